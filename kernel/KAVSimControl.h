@@ -1,0 +1,37 @@
+/* Control API of the reference kernel module KAVSYMB, for tests, demos and
+ * benchmarks. These are the only names the module exports besides the
+ * resolver kavsymb; reach them with dlsym on the loaded module.
+ *
+ * Faults: the n-th call (counted since the last reset, over every routine,
+ * or over one routine's calls) returns the given code in its ier and does
+ * nothing else. The journal: one line per call, "NAME arg ... -> code",
+ * fixed-width texts quoted with their blanks. */
+#ifndef KAVSimControl_h
+#define KAVSimControl_h
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Back to the site's seed data: kernel state, journal, call counts and
+ * injected faults are all cleared (KAVSIM_FAULTS is not re-applied). */
+void kavsim_reset(void);
+void kavsim_fail_call(long n, int code);
+void kavsim_fail_from(long n, int code);
+void kavsim_fail_routine(const char* routine, long n, int code, int from);
+/* Same syntax as KAVSIM_FAULTS: "N=CODE", "N+=CODE", "ROUTINE@N=CODE". */
+void kavsim_set_faults(const char* spec);
+void kavsim_clear_faults(void);
+void kavsim_journal(int on);
+const char* kavsim_journal_text(void);
+void kavsim_journal_clear(void);
+long kavsim_call_count(void);
+const char* kavsim_site(void);
+void kavsim_set_site(const char* directory);
+int kavsim_open_lists(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

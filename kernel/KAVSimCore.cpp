@@ -1,0 +1,389 @@
+// The reference kernel's core: resolver, call journal, fault injection,
+// registry of routines, reset hooks, site directory, and the C control API
+// (the only door tests and tools use).
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "KAVReferenceTable.h"
+#include "KAVSimControl.h"
+#include "KAVSimKernel.h"
+
+namespace kavsim {
+namespace {
+
+struct Fault {
+  std::string routine;  // empty: any routine, n counts every call
+  long n = 0;
+  int code = 0;
+  bool from = false;    // fail the n-th and every later call
+};
+
+struct State {
+  long calls = 0;
+  std::map<std::string, long> callsByRoutine;
+  std::vector<Fault> faults;
+  bool journalOn = false;
+  std::string journal;
+  FILE* journalFile = nullptr;
+  bool envRead = false;
+};
+
+State& GetState() {
+  static State state;
+  return state;
+}
+
+std::map<std::string, void*>& Registry() {
+  static std::map<std::string, void*> registry;
+  return registry;
+}
+
+std::vector<void (*)()>& ResetHooks() {
+  static std::vector<void (*)()> hooks;
+  return hooks;
+}
+
+// KAVSIM_FAULTS: comma-separated items, each "N=CODE" (the N-th call of
+// any routine), "N+=CODE" (the N-th and every later call), or
+// "ROUTINE@N=CODE" / "ROUTINE@N+=CODE" (counting that routine's calls).
+void ParseFaults(const char* iSpec) {
+  std::string spec = iSpec ? iSpec : "";
+  size_t start = 0;
+  while (start < spec.size()) {
+    size_t comma = spec.find(',', start);
+    if (comma == std::string::npos) comma = spec.size();
+    std::string item = spec.substr(start, comma - start);
+    start = comma + 1;
+    Fault fault;
+    size_t at = item.find('@');
+    std::string rest = item;
+    if (at != std::string::npos) {
+      fault.routine = item.substr(0, at);
+      rest = item.substr(at + 1);
+    }
+    size_t eq = rest.find('=');
+    if (eq == std::string::npos) continue;
+    std::string count = rest.substr(0, eq);
+    if (!count.empty() && count.back() == '+') {
+      fault.from = true;
+      count.pop_back();
+    }
+    fault.n = std::atol(count.c_str());
+    fault.code = std::atoi(rest.c_str() + eq + 1);
+    if (fault.n > 0) GetState().faults.push_back(fault);
+  }
+}
+
+void ReadEnvironmentOnce() {
+  State& state = GetState();
+  if (state.envRead) return;
+  state.envRead = true;
+  ParseFaults(std::getenv("KAVSIM_FAULTS"));
+  const char* log = std::getenv("KAVSIM_LOG");
+  if (log != nullptr && *log != '\0') {
+    state.journalFile = std::fopen(log, "a");
+    if (state.journalFile != nullptr) setvbuf(state.journalFile, nullptr, _IOLBF, 0);
+  }
+}
+
+void AppendQuoted(std::string& ioLine, const char* iText, size_t iLength) {
+  ioLine += '"';
+  for (size_t i = 0; i < iLength; ++i) {
+    unsigned char c = static_cast<unsigned char>(iText[i]);
+    if (c == '"' || c == '\\') {
+      ioLine += '\\';
+      ioLine += static_cast<char>(c);
+    } else if (c < 0x20 || c >= 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      ioLine += hex;
+    } else {
+      ioLine += static_cast<char>(c);
+    }
+  }
+  ioLine += '"';
+}
+
+std::string& SiteStorage() {
+  static std::string site;
+  return site;
+}
+
+}  // namespace
+
+Call::Call(const char* iName, int* ioIer) : _name(iName), _ier(ioIer) {
+  ReadEnvironmentOnce();
+  State& state = GetState();
+  const long n = ++state.calls;
+  const long nOfRoutine = ++state.callsByRoutine[iName];
+  for (const Fault& fault : state.faults) {
+    const long count = fault.routine.empty() ? n : nOfRoutine;
+    if (!fault.routine.empty() && fault.routine != iName) continue;
+    if (count == fault.n || (fault.from && count > fault.n)) {
+      _faulted = true;
+      _faultCode = fault.code;
+      break;
+    }
+  }
+  if (_faulted && _ier != nullptr) *_ier = _faultCode;
+  if (state.journalOn || state.journalFile) _line = iName;
+}
+
+Call::~Call() {
+  State& state = GetState();
+  if (!state.journalOn && !state.journalFile) return;
+  int code = _hasResult ? _result : (_ier ? *_ier : (_faulted ? _faultCode : 0));
+  _line += " -> " + std::to_string(code);
+  if (state.journalOn) state.journal += _line + "\n";
+  if (state.journalFile) std::fprintf(state.journalFile, "%s\n", _line.c_str());
+}
+
+Call& Call::Text(const char* iText, int iWidth) {
+  if (_line.empty()) return *this;
+  _line += ' ';
+  if (iText == nullptr) {
+    _line += "null";
+  } else {
+    AppendQuoted(_line, iText, iWidth > 0 ? static_cast<size_t>(iWidth) : 0);
+  }
+  return *this;
+}
+
+Call& Call::CString(const char* iText) {
+  if (_line.empty()) return *this;
+  if (iText == nullptr) return Note("null");
+  _line += ' ';
+  AppendQuoted(_line, iText, std::strlen(iText));
+  return *this;
+}
+
+Call& Call::Int(const int* iValue) {
+  if (_line.empty()) return *this;
+  _line += ' ';
+  _line += iValue ? std::to_string(*iValue) : std::string("null");
+  return *this;
+}
+
+Call& Call::Ints(const int* iValues, int iCount) {
+  if (_line.empty()) return *this;
+  if (iValues == nullptr) return Note("null");
+  _line += " [";
+  for (int i = 0; i < iCount; ++i) {
+    if (i) _line += ',';
+    _line += std::to_string(iValues[i]);
+  }
+  _line += ']';
+  return *this;
+}
+
+Call& Call::Double(const double* iValue) {
+  if (_line.empty()) return *this;
+  if (iValue == nullptr) return Note("null");
+  char text[32];
+  std::snprintf(text, sizeof text, " %.17g", *iValue);
+  _line += text;
+  return *this;
+}
+
+Call& Call::Note(const char* iWord) {
+  if (_line.empty()) return *this;
+  _line += ' ';
+  _line += iWord;
+  return *this;
+}
+
+void Call::Result(int iCode) {
+  _hasResult = true;
+  _result = iCode;
+}
+
+void Register(const char* iName, void* iRoutine) { Registry()[iName] = iRoutine; }
+
+void* Lookup(const std::string& iName) {
+  auto it = Registry().find(iName);
+  return it == Registry().end() ? nullptr : it->second;
+}
+
+void OnReset(void (*iHook)()) { ResetHooks().push_back(iHook); }
+
+std::string Field(const char* iText, int iWidth) {
+  if (iText == nullptr || iWidth <= 0) return std::string();
+  return std::string(iText, static_cast<size_t>(iWidth));
+}
+
+std::string Trimmed(const std::string& iText) {
+  size_t first = iText.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  size_t last = iText.find_last_not_of(' ');
+  return iText.substr(first, last - first + 1);
+}
+
+void PutField(char* oField, int iWidth, const std::string& iText) {
+  if (oField == nullptr) return;
+  for (int i = 0; i < iWidth; ++i)
+    oField[i] = i < static_cast<int>(iText.size()) ? iText[i] : ' ';
+}
+
+const std::string& SiteDirectory() {
+  std::string& site = SiteStorage();
+  if (site.empty()) {
+    const char* env = std::getenv("KAVSIM_SITE");
+    if (env != nullptr && *env != '\0') {
+      site = env;
+    } else {
+      Dl_info info{};
+      if (dladdr(reinterpret_cast<void*>(&SiteStorage), &info) != 0 &&
+          info.dli_fname != nullptr) {
+        std::string module = info.dli_fname;
+        size_t slash = module.rfind('/');
+        site = (slash == std::string::npos ? std::string(".")
+                                           : module.substr(0, slash)) +
+               "/site";
+      } else {
+        site = "site";
+      }
+    }
+  }
+  return site;
+}
+
+void SetSiteDirectory(const std::string& iDirectory) { SiteStorage() = iDirectory; }
+
+// Routines of families this kernel does not implement: they journal the
+// call and answer KAVSIM_NOT_AVAILABLE in their last int argument (their
+// ier), and never touch anything else.
+template <int Number, typename Prototype>
+struct Unavailable;
+
+template <typename T>
+int* LastIntPointer(T) { return nullptr; }
+inline int* LastIntPointer(int* iCell) { return iCell; }
+template <typename T, typename... Rest>
+int* LastIntPointer(T, Rest... iRest) { return LastIntPointer(iRest...); }
+
+template <int Number, typename R, typename... A>
+struct Unavailable<Number, R(A...)> {
+  static R Routine(A... iArgs) {
+    static const char* const kNames[] = {
+#define KAV_ROUTINE(num, name, ret, params, module, library) #name,
+#include "KAVRoutines.def"
+#undef KAV_ROUTINE
+    };
+    int* ier = nullptr;
+    if constexpr (sizeof...(A) > 0) ier = LastIntPointer(iArgs...);
+    Call call(kNames[Number - 1], ier);
+    if (!call.Faulted() && ier != nullptr) *ier = KAVSIM_NOT_AVAILABLE;
+    if constexpr (!std::is_void_v<R>) return R();
+  }
+};
+
+namespace {
+
+struct RoutineRow {
+  const char* name;
+  void* standIn;
+};
+
+const RoutineRow kRows[] = {
+#define KAV_ROUTINE(num, name, ret, params, module, library) \
+  {#name, reinterpret_cast<void*>(&Unavailable<num, Proto_##name>::Routine)},
+#include "KAVRoutines.def"
+#undef KAV_ROUTINE
+};
+
+constexpr int kRowCount = sizeof kRows / sizeof *kRows;
+
+// Address cells, one per routine the resolver has bound: the entry's cell
+// pointer is pointed at one of these, never at the caller's empty cell.
+void* gCells[kRowCount];
+
+}  // namespace
+}  // namespace kavsim
+
+extern "C" {
+
+// The resolver: binds the routine named in the entry, leaves an entry for
+// a name it does not know unbound.
+__attribute__((visibility("default"))) void kavsymb(KAVReferenceEntry* iEntry) {
+  using namespace kavsim;
+  if (iEntry == nullptr) return;
+  std::string name(iEntry->routine, sizeof iEntry->routine);
+  name = Trimmed(name);
+  for (int i = 0; i < kRowCount; ++i) {
+    if (name != kRows[i].name) continue;
+    void* routine = Lookup(name);
+    gCells[i] = routine ? routine : kRows[i].standIn;
+    iEntry->cell = &gCells[i];
+    return;
+  }
+}
+
+__attribute__((visibility("default"))) void kavsim_reset(void) {
+  using namespace kavsim;
+  ReadEnvironmentOnce();
+  State& state = GetState();
+  state.calls = 0;
+  state.callsByRoutine.clear();
+  state.faults.clear();
+  state.journal.clear();
+  for (void (*hook)() : ResetHooks()) hook();
+}
+
+__attribute__((visibility("default"))) void kavsim_fail_call(long iN, int iCode) {
+  kavsim::GetState().faults.push_back({"", iN, iCode, false});
+}
+
+__attribute__((visibility("default"))) void kavsim_fail_from(long iN, int iCode) {
+  kavsim::GetState().faults.push_back({"", iN, iCode, true});
+}
+
+__attribute__((visibility("default"))) void kavsim_fail_routine(
+    const char* iRoutine, long iN, int iCode, int iFrom) {
+  kavsim::GetState().faults.push_back(
+      {iRoutine ? iRoutine : "", iN, iCode, iFrom != 0});
+}
+
+__attribute__((visibility("default"))) void kavsim_set_faults(const char* iSpec) {
+  kavsim::ParseFaults(iSpec);
+}
+
+__attribute__((visibility("default"))) void kavsim_clear_faults(void) {
+  kavsim::GetState().faults.clear();
+}
+
+__attribute__((visibility("default"))) void kavsim_journal(int iOn) {
+  kavsim::GetState().journalOn = iOn != 0;
+}
+
+__attribute__((visibility("default"))) const char* kavsim_journal_text(void) {
+  return kavsim::GetState().journal.c_str();
+}
+
+__attribute__((visibility("default"))) void kavsim_journal_clear(void) {
+  kavsim::GetState().journal.clear();
+}
+
+__attribute__((visibility("default"))) long kavsim_call_count(void) {
+  return kavsim::GetState().calls;
+}
+
+__attribute__((visibility("default"))) const char* kavsim_site(void) {
+  return kavsim::SiteDirectory().c_str();
+}
+
+__attribute__((visibility("default"))) void kavsim_set_site(const char* iDirectory) {
+  kavsim::SetSiteDirectory(iDirectory ? iDirectory : "");
+  kavsim_reset();
+}
+
+__attribute__((visibility("default"))) int kavsim_open_lists(void) {
+  return kavsim::lists::OpenCount();
+}
+
+}  // extern "C"

@@ -1,0 +1,120 @@
+// Internals shared by the reference kernel's routine families: the call
+// journal and fault injection every routine goes through, the registry
+// that the resolver binds from, the kernel's list store and its site
+// directory. Nothing here is exported from the module.
+#ifndef KAVSimKernel_h
+#define KAVSimKernel_h
+
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "KAVSimCodes.h"
+
+namespace kavsim {
+
+// C prototype of each routine, from the routine table: Proto_GNFLOD is
+// void(char*, char*, char*, int*).
+#define KAV_ROUTINE(num, name, ret, params, module, library) \
+  using Proto_##name = ret params;
+#include "KAVRoutines.def"
+#undef KAV_ROUTINE
+
+// One kernel call: counts it for fault injection and, when the journal
+// is on, records one line "NAME arg arg ... -> code" as it ends.
+//
+//   kavsim::Call call("GNFLOD", ier);
+//   call.Text(model, 8).Text(member, 8);
+//   if (call.Faulted()) return;      // an injected code is now in *ier
+//
+// The code journaled is *ier as the routine leaves it (or the value given
+// to Result() for routines without an ier).
+class Call {
+ public:
+  Call(const char* iName, int* ioIer);
+  ~Call();
+  Call(const Call&) = delete;
+  Call& operator=(const Call&) = delete;
+
+  // Arguments as passed, for the journal. A null pointer logs "null".
+  Call& Text(const char* iText, int iWidth);   // exactly iWidth bytes
+  Call& CString(const char* iText);            // terminated text
+  Call& Int(const int* iValue);
+  Call& Ints(const int* iValues, int iCount);
+  Call& Double(const double* iValue);
+  Call& Note(const char* iWord);               // a bare word, e.g. "out"
+
+  // True when a fault is injected into this call; the code is then
+  // already written into *ier (when there is one) and Code() gives it.
+  bool Faulted() const { return _faulted; }
+  int Code() const { return _faultCode; }
+  // For routines without an ier: the code to journal.
+  void Result(int iCode);
+
+ private:
+  const char* _name;
+  int* _ier;
+  bool _faulted = false;
+  int _faultCode = 0;
+  bool _hasResult = false;
+  int _result = 0;
+  std::string _line;
+};
+
+// Registry of implemented routines; the resolver binds every other row of
+// the routine table to a stand-in that answers KAVSIM_NOT_AVAILABLE.
+void Register(const char* iName, void* iRoutine);
+void* Lookup(const std::string& iName);
+
+// Reset hooks: each family clears its state (and drops data loaded from
+// the site) when the kernel is reset.
+void OnReset(void (*iHook)());
+
+struct Registration {
+  Registration(const char* iName, void* iRoutine) { Register(iName, iRoutine); }
+};
+struct ResetRegistration {
+  explicit ResetRegistration(void (*iHook)()) { OnReset(iHook); }
+};
+
+// Binds NAME to the function FN in this module; the signature must be the
+// one the routine table gives.
+#define KAVSIM_ROUTINE(NAME, FN)                                      \
+  static_assert(std::is_same_v<decltype(&FN), ::kavsim::Proto_##NAME*>, \
+                #FN " must have the prototype of " #NAME);              \
+  static ::kavsim::Registration kavsimRegistration_##NAME(             \
+      #NAME, reinterpret_cast<void*>(&FN))
+
+#define KAVSIM_ON_RESET(FN) \
+  static ::kavsim::ResetRegistration kavsimReset_##FN(&FN)
+
+// The kernel's lists (GUSINI ... GUSEND). Families build result lists with
+// these and hand out the handle; the wrappers read them through GUSREA.
+namespace lists {
+int Create(int iWidth);                         // new handle, > 0
+void AppendText(int iHandle, const std::string& iText);  // padded/cut
+void AppendInt(int iHandle, int iValue);
+void AppendDouble(int iHandle, double iValue);
+bool Exists(int iHandle);
+int Width(int iHandle);
+int Count(int iHandle);
+std::string TextAt(int iHandle, int iIndex);    // 1-based, padded record
+int IntAt(int iHandle, int iIndex);
+double DoubleAt(int iHandle, int iIndex);
+int OpenCount();                                // lists not yet ended
+}  // namespace lists
+
+// Fixed-field helpers for routines: read a blank-padded field into a
+// string (trailing blanks kept or stripped), write one back padded.
+std::string Field(const char* iText, int iWidth);
+std::string Trimmed(const std::string& iText);
+void PutField(char* oField, int iWidth, const std::string& iText);
+
+// The site directory: KAVSIM_SITE, else the directory "site" beside this
+// module. Families read their seed data from it.
+const std::string& SiteDirectory();
+void SetSiteDirectory(const std::string& iDirectory);
+
+}  // namespace kavsim
+
+#endif

@@ -1,0 +1,43 @@
+// Control of the reference kernel module from tests: the module the binder
+// loads along STEPLIB is opened a second time (same handle) and driven
+// through its exported control API.
+#ifndef ReferenceKernel_h
+#define ReferenceKernel_h
+
+#include <string>
+
+namespace kavtest {
+
+class ReferenceKernel {
+ public:
+  // Back to the site's seed state: kernel data, journal and faults are
+  // cleared; the journal is switched on.
+  static void Reset();
+  // The n-th next call (counted from the last Reset) answers iCode.
+  static void FailCall(long iN, int iCode);
+  // The n-th and every later call answers iCode.
+  static void FailFrom(long iN, int iCode);
+  // The n-th call of one routine answers iCode (every later too if iFrom).
+  static void FailRoutine(const char* iRoutine, long iN, int iCode,
+                          bool iFrom = false);
+  static void ClearFaults();
+  // Journal lines "NAME args -> code" since the last Reset or ClearJournal.
+  static std::string Journal();
+  // The same lines with their arguments left out: "NAME -> code".
+  static std::string Calls();
+  static void ClearJournal();
+  static long CallCount();
+  static int OpenLists();
+  // Any other exported symbol of the module (family control functions).
+  static void* Symbol(const char* iName);
+  template <typename F>
+  static F Function(const char* iName) {
+    return reinterpret_cast<F>(Symbol(iName));
+  }
+  // The loaded module's path.
+  static std::string ModulePath();
+};
+
+}  // namespace kavtest
+
+#endif

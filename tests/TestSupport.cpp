@@ -1,0 +1,109 @@
+// Text helpers, stdout capture, the fork helper and temporary directories.
+#include "TestSupport.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+namespace kavtest {
+
+std::string Lines(std::initializer_list<std::string> iLines) {
+  return Lines(std::vector<std::string>(iLines));
+}
+
+std::string Lines(const std::vector<std::string>& iLines) {
+  std::string text;
+  for (const std::string& line : iLines) text += line + "\n";
+  return text;
+}
+
+std::string Dashes(int iCount) { return std::string(iCount, '-'); }
+
+CoutCapture::CoutCapture() : _saved(std::cout.rdbuf(_captured.rdbuf())) {}
+
+CoutCapture::~CoutCapture() { std::cout.rdbuf(_saved); }
+
+std::string CoutCapture::Take() {
+  std::string text = _captured.str();
+  _captured.str(std::string());
+  return text;
+}
+
+std::string ReadFile(const std::string& iPath) {
+  std::ifstream in(iPath, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+ChildResult RunInChild(const Environment& iEnv,
+                       const std::function<int()>& iScenario) {
+  ChildResult result;
+  char outName[] = "/tmp/kavtest-out-XXXXXX";
+  char errName[] = "/tmp/kavtest-err-XXXXXX";
+  int outFd = mkstemp(outName);
+  int errFd = mkstemp(errName);
+  if (outFd < 0 || errFd < 0) return result;
+  std::cout.flush();
+  std::fflush(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(outFd, STDOUT_FILENO);
+    dup2(errFd, STDERR_FILENO);
+    for (const auto& entry : iEnv) {
+      if (entry.second)
+        setenv(entry.first.c_str(), entry.second->c_str(), 1);
+      else
+        unsetenv(entry.first.c_str());
+    }
+    int status = iScenario();
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    _exit(status);
+  }
+  int waitStatus = 0;
+  if (pid > 0) waitpid(pid, &waitStatus, 0);
+  if (WIFEXITED(waitStatus))
+    result.status = WEXITSTATUS(waitStatus);
+  else if (WIFSIGNALED(waitStatus))
+    result.status = 128 + WTERMSIG(waitStatus);
+  close(outFd);
+  close(errFd);
+  result.out = ReadFile(outName);
+  result.err = ReadFile(errName);
+  unlink(outName);
+  unlink(errName);
+  return result;
+}
+
+TempDir::TempDir() {
+  char name[] = "/tmp/kavtest-dir-XXXXXX";
+  const char* made = mkdtemp(name);
+  _path = made ? made : "/tmp";
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  if (_path != "/tmp") std::filesystem::remove_all(_path, ignored);
+}
+
+std::string TempDir::Write(const std::string& iName,
+                           const std::string& iContent) const {
+  std::filesystem::path path = std::filesystem::path(_path) / iName;
+  std::error_code ignored;
+  std::filesystem::create_directories(path.parent_path(), ignored);
+  std::ofstream out(path, std::ios::binary);
+  out << iContent;
+  return path.string();
+}
+
+}  // namespace kavtest

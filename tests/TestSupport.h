@@ -1,0 +1,71 @@
+// Test support: whole-block text helpers, standard output capture, a fork
+// helper for what is decided once per process, and the reference kernel's
+// control API.
+#ifndef TestSupport_h
+#define TestSupport_h
+
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace kavtest {
+
+// Each text followed by "\n": the expected trace or journal block.
+std::string Lines(std::initializer_list<std::string> iLines);
+std::string Lines(const std::vector<std::string>& iLines);
+std::string Dashes(int iCount);
+
+// Captures what is written to std::cout (where every trace goes) from
+// construction until Take() or destruction.
+class CoutCapture {
+ public:
+  CoutCapture();
+  ~CoutCapture();
+  CoutCapture(const CoutCapture&) = delete;
+  CoutCapture& operator=(const CoutCapture&) = delete;
+  // What was written since construction or the last Take().
+  std::string Take();
+
+ private:
+  std::ostringstream _captured;
+  std::streambuf* _saved;
+};
+
+struct ChildResult {
+  int status = -1;      // exit status, or 128 + signal number
+  std::string out;      // standard output
+  std::string err;      // standard error
+};
+
+// Runs iScenario in a forked child with the environment changed by iEnv
+// (a value of std::nullopt unsets the variable) before anything runs; the
+// child exits with iScenario's return value. Both output streams are
+// captured whole.
+using Environment = std::map<std::string, std::optional<std::string>>;
+ChildResult RunInChild(const Environment& iEnv,
+                       const std::function<int()>& iScenario);
+
+// A fresh temporary directory, removed with its content on destruction.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return _path; }
+  // Writes iContent to Path()/iName (creating parent directories).
+  std::string Write(const std::string& iName, const std::string& iContent) const;
+
+ private:
+  std::string _path;
+};
+
+std::string ReadFile(const std::string& iPath);
+
+}  // namespace kavtest
+
+#endif
