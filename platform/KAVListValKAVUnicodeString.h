@@ -23,8 +23,10 @@ class KAV_PLATFORM_API KAVListValKAVUnicodeString {
   explicit KAVListValKAVUnicodeString(int iCapacity);
   KAVListValKAVUnicodeString(const KAVListValKAVUnicodeString&) = default;
   KAVListValKAVUnicodeString(KAVListValKAVUnicodeString&&) noexcept = default;
-  KAVListValKAVUnicodeString& operator=(const KAVListValKAVUnicodeString&) = default;
-  KAVListValKAVUnicodeString& operator=(KAVListValKAVUnicodeString&&) noexcept = default;
+  KAVListValKAVUnicodeString& operator=(const KAVListValKAVUnicodeString&) =
+      default;
+  KAVListValKAVUnicodeString& operator=(KAVListValKAVUnicodeString&&) noexcept =
+      default;
   virtual ~KAVListValKAVUnicodeString();
 
   int Size() const { return static_cast<int>(_items.size()); }

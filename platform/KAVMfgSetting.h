@@ -20,10 +20,10 @@
 class KAV_PLATFORM_API KAVMfgSetting {
  public:
   enum ReadStatus {
-    SettingFound = 0,     // the value is in *oValue
-    SettingMissing = 1,   // no file for the group, or no line for the key
-    SettingMalformed = 2, // the key's line holds no int in range
-    SettingNoCell = 3     // oValue is null
+    SettingFound = 0,      // the value is in *oValue
+    SettingMissing = 1,    // no file for the group, or no line for the key
+    SettingMalformed = 2,  // the key's line holds no int in range
+    SettingNoCell = 3      // oValue is null
   };
 
   virtual ~KAVMfgSetting();

@@ -43,7 +43,8 @@ void KAVRawColldouble::RemoveAll(int iMode) {
     _values.clear();
 }
 
-std::ostream& operator<<(std::ostream& ioStream, const KAVRawColldouble& iValues) {
+std::ostream& operator<<(std::ostream& ioStream,
+                         const KAVRawColldouble& iValues) {
   for (int i = 1; i <= iValues.Size(); ++i) {
     if (i > 1) ioStream << ' ';
     ioStream << iValues[i];

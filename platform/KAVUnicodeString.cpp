@@ -83,8 +83,8 @@ int KAVUnicodeString::FindPosition(const KAVUnicodeString& iText,
   return found == std::string::npos ? -1 : static_cast<int>(found);
 }
 
-int KAVUnicodeString::SearchSubString(const KAVUnicodeString& iText,
-                                      int iStart, int iMode) const {
+int KAVUnicodeString::SearchSubString(const KAVUnicodeString& iText, int iStart,
+                                      int iMode) const {
   if (iMode == KAVSearchForward) return FindPosition(iText, iStart);
   if (iMode != KAVSearchBackward || iStart < 0) return -1;
   const std::size_t found =
@@ -94,8 +94,8 @@ int KAVUnicodeString::SearchSubString(const KAVUnicodeString& iText,
 
 KAVUnicodeString& KAVUnicodeString::Insert(int iPosition,
                                            const KAVUnicodeString& iText) {
-  const long long at = std::clamp<long long>(
-      iPosition, 0, static_cast<long long>(_text.size()));
+  const long long at =
+      std::clamp<long long>(iPosition, 0, static_cast<long long>(_text.size()));
   _text.insert(static_cast<std::size_t>(at), iText._text);
   return *this;
 }

@@ -115,10 +115,17 @@ TEST(PlatformStringTest, RangesAreCutToTheString) {
     int start, length;
     std::string sub, removed;
   } cases[] = {
-      {0, 3, "abc", "def"},    {2, 2, "cd", "abef"},   {4, 10, "ef", "abcd"},
-      {-2, 4, "ab", "cdef"},   {6, 1, "", "abcdef"},   {9, 2, "", "abcdef"},
-      {1, 0, "", "abcdef"},    {1, -3, "", "abcdef"},  {-5, -1, "", "abcdef"},
-      {0, 2147483647, "abcdef", ""}, {2147483647, 2147483647, "", "abcdef"},
+      {0, 3, "abc", "def"},
+      {2, 2, "cd", "abef"},
+      {4, 10, "ef", "abcd"},
+      {-2, 4, "ab", "cdef"},
+      {6, 1, "", "abcdef"},
+      {9, 2, "", "abcdef"},
+      {1, 0, "", "abcdef"},
+      {1, -3, "", "abcdef"},
+      {-5, -1, "", "abcdef"},
+      {0, 2147483647, "abcdef", ""},
+      {2147483647, 2147483647, "", "abcdef"},
   };
   const KAVUnicodeString text("abcdef");
   for (const Case& c : cases) {
@@ -133,8 +140,8 @@ TEST(PlatformStringTest, InsertClampsItsPosition) {
   struct Case {
     int position;
     std::string expected;
-  } cases[] = {{0, "XYabc"}, {1, "aXYbc"}, {3, "abcXY"}, {-4, "XYabc"},
-               {99, "abcXY"}};
+  } cases[] = {
+      {0, "XYabc"}, {1, "aXYbc"}, {3, "abcXY"}, {-4, "XYabc"}, {99, "abcXY"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.position);
     KAVUnicodeString text("abc");
@@ -147,12 +154,12 @@ TEST(PlatformStringTest, SearchesGiveThePositionOrMinusOne) {
     const char *text, *pattern;
     int start, mode, expected;
   } cases[] = {
-      {"abcabc", "bc", 0, 1, 1},  {"abcabc", "bc", 2, 1, 4},
-      {"abcabc", "bc", 5, 1, -1}, {"abcabc", "bc", -7, 1, 1},
-      {"abcabc", "x", 0, 1, -1},  {"abcabc", "", 3, 1, 3},
-      {"abcabc", "", 6, 1, 6},    {"abcabc", "", 7, 1, -1},
-      {"abc", "abcd", 0, 1, -1},  {"", "", 0, 1, 0},
-      {"abcabc", "bc", 6, -1, 4}, {"abcabc", "bc", 3, -1, 1},
+      {"abcabc", "bc", 0, 1, 1},   {"abcabc", "bc", 2, 1, 4},
+      {"abcabc", "bc", 5, 1, -1},  {"abcabc", "bc", -7, 1, 1},
+      {"abcabc", "x", 0, 1, -1},   {"abcabc", "", 3, 1, 3},
+      {"abcabc", "", 6, 1, 6},     {"abcabc", "", 7, 1, -1},
+      {"abc", "abcd", 0, 1, -1},   {"", "", 0, 1, 0},
+      {"abcabc", "bc", 6, -1, 4},  {"abcabc", "bc", 3, -1, 1},
       {"abcabc", "bc", 0, -1, -1}, {"abcabc", "bc", -1, -1, -1},
       {"abcabc", "bc", 0, 7, -1},
   };
@@ -210,7 +217,8 @@ TEST(PlatformStringTest, StripRemovesTheCharacterAtTheChosenEnds) {
     EXPECT_EQ(c.expected, Str(text.Strip(c.mode, ' ')));
     EXPECT_EQ(c.text, Str(text));
   }
-  EXPECT_EQ("a\"b", Str(KAVUnicodeString("\"\"a\"b\"").Strip(KAVStripBoth, '"')));
+  EXPECT_EQ("a\"b",
+            Str(KAVUnicodeString("\"\"a\"b\"").Strip(KAVStripBoth, '"')));
 }
 
 TEST(PlatformStringTest, ResizeCutsOrPadsOnTheRight) {
@@ -263,7 +271,8 @@ TEST(PlatformListTest, PositionsCountFromOneAndOutsideIsHarmless) {
   EXPECT_EQ("b", Str(list[2]));
   for (int outside : {0, -1, 3, 1000}) {
     SCOPED_TRACE(outside);
-    EXPECT_EQ("", Str(static_cast<const KAVListValKAVUnicodeString&>(list)[outside]));
+    EXPECT_EQ(
+        "", Str(static_cast<const KAVListValKAVUnicodeString&>(list)[outside]));
     list[outside] = "written";
     EXPECT_EQ("", Str(list[outside]));
   }
@@ -285,7 +294,7 @@ TEST(PlatformListTest, AppendLocateRemove) {
   struct Case {
     const char* item;
     int from, expected;
-  } cases[] = {{"x", 1, 1}, {"y", 1, 2}, {"x", 2, 3}, {"y", 3, 5},
+  } cases[] = {{"x", 1, 1},  {"y", 1, 2}, {"x", 2, 3}, {"y", 3, 5},
                {"x", -4, 1}, {"z", 1, 0}, {"x", 8, 0}, {"X", 1, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.item) + std::to_string(c.from));
@@ -433,11 +442,16 @@ TEST(PlatformServicesTest, SplitPathAtTheLastSlash) {
   struct Case {
     const char *path, *dir, *file;
   } cases[] = {
-      {"/a/b/c.txt", "/a/b", "c.txt"}, {"c.txt", "", "c.txt"},
-      {"/c.txt", "/", "c.txt"},        {"/a/b/", "/a/b", ""},
-      {"a//b", "a", "b"},              {"/", "/", ""},
-      {"//x", "/", "x"},               {"", "", ""},
-      {" a /b ", " a ", "b "},         {"../x", "..", "x"},
+      {"/a/b/c.txt", "/a/b", "c.txt"},
+      {"c.txt", "", "c.txt"},
+      {"/c.txt", "/", "c.txt"},
+      {"/a/b/", "/a/b", ""},
+      {"a//b", "a", "b"},
+      {"/", "/", ""},
+      {"//x", "/", "x"},
+      {"", "", ""},
+      {" a /b ", " a ", "b "},
+      {"../x", "..", "x"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
