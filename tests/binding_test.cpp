@@ -1,2 +1,279 @@
+// The binding spine: the module image a resolver reads, the binder's
+// STEPLIB walk and its failures, and what a stub passes on first and later
+// calls. Anything that binds runs in a child process: binding is once per
+// process.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
-TEST(BindingTest, Placeholder) {}
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "KAVLegacyRoutines.h"
+#include "KAVReferenceTable.h"
+#include "TestSupport.h"
+
+using kavtest::Environment;
+using kavtest::RunInChild;
+
+namespace {
+
+const std::string kModules = KAV_TEST_MODULES_DIR;
+const std::string kProbe = kModules + "/probe";
+const std::string kUnbinding = kModules + "/unbinding";
+const std::string kNoResolver = kModules + "/noresolver";
+const std::string kBroken = kModules + "/broken";
+const std::string kReference = KAV_TEST_KERNEL_DIR;
+const std::string kEmpty = kModules;  // holds no KAVSYMB itself
+const std::string kMissing = kModules + "/does-not-exist";
+
+std::string Field(const char* iField) { return std::string(iField, 8); }
+
+// The module that bound GUSEND, by the file its routine lives in.
+std::string ModuleOfGusend() {
+  Dl_info info{};
+  void* routine = *kavModuleImage.table[56].cell;
+  if (routine == nullptr || dladdr(routine, &info) == 0) return "?";
+  std::string path = info.dli_fname;
+  return path.substr(0, path.rfind('/'));
+}
+
+int CallGusendAndReport() {
+  int handle = 0, ier = 0;
+  GUSEND(&handle, &ier);
+  std::cout << ModuleOfGusend();
+  return 0;
+}
+
+}  // namespace
+
+TEST(BindingTest, ImageHeaderLeadsToChainedAttributesThenTable) {
+  const KAVModuleHeader& header = kavModuleImage.header;
+  EXPECT_EQ(2, header.flags[0]);
+  EXPECT_EQ(&header.firstAttribute, header.chainAnchor);
+  EXPECT_EQ("BINDER  ", Field(header.binderBlock.name));
+  EXPECT_EQ(0x80000000u, header.binderBlock.flags);
+  EXPECT_EQ(&header.entryCount, header.binderBlock.entryCount);
+  EXPECT_EQ(75, *header.binderBlock.entryCount);
+  EXPECT_NE(nullptr, header.binderBlock.binder);
+  EXPECT_EQ(nullptr, header.emptyCell);
+  // Build stamp: year, point, day of year, hour, point, minutes, point, seconds.
+  const std::string stamp(header.buildStamp, 16);
+  EXPECT_EQ('.', stamp[4]);
+  EXPECT_EQ('.', stamp[10]);
+  EXPECT_EQ('.', stamp[13]);
+
+  struct Record {
+    void* next;
+    char key[8];
+    int32_t length;
+    char value[1];
+  };
+  const char* const kKeys[] = {"TIMSTAMP", "LOGINAME", "MDFNAME ", "LOADNAME",
+                               "PRODNAME"};
+  const int kLengths[] = {17, 8, 8, 8, 8};
+  const Record* record = static_cast<const Record*>(header.firstAttribute);
+  const char* end = nullptr;
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(kKeys[i]);
+    ASSERT_NE(nullptr, record);
+    EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(record) % 8);
+    EXPECT_EQ(kKeys[i], Field(record->key));
+    EXPECT_EQ(kLengths[i], record->length);
+    if (i >= 1 && i <= 3) {
+      EXPECT_EQ("T4711BAS", Field(record->value));
+    }
+    end = record->value + record->length;
+    record = static_cast<const Record*>(record->next);
+  }
+  EXPECT_EQ(nullptr, record);
+  // The table starts at the next 8-byte boundary after the last record.
+  const uintptr_t aligned = (reinterpret_cast<uintptr_t>(end) + 7) & ~uintptr_t(7);
+  EXPECT_EQ(aligned, reinterpret_cast<uintptr_t>(&kavModuleImage.table[0]));
+  EXPECT_EQ(nullptr, kavModuleImage.resolverCell);
+}
+
+TEST(BindingTest, EveryEntryStartsUnboundWithItsResolverFields) {
+  const char* const kNames[] = {
+#define KAV_ROUTINE(num, name, ret, params, module, library) #name,
+#include "KAVRoutines.def"
+#undef KAV_ROUTINE
+  };
+  for (int i = 0; i < 75; ++i) {
+    const KAVReferenceEntry& entry = kavModuleImage.table[i];
+    std::string name = kNames[i];
+    SCOPED_TRACE(name);
+    name.resize(8, ' ');
+    EXPECT_EQ(&kavModuleImage.header.emptyCell, entry.cell);
+    EXPECT_EQ(2, entry.kind);
+    EXPECT_EQ(name, Field(entry.routine));
+    EXPECT_EQ("$$LISTE ", Field(entry.listMarker));
+    EXPECT_EQ("R6Q     ", Field(entry.release));
+    EXPECT_EQ("       A", Field(entry.flagA));
+    EXPECT_EQ(std::string("     \0\0\0", 8), Field(entry.tail));
+    EXPECT_NE(' ', entry.loadModule[0]);
+    EXPECT_NE(' ', entry.library[0]);
+  }
+}
+
+TEST(BindingTest, StepLibShapesFindTheModuleTheWalkPromises) {
+  const std::string longElement = "/" + std::string(1100, 'a');
+  struct Case {
+    const char* name;
+    std::optional<std::string> stepLib;
+    std::optional<std::string> home;
+    std::string loaded;
+  } cases[] = {
+      {"empty value searches HOME only", "", kProbe, kProbe},
+      {"first directory with a module wins", kProbe + ":" + kReference, kEmpty, kProbe},
+      {"directories without a module are passed", kEmpty + ":" + kMissing + ":" + kProbe,
+       kEmpty, kProbe},
+      {"leading colon tries HOME first", ":" + kProbe, kReference, kReference},
+      {"leading colon then the list", ":" + kProbe, kEmpty, kProbe},
+      {"trailing colon tries HOME last", kEmpty + ":", kProbe, kProbe},
+      {"doubled colon tries HOME in between", kEmpty + "::" + kProbe, kReference,
+       kReference},
+      {"an element too long for the path is skipped", longElement + ":" + kProbe,
+       kEmpty, kProbe},
+      {"an empty element without HOME is skipped", ":" + kProbe, std::nullopt, kProbe},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto result = RunInChild({{"STEPLIB", c.stepLib}, {"HOME", c.home}},
+                             CallGusendAndReport);
+    EXPECT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(c.loaded, result.out);
+    EXPECT_EQ("", result.err);
+  }
+}
+
+TEST(BindingTest, BinderFailuresEndTheProcessWithStatus99) {
+  const std::string notFound = "KAVSYMB00: cannot load KAVSYMB No such file or directory\n";
+  struct Case {
+    const char* name;
+    std::optional<std::string> stepLib;
+    std::optional<std::string> home;
+    std::string message;  // exact, or the prefix when `prefixOnly`
+    bool prefixOnly;
+  } cases[] = {
+      {"STEPLIB unset", std::nullopt, kProbe,
+       "KAVSYMB00: STEPLIB environment variable not defined\n", false},
+      {"nothing found", kEmpty + ":" + kMissing, kEmpty, notFound, false},
+      {"empty value and HOME without a module", "", kEmpty, notFound, false},
+      {"empty value and HOME unset", "", std::nullopt, notFound, false},
+      {"a module that does not load ends the walk", kBroken + ":" + kProbe, kEmpty,
+       "KAVSYMB00: cannot load KAVSYMB " + kBroken + "/KAVSYMB", true},
+      {"HOME's broken module before a good one", kEmpty + "::" + kProbe, kBroken,
+       "KAVSYMB00: cannot load KAVSYMB " + kBroken + "/KAVSYMB", true},
+      {"a module without kavsymb", kNoResolver + ":" + kProbe, kEmpty,
+       "KAVSYMB00: module KAVSYMB is incorrect\n", false},
+      {"a resolver that leaves the entry unbound", kUnbinding, kEmpty,
+       "KAVSYMB00: routine GUSEND not bound by KAVSYMB\n", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto result = RunInChild({{"STEPLIB", c.stepLib}, {"HOME", c.home}},
+                             CallGusendAndReport);
+    EXPECT_EQ(99, result.status);
+    EXPECT_EQ("", result.out);
+    if (c.prefixOnly) {
+      EXPECT_EQ(c.message, result.err.substr(0, c.message.size()));
+      EXPECT_EQ('\n', result.err.back());
+    } else {
+      EXPECT_EQ(c.message, result.err);
+    }
+  }
+}
+
+namespace {
+
+template <typename T>
+T& ProbeSymbol(const char* iName) {
+  void* module = dlopen((kProbe + "/KAVSYMB").c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  void* symbol = module ? dlsym(module, iName) : nullptr;
+  if (symbol == nullptr) std::abort();
+  return *static_cast<T*>(symbol);
+}
+
+}  // namespace
+
+// The search runs once: a routine's first call after the first bind goes
+// straight to the resolver, whatever STEPLIB says by then, and a routine
+// binds on its first call only.
+TEST(BindingTest, SearchRunsOnceAndEachRoutineBindsOnce) {
+  auto result = RunInChild({{"STEPLIB", kProbe}}, [] {
+    int handle = 0, ier = 0, width = 0, count = 0;
+    GUSEND(&handle, &ier);
+    setenv("STEPLIB", kBroken.c_str(), 1);
+    GUSINF(&handle, &width, &count, &ier);
+    GUSEND(&handle, &ier);
+    GUSINF(&handle, &width, &count, &ier);
+    std::cout << ProbeSymbol<int>("probe_resolver_calls") << " "
+              << ProbeSymbol<long>("probe_calls");
+    return 0;
+  });
+  EXPECT_EQ(0, result.status) << result.err;
+  EXPECT_EQ("2 4", result.out);
+}
+
+// Arguments past the sixth travel on the caller's stack; the unbound path
+// pushes registers around the binder call and must leave them, and the
+// stack arguments, exactly as the caller set them.
+TEST(BindingTest, LongArgumentListsArriveUnchangedOnFirstAndLaterCalls) {
+  auto result = RunInChild({{"STEPLIB", kProbe}}, [] {
+    int cells[14] = {0};
+    char text[3][64] = {{0}};
+    auto expectArgs = [&](const std::vector<uintptr_t>& iExpected,
+                          const char* iRoutine) {
+      const uintptr_t* got = &ProbeSymbol<uintptr_t>("probe_arguments");
+      for (size_t i = 0; i < iExpected.size(); ++i)
+        if (got[i] != iExpected[i]) {
+          std::cout << iRoutine << " argument " << i + 1 << " differs\n";
+          return false;
+        }
+      return true;
+    };
+    bool ok = true;
+    for (int round = 0; round < 2; ++round) {
+      int* c = cells;
+      GNFRAT(text[0], c, c + 1, c + 2, c + 3, c + 4, c + 5, c + 6, c + 7, c + 8,
+             c + 9, c + 10, c + 11, c + 12);
+      std::vector<uintptr_t> expected = {reinterpret_cast<uintptr_t>(text[0])};
+      for (int i = 0; i < 13; ++i) expected.push_back(reinterpret_cast<uintptr_t>(c + i));
+      ok = expectArgs(expected, "GNFRAT") && ok;
+      G7AQRY(text[0], text[1], text[2], c, c + 1, c + 2, text[1] + 8, c + 3,
+             text[2] + 8, c + 4, c + 5);
+      expected = {reinterpret_cast<uintptr_t>(text[0]), reinterpret_cast<uintptr_t>(text[1]),
+                  reinterpret_cast<uintptr_t>(text[2]), reinterpret_cast<uintptr_t>(c),
+                  reinterpret_cast<uintptr_t>(c + 1), reinterpret_cast<uintptr_t>(c + 2),
+                  reinterpret_cast<uintptr_t>(text[1] + 8), reinterpret_cast<uintptr_t>(c + 3),
+                  reinterpret_cast<uintptr_t>(text[2] + 8), reinterpret_cast<uintptr_t>(c + 4),
+                  reinterpret_cast<uintptr_t>(c + 5)};
+      ok = expectArgs(expected, "G7AQRY") && ok;
+    }
+    std::cout << (ok ? "ok" : "mismatch");
+    return 0;
+  });
+  EXPECT_EQ(0, result.status) << result.err;
+  EXPECT_EQ("ok", result.out);
+}
+
+// A call to a bound routine reads its cell and jumps: the reference kernel
+// binds every one of the 75 rows.
+TEST(BindingTest, ReferenceKernelBindsEveryRoutine) {
+  auto result = RunInChild({{"STEPLIB", kReference}}, [] {
+    int handle = 0, ier = 0;
+    GUSEND(&handle, &ier);  // loads the module and its resolver
+    int unbound = 0;
+    for (KAVReferenceEntry& entry : kavModuleImage.table) {
+      if (entry.cell == &kavModuleImage.header.emptyCell) kavModuleImage.resolverCell(&entry);
+      if (entry.cell == &kavModuleImage.header.emptyCell || *entry.cell == nullptr) ++unbound;
+    }
+    std::cout << unbound << " " << (kavModuleImage.header.emptyCell == nullptr);
+    return 0;
+  });
+  EXPECT_EQ(0, result.status) << result.err;
+  EXPECT_EQ("0 1", result.out);
+}

@@ -1,0 +1,104 @@
+// A resolver written only against the reference-entry layout, used by the
+// binding tests as an independent KAVSYMB: it binds every routine it is
+// asked for to a probe that records the arguments it receives, and counts
+// how often each routine was bound.
+//
+// Built three ways (PROBE_MODE): a working resolver, one that leaves every
+// entry unbound, and a module without any resolver.
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+struct Entry {  // the ABI: nine fields in order, natural alignment
+  void** cell;
+  int32_t kind;
+  char routine[8];
+  char loadModule[8];
+  char listMarker[8];
+  char release[8];
+  char library[8];
+  char flagA[8];
+  char tail[8];
+};
+static_assert(sizeof(Entry) == 72, "reference entry layout");
+
+constexpr int kMaxArguments = 16;
+constexpr int kMaxRoutines = 128;
+
+}  // namespace
+
+extern "C" {
+
+// What the last probe call received.
+__attribute__((visibility("default"))) uintptr_t probe_arguments[kMaxArguments];
+__attribute__((visibility("default"))) int probe_argument_count = 0;
+__attribute__((visibility("default"))) char probe_routine[9];
+__attribute__((visibility("default"))) long probe_calls = 0;
+// Binds per routine name, and in all.
+__attribute__((visibility("default"))) char probe_bound_names[kMaxRoutines][9];
+__attribute__((visibility("default"))) int probe_bound_counts[kMaxRoutines];
+__attribute__((visibility("default"))) int probe_resolver_calls = 0;
+
+}
+
+namespace {
+
+// One probe per routine slot: it records its own slot's name and up to 16
+// integer-class arguments. Six come in registers; the rest are read from
+// the caller's stack exactly as the System V ABI lays them out.
+template <int Slot>
+uintptr_t Probe(uintptr_t a1, uintptr_t a2, uintptr_t a3, uintptr_t a4,
+                uintptr_t a5, uintptr_t a6, uintptr_t a7, uintptr_t a8,
+                uintptr_t a9, uintptr_t a10, uintptr_t a11, uintptr_t a12,
+                uintptr_t a13, uintptr_t a14, uintptr_t a15, uintptr_t a16) {
+  const uintptr_t all[kMaxArguments] = {a1, a2,  a3,  a4,  a5,  a6,  a7,  a8,
+                                        a9, a10, a11, a12, a13, a14, a15, a16};
+  std::memcpy(probe_arguments, all, sizeof all);
+  std::memcpy(probe_routine, probe_bound_names[Slot], sizeof probe_routine);
+  ++probe_calls;
+  return 0;
+}
+
+using ProbeFunction = uintptr_t (*)(uintptr_t, uintptr_t, uintptr_t, uintptr_t,
+                                    uintptr_t, uintptr_t, uintptr_t, uintptr_t,
+                                    uintptr_t, uintptr_t, uintptr_t, uintptr_t,
+                                    uintptr_t, uintptr_t, uintptr_t, uintptr_t);
+
+template <int... Slots>
+struct ProbeTable {
+  static constexpr ProbeFunction kProbes[] = {&Probe<Slots>...};
+};
+
+template <int N, int... Slots>
+struct MakeProbes : MakeProbes<N - 1, N - 1, Slots...> {};
+template <int... Slots>
+struct MakeProbes<0, Slots...> : ProbeTable<Slots...> {};
+
+[[maybe_unused]] void* gCells[kMaxRoutines];
+[[maybe_unused]] int gSlots = 0;
+
+}  // namespace
+
+#if PROBE_MODE != 2
+extern "C" __attribute__((visibility("default"))) void kavsymb(void* iEntry) {
+  ++probe_resolver_calls;
+#if PROBE_MODE == 1
+  (void)iEntry;  // leaves every entry unbound
+#else
+  Entry* entry = static_cast<Entry*>(iEntry);
+  char name[9] = {0};
+  std::memcpy(name, entry->routine, 8);
+  int slot = 0;
+  while (slot < gSlots && std::strcmp(probe_bound_names[slot], name) != 0) ++slot;
+  if (slot == gSlots) {
+    if (gSlots == kMaxRoutines) return;
+    std::memcpy(probe_bound_names[slot], name, sizeof name);
+    ++gSlots;
+  }
+  ++probe_bound_counts[slot];
+  gCells[slot] = reinterpret_cast<void*>(MakeProbes<kMaxRoutines>::kProbes[slot]);
+  entry->cell = &gCells[slot];
+#endif
+}
+#endif
