@@ -1,2 +1,117 @@
+// Trace switches and the trace writer. The switches are read once per
+// process, so each case runs in a child with its environment set first.
 #include <gtest/gtest.h>
-TEST(DiagnosticsTest, Placeholder) {}
+
+#include <iostream>
+
+#include "KAVMfgBaseAnalysisStatic.h"
+#include "KAVTrace.h"
+#include "TestSupport.h"
+
+using kavtest::Dashes;
+using kavtest::Lines;
+using kavtest::RunInChild;
+
+namespace {
+
+const char* const kClasses[] = {"KAVMfgDictionary", "KAVMfgDataPool", "KAVMfgBaseNLS", ""};
+
+// GetDebug's answer for each class of kClasses, as "1010".
+std::string DebugAnswers() {
+  std::string answers;
+  for (const char* name : kClasses) answers += GetDebug(name) ? '1' : '0';
+  return answers;
+}
+
+}  // namespace
+
+TEST(DiagnosticsTest, DebugSwitchMatchesWholeColonSeparatedElements) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> value;
+    const char* answers;  // Dictionary, DataPool, BaseNLS, ""
+  } cases[] = {
+      {"unset", std::nullopt, "0000"},
+      {"empty", "", "0000"},
+      {"one class", "KAVMfgDictionary", "1000"},
+      {"two classes", "KAVMfgDataPool:KAVMfgDictionary", "1100"},
+      {"ALL", "ALL", "1111"},
+      {"ALL among others", "KAVMfgX:ALL", "1111"},
+      {"lower case matches nothing", "kavmfgdictionary:all", "0000"},
+      {"a blank after the colon is part of the element", "KAVMfgDataPool: KAVMfgDictionary",
+       "0100"},
+      {"a prefix is not the class", "KAVMfgDict", "0000"},
+      {"a longer word is not the class", "KAVMfgDictionaryX", "0000"},
+      {"trailing colon adds no element", "KAVMfgBaseNLS:", "0010"},
+      {"leading colon gives an empty element", ":KAVMfgBaseNLS", "0011"},
+      {"doubled colon gives an empty element", "KAVMfgBaseNLS::KAVMfgDataPool", "0111"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto result = RunInChild({{"MfgBaseDebug", c.value}}, [] {
+      std::cout << DebugAnswers();
+      return 0;
+    });
+    EXPECT_EQ(c.answers, result.out);
+  }
+}
+
+TEST(DiagnosticsTest, PerfoOdtAndRecordSwitchesCompareTheWholeValue) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> perfo, odt, record;
+    const char* answers;  // Perfo(Dictionary), Perfo(DataPool), ODT, GIIRV5
+  } cases[] = {
+      {"all unset", std::nullopt, std::nullopt, std::nullopt, "0000"},
+      {"one class and OUI", "KAVMfgDictionary", "OUI", "OUI", "1011"},
+      {"ALL", "ALL", "NON", "oui", "1100"},
+      {"a list names no class", "KAVMfgDictionary:KAVMfgDataPool", "OUI ", "OUIOUI", "0000"},
+      {"empty values", "", "", "", "0000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto result = RunInChild(
+        {{"MfgBasePerfo", c.perfo}, {"MFGODT", c.odt}, {"GIIBatchRecordV5", c.record}},
+        [] {
+          std::cout << GetPerfo("KAVMfgDictionary") << GetPerfo("KAVMfgDataPool")
+                    << GetMfgODT() << GetGIIRV5();
+          return 0;
+        });
+    EXPECT_EQ(c.answers, result.out);
+  }
+}
+
+TEST(DiagnosticsTest, SwitchesAreReadOnceAndKeptForTheProcess) {
+  auto result = RunInChild(
+      {{"MfgBaseDebug", std::nullopt}, {"MFGODT", "OUI"}, {"MfgBasePerfo", "ALL"},
+       {"GIIBatchRecordV5", std::nullopt}},
+      [] {
+        std::cout << GetDebug("KAVMfgDictionary") << GetMfgODT() << GetPerfo("X")
+                  << GetGIIRV5();
+        setenv("MfgBaseDebug", "ALL", 1);
+        setenv("MFGODT", "NON", 1);
+        setenv("MfgBasePerfo", "", 1);
+        setenv("GIIBatchRecordV5", "OUI", 1);
+        std::cout << GetDebug("KAVMfgDictionary") << GetMfgODT() << GetPerfo("X")
+                  << GetGIIRV5() << "|" << KAVMfgBaseAnalysisStatic::ReadODT() << "|"
+                  << KAVMfgBaseAnalysisStatic::ReadDebug() << "|";
+        return 0;
+      });
+  EXPECT_EQ("01100110|OUI||", result.out);
+}
+
+TEST(DiagnosticsTest, TraceWriterLaysOutBannersAndLabelledLines) {
+  kavtest::CoutCapture capture;
+  KAVTrace::Open(16, "GetTables, start");
+  KAVTrace::Line("itype : ", 3);
+  KAVTrace::Blank();
+  KAVTrace::Line("Table Name : ", KAVUnicodeString("APT1"));
+  KAVTrace::Line("label : ", static_cast<const char*>(nullptr));
+  KAVTrace::Line("value : ", 2.5);
+  KAVTrace::Dashes(0);
+  KAVTrace::Close(15, "GetTables, end ");
+  EXPECT_EQ(Lines({" ", Dashes(16), "GetTables, start", Dashes(16), "itype : 3", " ",
+                   "Table Name : APT1", "label : ", "value : 2.5", "", " ", Dashes(15),
+                   "GetTables, end ", Dashes(15), " "}),
+            capture.Take());
+}
