@@ -19,8 +19,7 @@
         .p2align 4
 \name:
         .cfi_startproc
-        leaq    KAV_ENTRY(\num)(%rip), %r11   /* our reference entry */
-        movq    (%r11), %r11                   /* its address-cell pointer */
+        movq    KAV_ENTRY(\num)(%rip), %r11   /* our entry's address-cell pointer */
         movq    (%r11), %r11                   /* the routine, 0 if unbound */
         testq   %r11, %r11
         jz      1f

@@ -1,0 +1,155 @@
+// KAVMfgDictionary: the class's state, loading, storing, reporting and
+// unloading the kernel's current dictionary.
+#include "KAVLegacyRoutines.h"
+#include "KAVMfgBaseAnalysisStatic.h"
+#include "KAVMfgDictionary.h"
+#include "KAVMfgDictionaryForms.h"
+#include "KAVTrace.h"
+
+using namespace kavdictionary;
+
+int KAVMfgDictionary::_ErrorNumber = 0;
+
+KAVMfgDictionary::KAVMfgDictionary() {}
+KAVMfgDictionary::KAVMfgDictionary(const KAVMfgDictionary&) {}
+KAVMfgDictionary& KAVMfgDictionary::operator=(const KAVMfgDictionary&) {
+  return *this;
+}
+KAVMfgDictionary::~KAVMfgDictionary() {}
+
+int KAVMfgDictionary::GetError() { return _ErrorNumber; }
+
+namespace {
+
+// The model a member name selects. The comparison is exact and made on
+// the name as the caller gave it: a lower-case or blank-led "mspecfr2"
+// goes to the kernel under "NC MODEL".
+const char* ModelOf(const KAVUnicodeString& iMember) {
+  if (iMember == "MSPECFR2") return "MFG SPEC";
+  if (iMember == "MVIEWFR2") return "MFG VIEW";
+  if (iMember == "MGEOPFR2") return "GEO PACK";
+  return "NC MODEL";
+}
+
+// GNFINF has no return code: it always answers, with blanks when nothing
+// is loaded. Only the model and member are used here.
+void AskCurrent(KAVUnicodeString& oModel, KAVUnicodeString& oMember) {
+  KAVKernelField model(kModelWidth), member(kMemberWidth);
+  KAVKernelField third(kInfoWidth), text(kInfoTextWidth);
+  GNFINF(model.Data(), member.Data(), third.Data(), text.Data());
+  oModel = model.Stripped();
+  oMember = member.Stripped();
+}
+
+}  // namespace
+
+void KAVMfgDictionary::Load(const KAVUnicodeString& iName,
+                            const int& iComplete) {
+  const int traced = GetDebug("KAVMfgDictionary");
+  if (traced) {
+    KAVTrace::Open(13, "Load, start");
+    KAVTrace::Line("Name : ", iName);
+    KAVTrace::Blank();
+  }
+  KAVKernelField model = NameField(ModelOf(iName), kModelWidth);
+  KAVKernelField member = CutField(iName, kMemberWidth);
+  KAVKernelField message(kMessageWidth);
+  GNFLOD(model.Data(), member.Data(), message.Data(), &_ErrorNumber);
+  if (traced) KAVTrace::Line("ier (gnflod) ", _ErrorNumber);
+  if (_ErrorNumber != 0) return;
+  if (iComplete == 1) {
+    GNFIDS(&_ErrorNumber);
+    if (traced) KAVTrace::Line("ier (gnfids) ", _ErrorNumber);
+    if (_ErrorNumber != 0) return;
+  }
+  if (traced) KAVTrace::Close(10, "Load, end ");
+}
+
+void KAVMfgDictionary::Store(const KAVUnicodeString& iName) {
+  const int traced = GetDebug("KAVMfgDictionary");
+  if (traced) {
+    KAVTrace::Open(13, "Store, start");
+    KAVTrace::Line("Name : ", iName);
+    KAVTrace::Blank();
+  }
+  KAVKernelField member = CutField(iName, kMemberWidth);
+  KAVKernelField message(kMessageWidth);
+  GNFZTR(member.Data(), message.Data(), &_ErrorNumber);
+  if (traced) KAVTrace::Line("ier (gnfztr) ", _ErrorNumber);
+  if (_ErrorNumber != 0) return;
+  if (traced) KAVTrace::Close(10, "Store, end ");
+}
+
+KAVUnicodeString KAVMfgDictionary::GetCurrent() {
+  const int traced = GetDebug("KAVMfgDictionary");
+  if (traced) {
+    KAVTrace::Open(13, "KAVMfgDictionary::GetCurrent, start");
+    KAVTrace::Blank();
+  }
+  KAVUnicodeString model, member;
+  AskCurrent(model, member);
+  if (traced) {
+    KAVTrace::Line("Name courant : ", model);
+    KAVTrace::Line("Member courant : ", member);
+    KAVTrace::Close(10, "KAVMfgDictionary::GetCurrent, end ");
+  }
+  return member;
+}
+
+// Relies on: Unload() leaves its code in _ErrorNumber and prints its own
+// banners, nested inside ours. The closing report asks GNFINF again only
+// when traced, so an untraced call makes one GNFINF fewer.
+void KAVMfgDictionary::LoadDefault() {
+  const int traced = GetDebug("KAVMfgDictionary");
+  if (traced) {
+    KAVTrace::Open(13, "KAVMfgDictionary::LoadDefault, start");
+    KAVTrace::Blank();
+  }
+  KAVUnicodeString model, member;
+  AskCurrent(model, member);
+  if (traced) {
+    KAVTrace::Line("Name courant : ", model);
+    KAVTrace::Line("Member courant : ", member);
+  }
+  if (member == "DICOFR2") {
+    if (traced) KAVTrace::Text("Default dico deja charge !");
+  } else {
+    Unload();
+    if (_ErrorNumber != 0) return;
+    KAVKernelField defaultModel = NameField("NC MODEL", kModelWidth);
+    KAVKernelField defaultMember = CutField("DICOFR2", kMemberWidth);
+    KAVKernelField message(kMessageWidth);
+    GNFLOD(defaultModel.Data(), defaultMember.Data(), message.Data(),
+           &_ErrorNumber);
+    if (traced) KAVTrace::Line("ier (gnflod) ", _ErrorNumber);
+    if (_ErrorNumber != 0) return;
+    GNFIDS(&_ErrorNumber);
+    if (traced) KAVTrace::Line("ier (gnfids) ", _ErrorNumber);
+    if (_ErrorNumber != 0) return;
+  }
+  if (traced) {
+    KAVTrace::Blank();
+    KAVTrace::Dashes(10);
+    AskCurrent(model, member);
+    KAVTrace::Line("Name courant : ", model);
+    KAVTrace::Line("Member courant : ", member);
+    KAVTrace::Text("KAVMfgDictionary::LoadDefault, end ");
+    KAVTrace::Dashes(10);
+    KAVTrace::Blank();
+  }
+}
+
+void KAVMfgDictionary::Unload() {
+  const int traced = GetDebug("KAVMfgDictionary");
+  if (traced) {
+    KAVTrace::Open(13, "KAVMfgDictionary::Unload, start");
+    KAVTrace::Blank();
+  }
+  GNFRST(&_ErrorNumber);
+  if (traced) KAVTrace::Line("ier (gnfrst) ", _ErrorNumber);
+  if (_ErrorNumber != 0) return;
+  GNFZDS(&_ErrorNumber);
+  if (traced) KAVTrace::Line("ier (gnfzds) ", _ErrorNumber);
+  if (_ErrorNumber != 0) return;
+  if (traced) KAVTrace::Close(13, "KAVMfgDictionary::Unload, end  ");
+}

@@ -1,0 +1,172 @@
+// The picture grabber PLSGRAB: writes the kernel's current picture into an
+// image file.
+//
+// The current picture is a fixed 96 x 64 plot of the reference kernel's
+// work area: a light sheet with a grid, the outline of a part and a
+// contour toolpath around it. Mode 2 writes it as a binary PPM (P6); every
+// other mode, the library's 1 included, as an 8-bit RGB PNG (stored, not
+// compressed, so no compression library is needed). A file that cannot be
+// created or written completely answers KAVSIM_IMAGE_NOT_WRITTEN and is
+// removed.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "KAVSimKernel.h"
+
+namespace kavsim {
+namespace {
+
+constexpr int kWidth = 96;
+constexpr int kHeight = 64;
+constexpr int kPpmMode = 2;
+
+struct Rgb {
+  uint8_t r, g, b;
+};
+
+std::vector<Rgb> CurrentPicture() {
+  const Rgb sheet{236, 236, 228}, grid{200, 208, 220}, part{70, 70, 80},
+      path{200, 40, 40};
+  std::vector<Rgb> pixels(kWidth * kHeight, sheet);
+  auto put = [&](int x, int y, Rgb colour) {
+    if (x >= 0 && x < kWidth && y >= 0 && y < kHeight)
+      pixels[y * kWidth + x] = colour;
+  };
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x)
+      if (x % 16 == 0 || y % 16 == 0) put(x, y, grid);
+  // The part: a filled rectangle; the toolpath: its contour offset by 4
+  // pixels with rounded corners.
+  const int left = 28, right = 68, top = 20, bottom = 44, offset = 4;
+  for (int y = top; y <= bottom; ++y)
+    for (int x = left; x <= right; ++x) put(x, y, part);
+  for (int x = left; x <= right; ++x) {
+    put(x, top - offset, path);
+    put(x, bottom + offset, path);
+  }
+  for (int y = top; y <= bottom; ++y) {
+    put(left - offset, y, path);
+    put(right + offset, y, path);
+  }
+  for (int dy = -offset; dy <= offset; ++dy)
+    for (int dx = -offset; dx <= offset; ++dx) {
+      const int d2 = dx * dx + dy * dy;
+      if (d2 < (offset - 1) * (offset - 1) + offset ||
+          d2 > offset * offset + offset)
+        continue;
+      put((dx < 0 ? left : right) + dx, (dy < 0 ? top : bottom) + dy, path);
+    }
+  return pixels;
+}
+
+uint32_t Crc32(const std::string& iBytes) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char byte : iBytes) {
+    crc ^= byte;
+    for (int k = 0; k < 8; ++k)
+      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return crc ^ 0xFFFFFFFFu;
+}
+
+void PutBigEndian(std::string& ioBytes, uint32_t iValue) {
+  for (int shift = 24; shift >= 0; shift -= 8)
+    ioBytes.push_back(static_cast<char>((iValue >> shift) & 0xFF));
+}
+
+void PutChunk(std::string& ioPng, const char* iType, const std::string& iData) {
+  PutBigEndian(ioPng, static_cast<uint32_t>(iData.size()));
+  std::string typed = std::string(iType, 4) + iData;
+  ioPng += typed;
+  PutBigEndian(ioPng, Crc32(typed));
+}
+
+// A zlib stream of stored deflate blocks (at most 65535 bytes each).
+std::string StoredZlib(const std::string& iRaw) {
+  std::string out("\x78\x01", 2);
+  size_t position = 0;
+  do {
+    const size_t length = std::min<size_t>(65535, iRaw.size() - position);
+    const bool last = position + length == iRaw.size();
+    out.push_back(last ? 1 : 0);
+    out.push_back(static_cast<char>(length & 0xFF));
+    out.push_back(static_cast<char>(length >> 8));
+    out.push_back(static_cast<char>(~length & 0xFF));
+    out.push_back(static_cast<char>((~length >> 8) & 0xFF));
+    out.append(iRaw, position, length);
+    position += length;
+  } while (position < iRaw.size());
+  uint32_t a = 1, b = 0;
+  for (unsigned char byte : iRaw) {
+    a = (a + byte) % 65521;
+    b = (b + a) % 65521;
+  }
+  PutBigEndian(out, (b << 16) | a);
+  return out;
+}
+
+std::string EncodePng(const std::vector<Rgb>& iPixels) {
+  std::string png("\x89PNG\r\n\x1a\n", 8);
+  std::string header;
+  PutBigEndian(header, kWidth);
+  PutBigEndian(header, kHeight);
+  header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB, no interlace
+  PutChunk(png, "IHDR", header);
+  std::string raw;
+  for (int y = 0; y < kHeight; ++y) {
+    raw.push_back('\0');  // filter: none
+    for (int x = 0; x < kWidth; ++x) {
+      const Rgb& pixel = iPixels[y * kWidth + x];
+      raw.push_back(static_cast<char>(pixel.r));
+      raw.push_back(static_cast<char>(pixel.g));
+      raw.push_back(static_cast<char>(pixel.b));
+    }
+  }
+  PutChunk(png, "IDAT", StoredZlib(raw));
+  PutChunk(png, "IEND", std::string());
+  return png;
+}
+
+std::string EncodePpm(const std::vector<Rgb>& iPixels) {
+  std::string ppm = "P6\n" + std::to_string(kWidth) + " " +
+                    std::to_string(kHeight) + "\n255\n";
+  for (const Rgb& pixel : iPixels) {
+    ppm.push_back(static_cast<char>(pixel.r));
+    ppm.push_back(static_cast<char>(pixel.g));
+    ppm.push_back(static_cast<char>(pixel.b));
+  }
+  return ppm;
+}
+
+bool WriteFile(const char* iPath, const std::string& iBytes) {
+  FILE* file = std::fopen(iPath, "wb");
+  if (file == nullptr) return false;
+  const bool written =
+      std::fwrite(iBytes.data(), 1, iBytes.size(), file) == iBytes.size();
+  const bool closed = std::fclose(file) == 0;
+  if (written && closed) return true;
+  std::remove(iPath);
+  return false;
+}
+
+void simPLSGRAB(char* iPath, int* iMode, int* ier) {
+  Call call("PLSGRAB", ier);
+  call.CString(iPath).Int(iMode);
+  if (call.Faulted()) return;
+  if (iPath == nullptr || iMode == nullptr) {
+    if (ier != nullptr) *ier = KAVSIM_NULL_ARGUMENT;
+    return;
+  }
+  const std::vector<Rgb> picture = CurrentPicture();
+  const std::string bytes =
+      *iMode == kPpmMode ? EncodePpm(picture) : EncodePng(picture);
+  const bool written = iPath[0] != '\0' && WriteFile(iPath, bytes);
+  if (ier != nullptr) *ier = written ? KAVSIM_OK : KAVSIM_IMAGE_NOT_WRITTEN;
+}
+KAVSIM_ROUTINE(PLSGRAB, simPLSGRAB);
+
+}  // namespace
+}  // namespace kavsim
