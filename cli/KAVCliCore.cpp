@@ -276,6 +276,16 @@ int CheckKernelCommand(KAVCliContext& ioContext) {
   return unbound.empty() ? 0 : 1;
 }
 
+// The tour's first step: which kernel the library will bind to and what
+// the trace switches say.
+int BindingTour(KAVCliContext& ioContext) {
+  std::cout << "Kernel routines are bound on their first call, through the resolver of the\n"
+               "first KAVSYMB found along STEPLIB.\n\n$ t4711 env" << std::endl;
+  int status = EnvCommand(ioContext);
+  std::cout << "\n$ t4711 check-kernel" << std::endl;
+  return status | CheckKernelCommand(ioContext);
+}
+
 int TourCommand(KAVCliContext& ioContext) {
   std::vector<TourStep> steps = TourSteps();
   std::stable_sort(steps.begin(), steps.end(),
@@ -388,6 +398,8 @@ void AddCoreCommands(CLI::App& app, KAVCliContext& ctx) {
   run->add_flag("-k,--keep-going", keepGoing, "go on after a failing line");
   run->callback([&ctx]() { ctx.status = RunCommand(file, keepGoing, ctx); });
 }
+
+KAV_CLI_TOUR_STEP(10, "Binding and trace switches", BindingTour);
 
 }  // namespace
 
