@@ -33,8 +33,33 @@ void KAVKernelList::Info(int& ioHandle, int& oWidth, int& oCount, int& oIer) {
   GUSINF(&ioHandle, &oWidth, &oCount, &oIer);
 }
 
+namespace {
+
+// The text of a field of iWidth characters as the kernel left it: up to its
+// width or an earlier NUL, stripped of blanks at both ends.
+KAVUnicodeString StrippedText(const char* iField, int iWidth) {
+  int end = 0;
+  while (end < iWidth && iField[end] != '\0') ++end;
+  int start = 0;
+  while (start < end && iField[start] == ' ') ++start;
+  while (end > start && iField[end - 1] == ' ') --end;
+  return KAVUnicodeString(iField + start, end - start);
+}
+
+// Records are read into a stack buffer when they fit: list reading is the
+// library's hot loop, one allocation per record at most.
+constexpr int kStackRecordWidth = 1024;
+
+}  // namespace
+
 KAVUnicodeString KAVKernelList::ReadText(int& ioHandle, int iIndex,
                                          int iWidth, int& oIer) {
+  if (iWidth <= kStackRecordWidth) {
+    char record[kStackRecordWidth + 1];
+    std::memset(record, ' ', static_cast<size_t>(iWidth > 0 ? iWidth : 0));
+    GUSREA(&ioHandle, &iIndex, record, &oIer);
+    return StrippedText(record, iWidth > 0 ? iWidth : 0);
+  }
   KAVKernelField record(iWidth);
   GUSREA(&ioHandle, &iIndex, record.Data(), &oIer);
   return record.Stripped();

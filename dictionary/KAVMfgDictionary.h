@@ -30,8 +30,8 @@ class ExportedByT4711BAS KAVMfgDictionary {
 
   // --- Loading and state -------------------------------------------------
 
-  // Loads the member iName; the model comes from the name as given
-  // ("MSPECFR2" "MFG SPEC", "MVIEWFR2" "MFG VIEW", "MGEOPFR2" "GEO PACK",
+  // Loads the member iName; the model comes from the name as given (the
+  // members MSPECFR2, MVIEWFR2 and MGEOPFR2 each select their own model,
   // anything else "NC MODEL"). With iComplete 1 the kernel's completion
   // step runs after a successful load; any other value skips it.
   static void Load(const KAVUnicodeString& iName, const int& iComplete);

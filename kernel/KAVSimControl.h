@@ -20,7 +20,7 @@ void kavsim_fail_call(long n, int code);
 void kavsim_fail_from(long n, int code);
 void kavsim_fail_routine(const char* routine, long n, int code, int from);
 /* Same syntax as KAVSIM_FAULTS: "N=CODE", "N+=CODE", "ROUTINE@N=CODE". */
-void kavsim_set_faults(const char* spec);
+void kavsim_set_faults(const char* faults);
 void kavsim_clear_faults(void);
 void kavsim_journal(int on);
 const char* kavsim_journal_text(void);

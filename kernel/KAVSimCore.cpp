@@ -54,13 +54,13 @@ std::vector<void (*)()>& ResetHooks() {
 // KAVSIM_FAULTS: comma-separated items, each "N=CODE" (the N-th call of
 // any routine), "N+=CODE" (the N-th and every later call), or
 // "ROUTINE@N=CODE" / "ROUTINE@N+=CODE" (counting that routine's calls).
-void ParseFaults(const char* iSpec) {
-  std::string spec = iSpec ? iSpec : "";
+void ParseFaults(const char* iFaults) {
+  std::string faults = iFaults ? iFaults : "";
   size_t start = 0;
-  while (start < spec.size()) {
-    size_t comma = spec.find(',', start);
-    if (comma == std::string::npos) comma = spec.size();
-    std::string item = spec.substr(start, comma - start);
+  while (start < faults.size()) {
+    size_t comma = faults.find(',', start);
+    if (comma == std::string::npos) comma = faults.size();
+    std::string item = faults.substr(start, comma - start);
     start = comma + 1;
     Fault fault;
     size_t at = item.find('@');
@@ -373,8 +373,8 @@ __attribute__((visibility("default"))) void kavsim_fail_routine(
       {iRoutine ? iRoutine : "", iN, iCode, iFrom != 0});
 }
 
-__attribute__((visibility("default"))) void kavsim_set_faults(const char* iSpec) {
-  kavsim::ParseFaults(iSpec);
+__attribute__((visibility("default"))) void kavsim_set_faults(const char* iFaults) {
+  kavsim::ParseFaults(iFaults);
 }
 
 __attribute__((visibility("default"))) void kavsim_clear_faults(void) {

@@ -78,7 +78,7 @@ TEST_F(DictionaryTest, LoadChoosesTheModelFromTheNameAsGiven) {
     int error;
   };
   const Case cases[] = {
-      {"MSPECFR2", 0, Lines({"GNFLOD \"MFG SPEC\" \"MSPECFR2\" -> 0"}), 0},
+      {"MSPECFR2", 0, Lines({"GNFLOD \"MFG\x20SPEC\" \"MSPECFR2\" -> 0"}), 0},
       {"MVIEWFR2", 1,
        Lines({"GNFLOD \"MFG VIEW\" \"MVIEWFR2\" -> 0", "GNFIDS -> 0"}), 0},
       {"MGEOPFR2", 2, Lines({"GNFLOD \"GEO PACK\" \"MGEOPFR2\" -> 0"}), 0},
