@@ -119,7 +119,7 @@ std::string& SiteStorage() {
 
 }  // namespace
 
-Call::Call(const char* iName, int* ioIer) : _name(iName), _ier(ioIer) {
+Call::Call(const char* iName, int* ioIer) : _ier(ioIer) {
   ReadEnvironmentOnce();
   State& state = GetState();
   const long n = ++state.calls;

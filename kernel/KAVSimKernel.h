@@ -52,7 +52,6 @@ class Call {
   void Result(int iCode);
 
  private:
-  const char* _name;
   int* _ier;
   bool _faulted = false;
   int _faultCode = 0;

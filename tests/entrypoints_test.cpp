@@ -109,11 +109,11 @@ TEST(EntryPointsTest, RecordSetUpAnnouncesWhateverTheSwitches) {
   std::vector<std::string> expected(3, std::string(48, '#'));
   expected.push_back("Repertoire officiel de recherche du capture.rec :G1/T1.");
   const std::string path = "/u/MfgInterface.tst/G1/T1";
-  for (const std::string& line :
+  for (const char* line :
        {" RecordV5Dir :KAVRECORDREPLAY=", " SettingsDir :KAVUserSettingPath=",
         " MfgDataInDir :MfgDataInDir="})
     for (int copy = 0; copy < 2; ++copy)
-      for (const std::string& blockLine : Block(line + path))
+      for (const std::string& blockLine : Block(std::string(line) + path))
         expected.push_back(blockLine);
   EXPECT_EQ(Lines(expected), result.out);
 }
