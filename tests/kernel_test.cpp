@@ -1,0 +1,166 @@
+// The reference kernel's core, reached as the library reaches it (through
+// the stubs and the resolver): the list protocol and its codes, fault
+// injection, the call journal, and the stand-ins of routines whose family
+// the kernel does not implement.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "KAVLegacyRoutines.h"
+#include "KAVSimCodes.h"
+#include "ReferenceKernel.h"
+#include "TestSupport.h"
+
+using kavtest::Lines;
+using kavtest::ReferenceKernel;
+
+class KernelTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ReferenceKernel::Reset(); }
+};
+
+TEST_F(KernelTest, ListsHoldWhatWasPushedInTheirRecordWidth) {
+  int ints = 0, doubles = 0, texts = 0, ier = -1, width = 0, count = 0, position = 0;
+  int four = 4, eight = 8, wide = 72;
+  GUSINI(&four, &ints, &ier);
+  GUSINI(&eight, &doubles, &ier);
+  GUSINI(&wide, &texts, &ier);
+  int value = 42;
+  double real = 2.5;
+  char text[72];
+  std::memset(text, ' ', sizeof text);
+  std::memcpy(text, "  DRILL", 7);
+  GUSPUS(&ints, &value, &position, &ier);
+  GUSPUS(&doubles, &real, &position, &ier);
+  GUSPUS(&texts, text, &position, &ier);
+  GUSPUS(&texts, text, &position, &ier);
+  EXPECT_EQ(2, position);
+  GUSINF(&texts, &width, &count, &ier);
+  EXPECT_EQ(0, ier);
+  EXPECT_EQ(72, width);
+  EXPECT_EQ(2, count);
+  int one = 1, readInt = 0;
+  double readReal = 0;
+  char readText[73] = {0};
+  GUSREA(&ints, &one, &readInt, &ier);
+  GUSREA(&doubles, &one, &readReal, &ier);
+  GUSREA(&texts, &one, readText, &ier);
+  EXPECT_EQ(0, ier);
+  EXPECT_EQ(42, readInt);
+  EXPECT_EQ(2.5, readReal);
+  EXPECT_EQ(std::string(text, 72), std::string(readText, 72));
+  for (int* handle : {&ints, &doubles, &texts}) GUSEND(handle, &ier);
+  EXPECT_EQ(0, ReferenceKernel::OpenLists());
+}
+
+TEST_F(KernelTest, ListRoutinesAnswerTheirCodesForBadHandlesIndexesAndWidths) {
+  int four = 4, handle = 0, ier = 0, width = 0, count = 0, value = 0, position = 0;
+  int bad = 5;
+  GUSINI(&bad, &handle, &ier);
+  EXPECT_EQ(KAVSIM_BAD_WIDTH, ier);
+  GUSINI(&four, &handle, &ier);
+  GUSPUS(&handle, &value, &position, &ier);
+  struct Case {
+    const char* name;
+    int index;
+    int expected;
+  } cases[] = {{"index 0", 0, KAVSIM_BAD_INDEX}, {"index 1", 1, 0},
+               {"index past the count", 2, KAVSIM_BAD_INDEX}, {"negative", -1, KAVSIM_BAD_INDEX}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    int index = c.index;
+    GUSREA(&handle, &index, &value, &ier);
+    EXPECT_EQ(c.expected, ier);
+  }
+  GUSEND(&handle, &ier);
+  EXPECT_EQ(0, ier);
+  // An ended list is gone for every routine.
+  int one = 1;
+  GUSEND(&handle, &ier);
+  EXPECT_EQ(KAVSIM_BAD_HANDLE, ier);
+  GUSINF(&handle, &width, &count, &ier);
+  EXPECT_EQ(KAVSIM_BAD_HANDLE, ier);
+  GUSREA(&handle, &one, &value, &ier);
+  EXPECT_EQ(KAVSIM_BAD_HANDLE, ier);
+  GUSPUS(&handle, &value, &position, &ier);
+  EXPECT_EQ(KAVSIM_BAD_HANDLE, ier);
+}
+
+// A faulted call answers the code and does nothing else; counting is over
+// every routine, or over one routine's calls.
+TEST_F(KernelTest, FaultsReplaceTheChosenCallsOnly) {
+  int four = 4, handle = 0, ier = 0;
+  ReferenceKernel::FailCall(2, 77);
+  ReferenceKernel::FailRoutine("GUSEND", 1, 88);
+  GUSINI(&four, &handle, &ier);
+  EXPECT_EQ(0, ier);
+  int second = 0;
+  GUSINI(&four, &second, &ier);
+  EXPECT_EQ(77, ier);
+  EXPECT_EQ(0, second);
+  GUSEND(&handle, &ier);
+  EXPECT_EQ(88, ier);
+  EXPECT_EQ(1, ReferenceKernel::OpenLists());
+  GUSEND(&handle, &ier);
+  EXPECT_EQ(0, ier);
+  ReferenceKernel::FailFrom(5, 99);
+  for (int i = 0; i < 3; ++i) {
+    GUSINI(&four, &handle, &ier);
+    EXPECT_EQ(99, ier);
+  }
+  EXPECT_EQ(Lines({"GUSINI -> 0", "GUSINI -> 77", "GUSEND -> 88", "GUSEND -> 0", "GUSINI -> 99",
+                   "GUSINI -> 99", "GUSINI -> 99"}),
+            ReferenceKernel::Calls());
+}
+
+// Run only by the test below, in a fresh process whose environment names
+// the faults: the kernel reads KAVSIM_FAULTS once, when it is first used.
+TEST(KernelProcess, DISABLED_ReportEnvironmentFaults) {
+  int handle = 0, ier = 0, width = 0, count = 0;
+  std::cout << "codes:";
+  for (int i = 0; i < 4; ++i) {
+    GUSINF(&handle, &width, &count, &ier);
+    std::cout << " " << ier;
+  }
+  std::cout << std::endl;
+}
+
+TEST(KernelProcess, FaultsFromTheEnvironmentCountFromTheStartOfTheProcess) {
+  char self[4096] = {0};
+  ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+  const std::string command = std::string("KAVSIM_FAULTS='GUSINF@2=5,3+=6,junk,0=1' '") + self +
+                              "' --gtest_also_run_disabled_tests "
+                              "--gtest_filter=KernelProcess.DISABLED_ReportEnvironmentFaults";
+  FILE* child = popen(command.c_str(), "r");
+  ASSERT_NE(nullptr, child);
+  std::string output;
+  char buffer[256];
+  while (fgets(buffer, sizeof buffer, child)) output += buffer;
+  pclose(child);
+  EXPECT_NE(std::string::npos, output.find("codes: 9001 5 6 6\n")) << output;
+}
+
+// Texts are journaled with every blank, other bytes escaped; a routine the
+// kernel does not implement answers 9999 in its last int and touches
+// nothing else.
+TEST_F(KernelTest, JournalAndStandInsShowWhatReachedTheKernel) {
+  char model[8], member[8], message[80];
+  std::memcpy(model, "NC MODEL", 8);
+  std::memcpy(member, "A\"\xe9     ", 8);
+  int ier = 0, loaded = 7;
+  GNFLOD(model, member, message, &ier);
+  char pool[27];
+  std::memset(pool, ' ', sizeof pool);
+  DCLPLE(pool, &loaded, &ier);
+  EXPECT_EQ(KAVSIM_NOT_AVAILABLE, ier);
+  EXPECT_EQ(7, loaded);
+  EXPECT_EQ(0, LBATCH(nullptr));
+  GUERJO();
+  EXPECT_EQ(Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " + std::to_string(KAVSIM_UNKNOWN_MEMBER),
+                   "DCLPLE -> 9999", "LBATCH -> 0", "GUERJO -> 0"}),
+            ReferenceKernel::Journal());
+}
