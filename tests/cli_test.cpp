@@ -1,0 +1,89 @@
+// t4711 as a site engineer runs it: the pre-flight check against kernels
+// that bind everything, nothing, or are missing; which module env reports;
+// a command file run in one process; kernel failures reported with their
+// code and a non-zero status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "TestSupport.h"
+
+namespace {
+
+struct Outcome {
+  int status;
+  std::string out;
+};
+
+// Runs t4711 with the words and environment prefix given, through the
+// shell; standard error is folded into the output.
+Outcome RunTool(const std::string& iEnvironment, const std::string& iWords) {
+  const std::string command =
+      iEnvironment + " '" + KAV_TEST_T4711 + "' " + iWords + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  char buffer[512];
+  while (pipe && fgets(buffer, sizeof buffer, pipe)) out += buffer;
+  const int status = pipe ? pclose(pipe) : -1;
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+bool Has(const std::string& iText, const std::string& iPart) {
+  return iText.find(iPart) != std::string::npos;
+}
+
+const std::string kModules = KAV_TEST_MODULES_DIR;
+const std::string kKernel = KAV_TEST_KERNEL_DIR;
+
+}  // namespace
+
+TEST(CliTest, CheckKernelReportsWhatAResolverLeavesUnbound) {
+  struct Case {
+    const char* name;
+    std::string stepLib;
+    int status;
+    std::string expected;
+  } cases[] = {
+      {"reference kernel", kKernel, 0, "bound 75 of 75 routines"},
+      {"independent resolver", kModules + "/probe", 0, "bound 75 of 75 routines"},
+      {"resolver binding nothing", kModules + "/unbinding", 1, "75  GMOSEL   left unbound"},
+      {"module without resolver", kModules + "/noresolver", 1, "has no resolver kavsymb"},
+      {"no module", kModules, 1, "no KAVSYMB along STEPLIB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Outcome outcome = RunTool("STEPLIB='" + c.stepLib + "'", "check-kernel");
+    EXPECT_EQ(c.status, outcome.status) << outcome.out;
+    EXPECT_TRUE(Has(outcome.out, c.expected)) << outcome.out;
+  }
+}
+
+TEST(CliTest, EnvNamesTheModuleTheBinderWouldLoadAndTheSwitches) {
+  Outcome outcome = RunTool("STEPLIB='" + kModules + "::" + kKernel + "' HOME='" + kModules +
+                                "/probe' MfgBaseDebug=KAVMfgBaseNLS",
+                            "--json env");
+  EXPECT_EQ(0, outcome.status);
+  EXPECT_TRUE(Has(outcome.out, "\"KAVSYMB\": \"" + kModules + "/probe/KAVSYMB\"")) << outcome.out;
+  EXPECT_TRUE(Has(outcome.out, "\"GetDebug(KAVMfgBaseNLS)\": \"1\""));
+  EXPECT_TRUE(Has(outcome.out, "\"GetDebug(KAVMfgDictionary)\": \"0\""));
+}
+
+// Kernel state lives in the process: a class created on one line of a
+// command file is listed on the next, and a failing line stops the run.
+TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
+  kavtest::TempDir dir;
+  const std::string file = dir.Write(
+      "commands.txt",
+      "# a comment\n"
+      "dictionary create class MfgCliProbe --kind 1\n"
+      "t4711 dictionary classes\n"
+      "tables 99\n"
+      "dictionary current\n");
+  Outcome outcome = RunTool("STEPLIB='" + kKernel + "'", "run '" + file + "'");
+  EXPECT_EQ(1, outcome.status);
+  EXPECT_TRUE(Has(outcome.out, "MfgCliProbe")) << outcome.out;
+  EXPECT_TRUE(Has(outcome.out, "kernel code 9020 (unknown kind of table)")) << outcome.out;
+  EXPECT_FALSE(Has(outcome.out, "> dictionary current")) << outcome.out;
+}
