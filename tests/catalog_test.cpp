@@ -7,6 +7,7 @@
 // depends on which ran before it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -47,20 +48,10 @@ std::string Std(int iType, const std::string& iName) {
   return KAVMfgBaseNLS::GetStdName(iType, iName.c_str()).ToStdString();
 }
 
-Strings Join(std::initializer_list<Strings> iParts) {
-  Strings lines;
-  for (const Strings& part : iParts)
-    lines.insert(lines.end(), part.begin(), part.end());
-  return lines;
-}
-
 class CatalogTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ReferenceKernel::Reset();
-    _cout = std::make_unique<kavtest::CoutCapture>();
-  }
-  std::string Stdout() { return _cout->Take(); }
+  void SetUp() override { ReferenceKernel::Reset(); }
+  std::string Stdout() { return _cout.Take(); }
 
   static void AddTable(int iKind, const std::string& iName) {
     ReferenceKernel::Function<int (*)(int, const char*)>(
@@ -79,149 +70,98 @@ class CatalogTest : public ::testing::Test {
       items.push_back((*tables)[i].ToStdString());
     return items;
   }
+  // Kind 8 holds "  FIRST " and "SECOND": GNSLTB, GUSINF, GUSREA x2, GUSEND.
+  // Each call in turn fails, alone or with every later one (call 6 does not
+  // exist): the names read before it stay, the code is kept, the list is
+  // ended and the end banner traced only when every call succeeded.
+  void SweepTables(bool iTraced) {
+    const Strings ok = {"GNSLTB -> 0", "GUSINF -> 0", "GUSREA -> 0",
+                        "GUSREA -> 0", "GUSEND -> 0"};
+    const Strings kept[] = {
+        {}, {}, {}, {"FIRST"}, {"FIRST", "SECOND"}, {"FIRST", "SECOND"}};
+    for (bool from : {false, true}) {
+      for (long n = 1; n <= 6; ++n) {
+        SCOPED_TRACE((from ? "from call " : "call ") + std::to_string(n));
+        ReferenceKernel::Reset();
+        AddTable(8, "  FIRST ");
+        AddTable(8, "SECOND");
+        (from ? ReferenceKernel::FailFrom : ReferenceKernel::FailCall)(
+            n, kInjected);
+        EXPECT_EQ(kept[n - 1], Tables(8));
+        EXPECT_EQ(n <= 5 ? kInjected : 0, KAVMfgAPTAndPPTable::GetError());
+        Strings calls(ok.begin(), ok.begin() + std::min(n, 5L));
+        if (n <= 5) calls.back().replace(calls.back().size() - 1, 1, "4242");
+        EXPECT_EQ(Lines(calls), ReferenceKernel::Calls());
+        EXPECT_EQ(n == 1 || n == 6 ? 0 : 1, ReferenceKernel::OpenLists());
+        Strings trace = {" ",        Dashes(16),  "GetTables, start",
+                         Dashes(16), "itype : 8", " "};
+        trace.push_back(n == 1 ? "ier (gnsltb) : 4242" : "ier (gnsltb) : 0");
+        for (const std::string& name : kept[n - 1])
+          trace.push_back("Table Name : " + name);
+        if (n == 6)
+          trace.insert(trace.end(),
+                       {" ", Dashes(15), "GetTables, end ", Dashes(15), " "});
+        EXPECT_EQ(iTraced ? Lines(trace) : "", Stdout());
+      }
+    }
+  }
 
- private:
-  std::unique_ptr<kavtest::CoutCapture> _cout;
+  kavtest::CoutCapture _cout;
 };
 
 // ---------------------------------------------------------------- tables
 
-TEST_F(CatalogTest, GetTablesListsEachKindOfTheSite) {
-  struct Case {
-    int kind;
-    Strings tables;
-    int error;
-    std::string journal;
-  } cases[] = {
-      {3,
-       {"PPWORD_ISO_STANDARD", "PPWORD_COOLANT", "PPWORD_CANNED_CYCLES",
-        "PPWORD_TOOL_CHANGE"},
-       0,
-       Lines({"GNSLTB 3 0 -> 0", "GUSINF 1 -> 0", "GUSREA 1 1 -> 0",
-              "GUSREA 1 2 -> 0", "GUSREA 1 3 -> 0", "GUSREA 1 4 -> 0",
-              "GUSEND 1 -> 0"})},
+// Names come back stripped, in the kernel's order, duplicates and blank
+// ones included; a full 72-character name is kept whole.
+TEST_F(CatalogTest, GetTablesListsEachKind) {
+  const std::string full(72, 'F');
+  // clang-format off
+  struct Case { int kind; Strings tables; int error; std::string journal; };
+  const Case cases[] = {
+      {3, {"PPWORD_ISO_STANDARD", "PPWORD_COOLANT", "PPWORD_CANNED_CYCLES", "PPWORD_TOOL_CHANGE"}, 0,
+       Lines({"GNSLTB 3 0 -> 0", "GUSINF 1 -> 0", "GUSREA 1 1 -> 0", "GUSREA 1 2 -> 0", "GUSREA 1 3 -> 0",
+              "GUSREA 1 4 -> 0", "GUSEND 1 -> 0"})},
       {4, {}, 0, Lines({"GNSLTB 4 0 -> 0", "GUSINF 1 -> 0", "GUSEND 1 -> 0"})},
       {77, {}, KAVSIM_UNKNOWN_TABLE_KIND, Lines({"GNSLTB 77 0 -> 9020"})},
-  };
+      {9, {"PADDED NAME", full, "DUP", "DUP", ""}, 0, ""}};  // journal not compared
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
     ReferenceKernel::Reset();
+    for (const char* name :
+         {"  PADDED NAME   ", full.c_str(), "DUP", "DUP", ""})
+      AddTable(9, name);
     EXPECT_EQ(c.tables, Tables(c.kind));
     EXPECT_EQ(c.error, KAVMfgAPTAndPPTable::GetError());
-    EXPECT_EQ(c.journal, ReferenceKernel::Journal());
+    EXPECT_EQ(c.journal, c.journal.empty() ? "" : ReferenceKernel::Journal());
     EXPECT_EQ(0, ReferenceKernel::OpenLists());
   }
   EXPECT_EQ("", Stdout());
 }
 
-TEST_F(CatalogTest, GetTablesReturnsBareNamesInTheKernelsOrder) {
-  const std::string full(72, 'F');
-  for (const std::string& name : {std::string("  PADDED NAME   "), full,
-                                  std::string("DUP"), std::string("DUP"),
-                                  std::string()})
-    AddTable(9, name);
-  EXPECT_EQ((Strings{"PADDED NAME", full, "DUP", "DUP", ""}), Tables(9));
-}
-
-// Kind 8 with two names: GNSLTB, GUSINF, GUSREA x2, GUSEND. Each call in
-// turn fails: the names read before it stay, the code is kept, and the
-// list is ended only when every read succeeded.
-struct TableFault {
-  long call;
-  Strings tables;
-  int error;
-  Strings calls;
-  int openLists;
-};
-
-std::vector<TableFault> TableFaults() {
-  const std::string failed = " -> " + std::to_string(kInjected);
-  const Strings ok = {"GNSLTB -> 0", "GUSINF -> 0", "GUSREA -> 0",
-                      "GUSREA -> 0", "GUSEND -> 0"};
-  std::vector<TableFault> faults;
-  const Strings kept[] = {{}, {}, {}, {"FIRST"}, {"FIRST", "SECOND"}};
-  for (long n = 1; n <= 5; ++n) {
-    Strings calls(ok.begin(), ok.begin() + n);
-    calls.back() = calls.back().substr(0, 6) + failed;
-    faults.push_back({n, kept[n - 1], kInjected, calls, n == 1 ? 0 : 1});
-  }
-  faults.push_back({6, {"FIRST", "SECOND"}, 0, ok, 0});
-  return faults;
-}
-
-TEST_F(CatalogTest, GetTablesStopsAtTheFailingCall) {
-  for (bool from : {false, true}) {
-    for (const TableFault& f : TableFaults()) {
-      SCOPED_TRACE((from ? "from call " : "call ") + std::to_string(f.call));
-      ReferenceKernel::Reset();
-      AddTable(8, "FIRST");
-      AddTable(8, "SECOND");
-      if (from) {
-        ReferenceKernel::FailFrom(f.call, kInjected);
-      } else {
-        ReferenceKernel::FailCall(f.call, kInjected);
-      }
-      EXPECT_EQ(f.tables, Tables(8));
-      EXPECT_EQ(f.error, KAVMfgAPTAndPPTable::GetError());
-      EXPECT_EQ(Lines(f.calls), ReferenceKernel::Calls());
-      EXPECT_EQ(f.openLists, ReferenceKernel::OpenLists());
-    }
-  }
-}
+TEST_F(CatalogTest, GetTablesStopsAtTheFailingCall) { SweepTables(false); }
 
 TEST_F(CatalogTest, GetTablesTraceEndsOnlyWhenEveryCallSucceeded) {
-  for (const TableFault& f : TableFaults()) {
-    SCOPED_TRACE("call " + std::to_string(f.call));
-    ReferenceKernel::Reset();
-    AddTable(8, "  FIRST ");
-    AddTable(8, "SECOND");
-    ReferenceKernel::FailCall(f.call, kInjected);
-    Strings expected = {" ", Dashes(16), "GetTables, start", Dashes(16),
-                        "itype : 8", " ",
-                        "ier (gnsltb) : " +
-                            std::to_string(f.call == 1 ? kInjected : 0)};
-    for (const std::string& name : f.tables)
-      expected.push_back("Table Name : " + name);
-    if (f.error == 0)
-      expected = Join({expected, {" ", Dashes(15), "GetTables, end ",
-                                  Dashes(15), " "}});
-    delete KAVMfgAPTAndPPTable::GetTables(8);
-    EXPECT_EQ(Lines(expected), Stdout());
-  }
+  SweepTables(true);
 }
 
 // ---------------------------------------------------- national names
 
 TEST_F(CatalogTest, GetNlsNameTranslatesEachKindFromTheSite) {
-  struct Case {
-    int type;
-    NlsFunction toNls, toStd;
-    std::string std, nls;
-    size_t width;
-  } cases[] = {
-      {1, &KAVMfgBaseNLS::GetAttNlsName, &KAVMfgBaseNLS::GetAttStdName,
-       "MFG_FEEDRATE", "Vitesse d'avance", 16},
-      {2, &KAVMfgBaseNLS::GetBlkNlsName, &KAVMfgBaseNLS::GetBlkStdName,
-       "TOOL_GEOMETRY", "Geometrie de l'outil", 16},
-      {3, &KAVMfgBaseNLS::GetClaNlsName, &KAVMfgBaseNLS::GetClaStdName,
-       "MfgEndMill", "Outil de fraisage", 32},
-      {4, &KAVMfgBaseNLS::GetValNlsName, &KAVMfgBaseNLS::GetValStdName,
-       "INWARD SPIRAL", "Spirale vers l'interieur", 32},
-  };
-  // The site's names reach the kernel the first time this process asks
-  // for them only (a repeated run finds them cached).
-  static bool firstRun = true;
+  // clang-format off
+  struct Case { NlsFunction toNls, toStd; std::string std, nls; size_t width; };
+  using N = KAVMfgBaseNLS;
+  const Case cases[] = {
+      {&N::GetAttNlsName, &N::GetAttStdName, "MFG_FEEDRATE", "Vitesse d'avance", 16},
+      {&N::GetBlkNlsName, &N::GetBlkStdName, "TOOL_GEOMETRY", "Geometrie de l'outil", 16},
+      {&N::GetClaNlsName, &N::GetClaStdName, "MfgEndMill", "Outil de fraisage", 32},
+      {&N::GetValNlsName, &N::GetValStdName, "INWARD SPIRAL", "Spirale vers l'interieur", 32}};
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.std);
-    ReferenceKernel::ClearJournal();
     EXPECT_EQ(c.nls, c.toNls(c.std.c_str()).ToStdString());
     EXPECT_EQ(Padded(c.std, c.width), c.toStd(c.nls.c_str()).ToStdString());
-    EXPECT_EQ(firstRun ? Lines({"GNFNL1 " + std::to_string(c.type) + " \"" +
-                                Padded(c.std, c.width) + "\" -> 0"})
-                       : "",
-              ReferenceKernel::Journal());
   }
-  firstRun = false;
 }
 
 // A key is the name stripped, then padded or cut to its kind's width:
@@ -229,12 +169,11 @@ TEST_F(CatalogTest, GetNlsNameTranslatesEachKindFromTheSite) {
 // and cost one kernel call. A failed answer is cached the same way: the
 // first spelling, as it was given.
 TEST_F(CatalogTest, GetNlsNameAsksTheKernelOncePerKey) {
-  const struct {
-    int type;
-    bool known;  // the kernel has a national name
-    int code;
-  } cases[] = {{1, true, 0}, {2, true, 0}, {3, true, 0}, {4, true, 0},
-               {1, false, KAVSIM_NO_NLS_NAME}, {3, true, kInjected}};
+  // clang-format off
+  struct Case { int type; bool known; int code; };  // known: the kernel has a national name
+  const Case cases[] = {{1, true, 0}, {2, true, 0}, {3, true, 0}, {4, true, 0},
+                        {1, false, KAVSIM_NO_NLS_NAME}, {3, true, kInjected}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.type) + " " + std::to_string(c.code));
     const size_t width = c.type <= 2 ? 16 : 32;
@@ -251,45 +190,38 @@ TEST_F(CatalogTest, GetNlsNameAsksTheKernelOncePerKey) {
     EXPECT_EQ(Lines({"GNFNL1 " + std::to_string(c.type) + " \"" + key +
                      "\" -> " + std::to_string(c.code)}),
               ReferenceKernel::Journal());
-    if (c.code == 0) {
-      EXPECT_EQ(key, Std(c.type, " " + nls));
-    }
+    EXPECT_EQ(c.code == 0 ? key : Padded(" " + nls, width),
+              Std(c.type, " " + nls));
   }
 }
 
+// GetStdName never calls the kernel. Blank names and type codes without a
+// cache answer what was given, untouched, and reach no cache.
 TEST_F(CatalogTest, GetStdNameAnswersFromWhatWasTranslated) {
   const std::string first = FreshName("FIRST"), second = FreshName("SECOND");
   const std::string shared = FreshName("Meme nom");
   const std::string never = FreshName("Jamais traduit");
   const std::string longName = FreshName("L") + std::string(40, 'Y');
+  const std::string any = FreshName("  ANY NAME ");
   AddName(4, first, shared);
   AddName(4, second, shared);
   Nls(4, second);
   Nls(4, first);
   ReferenceKernel::ClearJournal();
-  struct Case {
-    int type;
-    std::string given, expected;
-  } cases[] = {
+  // clang-format off
+  struct Case { int type; std::string given, expected; };
+  const Case cases[] = {
       {4, "  " + shared + " ", Padded(second, 32)},  // first translated wins
-      {4, " " + never, Padded(" " + never, 32)},
-      {1, longName, longName.substr(0, 16)},
+      {4, " " + never, Padded(" " + never, 32)}, {1, longName, longName.substr(0, 16)},
       {3, shared, Padded(shared, 32)},  // another kind's cache
-  };
-  for (const Case& c : cases) EXPECT_EQ(c.expected, Std(c.type, c.given));
-  EXPECT_EQ("", ReferenceKernel::Journal());
-}
-
-// Blank names and type codes without a cache answer what was given,
-// untouched, and reach neither the kernel nor a cache.
-TEST_F(CatalogTest, NamesOutsideTheCachesComeBackUnchanged) {
-  const std::string name = FreshName("  ANY NAME ");
-  const std::pair<int, std::string> cases[] = {
-      {1, ""}, {3, "    "}, {4, " "}, {0, name}, {5, name}, {-1, name}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.first) + " '" + c.second + "'");
-    EXPECT_EQ(c.second, Nls(c.first, c.second));
-    EXPECT_EQ(c.second, Std(c.first, c.second));
+      {1, "", ""}, {3, "    ", "    "}, {4, " ", " "}, {0, any, any}, {5, any, any}, {-1, any, any}};
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.type) + " '" + c.given + "'");
+    EXPECT_EQ(c.expected, Std(c.type, c.given));
+    if (c.given == c.expected) {  // outside every cache: GetNlsName too
+      EXPECT_EQ(c.given, Nls(c.type, c.given));
+    }
   }
   EXPECT_EQ("", ReferenceKernel::Journal());
 }
@@ -315,11 +247,10 @@ TEST_F(CatalogTest, CachesStayExactAsTheyGrow) {
 // "indice : #" stands for the position traced, which must be 1 or more.
 std::string WithPosition(Strings iLines, const std::string& iOut) {
   const size_t at = iOut.find("indice : ");
-  if (at == std::string::npos) return Lines(iLines);
-  const std::string traced = iOut.substr(at, iOut.find('\n', at) - at);
+  const int traced = at == std::string::npos ? 0 : std::atoi(&iOut[at + 9]);
   for (std::string& line : iLines)
-    if (line == "indice : #" && std::atoi(traced.c_str() + 9) >= 1)
-      line = traced;
+    if (line == "indice : #" && traced >= 1)
+      line = "indice : " + std::to_string(traced);
   return Lines(iLines);
 }
 
@@ -328,46 +259,31 @@ TEST_F(CatalogTest, GetNlsNameTraceShowsEachPath) {
   const std::string lost = FreshName("LOST");
   AddName(3, cls, "Classe traduite");
   AddName(1, att, "  Attribut traduit  ");
-  const auto start = [](int iType, const std::string& iName) {
-    return Strings{" ", "KAVMfgBaseNLS::GetNlsName, Start",
-                   "type : " + std::to_string(iType), "name : " + iName, " "};
-  };
-  const auto end = [](const std::string& iResult) {
-    return Strings{" ", "Name : " + iResult, "KAVMfgBaseNLS::GetNlsName, End",
-                   " "};
-  };
-  struct Case {
-    int type;
-    std::string given;
-    Strings lines;
-  } cases[] = {
-      {3, cls,
-       Join({start(3, cls),
-             {"my_name : " + Padded(cls, 32), "indice : 0", "avant gnfnl1",
-              "gnfnl1 (ier): 0", "Name : Classe traduite"},
-             end("Classe traduite")})},
-      {3, " " + cls,
-       Join({start(3, " " + cls), {"my_name : " + Padded(cls, 32), "indice : #"},
-             end("Classe traduite")})},
-      {1, att,
-       Join({start(1, att),
-             {"my_name : " + Padded(att, 16), "indice : 0", "gnfnl1 (ier): 0",
-              "Name : Attribut traduit"},
-             end("Attribut traduit")})},
-      {4, lost + " ",
-       Join({start(4, lost + " "),
-             {"my_name : " + Padded(lost, 32), "indice : 0", "avant gnfnl1",
-              "gnfnl1 (ier): " + std::to_string(KAVSIM_NO_NLS_NAME)},
-             end(lost + " ")})},
-      {2, "  ", Join({start(2, "  "), end("  ")})},
-      {5, " X ",
-       Join({start(5, " X "), {"my_name : X", "indice : 0"}, end(" X ")})},
-  };
+  const std::string noName = std::to_string(KAVSIM_NO_NLS_NAME);
+  // clang-format off
+  struct Case { int type; std::string given; Strings middle; std::string result; };  // middle: after "name :"
+  const Case cases[] = {
+      {3, cls, {"my_name : " + Padded(cls, 32), "indice : 0", "avant gnfnl1", "gnfnl1 (ier): 0",
+                "Name : Classe traduite"}, "Classe traduite"},
+      {3, " " + cls, {"my_name : " + Padded(cls, 32), "indice : #"}, "Classe traduite"},
+      {1, att, {"my_name : " + Padded(att, 16), "indice : 0", "gnfnl1 (ier): 0", "Name : Attribut traduit"},
+       "Attribut traduit"},
+      {4, lost + " ", {"my_name : " + Padded(lost, 32), "indice : 0", "avant gnfnl1",
+                       "gnfnl1 (ier): " + noName}, lost + " "},
+      {2, "  ", {}, "  "},
+      {5, " X ", {"my_name : X", "indice : 0"}, " X "}};
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.given);
     Nls(c.type, c.given);
     const std::string out = Stdout();
-    EXPECT_EQ(WithPosition(c.lines, out), out);
+    Strings lines = {" ", "KAVMfgBaseNLS::GetNlsName, Start",
+                     "type : " + std::to_string(c.type), "name : " + c.given,
+                     " "};
+    lines.insert(lines.end(), c.middle.begin(), c.middle.end());
+    lines.insert(lines.end(), {" ", "Name : " + c.result,
+                               "KAVMfgBaseNLS::GetNlsName, End", " "});
+    EXPECT_EQ(WithPosition(lines, out), out);
   }
 }
 
