@@ -27,7 +27,9 @@ class KAVBenchRatios : public benchmark::ConsoleReporter {
     _ratios.push_back({iLabel, iNumerator, iDenominator, iTarget});
   }
 
-  // A difference numerator - denominator, in the unit of the runs.
+  // A difference minuend - subtrahend of real (wall) time, in the unit of
+  // the runs: for work done in child processes, which CPU time of this
+  // process does not see.
   void AddDifference(const std::string& iLabel, const std::string& iMinuend,
                      const std::string& iSubtrahend) {
     _differences.push_back({iLabel, iMinuend, iSubtrahend, 0});
@@ -45,6 +47,7 @@ class KAVBenchRatios : public benchmark::ConsoleReporter {
     for (const benchmark::BenchmarkReporter::Run& run : iRuns) {
       if (run.error_occurred) continue;
       _times[run.benchmark_name()] = run.GetAdjustedCPUTime();
+      _realTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
       _units[run.benchmark_name()] = benchmark::GetTimeUnitString(run.time_unit);
     }
     ConsoleReporter::ReportRuns(iRuns);
@@ -56,10 +59,12 @@ class KAVBenchRatios : public benchmark::ConsoleReporter {
     double target;
   };
 
-  bool Find(const std::string& iName, double& oTime, std::string& oUnit) const {
+  bool Find(const std::string& iName, double& oTime, std::string& oUnit,
+            bool iReal = false) const {
+    const std::map<std::string, double>& times = iReal ? _realTimes : _times;
     for (const std::string& name : {iName + "_median", iName}) {
-      auto it = _times.find(name);
-      if (it != _times.end()) {
+      auto it = times.find(name);
+      if (it != times.end()) {
         oTime = it->second;
         oUnit = _units.at(name);
         return true;
@@ -87,13 +92,15 @@ class KAVBenchRatios : public benchmark::ConsoleReporter {
     for (const Pair& difference : _differences) {
       double a = 0, b = 0;
       std::string unitA, unitB;
-      if (!Find(difference.first, a, unitA) || !Find(difference.second, b, unitB)) continue;
+      if (!Find(difference.first, a, unitA, true) ||
+          !Find(difference.second, b, unitB, true))
+        continue;
       std::printf("diff  %-45s: %.1f %s\n", difference.label.c_str(), a - b, unitA.c_str());
     }
   }
 
   std::vector<Pair> _ratios, _differences;
-  std::map<std::string, double> _times;
+  std::map<std::string, double> _times, _realTimes;
   std::map<std::string, std::string> _units;
 };
 
