@@ -111,7 +111,7 @@ KAVListValKAVUnicodeString KAVMfgBaseNLS::_MfgClaStdNames;
 KAVListValKAVUnicodeString KAVMfgBaseNLS::_MfgValNlsNames;
 KAVListValKAVUnicodeString KAVMfgBaseNLS::_MfgValStdNames;
 
-struct KAVMfgBaseNLS::Cache {
+struct __attribute__((visibility("hidden"))) KAVMfgBaseNLS::Cache {
   int width;
   KAVListValKAVUnicodeString& stdNames;
   KAVListValKAVUnicodeString& nlsNames;

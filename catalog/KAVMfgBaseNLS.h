@@ -63,7 +63,7 @@ class ExportedByT4711BAS KAVMfgBaseNLS {
 
  private:
   // One kind's pair of lists and their indexes (defined with the lists).
-  struct Cache;
+  struct __attribute__((visibility("hidden"))) Cache;
 
   static KAVListValKAVUnicodeString _MfgAttNlsNames;
   static KAVListValKAVUnicodeString _MfgAttStdNames;

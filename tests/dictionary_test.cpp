@@ -319,6 +319,9 @@ std::vector<FaultScenario> FaultScenarios() {
        "KAVMfgDictionary::Unload, end  "},
       {"LoadDefault", "MSPECFR2", [](Out&) { D::LoadDefault(); },
        {"GNFINF", "GNFRST", "GNFZDS", "GNFLOD", "GNFIDS"}, {0, 0, 0, 0, 0}, "KAVMfgDictionary::LoadDefault, end "},
+      // Same model as the default: only the member decides that it is not loaded.
+      {"LoadDefault from another member of the model", "DICOUSR1", [](Out&) { D::LoadDefault(); },
+       {"GNFINF", "GNFRST", "GNFZDS", "GNFLOD", "GNFIDS"}, {0, 0, 0, 0, 0}, "KAVMfgDictionary::LoadDefault, end "},
       {"LoadDefault when loaded", "DICOFR2", [](Out&) { D::LoadDefault(); }, {"GNFINF"}, {0},
        "KAVMfgDictionary::LoadDefault, end "},
       {"GetAttributes", "MGEOPFR2", [](Out& o) { o.Attributes("MfgGeoCircle"); },
