@@ -41,6 +41,16 @@ void AskCurrent(KAVUnicodeString& oModel, KAVUnicodeString& oMember) {
   oMember = member.Stripped();
 }
 
+// AskCurrent, then the two lines that report the answer when traced.
+void ReportCurrent(int iTraced, KAVUnicodeString& oModel,
+                   KAVUnicodeString& oMember) {
+  AskCurrent(oModel, oMember);
+  if (iTraced) {
+    KAVTrace::Line("Name courant : ", oModel);
+    KAVTrace::Line("Member courant : ", oMember);
+  }
+}
+
 }  // namespace
 
 void KAVMfgDictionary::Load(const KAVUnicodeString& iName,
@@ -87,12 +97,8 @@ KAVUnicodeString KAVMfgDictionary::GetCurrent() {
     KAVTrace::Blank();
   }
   KAVUnicodeString model, member;
-  AskCurrent(model, member);
-  if (traced) {
-    KAVTrace::Line("Name courant : ", model);
-    KAVTrace::Line("Member courant : ", member);
-    KAVTrace::Close(10, "KAVMfgDictionary::GetCurrent, end ");
-  }
+  ReportCurrent(traced, model, member);
+  if (traced) KAVTrace::Close(10, "KAVMfgDictionary::GetCurrent, end ");
   return member;
 }
 
@@ -106,11 +112,7 @@ void KAVMfgDictionary::LoadDefault() {
     KAVTrace::Blank();
   }
   KAVUnicodeString model, member;
-  AskCurrent(model, member);
-  if (traced) {
-    KAVTrace::Line("Name courant : ", model);
-    KAVTrace::Line("Member courant : ", member);
-  }
+  ReportCurrent(traced, model, member);
   if (member == "DICOFR2") {
     if (traced) KAVTrace::Text("Default dico deja charge !");
   } else {
@@ -130,9 +132,7 @@ void KAVMfgDictionary::LoadDefault() {
   if (traced) {
     KAVTrace::Blank();
     KAVTrace::Dashes(10);
-    AskCurrent(model, member);
-    KAVTrace::Line("Name courant : ", model);
-    KAVTrace::Line("Member courant : ", member);
+    ReportCurrent(traced, model, member);
     KAVTrace::Text("KAVMfgDictionary::LoadDefault, end ");
     KAVTrace::Dashes(10);
     KAVTrace::Blank();
