@@ -1,32 +1,46 @@
-// Fixed-width fields and kernel list reading and writing.
+// Kernel list reading and writing.
 #include "KAVKernelList.h"
 
 #include <cstring>
 
 #include "KAVLegacyRoutines.h"
+#include "KAVListValKAVUnicodeString.h"
+#include "KAVRawColldouble.h"
+#include "KAVRawCollint.h"
 
-KAVKernelField::KAVKernelField(int iWidth)
-    : _width(iWidth > 0 ? iWidth : 0),
-      _buffer(static_cast<size_t>(_width), ' ') {
-  _buffer.push_back('\0');
+namespace {
+constexpr int kIntRecordWidth = 4;
+constexpr int kDoubleRecordWidth = 8;
+constexpr int kTextRecordWidth = 72;
+}  // namespace
+
+KAVValueKind KAVValueKindOfWidth(int iWidth) {
+  switch (iWidth) {
+    case kIntRecordWidth: return KAVValueKind::kInt;
+    case kDoubleRecordWidth: return KAVValueKind::kDouble;
+    case kTextRecordWidth: return KAVValueKind::kText;
+    default: return KAVValueKind::kNone;
+  }
 }
 
-KAVKernelField::KAVKernelField(const KAVUnicodeString& iText, int iWidth)
-    : KAVKernelField(iWidth) {
-  const int length = iText.GetLengthInChar();
-  std::memcpy(&_buffer[0], iText.CastToCharPtr(),
-              static_cast<size_t>(length < _width ? length : _width));
+KAVValueKind KAVValueKindOfType(int iType) {
+  switch (iType) {
+    case 0:
+    case 1: return KAVValueKind::kInt;
+    case 2: return KAVValueKind::kDouble;
+    case 3: return KAVValueKind::kText;
+    default: return KAVValueKind::kNone;
+  }
 }
 
-KAVUnicodeString KAVKernelField::Text() const {
-  // The kernel may have written a NUL inside the field: the text ends
-  // there, as a terminated C text would.
-  return KAVUnicodeString(_buffer.c_str(),
-                          static_cast<int>(std::strlen(_buffer.c_str())));
-}
-
-KAVUnicodeString KAVKernelField::Stripped() const {
-  return Text().Strip(KAVStripBoth, ' ');
+void KAVKernelValue::AppendTo(KAVRawCollint& ioInts, KAVRawColldouble& ioDoubles,
+                              KAVListValKAVUnicodeString& ioTexts) const {
+  switch (kind) {
+    case KAVValueKind::kInt: ioInts.Append(intValue); break;
+    case KAVValueKind::kDouble: ioDoubles.Append(doubleValue); break;
+    case KAVValueKind::kText: ioTexts.Append(text); break;
+    case KAVValueKind::kNone: break;
+  }
 }
 
 void KAVKernelList::Info(int& ioHandle, int& oWidth, int& oCount, int& oIer) {
@@ -63,6 +77,32 @@ KAVUnicodeString KAVKernelList::ReadText(int& ioHandle, int iIndex,
   KAVKernelField record(iWidth);
   GUSREA(&ioHandle, &iIndex, record.Data(), &oIer);
   return record.Stripped();
+}
+
+KAVUnicodeString KAVKernelList::ReadRecord(int& ioHandle, int iIndex,
+                                           int iWidth, int& oIer) {
+  KAVKernelField record(iWidth);
+  GUSREA(&ioHandle, &iIndex, record.Data(), &oIer);
+  return record.Text();
+}
+
+KAVKernelValue KAVKernelList::ReadValue(int& ioHandle, int iIndex,
+                                        KAVValueKind iKind, int iTextWidth,
+                                        int& oIer, bool iKeepBlanks) {
+  KAVKernelValue value;
+  value.kind = iKind;
+  switch (iKind) {
+    case KAVValueKind::kInt: value.intValue = ReadInt(ioHandle, iIndex, oIer); break;
+    case KAVValueKind::kDouble:
+      value.doubleValue = ReadDouble(ioHandle, iIndex, oIer);
+      break;
+    case KAVValueKind::kText:
+      value.text = iKeepBlanks ? ReadRecord(ioHandle, iIndex, iTextWidth, oIer)
+                               : ReadText(ioHandle, iIndex, iTextWidth, oIer);
+      break;
+    case KAVValueKind::kNone: break;
+  }
+  return value;
 }
 
 int KAVKernelList::ReadInt(int& ioHandle, int iIndex, int& oIer) {

@@ -7,28 +7,29 @@
 
 #include <string>
 
+#include "KAVKernelForm.h"
 #include "KAVUnicodeString.h"
 
-// A text field in kernel form: exactly Width() characters, blank-padded on
-// the right, with one spare byte past the end so that what the kernel
-// writes back can be read as a terminated text.
-class KAVKernelField {
- public:
-  // All blanks.
-  explicit KAVKernelField(int iWidth);
-  // iText cut or blank-padded to iWidth characters.
-  KAVKernelField(const KAVUnicodeString& iText, int iWidth);
+class KAVListValKAVUnicodeString;
+class KAVRawCollint;
+class KAVRawColldouble;
 
-  char* Data() { return &_buffer[0]; }
-  int Width() const { return _width; }
-  // The field's characters up to its width (or an earlier NUL).
-  KAVUnicodeString Text() const;
-  // The same, stripped of blanks at both ends.
-  KAVUnicodeString Stripped() const;
+// How a list record is read: chosen by the list's record width (4, 8, 72)
+// or by a value type code (0 and 1 int, 2 real, 3 text). Anything else is
+// kNone and reads nothing.
+enum class KAVValueKind { kNone, kInt, kDouble, kText };
+KAVValueKind KAVValueKindOfWidth(int iWidth);
+KAVValueKind KAVValueKindOfType(int iType);
 
- private:
-  int _width;
-  std::string _buffer;  // _width characters and a NUL
+// One record read as its kind; only the member of that kind is set.
+struct KAVKernelValue {
+  KAVValueKind kind = KAVValueKind::kNone;
+  int intValue = 0;
+  double doubleValue = 0;
+  KAVUnicodeString text;
+  // Appends the value to the output of its kind (nothing for kNone).
+  void AppendTo(KAVRawCollint& ioInts, KAVRawColldouble& ioDoubles,
+                KAVListValKAVUnicodeString& ioTexts) const;
 };
 
 class KAVKernelList {
@@ -39,8 +40,18 @@ class KAVKernelList {
   // record is terminated after its width and stripped at both ends.
   static KAVUnicodeString ReadText(int& ioHandle, int iIndex, int iWidth,
                                    int& oIer);
+  // The same record as the kernel left it: iWidth characters, blanks kept
+  // (up to an earlier NUL).
+  static KAVUnicodeString ReadRecord(int& ioHandle, int iIndex, int iWidth,
+                                     int& oIer);
   static int ReadInt(int& ioHandle, int iIndex, int& oIer);
   static double ReadDouble(int& ioHandle, int iIndex, int& oIer);
+  // GUSREA of record iIndex as iKind: an int, a double, or a text of
+  // iTextWidth characters, stripped unless iKeepBlanks. kNone calls
+  // nothing and leaves oIer as it is.
+  static KAVKernelValue ReadValue(int& ioHandle, int iIndex,
+                                  KAVValueKind iKind, int iTextWidth,
+                                  int& oIer, bool iKeepBlanks = false);
   // GUSEND, only for a list the kernel handed out (handle not 0); a 0
   // handle leaves oIer as it is.
   static void End(int& ioHandle, int& oIer);

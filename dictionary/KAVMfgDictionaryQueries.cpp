@@ -8,6 +8,23 @@
 
 using namespace kavdictionary;
 
+namespace {
+
+// One value line, labelled by the value's kind.
+void TraceValue(const KAVKernelValue& iValue, const char* iIntLabel,
+                const char* iDoubleLabel, const char* iTextLabel) {
+  switch (iValue.kind) {
+    case KAVValueKind::kInt: KAVTrace::Line(iIntLabel, iValue.intValue); break;
+    case KAVValueKind::kDouble:
+      KAVTrace::Line(iDoubleLabel, iValue.doubleValue);
+      break;
+    case KAVValueKind::kText: KAVTrace::Line(iTextLabel, iValue.text); break;
+    case KAVValueKind::kNone: break;
+  }
+}
+
+}  // namespace
+
 // Relies on: GNFRC1 opens four lists of equal length (names, versions,
 // blocks, statuses). A failing read returns at once and leaves all four
 // open; a failing GUSEND leaves the lists after it open.
@@ -99,24 +116,13 @@ void KAVMfgDictionary::GetAttributeValues(const KAVUnicodeString& iClass,
     KAVTrace::Line("ilon : ", width);
     KAVTrace::Line("nb attrs : ", count);
   }
-  for (int i = 1; i <= count; i += 2) {
-    if (width == kIntWidth) {
-      int value = KAVKernelList::ReadInt(valuesList, i, _ErrorNumber);
-      if (_ErrorNumber != 0) return;
-      oInts.Append(value);
-      if (traced) KAVTrace::Line("intval : ", value);
-    } else if (width == kDoubleWidth) {
-      double value = KAVKernelList::ReadDouble(valuesList, i, _ErrorNumber);
-      if (_ErrorNumber != 0) return;
-      oDoubles.Append(value);
-      if (traced) KAVTrace::Line("doubleval : ", value);
-    } else if (width == kTextValueWidth) {
-      KAVUnicodeString value =
-          KAVKernelList::ReadText(valuesList, i, kTextValueWidth, _ErrorNumber);
-      if (_ErrorNumber != 0) return;
-      oTexts.Append(value);
-      if (traced) KAVTrace::Line("attr : ", value);
-    }
+  const KAVValueKind kind = KAVValueKindOfWidth(width);
+  for (int i = 1; kind != KAVValueKind::kNone && i <= count; i += 2) {
+    const KAVKernelValue value = KAVKernelList::ReadValue(
+        valuesList, i, kind, kTextValueWidth, _ErrorNumber);
+    if (_ErrorNumber != 0) return;
+    value.AppendTo(oInts, oDoubles, oTexts);
+    if (traced) TraceValue(value, "intval : ", "doubleval : ", "attr : ");
   }
   KAVKernelList::End(valuesList, _ErrorNumber);
   if (_ErrorNumber != 0) return;
@@ -147,24 +153,13 @@ void KAVMfgDictionary::GetAttributeFacets(
   int width = 0, count = 0;
   KAVKernelList::Info(valuesList, width, count, _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  for (int i = 1; i <= count; ++i) {
-    if (oFacet3 == 0 || oFacet3 == 1) {
-      int value = KAVKernelList::ReadInt(valuesList, i, _ErrorNumber);
-      if (_ErrorNumber != 0) return;
-      oInts.Append(value);
-      if (traced) KAVTrace::Line("i4 : ", value);
-    } else if (oFacet3 == 2) {
-      double value = KAVKernelList::ReadDouble(valuesList, i, _ErrorNumber);
-      if (_ErrorNumber != 0) return;
-      oDoubles.Append(value);
-      if (traced) KAVTrace::Line("r8 : ", value);
-    } else if (oFacet3 == 3) {
-      KAVUnicodeString value =
-          KAVKernelList::ReadText(valuesList, i, kTextValueWidth, _ErrorNumber);
-      if (_ErrorNumber != 0) return;
-      oTexts.Append(value);
-      if (traced) KAVTrace::Line("Str : ", value);
-    }
+  const KAVValueKind kind = KAVValueKindOfType(oFacet3);
+  for (int i = 1; kind != KAVValueKind::kNone && i <= count; ++i) {
+    const KAVKernelValue value = KAVKernelList::ReadValue(
+        valuesList, i, kind, kTextValueWidth, _ErrorNumber);
+    if (_ErrorNumber != 0) return;
+    value.AppendTo(oInts, oDoubles, oTexts);
+    if (traced) TraceValue(value, "i4 : ", "r8 : ", "Str : ");
   }
   KAVKernelList::End(valuesList, _ErrorNumber);
   if (_ErrorNumber != 0) return;

@@ -51,9 +51,14 @@ std::vector<void (*)()>& ResetHooks() {
   return hooks;
 }
 
+void ParseScript(const std::string& iItem);
+
 // KAVSIM_FAULTS: comma-separated items, each "N=CODE" (the N-th call of
 // any routine), "N+=CODE" (the N-th and every later call), or
-// "ROUTINE@N=CODE" / "ROUTINE@N+=CODE" (counting that routine's calls).
+// "ROUTINE@N=CODE" / "ROUTINE@N+=CODE" (counting that routine's calls),
+// or a scripted answer "ROUTINE@N#ARG=VALUE" ("!ROUTINE@..." instead of
+// running the routine; N 0 for every call; VALUE an int, a real with a
+// '.' or an 'e', or a text in single quotes).
 void ParseFaults(const char* iFaults) {
   std::string faults = iFaults ? iFaults : "";
   size_t start = 0;
@@ -62,6 +67,10 @@ void ParseFaults(const char* iFaults) {
     if (comma == std::string::npos) comma = faults.size();
     std::string item = faults.substr(start, comma - start);
     start = comma + 1;
+    if (item.find('#') != std::string::npos) {
+      ParseScript(item);
+      continue;
+    }
     Fault fault;
     size_t at = item.find('@');
     std::string rest = item;
@@ -301,9 +310,159 @@ const RoutineRow kRows[] = {
 
 constexpr int kRowCount = sizeof kRows / sizeof *kRows;
 
+// Scripted answers: chosen outputs written into the arguments of the n-th
+// call of a routine, after the routine ran or instead of running it, so
+// that tests reach the answers a well-behaved kernel never gives.
+struct Script {
+  enum Type { kInt, kDouble, kText };
+  int row = 0;
+  long n = 0;    // 0: every call
+  int arg = 0;   // 1-based in the routine table's order; 0: the return value
+  Type type = kInt;
+  int intValue = 0;
+  double doubleValue = 0;
+  std::string text;
+  bool instead = false;
+};
+
+std::vector<Script> gScripts;
+long gRoutineCalls[kRowCount];
+// The routine each row is bound to, behind the scripting thunk.
+void* gTargets[kRowCount];
+
+int RowOf(const char* iName) {
+  for (int i = 0; i < kRowCount; ++i)
+    if (iName != nullptr && std::strcmp(kRows[i].name, iName) == 0) return i;
+  return -1;
+}
+
+template <typename T>
+void Apply(T* ioArgument, const Script& iScript) {
+  if (ioArgument == nullptr) return;
+  if constexpr (std::is_same_v<T, int>) {
+    if (iScript.type == Script::kInt) *ioArgument = iScript.intValue;
+  } else if constexpr (std::is_same_v<T, double>) {
+    if (iScript.type == Script::kDouble) *ioArgument = iScript.doubleValue;
+    if (iScript.type == Script::kInt) *ioArgument = iScript.intValue;
+  } else if constexpr (std::is_same_v<T, char>) {
+    if (iScript.type == Script::kText)
+      std::memcpy(ioArgument, iScript.text.data(), iScript.text.size());
+  } else if constexpr (std::is_same_v<T, void>) {
+    // A record of any kind (GUSREA, GUSPUS): written as scripted.
+    if (iScript.type == Script::kInt)
+      std::memcpy(ioArgument, &iScript.intValue, sizeof(int));
+    else if (iScript.type == Script::kDouble)
+      std::memcpy(ioArgument, &iScript.doubleValue, sizeof(double));
+    else
+      std::memcpy(ioArgument, iScript.text.data(), iScript.text.size());
+  }
+}
+
+template <int Number, typename Prototype>
+struct Scripted;
+
+template <int Number, typename R, typename... A>
+struct Scripted<Number, R(A...)> {
+  static constexpr int kRow = Number - 1;
+
+  static R Routine(A... iArgs) {
+    ReadEnvironmentOnce();
+    const long n = ++gRoutineCalls[kRow];
+    auto* target = reinterpret_cast<R (*)(A...)>(gTargets[kRow]);
+    if (gScripts.empty()) return target(iArgs...);
+    bool instead = false;
+    for (const Script& script : gScripts)
+      if (script.row == kRow && (script.n == 0 || script.n == n) && script.instead)
+        instead = true;
+    if constexpr (std::is_void_v<R>) {
+      if (instead) return Journal(n, iArgs...);
+      target(iArgs...);
+      ApplyAll(n, iArgs...);
+    } else {
+      R result{};
+      if (instead)
+        Journal(n, iArgs...);
+      else
+        result = target(iArgs...);
+      if (!instead) ApplyAll(n, iArgs...);
+      for (const Script& script : gScripts)
+        if (script.row == kRow && (script.n == 0 || script.n == n) &&
+            script.arg == 0 && script.type == Script::kInt)
+          result = static_cast<R>(script.intValue);
+      return result;
+    }
+  }
+
+  // A call answered instead of the routine is still counted, and
+  // journaled with the code it was scripted to answer.
+  static void Journal(long iN, A... iArgs) {
+    int* ier = nullptr;
+    if constexpr (sizeof...(A) > 0) ier = LastIntPointer(iArgs...);
+    Call call(kRows[kRow].name, ier);
+    call.Note("scripted");
+    ApplyAll(iN, iArgs...);
+  }
+
+  static void ApplyAll(long iN, A... iArgs) {
+    for (const Script& script : gScripts) {
+      if (script.row != kRow || (script.n != 0 && script.n != iN)) continue;
+      int position = 0;
+      (ApplyAt(++position, script, iArgs), ...);
+    }
+  }
+
+  template <typename T>
+  static void ApplyAt(int iPosition, const Script& iScript, T* iArgument) {
+    if (iPosition == iScript.arg) Apply(iArgument, iScript);
+  }
+};
+
+void* const kThunks[] = {
+#define KAV_ROUTINE(num, name, ret, params, module, library) \
+  reinterpret_cast<void*>(&Scripted<num, Proto_##name>::Routine),
+#include "KAVRoutines.def"
+#undef KAV_ROUTINE
+};
+
 // Address cells, one per routine the resolver has bound: the entry's cell
 // pointer is pointed at one of these, never at the caller's empty cell.
 void* gCells[kRowCount];
+
+void AddScript(const char* iRoutine, long iN, int iArg, Script iScript,
+               int iInstead) {
+  iScript.row = RowOf(iRoutine);
+  if (iScript.row < 0 || iN < 0 || iArg < 0) return;
+  iScript.n = iN;
+  iScript.arg = iArg;
+  iScript.instead = iInstead != 0;
+  gScripts.push_back(std::move(iScript));
+}
+
+void ParseScript(const std::string& iItem) {
+  std::string item = iItem;
+  const bool instead = !item.empty() && item[0] == '!';
+  if (instead) item.erase(0, 1);
+  const size_t at = item.find('@'), hash = item.find('#'),
+               eq = item.find('=');
+  if (at == std::string::npos || hash < at || eq == std::string::npos ||
+      eq < hash)
+    return;
+  const std::string routine = item.substr(0, at);
+  const long n = std::atol(item.substr(at + 1, hash - at - 1).c_str());
+  const int arg = std::atoi(item.substr(hash + 1, eq - hash - 1).c_str());
+  const std::string value = item.substr(eq + 1);
+  Script script;
+  if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') {
+    script.type = Script::kText;
+    script.text = value.substr(1, value.size() - 2);
+  } else if (value.find_first_of(".eE") != std::string::npos) {
+    script.type = Script::kDouble;
+    script.doubleValue = std::atof(value.c_str());
+  } else {
+    script.intValue = std::atoi(value.c_str());
+  }
+  AddScript(routine.c_str(), n, arg, script, instead);
+}
 
 }  // namespace
 }  // namespace kavsim
@@ -343,7 +502,8 @@ __attribute__((visibility("default"))) void kavsymb(KAVReferenceEntry* iEntry) {
   const int row = found->row;
   if (gCells[row] == nullptr) {
     void* routine = Lookup(kRows[row].name);
-    gCells[row] = routine ? routine : kRows[row].standIn;
+    gTargets[row] = routine ? routine : kRows[row].standIn;
+    gCells[row] = kThunks[row];
   }
   iEntry->cell = &gCells[row];
 }
@@ -356,6 +516,8 @@ __attribute__((visibility("default"))) void kavsim_reset(void) {
   state.callsByRoutine.clear();
   state.faults.clear();
   state.journal.clear();
+  gScripts.clear();
+  for (long& calls : gRoutineCalls) calls = 0;
   for (void (*hook)() : ResetHooks()) hook();
 }
 
@@ -379,6 +541,32 @@ __attribute__((visibility("default"))) void kavsim_set_faults(const char* iFault
 
 __attribute__((visibility("default"))) void kavsim_clear_faults(void) {
   kavsim::GetState().faults.clear();
+  kavsim::gScripts.clear();
+}
+
+__attribute__((visibility("default"))) void kavsim_script_int(
+    const char* iRoutine, long iN, int iArg, int iValue, int iInstead) {
+  kavsim::Script script;
+  script.intValue = iValue;
+  kavsim::AddScript(iRoutine, iN, iArg, script, iInstead);
+}
+
+__attribute__((visibility("default"))) void kavsim_script_double(
+    const char* iRoutine, long iN, int iArg, double iValue, int iInstead) {
+  kavsim::Script script;
+  script.type = kavsim::Script::kDouble;
+  script.doubleValue = iValue;
+  kavsim::AddScript(iRoutine, iN, iArg, script, iInstead);
+}
+
+__attribute__((visibility("default"))) void kavsim_script_text(
+    const char* iRoutine, long iN, int iArg, const char* iBytes, int iLength,
+    int iInstead) {
+  kavsim::Script script;
+  script.type = kavsim::Script::kText;
+  if (iBytes != nullptr && iLength > 0)
+    script.text.assign(iBytes, static_cast<size_t>(iLength));
+  kavsim::AddScript(iRoutine, iN, iArg, script, iInstead);
 }
 
 __attribute__((visibility("default"))) void kavsim_journal(int iOn) {

@@ -71,6 +71,22 @@ void ReferenceKernel::FailRoutine(const char* iRoutine, long iN, int iCode,
                                                             iCode, iFrom);
 }
 
+void ReferenceKernel::ScriptInt(const char* iRoutine, long iN, int iArg,
+                                int iValue, bool iInstead) {
+  KAV_KERNEL_FN(kavsim_script_int)(iRoutine, iN, iArg, iValue, iInstead);
+}
+
+void ReferenceKernel::ScriptDouble(const char* iRoutine, long iN, int iArg,
+                                   double iValue, bool iInstead) {
+  KAV_KERNEL_FN(kavsim_script_double)(iRoutine, iN, iArg, iValue, iInstead);
+}
+
+void ReferenceKernel::ScriptText(const char* iRoutine, long iN, int iArg,
+                                 const std::string& iBytes, bool iInstead) {
+  KAV_KERNEL_FN(kavsim_script_text)
+  (iRoutine, iN, iArg, iBytes.data(), static_cast<int>(iBytes.size()), iInstead);
+}
+
 void ReferenceKernel::ClearFaults() {
   Get<decltype(&kavsim_clear_faults)>("kavsim_clear_faults")();
 }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "KAVSimControl.h"
+
 namespace kavtest {
 
 class ReferenceKernel {
@@ -20,6 +22,16 @@ class ReferenceKernel {
   // The n-th call of one routine answers iCode (every later too if iFrom).
   static void FailRoutine(const char* iRoutine, long iN, int iCode,
                           bool iFrom = false);
+  // Scripted answers (see kavsim_script_int): argument iArg of the n-th
+  // call of iRoutine (every call for n 0) is set after the routine ran, or
+  // instead of running it.
+  static void ScriptInt(const char* iRoutine, long iN, int iArg, int iValue,
+                        bool iInstead = false);
+  static void ScriptDouble(const char* iRoutine, long iN, int iArg,
+                           double iValue, bool iInstead = false);
+  static void ScriptText(const char* iRoutine, long iN, int iArg,
+                         const std::string& iBytes, bool iInstead = false);
+  // Faults and scripted answers dropped.
   static void ClearFaults();
   // Journal lines "NAME args -> code" since the last Reset or ClearJournal.
   static std::string Journal();
@@ -39,5 +51,10 @@ class ReferenceKernel {
 };
 
 }  // namespace kavtest
+
+// A control function of the loaded module, typed by its declaration in
+// KAVSimControl.h: KAV_KERNEL_FN(kavsim_open_lists)().
+#define KAV_KERNEL_FN(name) \
+  (::kavtest::ReferenceKernel::Function<decltype(&name)>(#name))
 
 #endif

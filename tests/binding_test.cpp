@@ -11,6 +11,7 @@
 #include <iostream>
 #include <string>
 
+#include "KAVKernelForm.h"
 #include "KAVLegacyRoutines.h"
 #include "KAVReferenceTable.h"
 #include "TestSupport.h"
@@ -276,4 +277,39 @@ TEST(BindingTest, ReferenceKernelBindsEveryRoutine) {
   });
   EXPECT_EQ(0, result.status) << result.err;
   EXPECT_EQ("0 1", result.out);
+}
+
+// Whatever length a kernel returns, reading a kernel-form text stays inside
+// its storage: lengths are clamped to 0..capacity, records past the array
+// read as empty, and a field without a terminator ends at its width.
+TEST(KernelFormTest, ReturnedLengthsNeverReadOutsideTheirStorage) {
+  struct Row {
+    int length, capacity, clamped;
+  };
+  for (const Row& row : {Row{-5, 80, 0}, Row{1000, 80, 80}, Row{10, 80, 10},
+                         Row{0, 0, 0}, Row{5, -1, 0}, Row{80, 80, 80}})
+    EXPECT_EQ(row.clamped, KAVClampLength(row.length, row.capacity))
+        << row.length << " in " << row.capacity;
+
+  KAVKernelField field(KAVUnicodeString("AB"), 4);
+  std::memset(field.Data(), 'X', 4);  // the kernel filled it, no terminator
+  EXPECT_STREQ("XXXX", field.Text().CastToCharPtr());
+  EXPECT_STREQ("XXXX", field.Prefix(1000).CastToCharPtr());
+  EXPECT_STREQ("", field.Prefix(-5).CastToCharPtr());
+
+  KAVKernelRecords records(3, 4);
+  std::memset(records.Data(), 'Y', 12);
+  std::memcpy(records.Data() + 4, "AB\0C", 4);
+  EXPECT_STREQ("YYYY", records.Record(1).CastToCharPtr());
+  EXPECT_STREQ("AB", records.Record(2).CastToCharPtr());
+  EXPECT_EQ(4, records.Record(2, 99).GetLengthInChar());
+  EXPECT_STREQ("YY", records.Record(3, 2).CastToCharPtr());
+  for (int outside : {0, 4, -1}) {
+    EXPECT_STREQ("", records.Record(outside).CastToCharPtr());
+    EXPECT_STREQ("", records.Record(outside, 4).CastToCharPtr());
+  }
+
+  KAVKernelText text(KAVUnicodeString(" NAME "));
+  EXPECT_EQ(6, text.Length());
+  EXPECT_EQ(std::string(" NAME "), std::string(text.Data(), 6));
 }

@@ -132,7 +132,7 @@ TEST(KernelProcess, DISABLED_ReportEnvironmentFaults) {
 TEST(KernelProcess, FaultsFromTheEnvironmentCountFromTheStartOfTheProcess) {
   char self[4096] = {0};
   ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-  const std::string command = std::string("KAVSIM_FAULTS='GUSINF@2=5,3+=6,junk,0=1' '") + self +
+  const std::string command = std::string("KAVSIM_FAULTS='GUSINF@2=5,3+=6,junk,0=1,!GUSINF@4#4=77' '") + self +
                               "' --gtest_also_run_disabled_tests "
                               "--gtest_filter=KernelProcess.DISABLED_ReportEnvironmentFaults";
   FILE* child = popen(command.c_str(), "r");
@@ -141,7 +141,7 @@ TEST(KernelProcess, FaultsFromTheEnvironmentCountFromTheStartOfTheProcess) {
   char buffer[256];
   while (fgets(buffer, sizeof buffer, child)) output += buffer;
   pclose(child);
-  EXPECT_NE(std::string::npos, output.find("codes: 9001 5 6 6\n")) << output;
+  EXPECT_NE(std::string::npos, output.find("codes: 9001 5 6 77\n")) << output;
 }
 
 // Texts are journaled with every blank, other bytes escaped; a routine the
@@ -163,4 +163,39 @@ TEST_F(KernelTest, JournalAndStandInsShowWhatReachedTheKernel) {
   EXPECT_EQ(Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " + std::to_string(KAVSIM_UNKNOWN_MEMBER),
                    "DCLPLE -> 9999", "LBATCH -> 0", "GUERJO -> 0"}),
             ReferenceKernel::Journal());
+}
+
+// Scripted answers reach what a well-behaved kernel never says: outputs
+// overwritten after the routine ran, or written instead of running it.
+TEST_F(KernelTest, ScriptedAnswersOverwriteTheChosenArgumentsOfTheChosenCall) {
+  int four = 4, handle = -1, ier = -1;
+  ReferenceKernel::ScriptInt("GUSINI", 2, 2, 0);          // second call: handle 0
+  ReferenceKernel::ScriptInt("GUSINI", 3, 3, -7, true);   // third: -7, not run
+  GUSINI(&four, &handle, &ier);
+  EXPECT_GT(handle, 0);
+  int first = handle;
+  GUSINI(&four, &handle, &ier);
+  EXPECT_EQ(0, handle);
+  EXPECT_EQ(0, ier);
+  handle = 5;
+  GUSINI(&four, &handle, &ier);
+  EXPECT_EQ(5, handle);
+  EXPECT_EQ(-7, ier);
+  EXPECT_EQ(2, ReferenceKernel::OpenLists());  // the third call created none
+  EXPECT_NE(std::string::npos, ReferenceKernel::Journal().find("GUSINI scripted -> -7\n"));
+
+  // Records of any kind, every call (n 0), and the int a routine returns.
+  int value = 3, position = 0, one = 1;
+  GUSPUS(&first, &value, &position, &ier);
+  ReferenceKernel::ScriptText("GUSREA", 0, 3, "AB");
+  char text[8] = "xxxxxxx";
+  GUSREA(&first, &one, text, &ier);
+  EXPECT_EQ("AB", std::string(text, 2));
+  ReferenceKernel::ScriptDouble("GUSREA", 0, 3, 2.5);
+  ReferenceKernel::ClearFaults();
+  int read = 0;
+  GUSREA(&first, &one, &read, &ier);
+  EXPECT_EQ(3, read);
+  ReferenceKernel::ScriptInt("LBATCH", 1, 0, 7);
+  EXPECT_EQ(7, LBATCH(nullptr));
 }
