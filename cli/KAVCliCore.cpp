@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "KAVCli.h"
+#include "KAVElfCheck.h"
 #include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVReferenceTable.h"
 #include "KAVSimCodes.h"
@@ -234,6 +235,11 @@ int CheckKernelCommand(KAVCliContext& ioContext) {
     std::cerr << "t4711: no KAVSYMB along STEPLIB ("
               << (std::getenv("STEPLIB") ? std::getenv("STEPLIB") : "not set")
               << ")" << std::endl;
+    return 1;
+  }
+  char reason[kKAVPathBufferSize + 200];
+  if (!KAVCheckModuleFile(module.c_str(), reason, sizeof reason)) {
+    std::cerr << "t4711: cannot load " << reason << std::endl;
     return 1;
   }
   void* handle = dlopen(module.c_str(), RTLD_LAZY | RTLD_LOCAL);

@@ -42,6 +42,8 @@ const std::string kKernel = KAV_TEST_KERNEL_DIR;
 }  // namespace
 
 TEST(CliTest, CheckKernelReportsWhatAResolverLeavesUnbound) {
+  kavtest::TempDir truncated;
+  truncated.Write("KAVSYMB", kavtest::ReadFile(kKernel + "/KAVSYMB").substr(0, 4096));
   struct Case {
     const char* name;
     std::string stepLib;
@@ -53,6 +55,8 @@ TEST(CliTest, CheckKernelReportsWhatAResolverLeavesUnbound) {
       {"resolver binding nothing", kModules + "/unbinding", 1, "75  GMOSEL   left unbound"},
       {"module without resolver", kModules + "/noresolver", 1, "has no resolver kavsymb"},
       {"no module", kModules, 1, "no KAVSYMB along STEPLIB"},
+      {"truncated module", truncated.Path(), 1,
+       "t4711: cannot load " + truncated.Path() + "/KAVSYMB: truncated: a loadable segment"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
