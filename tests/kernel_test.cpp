@@ -9,12 +9,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <thread>
 #include <vector>
 #include <iostream>
 #include <string>
@@ -278,4 +280,32 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
     for (const std::string& entry : entries) listing += (listing.empty() ? "" : " ") + entry;
     EXPECT_EQ(c.remains, listing);
   }
+}
+
+// An application may misuse the kernel from several threads at once; its
+// routines run one at a time, so the catalog's first read after a reset
+// and the list store stay whole and every thread reads its own list.
+TEST_F(KernelTest, RoutinesCalledFromEightThreadsKeepTheKernelWhole) {
+  constexpr int kThreads = 8, kRounds = 30;
+  for (int round = 0; round < kRounds; ++round) {
+    ReferenceKernel::Reset();  // the catalog is read again on first use
+    std::atomic<int> waiting{kThreads}, whole{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+      threads.emplace_back([&] {
+        --waiting;
+        while (waiting.load() > 0) std::this_thread::yield();
+        int kind = 1, handle = 0, ier = -1, width = 0, count = 0;
+        GNSLTB(&kind, &handle, &ier);
+        GUSINF(&handle, &width, &count, &ier);
+        char first[72] = {0};
+        int one = 1;
+        GUSREA(&handle, &one, first, &ier);
+        GUSEND(&handle, &ier);
+        if (ier == 0 && count == 5 && std::string(first, 17) == "APT_MILLING_3AXIS") ++whole;
+      });
+    for (std::thread& thread : threads) thread.join();
+    ASSERT_EQ(kThreads, whole.load()) << "round " << round;
+  }
+  EXPECT_EQ(0, ReferenceKernel::OpenLists());
 }
