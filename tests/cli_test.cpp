@@ -76,6 +76,20 @@ TEST(CliTest, EnvNamesTheModuleTheBinderWouldLoadAndTheSwitches) {
   EXPECT_TRUE(Has(outcome.out, "\"GetDebug(KAVMfgDictionary)\": \"0\""));
 }
 
+// env says which site the reference kernel would read and what is wrong
+// with it, before any kernel call.
+TEST(CliTest, EnvShowsTheSiteDirectoryAndItsProblem) {
+  const struct { std::string site, shown; } cases[] = {
+      {"", kKernel + "/site"},
+      {kModules + "/none", kModules + "/none (does not exist)"},
+      {kKernel + "/KAVSYMB", kKernel + "/KAVSYMB (is not a directory)"},
+  };
+  for (const auto& c : cases) {
+    Outcome outcome = RunTool("STEPLIB='" + kKernel + "' KAVSIM_SITE='" + c.site + "'", "--json env");
+    EXPECT_TRUE(Has(outcome.out, "\"KAVSIM_SITE\": \"" + c.shown + "\"")) << outcome.out;
+  }
+}
+
 // Kernel state lives in the process: a class created on one line of a
 // command file is listed on the next, and a failing line stops the run.
 TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
