@@ -26,6 +26,12 @@
 #define KAVSIM_NO_NLS_NAME 9022     /* no national name for this item */
 /* Picture grabber */
 #define KAVSIM_IMAGE_NOT_WRITTEN 9030
+/* Data pools */
+#define KAVSIM_UNKNOWN_POOL 9040    /* no pool of this name */
+#define KAVSIM_UNKNOWN_OBJECT 9041  /* no object of this number in the pool */
+#define KAVSIM_UNKNOWN_FIELD 9042   /* no field of this name in the object */
+#define KAVSIM_OBJECT_EXISTS 9043   /* the pool has an object of this number */
+#define KAVSIM_BAD_OBJECT_KIND 9044 /* object kind not 1 (input) or 2 (output) */
 /* Declarative: nothing defined for what was asked */
 #define KAVSIM_NOTHING_DEFINED 9550
 /* A routine of a family this kernel does not implement */
