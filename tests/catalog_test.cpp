@@ -137,6 +137,13 @@ TEST_F(CatalogTest, GetTablesListsEachKind) {
     EXPECT_EQ(0, ReferenceKernel::OpenLists());
   }
   EXPECT_EQ("", Stdout());
+  // Success with a handle of 0 and an empty list: nothing to end.
+  ReferenceKernel::ScriptInt("GNSLTB", 0, 2, 0);
+  for (int arg : {2, 3, 4}) ReferenceKernel::ScriptInt("GUSINF", 0, arg, 0, true);
+  ReferenceKernel::ClearJournal();
+  EXPECT_EQ(Strings{}, Tables(3));
+  EXPECT_EQ(0, KAVMfgAPTAndPPTable::GetError());
+  EXPECT_EQ(Lines({"GNSLTB -> 0", "GUSINF -> 0"}), ReferenceKernel::Calls());
 }
 
 TEST_F(CatalogTest, GetTablesStopsAtTheFailingCall) { SweepTables(false); }

@@ -262,6 +262,59 @@ TEST_F(DictionaryTest, ListQueriesReadEveryClassAndAttribute) {
   EXPECT_EQ("MfgProfileContouring", Names(classes.names).at(3));  // whole
 }
 
+// Answers a well-behaved kernel never gives. A list handle of 0 with
+// success (GUSINF then answers an empty list) is never ended and the query
+// ends with code 0; a count of 5 where values come in pairs reads records
+// 1, 3 and 5; a negative code stops Load like any other.
+TEST_F(DictionaryTest, ScriptedKernelAnswers) {
+  const auto handlesZero = [](const char* iRoutine, Ints iArgs) {
+    return [=] {
+      for (int arg : iArgs) ReferenceKernel::ScriptInt(iRoutine, 1, arg, 0);
+      for (int arg : {2, 3, 4}) ReferenceKernel::ScriptInt("GUSINF", 1, arg, 0, true);
+    };
+  };
+  const std::string emptyList = "GUSINF -> 0\n";
+  // clang-format off
+  struct Case {
+    const char* what;
+    std::function<void()> script;
+    std::function<void(Out&)> run;
+    int error;
+    std::string calls;
+    Ints ints = {};
+  };
+  const Case cases[] = {
+      {"GetAttributes, handles 0", handlesZero("GNFRC1", {3, 4, 5, 6}),
+       [](Out& o) { o.Attributes("MfgEndMill"); }, 0, "GNFRC1 -> 0\n" + emptyList},
+      {"GetAttributeValues, handle 0", handlesZero("GNFRC2", {4}),
+       [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0, "GNFRC2 -> 0\n" + emptyList},
+      {"GetAttributeFacets, handle 0", handlesZero("GNFRAT", {13}),
+       [](Out& o) { o.Facets("MFG_NB_FLUTES"); }, 0, "GNFRAT -> 0\n" + emptyList},
+      {"GetClasses, handles 0", handlesZero("GNFLCL", {1, 2}),
+       [](Out& o) { D::GetClasses(o.names, o.ints); }, 0, "GNFLCL -> 0\n" + emptyList},
+      {"GetAllAttributes, handles 0", handlesZero("GNFLAT", {1, 2}),
+       [](Out& o) { D::GetAllAttributes(o.names, o.ints); }, 0, "GNFLAT -> 0\n" + emptyList},
+      {"GetAttributeValues, odd count", [] { ReferenceKernel::ScriptInt("GUSINF", 1, 3, 5); },
+       [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0,
+       Lines({"GNFRC2 -> 0", "GUSINF -> 0", "GUSREA -> 0", "GUSREA -> 0", "GUSREA -> 0", "GUSEND -> 0"}),
+       {81, 82, 83}},
+      {"Load, negative code", [] { ReferenceKernel::ScriptInt("GNFLOD", 0, 4, -7); },
+       [](Out&) { D::Load("MVIEWFR2", 1); }, -7, "GNFLOD -> 0\n"}};
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReferenceKernel::Reset();
+    Start("DICOFR2");
+    c.script();
+    Out o;
+    c.run(o);
+    EXPECT_EQ(c.error, D::GetError());
+    EXPECT_EQ(c.calls, ReferenceKernel::Calls());
+    EXPECT_EQ(c.ints, Items<int>(o.ints));
+    EXPECT_EQ(c.ints.size(), static_cast<size_t>(o.Appended()));
+  }
+}
+
 // --- Editing ----------------------------------------------------------------
 
 // The list of possible values takes the collection facet 3 names. A text is
@@ -296,6 +349,14 @@ TEST_F(DictionaryTest, CreatedAttributeSendsOnlyTheValuesOfItsType) {
   Out back;
   back.Facets(" MFG_TEXT");
   EXPECT_EQ((Strings{"RIGHT HAND", longText}), Names(back.texts));
+}
+
+TEST_F(DictionaryTest, AddAttributeSendsVersionBlockAndStatus) {
+  D::SetCurrentClass("MfgDrilling", 0);
+  ReferenceKernel::ClearJournal();
+  D::AddAttribute(" MFG_TAP_PITCH", 7, "THREAD ", 5);
+  EXPECT_EQ("GNFMC1 \"MFG_TAP_PITCH   \" 7 \"THREAD          \" 5 -> 0\n",
+            ReferenceKernel::Journal());
 }
 
 // --- Failing kernel calls ---------------------------------------------------
