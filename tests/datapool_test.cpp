@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,15 +17,21 @@
 #include "ReferenceKernel.h"
 #include "TestSupport.h"
 
+using kavtest::Block;
+using kavtest::Closing;
 using kavtest::CoutCapture;
 using kavtest::Dashes;
+using kavtest::FaultRun;
+using kavtest::KernelStep;
+using kavtest::KernelSteps;
 using kavtest::Lines;
+using kavtest::Opening;
 using kavtest::ReferenceKernel;
+using kavtest::Strings;
 
 namespace {
 
 using P = KAVMfgDataPool;
-using Strings = std::vector<std::string>;
 using Ints = std::vector<int>;
 using Doubles = std::vector<double>;
 
@@ -39,13 +46,6 @@ std::vector<T> Items(const Collection& iCollection) {
   std::vector<T> items;
   for (int i = 1; i <= iCollection.Size(); ++i) items.push_back(iCollection[i]);
   return items;
-}
-
-Strings CallNames() {
-  std::istringstream in(ReferenceKernel::Calls());
-  Strings names;
-  for (std::string line; std::getline(in, line);) names.push_back(line.substr(0, line.find(' ')));
-  return names;
 }
 
 // Every collection an operation can fill, so that a call takes one line.
@@ -69,18 +69,11 @@ struct Out {
   }
 };
 
-Strings Opening(int iDashes, const std::string& iTitle) {
-  return {" ", Dashes(iDashes), iTitle, Dashes(iDashes)};
-}
-Strings Closing(int iDashes, const std::string& iTitle) {
-  return {" ", Dashes(iDashes), iTitle, Dashes(iDashes), " "};
-}
 Strings Join(std::initializer_list<Strings> iParts) {
   Strings lines;
   for (const Strings& part : iParts) lines.insert(lines.end(), part.begin(), part.end());
   return lines;
 }
-std::string Block(std::initializer_list<Strings> iParts) { return Lines(Join(iParts)); }
 
 class DataPoolTest : public ::testing::Test {
  protected:
@@ -357,15 +350,11 @@ TEST_F(DataPoolTest, OddKernelAnswersAreSurvived) {
 
 // --- Failing kernel calls -----------------------------------------------------
 
-// One operation run with its call n failing, for every n. `open[n-1]`
-// lists stay open and `kept[n-1]` values were appended when call n fails.
 struct FaultScenario {
   const char* name;
   std::function<void(Out&)> run;
-  Strings calls;
-  Ints open;
+  KernelSteps steps;
   const char* endTitle;
-  Ints kept = {};
 };
 
 std::vector<FaultScenario> FaultScenarios() {
@@ -374,65 +363,71 @@ std::vector<FaultScenario> FaultScenarios() {
   static KAVListValKAVUnicodeString noTexts;
   if (two.Size() == 0)
     for (int v : {3, 4}) two.Append(v);
+  const KernelStep read = KernelStep("GUSREA").Keeps(1);
+  const KernelStep end = KernelStep("GUSEND").Ends(1);
   // clang-format off
   return {
-      {"Initialize", [](Out&) { P::Initialize(); }, {"GNSCTS"}, {0}, "Initialize, end  "},
-      {"DeleteDataPool", [](Out&) { P::DeleteDataPool("TOOLS"); }, {"GNSEDP"}, {0}, "DeleteDataPool, end  "},
-      {"CreateObject", [](Out&) { P::CreateObject("TOOLS", 3, 1, 0); }, {"GNSCOB"}, {0}, "CreateObject, end  "},
-      {"DeleteObject", [](Out&) { P::DeleteObject("TOOLS", 2); }, {"GNSEOB"}, {0}, "DeleteObject, end  "},
+      {"Initialize", [](Out&) { P::Initialize(); }, {"GNSCTS"}, "Initialize, end  "},
+      {"DeleteDataPool", [](Out&) { P::DeleteDataPool("TOOLS"); }, {"GNSEDP"}, "DeleteDataPool, end  "},
+      {"CreateObject", [](Out&) { P::CreateObject("TOOLS", 3, 1, 0); }, {"GNSCOB"}, "CreateObject, end  "},
+      {"DeleteObject", [](Out&) { P::DeleteObject("TOOLS", 2); }, {"GNSEOB"}, "DeleteObject, end  "},
       {"ReadObject", [](Out& o) { o.Read("RESOURCE", 2); },
-       {"GNSROB", "GUSINF", "GUSREA", "GUSREA", "GUSREA", "GUSREA", "GUSREA", "GUSREA", "GUSREA", "GUSREA",
-        "GUSREA", "GUSEND", "GUSEND", "GUSEND"},
-       {0, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 2, 1}, "ReadObject, end  ", {0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 9, 9}},
+       {KernelStep("GNSROB").Opens(3), "GUSINF", read, read, read, read, read, read, read, read, read, end, end, end},
+       "ReadObject, end  "},
       {"ListObjects", [](Out& o) { std::unique_ptr<KAVRawCollint> l(P::ListObjects("TOOLS", 1)); o.ints.Append(*l); },
-       {"GNSXOB", "GUSINF", "GUSREA", "GUSREA", "GUSEND"}, {0, 1, 1, 1, 1}, "ListObjects, end  ", {0, 0, 0, 1, 2}},
+       {KernelStep("GNSXOB").Opens(1), "GUSINF", read, read, end}, "ListObjects, end  "},
       {"CreateField", [](Out&) { P::CreateField("TOOLS", 2, 0, "MFG_X", two, none, noTexts); },
-       {"GUSINI", "GUSPUS", "GUSPUS", "GNSCFI", "GUSEND"}, {0, 1, 1, 1, 1}, "CreateField, end "},
+       {KernelStep("GUSINI").Opens(1), "GUSPUS", "GUSPUS", "GNSCFI", end}, "CreateField, end "},
       {"ReadField", [](Out& o) { o.Field("RESOURCE", 2, "MFG_CYCLE_TYPE"); },
-       {"GNSRFI", "GUSINF", "GUSREA", "GUSREA", "GUSREA", "GUSEND"}, {0, 1, 1, 1, 1, 1}, "ReadField, end ",
-       {0, 0, 0, 1, 2, 3}}};
+       {KernelStep("GNSRFI").Opens(1), "GUSINF", read, read, read, end}, "ReadField, end "}};
   // clang-format on
 }
 
-void Sweep(CoutCapture& ioCapture, bool iTraced) {
+// Every scenario with each call failing, alone and with every later one.
+void Sweep(bool iTraced) {
   for (const FaultScenario& s : FaultScenarios()) {
-    for (size_t n = 1; n <= s.calls.size(); ++n) {
-      SCOPED_TRACE(std::string(s.name) + " failing call " + std::to_string(n));
-      ReferenceKernel::Reset();
-      ReferenceKernel::FailCall(static_cast<long>(n), 4242);
-      ioCapture.Take();
-      Out o;
-      s.run(o);
-      const std::string out = ioCapture.Take();
-      EXPECT_EQ(iTraced, out.find(", start\n") != std::string::npos);
-      EXPECT_EQ(std::string::npos, out.find(std::string("\n") + s.endTitle + "\n"));
-      EXPECT_EQ(4242, P::GetError());
-      EXPECT_EQ(s.open[n - 1], ReferenceKernel::OpenLists());
-      EXPECT_EQ(s.kept.empty() ? 0 : s.kept[n - 1], o.Appended());
-      EXPECT_EQ(Strings(s.calls.begin(), s.calls.begin() + static_cast<long>(n)), CallNames());
-    }
+    std::optional<Out> o;
+    const auto check = [&](const FaultRun& iRun) {
+      SCOPED_TRACE(std::string(s.name) + ", " + iRun.Label());
+      const kavtest::Stopped expected = kavtest::StoppedAt(s.steps, iRun);
+      EXPECT_EQ(iTraced, iRun.out.find(", start\n") != std::string::npos);
+      EXPECT_EQ(iTraced && !expected.failed,
+                iRun.out.find(std::string("\n") + s.endTitle + "\n") != std::string::npos);
+      EXPECT_EQ(expected.failed ? iRun.code : 0, P::GetError());
+      EXPECT_EQ(expected.open, ReferenceKernel::OpenLists());
+      EXPECT_EQ(expected.kept, o->Appended());
+      EXPECT_EQ(expected.calls, iRun.calls);
+    };
+    kavtest::AnomalyLoop([] {}, [&] { s.run(o.emplace()); }, check);
   }
 }
 
-TEST_F(DataPoolTest, EachFailingCallStopsTheOperationThere) { Sweep(_capture, false); }
-TEST_F(DataPoolTest, EachFailingCallTraceHasNoEndBanner) { Sweep(_capture, true); }
+TEST_F(DataPoolTest, EachFailingCallStopsTheOperationThere) { Sweep(false); }
+TEST_F(DataPoolTest, EachFailingCallTraceHasNoEndBanner) { Sweep(true); }
 
-// The calls of a clean run cut into segments, one per list-making call
-// (GNSROB 3 lists, GNSXOB, GNSRFI and the dictionary's GNFRAT 1 each):
-// what stays open when call n fails, and whether that call belongs to
-// the dictionary (whose failures the data pool does not look at).
+// Where call n of a clean run falls: the run cut into segments, one per
+// list-making call (GNSROB 3 lists, GNSXOB, GNSRFI and the dictionary's
+// GNFRAT 1 each). Gives what stays open when call n fails first, whether
+// it is the dictionary's (whose failures the data pool does not look
+// at), and how many fields had their value list ended before it.
 struct Segment {
   bool dictionary = false;
   int open = 0;
-  int fieldsRead = 0;  // fields whose value list was ended before the failure
+  int fieldsRead = 0;
+  bool dataPoolCallAfter = false;
 };
 Segment SegmentOf(const Strings& iCalls, size_t iFailing) {
   Segment segment;
   int lists = 0, ended = 0;
   bool field = false;
-  for (size_t i = 0; i < iFailing; ++i) {
+  for (size_t i = 0; i < iCalls.size(); ++i) {
     const std::string& call = iCalls[i];
-    if (call.rfind("GUS", 0) != 0) {
+    const bool creating = call.rfind("GUS", 0) != 0;
+    if (i >= iFailing) {
+      if (creating && call != "GNFRAT") segment.dataPoolCallAfter = true;
+      continue;
+    }
+    if (creating) {
       lists = call == "GNSROB" ? 3 : 1;
       ended = 0;
       field = call == "GNSRFI";
@@ -447,64 +442,75 @@ Segment SegmentOf(const Strings& iCalls, size_t iFailing) {
   return segment;
 }
 
-// GetValues and DumpDataPool run with call n failing for n = 1, 2, ...
-// until a run meets no fault. GetValues stops at a data pool failure with
-// its entries parallel; a dictionary failure only leaves that query's
-// list open. The dump never stops: it keeps both titles, its closing
-// banner, and names no object or field a clean dump would not. (A field
-// whose counts were not read prints them as 0.)
-void AnomalyLoop(CoutCapture& ioCapture, bool iTraced) {
+Strings CallNames(const std::string& iCalls) {
+  std::istringstream in(iCalls);
+  Strings names;
+  for (std::string line; std::getline(in, line);) names.push_back(line.substr(0, line.find(' ')));
+  return names;
+}
+
+// GetValues and DumpDataPool with each call failing, alone and with every
+// later one. GetValues stops at a data pool failure with its entries
+// parallel; a dictionary failure only leaves that query's list open (and,
+// when every later call fails too, the next field's read stops it). The
+// dump never stops: it keeps both titles and its closing banner, and
+// names no object or field a clean dump would not (a field whose counts
+// were not read prints them as 0).
+void GatherAndDumpSweep(bool iTraced) {
   for (bool dump : {false, true}) {
-    const auto run = [dump](Out& o) {
+    std::optional<Out> o;
+    const auto run = [&] {
+      o.emplace();
       if (dump) return P::DumpDataPool("TOOLS");
-      o.Gather("TOOLS", 1);
+      o->Gather("TOOLS", 1);
     };
     ReferenceKernel::Reset();
-    ioCapture.Take();
-    Out clean;
-    run(clean);
-    const Strings cleanCalls = CallNames();
-    const std::string cleanOut = ioCapture.Take();
-    for (long n = 1;; ++n) {
-      SCOPED_TRACE(std::string(dump ? "DumpDataPool" : "GetValues") + " failing call " + std::to_string(n));
-      ReferenceKernel::Reset();
-      ReferenceKernel::FailCall(n, 4242);
-      Out o;
-      run(o);
-      const std::string out = ioCapture.Take();
-      if (ReferenceKernel::CallCount() < n) {
-        EXPECT_EQ(cleanOut, out);
-        EXPECT_GT(n, 20);
-        break;
+    std::string cleanOut;
+    {
+      CoutCapture capture;
+      run();
+      cleanOut = capture.Take();
+    }
+    const Out clean = *o;
+    const Strings cleanCalls = CallNames(ReferenceKernel::Calls());
+    const auto check = [&](const FaultRun& iRun) {
+      SCOPED_TRACE(std::string(dump ? "DumpDataPool, " : "GetValues, ") + iRun.Label());
+      if (!iRun.Faulted()) {
+        EXPECT_EQ(cleanOut, iRun.out);
+        return;
       }
-      const Segment segment = SegmentOf(cleanCalls, static_cast<size_t>(n));
-      const Strings calls = CallNames();
-      EXPECT_EQ(Strings(cleanCalls.begin(), cleanCalls.begin() + n - 1), Strings(calls.begin(), calls.begin() + n - 1));
+      const Segment segment = SegmentOf(cleanCalls, static_cast<size_t>(iRun.n));
+      const Strings calls = CallNames(iRun.calls);
+      ASSERT_GE(calls.size(), static_cast<size_t>(iRun.n));
+      EXPECT_EQ(Strings(cleanCalls.begin(), cleanCalls.begin() + iRun.n - 1),
+                Strings(calls.begin(), calls.begin() + iRun.n - 1));
       EXPECT_EQ(segment.open, ReferenceKernel::OpenLists());
       if (dump) {
-        EXPECT_NE(std::string::npos, out.find("Dump of Data Pool Output Objects \n"));
-        EXPECT_EQ(iTraced, out.find("\nDumpDataPool, End   \n") != std::string::npos);
-        std::istringstream lines(out);
+        EXPECT_NE(std::string::npos, iRun.out.find("Dump of Data Pool Output Objects \n"));
+        EXPECT_EQ(iTraced, iRun.out.find("\nDumpDataPool, End   \n") != std::string::npos);
+        std::istringstream lines(iRun.out);
         size_t from = 0;
         for (std::string line; std::getline(lines, line) && from != std::string::npos;)
           if ((line.rfind("      Name", 0) == 0 || line.rfind("   Object Number", 0) == 0) &&
               (from = cleanOut.find(line, from)) != std::string::npos)
             ++from;
-        EXPECT_NE(std::string::npos, from);  // each dump line in the clean order
-        continue;
+        EXPECT_NE(std::string::npos, from);
+        return;
       }
-      const bool stops = !segment.dictionary;
-      EXPECT_EQ(stops ? 4242 : 0, P::GetError());
-      EXPECT_EQ(stops, calls.size() == static_cast<size_t>(n));
-      EXPECT_EQ(iTraced && !stops, out.find("\nGetValues, end\n") != std::string::npos);
-      EXPECT_EQ(stops ? segment.fieldsRead : clean.types.Size(), o.types.Size());
-      EXPECT_EQ(o.types.Size(), o.nbValues.Size());
-    }
+      const bool stops = !segment.dictionary ||
+                         (iRun.mode == kavtest::FaultMode::kFrom && segment.dataPoolCallAfter);
+      EXPECT_EQ(stops ? iRun.code : 0, P::GetError());
+      EXPECT_EQ(!segment.dictionary, calls.size() == static_cast<size_t>(iRun.n));
+      EXPECT_EQ(iTraced && !stops, iRun.out.find("\nGetValues, end\n") != std::string::npos);
+      EXPECT_EQ(stops ? segment.fieldsRead : clean.types.Size(), o->types.Size());
+      EXPECT_EQ(o->types.Size(), o->nbValues.Size());
+    };
+    kavtest::AnomalyLoop([] {}, run, check);
   }
 }
 
-TEST_F(DataPoolTest, GetValuesAndDumpEndAsPromisedWhateverCallFails) { AnomalyLoop(_capture, false); }
-TEST_F(DataPoolTest, GetValuesAndDumpTraceEndAsPromisedWhateverCallFails) { AnomalyLoop(_capture, true); }
+TEST_F(DataPoolTest, GetValuesAndDumpEndAsPromisedWhateverCallFails) { GatherAndDumpSweep(false); }
+TEST_F(DataPoolTest, GetValuesAndDumpTraceEndAsPromisedWhateverCallFails) { GatherAndDumpSweep(true); }
 
 // --- Traces and the dump ------------------------------------------------------
 
