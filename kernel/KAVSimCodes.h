@@ -32,6 +32,13 @@
 #define KAVSIM_UNKNOWN_FIELD 9042   /* no field of this name in the object */
 #define KAVSIM_OBJECT_EXISTS 9043   /* the pool has an object of this number */
 #define KAVSIM_BAD_OBJECT_KIND 9044 /* object kind not 1 (input) or 2 (output) */
+/* Site files (read by every family; each also says on standard error
+ * which file is wrong and where) */
+#define KAVSIM_SITE_UNREADABLE 9070 /* exists but cannot be read */
+#define KAVSIM_SITE_SYNTAX 9071     /* not JSON */
+#define KAVSIM_SITE_TOO_DEEP 9072   /* nested deeper than the kernel reads */
+#define KAVSIM_SITE_WRONG_TYPE 9073 /* a value of the wrong type */
+#define KAVSIM_SITE_OUT_OF_RANGE 9074 /* a number its field cannot hold */
 /* Declarative: nothing defined for what was asked */
 #define KAVSIM_NOTHING_DEFINED 9550
 /* A routine of a family this kernel does not implement */

@@ -21,21 +21,20 @@
 // "fields": [{"name": NAME, "type": CODE, "width": W, "values": [...]}]}]}.
 // "width" defaults by type (0 and 1: 4, 2: 8, else 72); values are ints
 // for width 4, numbers for 8, texts for any other width (cut or padded to
-// it). Entries of the wrong shape are skipped one by one; a file that
-// does not parse seeds nothing.
+// it). A damaged file (not JSON, a value of the wrong type or out of
+// range) gives its site code to every routine of the family until the
+// next reset.
 #include <dirent.h>
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <limits>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "KAVSimKernel.h"
+#include "KAVSimSite.h"
 
 namespace kavsim {
 namespace {
@@ -49,6 +48,7 @@ constexpr int kInput = 1;
 constexpr int kOutput = 2;
 // GNSCOB's room hint is honoured up to this many fields.
 constexpr int kMostFieldsReserved = 4096;
+constexpr int kMostRecordWidth = 1024;
 
 struct DataField {
   std::string name;  // trimmed
@@ -84,15 +84,21 @@ struct Pool {
 
 struct Store {
   bool seeded = false;
+  int code = KAVSIM_OK;  // of a damaged site file: what every routine answers
   std::map<std::string, Pool> pools;  // by the 8 characters as passed
 };
+
+SiteFamily& Site();
 
 Store& GetStore() {
   static Store store;
   return store;
 }
 
-void ResetDataPools() { GetStore() = Store(); }
+void ResetDataPools() {
+  GetStore() = Store();
+  Site().ForgetReported();
+}
 KAVSIM_ON_RESET(ResetDataPools);
 
 std::string Padded(const std::string& iText, int iWidth) {
@@ -109,100 +115,72 @@ int DefaultWidth(int iType) {
 
 // --- Site files -------------------------------------------------------------
 
-using nlohmann::json;
-
-const json* Member(const json& iObject, const char* iKey) {
-  if (!iObject.is_object()) return nullptr;
-  auto it = iObject.find(iKey);
-  return it == iObject.end() ? nullptr : &*it;
+SiteFamily& Site() {
+  static SiteFamily site("datapool");
+  return site;
 }
 
-bool IntMember(const json& iObject, const char* iKey, int& oValue) {
-  const json* value = Member(iObject, iKey);
-  if (value == nullptr || !value->is_number_integer()) return false;
-  const long long number = value->get<long long>();
-  if (number < std::numeric_limits<int>::min() ||
-      number > std::numeric_limits<int>::max())
-    return false;
-  oValue = static_cast<int>(number);
-  return true;
-}
-
-bool TextMember(const json& iObject, const char* iKey, std::string& oValue) {
-  const json* value = Member(iObject, iKey);
-  if (value == nullptr || !value->is_string()) return false;
-  oValue = value->get<std::string>();
-  return true;
-}
-
-// One record of a field of iWidth bytes from a site value, false when the
-// value is not of the kind the width holds.
-bool Record(const json& iValue, int iWidth, std::string& oRecord) {
-  if (iWidth == kIntWidth && iValue.is_number_integer()) {
-    const int value = static_cast<int>(iValue.get<long long>());
-    oRecord.assign(kIntWidth, '\0');
-    std::memcpy(&oRecord[0], &value, kIntWidth);
-    return true;
+// One record of a field of iWidth bytes from a site value of the kind the
+// width holds.
+std::string Record(const SiteValue& iValue, int iWidth) {
+  std::string record(static_cast<size_t>(iWidth), '\0');
+  if (iWidth == kIntWidth) {
+    const int value = iValue.Int();
+    std::memcpy(&record[0], &value, kIntWidth);
+  } else if (iWidth == kDoubleWidth) {
+    const double value = iValue.Double();
+    std::memcpy(&record[0], &value, kDoubleWidth);
+  } else {
+    record = Padded(iValue.Text(), iWidth);
   }
-  if (iWidth == kDoubleWidth && iValue.is_number()) {
-    const double value = iValue.get<double>();
-    oRecord.assign(kDoubleWidth, '\0');
-    std::memcpy(&oRecord[0], &value, kDoubleWidth);
-    return true;
-  }
-  if (iWidth != kIntWidth && iWidth != kDoubleWidth && iValue.is_string()) {
-    oRecord = Padded(iValue.get<std::string>(), iWidth);
-    return true;
-  }
-  return false;
+  return record;
 }
 
-// Reads one pool file into oName (8 characters) and oPool. Every value is
-// looked at only after its type is checked, so a damaged file can skip
-// entries but never throw.
-bool ReadPoolFile(const std::string& iPath, std::string& oName, Pool& oPool) {
-  std::ifstream in(iPath);
-  if (!in) return false;
-  const json root = json::parse(in, nullptr, false);
-  std::string name;
-  if (root.is_discarded() || !TextMember(root, "pool", name)) return false;
-  oName = Padded(name, kPoolWidth);
-  const json* objects = Member(root, "objects");
-  if (objects == nullptr || !objects->is_array()) return true;
-  for (const json& item : *objects) {
-    int number = 0, kind = 0;
-    if (!IntMember(item, "number", number) || !IntMember(item, "kind", kind) ||
-        (kind != kInput && kind != kOutput) || oPool.objects.count(number))
-      continue;
+// Reads one pool file into oName (8 characters) and oPool; returns the
+// file's code (KAVSIM_OK, or the first thing wrong in it).
+int ReadPoolFile(const std::string& iFile, std::string& oName, Pool& oPool) {
+  SiteFile file = Site().Read(iFile);
+  const SiteValue root = file.Root();
+  oName = Padded(root.Member("pool").Text(), kPoolWidth);
+  const SiteValue objects = root.Member("objects");
+  for (size_t i = 0; i < objects.Size() && file.Code() == KAVSIM_OK; ++i) {
+    const SiteValue item = objects[i];
+    const int number = item.Member("number").Int();
+    const int kind = item.Member("kind").Int();
+    if (kind != kInput && kind != kOutput)
+      file.Error(KAVSIM_SITE_OUT_OF_RANGE, item.Member("kind").Where(),
+                 "an object kind is 1 (input) or 2 (output)");
+    if (oPool.objects.count(number))
+      file.Error(KAVSIM_SITE_OUT_OF_RANGE, item.Member("number").Where(),
+                 "a second object of this number");
     Object& object = oPool.objects[number];
     object.kind = kind;
-    const json* fields = Member(item, "fields");
-    if (fields == nullptr || !fields->is_array()) continue;
-    for (const json& entry : *fields) {
+    const SiteValue fields = item.Member("fields");
+    for (size_t f = 0; f < fields.Size() && file.Code() == KAVSIM_OK; ++f) {
+      const SiteValue entry = fields[f];
       DataField field;
-      if (!TextMember(entry, "name", field.name)) continue;
-      field.name = Trimmed(field.name.substr(0, kFieldWidth));
-      IntMember(entry, "type", field.type);
-      field.width = DefaultWidth(field.type);
-      IntMember(entry, "width", field.width);
-      if (field.name.empty() || field.width < 1 || field.width > 1024) continue;
-      const json* values = Member(entry, "values");
-      if (values != nullptr && values->is_array()) {
-        std::string record;
-        for (const json& value : *values)
-          if (Record(value, field.width, record)) field.records.push_back(record);
-      }
+      field.name = Trimmed(Padded(entry.Member("name").Text(), kFieldWidth));
+      field.type = entry.Member("type").Int(0);
+      field.width = entry.Member("width").Int(DefaultWidth(field.type));
+      if (field.width < 1 || field.width > kMostRecordWidth)
+        file.Error(KAVSIM_SITE_OUT_OF_RANGE, entry.Member("width").Where(),
+                   "a record width is 1 to 1024");
+      if (file.Code() != KAVSIM_OK) break;
+      const SiteValue values = entry.Member("values");
+      for (size_t v = 0; v < values.Size(); ++v)
+        field.records.push_back(Record(values[v], field.width));
       object.Put(std::move(field));
     }
   }
-  return true;
+  return file.Code();
 }
 
-// The pools of the site's datapool/ directory, read in file-name order.
+// The pools of the site's datapool/ directory, read in file-name order. A
+// damaged file makes the whole store answer its code: no pool is half
+// read.
 void Seed(Store& ioStore) {
-  const std::string directory = SiteDirectory() + "/datapool";
   std::vector<std::string> files;
-  if (DIR* dir = opendir(directory.c_str())) {
+  if (DIR* dir = opendir(Site().Directory().c_str())) {
     while (dirent* entry = readdir(dir)) {
       const std::string file = entry->d_name;
       if (file.size() > 5 && file.compare(file.size() - 5, 5, ".json") == 0)
@@ -214,9 +192,13 @@ void Seed(Store& ioStore) {
   for (const std::string& file : files) {
     std::string name;
     Pool pool;
-    if (ReadPoolFile(directory + "/" + file, name, pool) &&
-        !ioStore.pools.count(name))
-      ioStore.pools[name] = std::move(pool);
+    const int code = ReadPoolFile(file, name, pool);
+    if (code != KAVSIM_OK) {
+      ioStore.pools.clear();
+      ioStore.code = code;
+      return;
+    }
+    ioStore.pools.emplace(name, std::move(pool));
   }
 }
 
@@ -232,20 +214,20 @@ Store& Pools() {
 
 // --- Lookups ----------------------------------------------------------------
 
-void Fail(int* oIer, int iCode) {
-  if (oIer) *oIer = iCode;
-}
-
 // The pool named by the field iPool, or null with its code in *oIer.
 Pool* FindPool(const char* iPool, int* oIer) {
   if (iPool == nullptr) {
-    Fail(oIer, KAVSIM_NULL_ARGUMENT);
+    SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return nullptr;
   }
   Store& store = Pools();
+  if (store.code != KAVSIM_OK) {
+    SetCode(oIer, store.code);
+    return nullptr;
+  }
   auto it = store.pools.find(Field(iPool, kPoolWidth));
   if (it != store.pools.end()) return &it->second;
-  Fail(oIer, KAVSIM_UNKNOWN_POOL);
+  SetCode(oIer, KAVSIM_UNKNOWN_POOL);
   return nullptr;
 }
 
@@ -253,12 +235,12 @@ Object* FindObject(const char* iPool, const int* iNumber, int* oIer) {
   Pool* pool = FindPool(iPool, oIer);
   if (pool == nullptr) return nullptr;
   if (iNumber == nullptr) {
-    Fail(oIer, KAVSIM_NULL_ARGUMENT);
+    SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return nullptr;
   }
   auto it = pool->objects.find(*iNumber);
   if (it != pool->objects.end()) return &it->second;
-  Fail(oIer, KAVSIM_UNKNOWN_OBJECT);
+  SetCode(oIer, KAVSIM_UNKNOWN_OBJECT);
   return nullptr;
 }
 
@@ -270,8 +252,7 @@ void simGNSCTS(int* oIer) {
   Call call("GNSCTS", oIer);
   if (call.Faulted()) return;
   GetStore() = Store();
-  Pools();
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, Pools().code);
 }
 KAVSIM_ROUTINE(GNSCTS, simGNSCTS);
 
@@ -281,7 +262,7 @@ void simGNSEDP(char* iPool, int* oIer) {
   if (call.Faulted()) return;
   if (FindPool(iPool, oIer) == nullptr) return;
   Pools().pools.erase(Field(iPool, kPoolWidth));
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNSEDP, simGNSEDP);
 
@@ -290,19 +271,21 @@ void simGNSCOB(char* iPool, int* iNumber, int* iKind, int* iRoom, int* oIer) {
   call.Text(iPool, kPoolWidth).Int(iNumber).Int(iKind).Int(iRoom);
   if (call.Faulted()) return;
   if (iPool == nullptr || iNumber == nullptr || iKind == nullptr)
-    return Fail(oIer, KAVSIM_NULL_ARGUMENT);
+    return SetCode(oIer, KAVSIM_NULL_ARGUMENT);
   const std::string name = Field(iPool, kPoolWidth);
-  if (Trimmed(name).empty()) return Fail(oIer, KAVSIM_BAD_NAME);
+  if (Trimmed(name).empty()) return SetCode(oIer, KAVSIM_BAD_NAME);
   if (*iKind != kInput && *iKind != kOutput)
-    return Fail(oIer, KAVSIM_BAD_OBJECT_KIND);
-  Pool& pool = Pools().pools[name];
-  if (pool.objects.count(*iNumber)) return Fail(oIer, KAVSIM_OBJECT_EXISTS);
+    return SetCode(oIer, KAVSIM_BAD_OBJECT_KIND);
+  Store& store = Pools();
+  if (store.code != KAVSIM_OK) return SetCode(oIer, store.code);
+  Pool& pool = store.pools[name];
+  if (pool.objects.count(*iNumber)) return SetCode(oIer, KAVSIM_OBJECT_EXISTS);
   Object& object = pool.objects[*iNumber];
   object.kind = *iKind;
   const int room = iRoom ? std::clamp(*iRoom, 0, kMostFieldsReserved) : 0;
   object.fields.reserve(static_cast<size_t>(room));
   object.index.reserve(static_cast<size_t>(room));
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNSCOB, simGNSCOB);
 
@@ -325,7 +308,7 @@ void simGNSROB(char* iPool, int* iNumber, int* oKind, int* oNames,
   if (oNames) *oNames = names;
   if (oNbValues) *oNbValues = nbValues;
   if (oTypes) *oTypes = types;
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNSROB, simGNSROB);
 
@@ -335,7 +318,7 @@ void simGNSEOB(char* iPool, int* iNumber, int* oIer) {
   if (call.Faulted()) return;
   if (FindObject(iPool, iNumber, oIer) == nullptr) return;
   FindPool(iPool, oIer)->objects.erase(*iNumber);
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNSEOB, simGNSEOB);
 
@@ -345,14 +328,14 @@ void simGNSXOB(char* iPool, int* iKind, int* oList, int* oIer) {
   if (call.Faulted()) return;
   Pool* pool = FindPool(iPool, oIer);
   if (pool == nullptr) return;
-  if (iKind == nullptr) return Fail(oIer, KAVSIM_NULL_ARGUMENT);
+  if (iKind == nullptr) return SetCode(oIer, KAVSIM_NULL_ARGUMENT);
   if (*iKind != kInput && *iKind != kOutput)
-    return Fail(oIer, KAVSIM_BAD_OBJECT_KIND);
+    return SetCode(oIer, KAVSIM_BAD_OBJECT_KIND);
   const int list = lists::Create(kIntWidth);
   for (const auto& [number, object] : pool->objects)
     if (object.kind == *iKind) lists::AppendInt(list, number);
   if (oList) *oList = list;
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNSXOB, simGNSXOB);
 
@@ -370,18 +353,18 @@ void simGNSCFI(char* iPool, int* iNumber, int* iType, char* iField,
   Object* object = FindObject(iPool, iNumber, oIer);
   if (object == nullptr) return;
   if (iField == nullptr || iType == nullptr || iList == nullptr)
-    return Fail(oIer, KAVSIM_NULL_ARGUMENT);
+    return SetCode(oIer, KAVSIM_NULL_ARGUMENT);
   DataField field;
   field.name = Trimmed(Field(iField, kFieldWidth));
-  if (field.name.empty()) return Fail(oIer, KAVSIM_BAD_NAME);
-  if (!lists::Exists(*iList)) return Fail(oIer, KAVSIM_BAD_HANDLE);
+  if (field.name.empty()) return SetCode(oIer, KAVSIM_BAD_NAME);
+  if (!lists::Exists(*iList)) return SetCode(oIer, KAVSIM_BAD_HANDLE);
   field.type = *iType;
   field.width = lists::Width(*iList);
   const int count = lists::Count(*iList);
   field.records.reserve(static_cast<size_t>(count));
   for (int i = 1; i <= count; ++i) field.records.push_back(lists::TextAt(*iList, i));
   object->Put(std::move(field));
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNSCFI, simGNSCFI);
 
@@ -392,14 +375,14 @@ void simGNSRFI(char* iPool, int* iNumber, char* iField, int* oList,
   if (call.Faulted()) return;
   Object* object = FindObject(iPool, iNumber, oIer);
   if (object == nullptr) return;
-  if (iField == nullptr) return Fail(oIer, KAVSIM_NULL_ARGUMENT);
+  if (iField == nullptr) return SetCode(oIer, KAVSIM_NULL_ARGUMENT);
   const DataField* field = object->Find(Trimmed(Field(iField, kFieldWidth)));
-  if (field == nullptr) return Fail(oIer, KAVSIM_UNKNOWN_FIELD);
+  if (field == nullptr) return SetCode(oIer, KAVSIM_UNKNOWN_FIELD);
   const int list = lists::Create(field->width);
   for (const std::string& record : field->records)
     lists::AppendText(list, record);
   if (oList) *oList = list;
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNSRFI, simGNSRFI);
 

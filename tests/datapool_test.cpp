@@ -184,6 +184,38 @@ TEST_F(DataPoolTest, DeletedObjectsAndPoolsComeBackWithInitialize) {
   EXPECT_EQ(3, P::ReadIntField("TOOLS", 101, "MFG_NB_USES"));
 }
 
+// A damaged pool file is read whole or not at all: every routine of the
+// family answers its site code until the next reset, Initialize included.
+TEST_F(DataPoolTest, DamagedSiteFileRefusesEveryDataPoolRoutine) {
+  using SetSite = void (*)(const char*);
+  const std::string bundled = ReferenceKernel::Function<const char* (*)()>("kavsim_site")();
+  struct Restore {
+    std::string site;
+    ~Restore() { ReferenceKernel::Function<SetSite>("kavsim_set_site")(site.c_str()); }
+  } restore{bundled};
+  // clang-format off
+  const struct { const char* what; const char* text; int error; } cases[] = {
+      {"not JSON", R"({"pool": "P", )", 9071},
+      {"field name not a text", R"({"pool": "P", "objects": [{"number": 1, "kind": 1, "fields": [{"name": 5}]}]})", 9073},
+      {"text in an int field", R"({"pool": "P", "objects": [{"number": 1, "kind": 1, "fields": [{"name": "N", "type": 0, "values": ["x"]}]}]})", 9073},
+      {"kind 3", R"({"pool": "P", "objects": [{"number": 1, "kind": 3}]})", 9074},
+      {"object twice", R"({"pool": "P", "objects": [{"number": 1, "kind": 1}, {"number": 1, "kind": 2}]})", 9074},
+      {"width 0", R"({"pool": "P", "objects": [{"number": 1, "kind": 1, "fields": [{"name": "N", "width": 0}]}]})", 9074}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    kavtest::TempDir site;
+    site.Write("datapool/P.json", c.text);
+    ReferenceKernel::Function<SetSite>("kavsim_set_site")(site.Path().c_str());
+    P::Initialize();
+    EXPECT_EQ(c.error, P::GetError());
+    P::CreateObject("TOOLS", 5, 1, 0);
+    EXPECT_EQ(c.error, P::GetError());
+    std::unique_ptr<KAVRawCollint> listed(P::ListObjects("P", 1));
+    EXPECT_EQ(c.error, P::GetError());
+  }
+}
+
 // --- Fields -------------------------------------------------------------------
 
 // The first collection holding a value decides the list; texts go padded
