@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "KAVSimDictionary.h"
+#include "KAVSimControl.h"
 #include "KAVSimKernel.h"
 
 namespace kavsim {
