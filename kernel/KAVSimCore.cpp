@@ -16,6 +16,7 @@
 #include "KAVReferenceTable.h"
 #include "KAVSimControl.h"
 #include "KAVSimKernel.h"
+#include "KAVSimSite.h"
 
 namespace kavsim {
 namespace {
@@ -290,7 +291,7 @@ struct Unavailable<Number, R(A...)> {
     int* ier = nullptr;
     if constexpr (sizeof...(A) > 0) ier = LastIntPointer(iArgs...);
     Call call(kNames[Number - 1], ier);
-    if (!call.Faulted() && ier != nullptr) *ier = KAVSIM_NOT_AVAILABLE;
+    if (!call.Faulted()) SetCode(ier, KAVSIM_NOT_AVAILABLE);
     if constexpr (!std::is_void_v<R>) return R();
   }
 };
@@ -616,6 +617,10 @@ __attribute__((visibility("default"))) long kavsim_call_count(void) {
 
 __attribute__((visibility("default"))) const char* kavsim_site(void) {
   return kavsim::SiteDirectory().c_str();
+}
+
+__attribute__((visibility("default"))) const char* kavsim_site_problem(void) {
+  return kavsim::SiteProblem().c_str();
 }
 
 __attribute__((visibility("default"))) void kavsim_set_site(const char* iDirectory) {
