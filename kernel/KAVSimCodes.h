@@ -26,6 +26,15 @@
 #define KAVSIM_NO_NLS_NAME 9022     /* no national name for this item */
 /* Picture grabber */
 #define KAVSIM_IMAGE_NOT_WRITTEN 9030
+/* Declarative */
+#define KAVSIM_UNKNOWN_POOL 9050        /* no declarative pool of that name */
+#define KAVSIM_POOL_NOT_LOADED 9051     /* the pool is known but not loaded */
+#define KAVSIM_UNKNOWN_VARIABLE 9052    /* no such variable in the pool */
+#define KAVSIM_WRONG_TYPE 9053          /* variable not of the type asked */
+#define KAVSIM_UNKNOWN_DECL_CLASS 9054  /* class neither customized nor in the dictionary */
+#define KAVSIM_WRONG_VALUE_TYPE 9055    /* possible values of another type */
+#define KAVSIM_BAD_QUERY 9056           /* length, size, capacity or query kind out of range */
+#define KAVSIM_UNRESOLVED 9057          /* a path expression names nothing defined */
 /* Declarative: nothing defined for what was asked */
 #define KAVSIM_NOTHING_DEFINED 9550
 /* A routine of a family this kernel does not implement */

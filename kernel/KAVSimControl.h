@@ -44,6 +44,14 @@ const char* kavsim_site(void);
 void kavsim_set_site(const char* directory);
 int kavsim_open_lists(void);
 
+/* Declarative: appends an entry to a STRING variable (name without its
+ * pool), making the pool (loaded) and the variable when new; returns the
+ * entry count, -1 for an INTEGER. Whether a pool is loaded: 1, 0, or -1
+ * for an unknown pool. */
+int kavsim_declarative_add_string(const char* pool, const char* variable,
+                                  const char* item, const char* value);
+int kavsim_declarative_loaded(const char* pool);
+
 #ifdef __cplusplus
 }
 #endif
