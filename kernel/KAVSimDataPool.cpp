@@ -227,7 +227,7 @@ Pool* FindPool(const char* iPool, int* oIer) {
   }
   auto it = store.pools.find(Field(iPool, kPoolWidth));
   if (it != store.pools.end()) return &it->second;
-  SetCode(oIer, KAVSIM_UNKNOWN_POOL);
+  SetCode(oIer, KAVSIM_UNKNOWN_DATA_POOL);
   return nullptr;
 }
 
