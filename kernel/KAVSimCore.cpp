@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -475,6 +476,34 @@ void ParseScript(const std::string& iItem) {
   AddScript(routine.c_str(), n, arg, script, instead);
 }
 
+
+// The code table, in ascending order: a meaning is found by bisection.
+struct CodeRow {
+  int code;
+  const char* meaning;
+};
+
+constexpr CodeRow kCodes[] = {
+#define KAVSIM_CODE(name, code, meaning) {code, meaning},
+#include "KAVSimCodes.def"
+#undef KAVSIM_CODE
+};
+
+constexpr bool Ascending() {
+  for (size_t i = 1; i < sizeof kCodes / sizeof *kCodes; ++i)
+    if (kCodes[i - 1].code >= kCodes[i].code) return false;
+  return true;
+}
+static_assert(Ascending(), "KAVSimCodes.def lists each code once, ascending");
+
+const char* Meaning(int iCode) {
+  const CodeRow* end = std::end(kCodes);
+  const CodeRow* row = std::lower_bound(
+      std::begin(kCodes), end, iCode,
+      [](const CodeRow& iRow, int iWanted) { return iRow.code < iWanted; });
+  return row != end && row->code == iCode ? row->meaning : nullptr;
+}
+
 }  // namespace
 }  // namespace kavsim
 
@@ -631,6 +660,10 @@ __attribute__((visibility("default"))) void kavsim_set_site(const char* iDirecto
 __attribute__((visibility("default"))) int kavsim_open_lists(void) {
   const auto lock = kavsim::Lock();
   return kavsim::lists::OpenCount();
+}
+
+__attribute__((visibility("default"))) const char* kavsim_explain(int iCode) {
+  return kavsim::Meaning(iCode);
 }
 
 }  // extern "C"

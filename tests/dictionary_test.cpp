@@ -74,12 +74,10 @@ class DictionaryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // The site the kernel started with, before any test pointed it here.
-    static const std::string bundled =
-        ReferenceKernel::Function<const char* (*)()>("kavsim_site")();
+    static const std::string bundled = KAV_KERNEL_FN(kavsim_site)();
     std::filesystem::copy(bundled, _site.Path(),
                           std::filesystem::copy_options::recursive);
-    ReferenceKernel::Function<void (*)(const char*)>("kavsim_set_site")(
-        _site.Path().c_str());
+    KAV_KERNEL_FN(kavsim_set_site)(_site.Path().c_str());
     ReferenceKernel::Reset();
     _capture.Take();
   }
@@ -105,7 +103,7 @@ TEST_F(DictionaryTest, LoadChoosesTheModelFromTheNameAsGiven) {
   // clang-format off
   struct Case { const char* name; int complete; const char* model; const char* member; int error; };
   const Case cases[] = {
-      {"MSPECFR2", 0, "MFG\x20SPEC", "MSPECFR2", 0}, {"MVIEWFR2", 1, "MFG VIEW", "MVIEWFR2", 0},
+      {"MSPECFR2", 0, "MFG SPEC", "MSPECFR2", 0}, {"MVIEWFR2", 1, "MFG VIEW", "MVIEWFR2", 0},
       {"MGEOPFR2", 2, "GEO PACK", "MGEOPFR2", 0},    {" DICOFR2", 1, "NC MODEL", "DICOFR2 ", 0},
       {"  DICOFR2", 1, "NC MODEL", "DICOFR  ", 9011}, {"mspecfr2", 1, "NC MODEL", "mspecfr2", 9011},
       {"MSPECFR2 ", 1, "NC MODEL", "MSPECFR2", 9011}, {"MGEOPFR2XYZ", 0, "NC MODEL", "MGEOPFR2", 9011},

@@ -162,17 +162,19 @@ TEST_F(KernelTest, JournalAndStandInsShowWhatReachedTheKernel) {
   char model[8], member[8], message[80];
   std::memcpy(model, "NC MODEL", 8);
   std::memcpy(member, "A\"\xe9     ", 8);
-  int ier = 0, loaded = 7;
+  int ier = 0;
   GNFLOD(model, member, message, &ier);
-  char pool[27];
-  std::memset(pool, ' ', sizeof pool);
-  DCLPLE(pool, &loaded, &ier);
+  int id = 7, length = 80;
+  char prompt[80];
+  std::memset(prompt, 'P', sizeof prompt);
+  GMOPRO(&id, prompt, &length, &ier);
   EXPECT_EQ(KAVSIM_NOT_AVAILABLE, ier);
-  EXPECT_EQ(7, loaded);
+  EXPECT_EQ(std::string(80, 'P'), std::string(prompt, sizeof prompt));
+  EXPECT_EQ(7 * 1000 + 80, id * 1000 + length);
   EXPECT_EQ(0, LBATCH(nullptr));
   GUERJO();
   EXPECT_EQ(Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " + std::to_string(KAVSIM_UNKNOWN_MEMBER),
-                   "DCLPLE -> 9999", "LBATCH -> 0", "GUERJO -> 0"}),
+                   "GMOPRO -> 9999", "LBATCH -> 0", "GUERJO -> 0"}),
             ReferenceKernel::Journal());
 }
 
@@ -308,4 +310,23 @@ TEST_F(KernelTest, RoutinesCalledFromEightThreadsKeepTheKernelWhole) {
     ASSERT_EQ(kThreads, whole.load()) << "round " << round;
   }
   EXPECT_EQ(0, ReferenceKernel::OpenLists());
+}
+
+// The code table in docs/kernel.md is the one of KAVSimCodes.def, row for
+// row; the kernel explains each of its codes and no other.
+TEST_F(KernelTest, CodesAreDocumentedAndExplained) {
+  std::string expected = "| code | meaning |\n|---|---|\n";
+  const auto explain = KAV_KERNEL_FN(kavsim_explain);
+#define KAVSIM_CODE(name, code, meaning)                              \
+  expected += "| " + std::to_string(code) + " | " + meaning + " |\n"; \
+  EXPECT_STREQ(meaning, explain(code));
+#include "KAVSimCodes.def"
+#undef KAVSIM_CODE
+  for (int unknown : {-1, 1, 9000, 9998, 10000}) EXPECT_EQ(nullptr, explain(unknown));
+  const std::string doc =
+      kavtest::ReadFile(KAV_TEST_SOURCE_DIR "/docs/kernel.md");
+  const size_t start = doc.find("| code | meaning |\n");
+  const size_t end = doc.find("\n\n", start);
+  EXPECT_EQ(expected, start == std::string::npos ? "" : doc.substr(start, end + 1 - start))
+      << "docs/kernel.md: the table of codes must read as expected";
 }
