@@ -43,6 +43,8 @@ long kavsim_call_count(void);
 const char* kavsim_site(void);
 void kavsim_set_site(const char* directory);
 int kavsim_open_lists(void);
+/* One line on what a code means; null for a code the kernel does not use. */
+const char* kavsim_explain(int code);
 
 #ifdef __cplusplus
 }

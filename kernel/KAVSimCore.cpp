@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "KAVReferenceTable.h"
+#include "KAVResolverABI.h"
 #include "KAVSimControl.h"
 #include "KAVSimKernel.h"
 
@@ -596,6 +596,34 @@ __attribute__((visibility("default"))) void kavsim_set_site(const char* iDirecto
 
 __attribute__((visibility("default"))) int kavsim_open_lists(void) {
   return kavsim::lists::OpenCount();
+}
+
+// One line on what a code of this kernel means, or null for a code it does
+// not use. Tools find it with dlsym; a site's own kernel need not have it.
+__attribute__((visibility("default"))) const char* kavsim_explain(int iCode) {
+  switch (iCode) {
+    case KAVSIM_OK: return "success";
+    case KAVSIM_BAD_HANDLE: return "no open kernel list has this handle";
+    case KAVSIM_BAD_INDEX: return "record index outside the list";
+    case KAVSIM_BAD_WIDTH: return "unsupported record width";
+    case KAVSIM_NULL_ARGUMENT: return "a required argument was missing";
+    case KAVSIM_NO_DICTIONARY: return "no dictionary is loaded";
+    case KAVSIM_UNKNOWN_MEMBER: return "unknown dictionary member";
+    case KAVSIM_UNKNOWN_MODEL: return "unknown dictionary model";
+    case KAVSIM_UNKNOWN_CLASS: return "unknown class";
+    case KAVSIM_UNKNOWN_ATTRIBUTE: return "unknown attribute";
+    case KAVSIM_NO_CURRENT_CLASS: return "no current class to edit";
+    case KAVSIM_ALREADY_EXISTS: return "the name exists already";
+    case KAVSIM_STORE_FAILED: return "the dictionary could not be written";
+    case KAVSIM_BAD_NAME: return "blank or invalid name";
+    case KAVSIM_UNKNOWN_TABLE_KIND: return "unknown kind of table";
+    case KAVSIM_UNKNOWN_NLS_TYPE: return "unknown kind of national name";
+    case KAVSIM_NO_NLS_NAME: return "no national-language name for this item";
+    case KAVSIM_IMAGE_NOT_WRITTEN: return "the image file could not be written";
+    case KAVSIM_NOTHING_DEFINED: return "nothing defined";
+    case KAVSIM_NOT_AVAILABLE: return "routine not available in this kernel";
+    default: return nullptr;
+  }
 }
 
 }  // extern "C"
