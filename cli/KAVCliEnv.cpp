@@ -1,8 +1,11 @@
 // t4711 env and t4711 check-kernel: which KAVSYMB the binder would load and
 // what the trace switches answer; a site's pre-flight check of its kernel.
+#include <dirent.h>
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 
 #include "KAVCliInternal.h"
@@ -39,6 +42,27 @@ std::string BundledNote() {
          KAVCliBundledKernel() + "); the application itself would exit 99 here";
 }
 
+// The reference kernel's site directory as env shows it: KAVSIM_SITE, or
+// the bundled site beside the module, with what is wrong with it (the
+// kernel says the same once on standard error at its first use).
+std::string SiteDirectoryField(const std::string& iModule) {
+  const char* site = std::getenv("KAVSIM_SITE");
+  std::string directory = site != nullptr && *site != '\0' ? site : "";
+  if (directory.empty() && !iModule.empty())
+    directory = iModule.substr(0, iModule.rfind('/') + 1) + "site";
+  if (directory.empty()) return "(not set)";
+  struct stat info {};
+  if (::stat(directory.c_str(), &info) != 0) return directory + " (does not exist)";
+  if (!S_ISDIR(info.st_mode)) return directory + " (is not a directory)";
+  DIR* entries = ::opendir(directory.c_str());
+  if (entries == nullptr) return directory + " (cannot be read)";
+  int count = 0;
+  while (const dirent* entry = ::readdir(entries))
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) ++count;
+  ::closedir(entries);
+  return count == 0 ? directory + " (is empty)" : directory;
+}
+
 int EnvCommand(KAVCliContext& ioContext) {
   const std::string module = KAVCliModuleAlongStepLib();
   static const char* const kTraceKeys[] = {
@@ -51,6 +75,7 @@ int EnvCommand(KAVCliContext& ioContext) {
   fields.insert(
       fields.end(),
       {{"KAVSYMB", module.empty() ? "(not found along STEPLIB)" : module},
+       {"KAVSIM_SITE", SiteDirectoryField(module)},
        {"MfgBaseDebug", KAVMfgBaseAnalysisStatic::ReadDebug().CastToCharPtr()},
        {"MfgBasePerfo", KAVMfgBaseAnalysisStatic::ReadPerfo().CastToCharPtr()},
        {"MFGODT", KAVMfgBaseAnalysisStatic::ReadODT().CastToCharPtr()},

@@ -26,6 +26,13 @@
 #define KAVSIM_NO_NLS_NAME 9022     /* no national name for this item */
 /* Picture grabber */
 #define KAVSIM_IMAGE_NOT_WRITTEN 9030
+/* Site files (read by every family; each also says on standard error
+ * which file is wrong and where) */
+#define KAVSIM_SITE_UNREADABLE 9070 /* exists but cannot be read */
+#define KAVSIM_SITE_SYNTAX 9071     /* not JSON */
+#define KAVSIM_SITE_TOO_DEEP 9072   /* nested deeper than the kernel reads */
+#define KAVSIM_SITE_WRONG_TYPE 9073 /* a value of the wrong type */
+#define KAVSIM_SITE_OUT_OF_RANGE 9074 /* a number its field cannot hold */
 /* Declarative: nothing defined for what was asked */
 #define KAVSIM_NOTHING_DEFINED 9550
 /* A routine of a family this kernel does not implement */

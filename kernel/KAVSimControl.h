@@ -41,6 +41,9 @@ const char* kavsim_journal_text(void);
 void kavsim_journal_clear(void);
 long kavsim_call_count(void);
 const char* kavsim_site(void);
+/* "" when the site directory is usable, else what is wrong with it ("does
+ * not exist", "is not a directory", "is empty"); said once on stderr. */
+const char* kavsim_site_problem(void);
 void kavsim_set_site(const char* directory);
 int kavsim_open_lists(void);
 /* One line on what a code means; null for a code the kernel does not use. */

@@ -15,6 +15,7 @@
 #include "KAVResolverABI.h"
 #include "KAVSimControl.h"
 #include "KAVSimKernel.h"
+#include "KAVSimSite.h"
 
 namespace kavsim {
 namespace {
@@ -289,7 +290,7 @@ struct Unavailable<Number, R(A...)> {
     int* ier = nullptr;
     if constexpr (sizeof...(A) > 0) ier = LastIntPointer(iArgs...);
     Call call(kNames[Number - 1], ier);
-    if (!call.Faulted() && ier != nullptr) *ier = KAVSIM_NOT_AVAILABLE;
+    if (!call.Faulted()) SetCode(ier, KAVSIM_NOT_AVAILABLE);
     if constexpr (!std::is_void_v<R>) return R();
   }
 };
@@ -589,6 +590,10 @@ __attribute__((visibility("default"))) const char* kavsim_site(void) {
   return kavsim::SiteDirectory().c_str();
 }
 
+__attribute__((visibility("default"))) const char* kavsim_site_problem(void) {
+  return kavsim::SiteProblem().c_str();
+}
+
 __attribute__((visibility("default"))) void kavsim_set_site(const char* iDirectory) {
   kavsim::SetSiteDirectory(iDirectory ? iDirectory : "");
   kavsim_reset();
@@ -620,6 +625,11 @@ __attribute__((visibility("default"))) const char* kavsim_explain(int iCode) {
     case KAVSIM_UNKNOWN_NLS_TYPE: return "unknown kind of national name";
     case KAVSIM_NO_NLS_NAME: return "no national-language name for this item";
     case KAVSIM_IMAGE_NOT_WRITTEN: return "the image file could not be written";
+    case KAVSIM_SITE_UNREADABLE: return "a site file cannot be read";
+    case KAVSIM_SITE_SYNTAX: return "a site file is not JSON";
+    case KAVSIM_SITE_TOO_DEEP: return "a site file is nested too deep";
+    case KAVSIM_SITE_WRONG_TYPE: return "a site file holds a value of the wrong type";
+    case KAVSIM_SITE_OUT_OF_RANGE: return "a site file holds a number out of range";
     case KAVSIM_NOTHING_DEFINED: return "nothing defined";
     case KAVSIM_NOT_AVAILABLE: return "routine not available in this kernel";
     default: return nullptr;

@@ -19,13 +19,29 @@ std::string Lines(std::initializer_list<std::string> iLines) {
   return Lines(std::vector<std::string>(iLines));
 }
 
-std::string Lines(const std::vector<std::string>& iLines) {
+std::string Lines(const Strings& iLines) {
   std::string text;
   for (const std::string& line : iLines) text += line + "\n";
   return text;
 }
 
 std::string Dashes(int iCount) { return std::string(iCount, '-'); }
+
+Strings Opening(int iDashes, const std::string& iTitle) {
+  return {kBlank, Dashes(iDashes), iTitle, Dashes(iDashes)};
+}
+
+Strings Closing(int iDashes, const std::string& iTitle) {
+  Strings lines = Opening(iDashes, iTitle);
+  lines.push_back(kBlank);
+  return lines;
+}
+
+std::string Block(std::initializer_list<Strings> iParts) {
+  std::string text;
+  for (const Strings& part : iParts) text += Lines(part);
+  return text;
+}
 
 CoutCapture::CoutCapture() : _saved(std::cout.rdbuf(_captured.rdbuf())) {}
 
