@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "KAVSimControl.h"
 #include "KAVSimKernel.h"
 #include "KAVSimSite.h"
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -465,6 +466,34 @@ void ParseScript(const std::string& iItem) {
   AddScript(routine.c_str(), n, arg, script, instead);
 }
 
+
+// The code table, in ascending order: a meaning is found by bisection.
+struct CodeRow {
+  int code;
+  const char* meaning;
+};
+
+constexpr CodeRow kCodes[] = {
+#define KAVSIM_CODE(name, code, meaning) {code, meaning},
+#include "KAVSimCodes.def"
+#undef KAVSIM_CODE
+};
+
+constexpr bool Ascending() {
+  for (size_t i = 1; i < sizeof kCodes / sizeof *kCodes; ++i)
+    if (kCodes[i - 1].code >= kCodes[i].code) return false;
+  return true;
+}
+static_assert(Ascending(), "KAVSimCodes.def lists each code once, ascending");
+
+const char* Meaning(int iCode) {
+  const CodeRow* end = std::end(kCodes);
+  const CodeRow* row = std::lower_bound(
+      std::begin(kCodes), end, iCode,
+      [](const CodeRow& iRow, int iWanted) { return iRow.code < iWanted; });
+  return row != end && row->code == iCode ? row->meaning : nullptr;
+}
+
 }  // namespace
 }  // namespace kavsim
 
@@ -603,37 +632,8 @@ __attribute__((visibility("default"))) int kavsim_open_lists(void) {
   return kavsim::lists::OpenCount();
 }
 
-// One line on what a code of this kernel means, or null for a code it does
-// not use. Tools find it with dlsym; a site's own kernel need not have it.
 __attribute__((visibility("default"))) const char* kavsim_explain(int iCode) {
-  switch (iCode) {
-    case KAVSIM_OK: return "success";
-    case KAVSIM_BAD_HANDLE: return "no open kernel list has this handle";
-    case KAVSIM_BAD_INDEX: return "record index outside the list";
-    case KAVSIM_BAD_WIDTH: return "unsupported record width";
-    case KAVSIM_NULL_ARGUMENT: return "a required argument was missing";
-    case KAVSIM_NO_DICTIONARY: return "no dictionary is loaded";
-    case KAVSIM_UNKNOWN_MEMBER: return "unknown dictionary member";
-    case KAVSIM_UNKNOWN_MODEL: return "unknown dictionary model";
-    case KAVSIM_UNKNOWN_CLASS: return "unknown class";
-    case KAVSIM_UNKNOWN_ATTRIBUTE: return "unknown attribute";
-    case KAVSIM_NO_CURRENT_CLASS: return "no current class to edit";
-    case KAVSIM_ALREADY_EXISTS: return "the name exists already";
-    case KAVSIM_STORE_FAILED: return "the dictionary could not be written";
-    case KAVSIM_BAD_NAME: return "blank or invalid name";
-    case KAVSIM_UNKNOWN_TABLE_KIND: return "unknown kind of table";
-    case KAVSIM_UNKNOWN_NLS_TYPE: return "unknown kind of national name";
-    case KAVSIM_NO_NLS_NAME: return "no national-language name for this item";
-    case KAVSIM_IMAGE_NOT_WRITTEN: return "the image file could not be written";
-    case KAVSIM_SITE_UNREADABLE: return "a site file cannot be read";
-    case KAVSIM_SITE_SYNTAX: return "a site file is not JSON";
-    case KAVSIM_SITE_TOO_DEEP: return "a site file is nested too deep";
-    case KAVSIM_SITE_WRONG_TYPE: return "a site file holds a value of the wrong type";
-    case KAVSIM_SITE_OUT_OF_RANGE: return "a site file holds a number out of range";
-    case KAVSIM_NOTHING_DEFINED: return "nothing defined";
-    case KAVSIM_NOT_AVAILABLE: return "routine not available in this kernel";
-    default: return nullptr;
-  }
+  return kavsim::Meaning(iCode);
 }
 
 }  // extern "C"

@@ -16,6 +16,7 @@
 #include <nlohmann/json.hpp>
 
 #include "KAVSimDictionary.h"
+#include "KAVSimControl.h"
 #include "KAVSimKernel.h"
 #include "KAVSimSite.h"
 

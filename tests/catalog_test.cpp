@@ -54,13 +54,11 @@ class CatalogTest : public ::testing::Test {
   std::string Stdout() { return _cout.Take(); }
 
   static void AddTable(int iKind, const std::string& iName) {
-    ReferenceKernel::Function<int (*)(int, const char*)>(
-        "kavsim_catalog_add_table")(iKind, iName.c_str());
+    KAV_KERNEL_FN(kavsim_catalog_add_table)(iKind, iName.c_str());
   }
   static void AddName(int iType, const std::string& iStd,
                       const std::string& iNls) {
-    ReferenceKernel::Function<int (*)(int, const char*, const char*)>(
-        "kavsim_catalog_add_name")(iType, iStd.c_str(), iNls.c_str());
+    KAV_KERNEL_FN(kavsim_catalog_add_name)(iType, iStd.c_str(), iNls.c_str());
   }
   static Strings Tables(int iKind) {
     std::unique_ptr<KAVListValKAVUnicodeString> tables(
@@ -237,8 +235,7 @@ TEST_F(CatalogTest, GetStdNameAnswersFromWhatWasTranslated) {
 // the entry cached for it, however far the lists have grown.
 TEST_F(CatalogTest, CachesStayExactAsTheyGrow) {
   const std::string prefix = FreshName("G");
-  ReferenceKernel::Function<int (*)(int, int, const char*)>(
-      "kavsim_catalog_generate_names")(3, 3000, prefix.c_str());
+  KAV_KERNEL_FN(kavsim_catalog_generate_names)(3, 3000, prefix.c_str());
   char name[64];
   for (int round = 0; round < 2; ++round) {
     for (int i = 0; i < 3000; ++i) {

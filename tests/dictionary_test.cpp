@@ -72,12 +72,10 @@ class DictionaryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // The site the kernel started with, before any test pointed it here.
-    static const std::string bundled =
-        ReferenceKernel::Function<const char* (*)()>("kavsim_site")();
+    static const std::string bundled = KAV_KERNEL_FN(kavsim_site)();
     std::filesystem::copy(bundled, _site.Path(),
                           std::filesystem::copy_options::recursive);
-    ReferenceKernel::Function<void (*)(const char*)>("kavsim_set_site")(
-        _site.Path().c_str());
+    KAV_KERNEL_FN(kavsim_set_site)(_site.Path().c_str());
     ReferenceKernel::Reset();
     _capture.Take();
   }
