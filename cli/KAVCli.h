@@ -175,6 +175,10 @@ std::string KAVCliExplainCode(int iCode);
 // iWhat and returns false.
 bool KAVCliParseInt(const std::string& iText, const char* iWhat, int& oValue);
 
+// The reference kernel's site directory: KAVSIM_SITE, else "site" beside
+// the KAVSYMB found along STEPLIB (what the kernel itself reads).
+std::string KAVCliKernelSiteDirectory();
+
 // Tour output: a section heading.
 void KAVCliTourHeading(const char* iTitle);
 

@@ -163,6 +163,13 @@ std::string KAVCliModuleAlongStepLib() {
   return path;
 }
 
+std::string KAVCliKernelSiteDirectory() {
+  const char* site = std::getenv("KAVSIM_SITE");
+  if (site != nullptr && *site != '\0') return site;
+  const std::string module = KAVCliModuleAlongStepLib();
+  return module.empty() ? std::string("site") : module.substr(0, module.rfind('/') + 1) + "site";
+}
+
 void KAVCliAddEnvCommands(CLI::App& iApp, KAVCliContext& ioContext) {
   iApp.add_subcommand("env",
                       "Show which KAVSYMB would be loaded and what each trace switch answers")

@@ -216,7 +216,7 @@ State& Current() {
 }
 
 bool IsKnownModel(const std::string& iModel) {
-  return iModel == "NC MODEL" || iModel == "MFG\x20SPEC" || iModel == "MFG VIEW" ||
+  return iModel == "NC MODEL" || iModel == "MFG SPEC" || iModel == "MFG VIEW" ||
          iModel == "GEO PACK";
 }
 

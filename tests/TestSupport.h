@@ -61,7 +61,12 @@ using Environment = std::map<std::string, std::optional<std::string>>;
 ChildResult RunInChild(const Environment& iEnv,
                        const std::function<int()>& iScenario);
 
-// A fresh temporary directory, removed with its content on destruction.
+// "$TMPDIR/<iStem>-XXXXXX" (/tmp when TMPDIR is unset or empty), for
+// mkstemp and mkdtemp.
+std::string TempTemplate(const std::string& iStem);
+
+// A fresh temporary directory (under TMPDIR), removed with its content on
+// destruction; an empty path if none could be made.
 class TempDir {
  public:
   TempDir();

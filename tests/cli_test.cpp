@@ -3,7 +3,6 @@
 // missing; the exit status of each kind of failure and its message; strict
 // numbers; command files in one process, as text and as one JSON document;
 // trace lines kept out of JSON; write errors.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -11,7 +10,6 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "KAVMfgBaseAnalysisStatic.h"
 #include "T4711BASVersion.h"
 #include "TestSupport.h"
 
@@ -239,22 +237,4 @@ TEST(CliTest, WriteErrorOnStandardOutputIsReported) {
   const Outcome outcome = RunTool(kReference, "dictionary classes", " >/dev/full");
   EXPECT_EQ(3, outcome.status);
   EXPECT_EQ("t4711: cannot write standard output\n", outcome.err);
-}
-
-// The library exports its public interface only: a kernel module that
-// exports routine names cannot interpose the stubs, and nothing internal
-// (stubs, module image, trace writer) is reachable from outside.
-TEST(CliTest, LibraryExportsItsInterfaceOnly) {
-  Dl_info info{};
-  ASSERT_NE(0, dladdr(reinterpret_cast<void*>(&GetDebug), &info));
-  void* library = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-  ASSERT_NE(nullptr, library);
-  for (const char* name : {"kavsybnd", "cxgiiv5", "cxrv5i", "nqusett", "_Z8GetDebugPKc"}) {
-    EXPECT_NE(nullptr, dlsym(library, name)) << name;
-  }
-  for (const char* name : {"GUSREA", "GNFLOD", "GMOSEL", "kavModuleImage",
-                           "_ZN8KAVTrace5BlankEv", "_ZN13KAVKernelList4InfoERiS0_S0_S0_"}) {
-    EXPECT_EQ(nullptr, dlsym(library, name)) << name;
-  }
-  dlclose(library);
 }

@@ -101,7 +101,7 @@ TEST_F(DictionaryTest, LoadChoosesTheModelFromTheNameAsGiven) {
   // clang-format off
   struct Case { const char* name; int complete; const char* model; const char* member; int error; };
   const Case cases[] = {
-      {"MSPECFR2", 0, "MFG\x20SPEC", "MSPECFR2", 0}, {"MVIEWFR2", 1, "MFG VIEW", "MVIEWFR2", 0},
+      {"MSPECFR2", 0, "MFG SPEC", "MSPECFR2", 0}, {"MVIEWFR2", 1, "MFG VIEW", "MVIEWFR2", 0},
       {"MGEOPFR2", 2, "GEO PACK", "MGEOPFR2", 0},    {" DICOFR2", 1, "NC MODEL", "DICOFR2 ", 0},
       {"  DICOFR2", 1, "NC MODEL", "DICOFR  ", 9011}, {"mspecfr2", 1, "NC MODEL", "mspecfr2", 9011},
       {"MSPECFR2 ", 1, "NC MODEL", "MSPECFR2", 9011}, {"MGEOPFR2XYZ", 0, "NC MODEL", "MGEOPFR2", 9011},
