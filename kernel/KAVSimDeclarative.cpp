@@ -55,6 +55,13 @@ int Clamp(size_t iLength, int iWidth) {
 
 // --- Pools and variables ----------------------------------------------------
 
+// A damaged site file: every routine of the family answers its code.
+bool Damaged(int* oIer) {
+  const int code = Current().code;
+  if (code != KAVSIM_OK) *oIer = code;
+  return code != KAVSIM_OK;
+}
+
 // The pool named by a 27-character field, or the code that refuses it.
 Pool* FindPool(const char* iPool, int& oIer) {
   auto& pools = Current().pools;
@@ -90,7 +97,7 @@ const Variable* FindVariable(const char* iPool, const std::string& iFullName,
 void simDCLPLE(char* iPool, int* oLoaded, int* oIer) {
   Call call("DCLPLE", oIer);
   call.Text(iPool, kPoolWidth);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || oLoaded == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
     return;
@@ -106,7 +113,7 @@ KAVSIM_ROUTINE(DCLPLE, simDCLPLE);
 void simDCLOAD(char* iPool, int* oIer) {
   Call call("DCLOAD", oIer);
   call.Text(iPool, kPoolWidth);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
     return;
@@ -126,7 +133,7 @@ void simDCLQUV(char* iPool, char* iVariable, int* iLength, int* iKind,
                char* oValue, int* oType, int* oIer) {
   Call call("DCLQUV", oIer);
   call.Text(iPool, kPoolWidth).Text(iVariable, kVariableWidth).Int(iLength).Int(iKind);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || iVariable == nullptr || iLength == nullptr ||
       iKind == nullptr || oValue == nullptr || oType == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
@@ -159,7 +166,7 @@ void simG7AQRY(char* iPool, char* iVariable, char* iType, int* iCapacity,
   Call call("G7AQRY", oIer);
   call.Text(iPool, kPoolWidth).Text(iVariable, kVariableWidth).Text(iType, kTypeWidth);
   call.Int(iCapacity).Int(iWidth);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || iVariable == nullptr || iType == nullptr ||
       iCapacity == nullptr || iWidth == nullptr || oCount == nullptr ||
       oItems == nullptr || oItemLengths == nullptr || oValues == nullptr ||
@@ -202,7 +209,7 @@ void simG7AQUV(char* iPool, char* iVariable, char* iType, int* iSize,
   Call call("G7AQUV", oIer);
   call.Text(iPool, kPoolWidth).Text(iVariable, kVariableWidth).Text(iType, kTypeWidth);
   call.Int(iSize);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || iVariable == nullptr || iType == nullptr ||
       iSize == nullptr || oValue == nullptr || oSpare == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
@@ -262,7 +269,7 @@ void simDCLVAR(char* iExpression, int* iLength, int* iFirst, int* iSecond,
   Call call("DCLVAR", oIer);
   const int length = iLength && *iLength > 0 ? *iLength : 0;
   call.Text(iExpression, length).Int(iLength).Int(iFirst).Int(iSecond);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iExpression == nullptr || iLength == nullptr || oOutput == nullptr ||
       oLength == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
@@ -355,7 +362,7 @@ void NameList(const std::vector<std::string>& iNames, int iWidth, int* oHandle,
 // GNFLTP(paths out, macros out, national names out, ier).
 void simGNFLTP(int* oPaths, int* oMacros, int* oNls, int* oIer) {
   Call call("GNFLTP", oIer);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (oPaths == nullptr || oMacros == nullptr || oNls == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
     return;
@@ -375,7 +382,7 @@ void simGNFLMC(char* iClass, char* iKey, int* oPaths, int* oMacros, int* oNls,
                int* oIer) {
   Call call("GNFLMC", oIer);
   call.Text(iClass, kClassWidth).Text(iKey, kKeyWidth);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || iKey == nullptr || oPaths == nullptr ||
       oMacros == nullptr || oNls == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
@@ -399,7 +406,7 @@ template <std::vector<std::string> ClassCustomization::*Names, int Width>
 void ClassNames(const char* iRoutine, char* iClass, int* oHandle, int* oIer) {
   Call call(iRoutine, oIer);
   call.Text(iClass, kClassWidth);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || oHandle == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
     return;
@@ -446,7 +453,7 @@ void simGNFRVA(char* iClass, char* iAttribute, int* iType, int* oValues,
                int* oNames, int* oIer) {
   Call call("GNFRVA", oIer);
   call.Text(iClass, kClassWidth).Text(iAttribute, kAttributeWidth).Int(iType);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || iAttribute == nullptr || iType == nullptr ||
       oValues == nullptr || oNames == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
@@ -504,7 +511,7 @@ bool FindPoint(const std::vector<PointSwitch>& iPoints, int iCode,
 void simNFPTSYM(int* iCode, char* iClass, char* iSymbol, int* oValue, int* oIer) {
   Call call("NFPTSYM", oIer);
   call.Int(iCode).Text(iClass, kClassWidth).Text(iSymbol, kSymbolWidth);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iCode == nullptr || iClass == nullptr || iSymbol == nullptr || oValue == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
     return;
@@ -523,7 +530,7 @@ void simNFPTGRP(int* iCode, char* iClass, char* iSymbol, char* iGroup, int* oVal
   Call call("NFPTGRP", oIer);
   call.Int(iCode).Text(iClass, kClassWidth).Text(iSymbol, kSymbolWidth);
   call.Text(iGroup, kSymbolWidth);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iCode == nullptr || iClass == nullptr || iSymbol == nullptr ||
       iGroup == nullptr || oValue == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
@@ -542,7 +549,7 @@ KAVSIM_ROUTINE(NFPTGRP, simNFPTGRP);
 void simNFPTCIR(int* iCode, char* iClass, int* oValue, int* oIer) {
   Call call("NFPTCIR", oIer);
   call.Int(iCode).Text(iClass, kClassWidth);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iCode == nullptr || iClass == nullptr || oValue == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
     return;
@@ -560,7 +567,7 @@ void simGNFRSB(char* iClass, char* oModule, int* oModuleLength, char* oEntry,
                int* oEntryLength, int* oIer) {
   Call call("GNFRSB", oIer);
   call.Text(iClass, kClassWidth);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || oModule == nullptr || oModuleLength == nullptr ||
       oEntry == nullptr || oEntryLength == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
@@ -584,7 +591,7 @@ KAVSIM_ROUTINE(GNFRSB, simGNFRSB);
 template <int Declarative::*Value>
 void SiteSwitch(const char* iRoutine, int* oValue, int* oIer) {
   Call call(iRoutine, oIer);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (oValue == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
     return;
@@ -626,6 +633,7 @@ void AreaSwitch(const char* iRoutine, int iArea, char* iName, int* iLength,
     return;
   }
   if (oResult == nullptr) return;
+  // A damaged site answers 0, as for a name the area does not list.
   const auto& area = Current().areas[iArea];
   const auto found =
       iName == nullptr ? area.end() : area.find(std::string(iName, static_cast<size_t>(length)));
@@ -652,7 +660,7 @@ KAVSIM_ROUTINE(GNFRNW4, simGNFRNW4);
 void simGNDRIC(char* iClass, char* oIcon, int* oIer) {
   Call call("GNDRIC", oIer);
   call.Text(iClass, kClassWidth);
-  if (call.Faulted() || oIer == nullptr) return;
+  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || oIcon == nullptr) {
     *oIer = KAVSIM_NULL_ARGUMENT;
     return;

@@ -77,6 +77,7 @@ struct ClassCustomization {
 constexpr int kAreaCount = 3;
 
 struct Declarative {
+  int code = 0;  // of a damaged site file: what every routine answers
   std::map<std::string, Pool> pools;
   std::vector<PathItem> transitions;
   int macroModify = 0;
@@ -88,13 +89,14 @@ struct Declarative {
 };
 
 // The declarative, read from the site on first use after a reset. A
-// missing or damaged file gives an empty declarative (no pools, nothing
-// defined), never a half-read one.
+// missing file gives an empty declarative (no pools, nothing defined); a
+// damaged one an empty declarative whose `code` is the site code, never a
+// half-read one.
 Declarative& Current();
 
-// Reads <site>/declarative/declarative.json into oDeclarative; false when
-// the file is missing or is not a JSON object.
-bool ReadSite(Declarative& oDeclarative);
+// Reads <site>/declarative/declarative.json into oDeclarative; returns
+// the file's site code (KAVSIM_OK for a good or absent file).
+int ReadSite(Declarative& oDeclarative);
 
 }  // namespace declarative
 }  // namespace kavsim

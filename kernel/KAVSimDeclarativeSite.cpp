@@ -2,7 +2,7 @@
 // family's control functions (kavsim_declarative_...).
 //
 // <site>/declarative/declarative.json:
-//   {"pools": {POOL: {"preloaded": bool, "variables": {NAME:
+//   {"pools": {POOL: {"preloaded": 0|1, "variables": {NAME:
 //      {"type": "INTEGER", "value": int} |
 //      {"type": "STRING", "values": [{"item": text, "value": text}]}}}},
 //    "transitions": [{"path", "macro", "nls"}],
@@ -16,13 +16,13 @@
 //      {"symbols": [{"code", "symbol", "value"}], "groups": [{"code",
 //      "symbol", "group", "value"}], "circles": [{"code", "value"}]}}}}
 // Variable names are written without their pool: "TOOLPATH.STORAGE" of
-// "KAVMFG" is read by the full name "KAVMFG.TOOLPATH.STORAGE". Every value
-// is type-checked before it is used; one of the wrong kind is skipped.
-#include <fstream>
-#include <nlohmann/json.hpp>
-
+// "KAVMFG" is read by the full name "KAVMFG.TOOLPATH.STORAGE". The file is
+// read through the kernel's site reader: a damaged file (not JSON, a value
+// of the wrong type) is ignored whole, and every routine of the family
+// answers its site code until the next reset.
 #include "KAVSimDeclarative.h"
 #include "KAVSimKernel.h"
+#include "KAVSimSite.h"
 
 namespace kavsim {
 namespace declarative {
@@ -36,7 +36,10 @@ size_t PossibleValues::Count() const {
 
 namespace {
 
-using nlohmann::json;
+SiteFamily& Site() {
+  static SiteFamily site("declarative");
+  return site;
+}
 
 struct Holder {
   bool started = false;
@@ -48,150 +51,115 @@ Holder& GetHolder() {
   return holder;
 }
 
-void ResetDeclarative() { GetHolder() = Holder(); }
+void ResetDeclarative() {
+  GetHolder() = Holder();
+  Site().ForgetReported();
+}
 KAVSIM_ON_RESET(ResetDeclarative);
 
-// Type-checked reads: a member that is absent or of another kind gives
-// the fallback (an empty json for Member), so nothing here throws.
-const json& Member(const json& iObject, const char* iKey) {
-  static const json kNone;
-  if (!iObject.is_object()) return kNone;
-  const auto found = iObject.find(iKey);
-  return found == iObject.end() ? kNone : *found;
-}
-std::string Text(const json& iObject, const char* iKey) {
-  const json& value = Member(iObject, iKey);
-  return value.is_string() ? value.get<std::string>() : std::string();
-}
-int Int(const json& iObject, const char* iKey, int iFallback = 0) {
-  const json& value = Member(iObject, iKey);
-  return value.is_number_integer() ? value.get<int>() : iFallback;
-}
-bool Bool(const json& iObject, const char* iKey) {
-  const json& value = Member(iObject, iKey);
-  return value.is_boolean() && value.get<bool>();
-}
-std::vector<std::string> Texts(const json& iArray) {
+std::vector<std::string> Texts(const SiteValue& iArray) {
   std::vector<std::string> texts;
-  if (!iArray.is_array()) return texts;
-  for (const json& item : iArray)
-    if (item.is_string()) texts.push_back(item.get<std::string>());
+  for (size_t i = 0; i < iArray.Size(); ++i) texts.push_back(iArray[i].Text());
   return texts;
 }
-std::vector<PathItem> PathItems(const json& iArray) {
+
+std::vector<PathItem> PathItems(const SiteValue& iArray) {
   std::vector<PathItem> items;
-  if (!iArray.is_array()) return items;
-  for (const json& item : iArray)
-    if (item.is_object())
-      items.push_back({Text(item, "path"), Text(item, "macro"), Text(item, "nls")});
+  for (size_t i = 0; i < iArray.Size(); ++i)
+    items.push_back({iArray[i].Member("path").Text(), iArray[i].Member("macro").Text(),
+                     iArray[i].Member("nls").Text("")});
   return items;
 }
 
-Pool ReadPool(const json& iPool) {
+Pool ReadPool(const SiteValue& iPool) {
   Pool pool;
-  pool.loaded = Bool(iPool, "preloaded");
-  const json& variables = Member(iPool, "variables");
-  if (!variables.is_object()) return pool;
-  for (const auto& [name, item] : variables.items()) {
+  pool.loaded = iPool.Member("preloaded").Int(0) != 0;
+  for (const auto& [name, item] : iPool.Member("variables").Members()) {
     Variable variable;
-    variable.isInteger = Text(item, "type") == "INTEGER";
-    variable.integer = Int(item, "value");
-    const json& entries = Member(item, "values");
-    if (entries.is_array())
-      for (const json& entry : entries)
-        if (entry.is_object())
-          variable.entries.push_back({Text(entry, "item"), Text(entry, "value")});
+    variable.isInteger = item.Member("type").Text() == "INTEGER";
+    if (variable.isInteger) variable.integer = item.Member("value").Int();
+    const SiteValue entries = item.Member("values");
+    for (size_t i = 0; i < entries.Size(); ++i)
+      variable.entries.push_back({entries[i].Member("item").Text(""),
+                                  entries[i].Member("value").Text()});
     pool.variables[name] = variable;
   }
   return pool;
 }
 
-PossibleValues ReadValues(const json& iValues) {
+PossibleValues ReadValues(const SiteValue& iValues) {
   PossibleValues values;
-  values.type = Int(iValues, "type");
-  const json& list = Member(iValues, "values");
-  if (list.is_array()) {
-    for (const json& value : list) {
-      if ((values.type == 0 || values.type == 1) && value.is_number_integer())
-        values.ints.push_back(value.get<int>());
-      else if (values.type == 2 && value.is_number())
-        values.reals.push_back(value.get<double>());
-      else if (values.type == 3 && value.is_string())
-        values.texts.push_back(value.get<std::string>());
-    }
+  values.type = iValues.Member("type").Int();
+  const SiteValue list = iValues.Member("values");
+  for (size_t i = 0; i < list.Size(); ++i) {
+    if (values.type == 0 || values.type == 1)
+      values.ints.push_back(list[i].Int());
+    else if (values.type == 2)
+      values.reals.push_back(list[i].Double());
+    else if (values.type == 3)
+      values.texts.push_back(list[i].Text());
   }
-  values.nls = Texts(Member(iValues, "nls"));
+  values.nls = Texts(iValues.Member("nls"));
   values.nls.resize(values.Count());  // one national name per value
   return values;
 }
 
-std::vector<PointSwitch> ReadPoints(const json& iArray) {
+std::vector<PointSwitch> ReadPoints(const SiteValue& iArray) {
   std::vector<PointSwitch> points;
-  if (!iArray.is_array()) return points;
-  for (const json& item : iArray)
-    if (item.is_object())
-      points.push_back({Int(item, "code"), Text(item, "symbol"),
-                        Text(item, "group"), Int(item, "value")});
+  for (size_t i = 0; i < iArray.Size(); ++i)
+    points.push_back({iArray[i].Member("code").Int(), iArray[i].Member("symbol").Text(""),
+                      iArray[i].Member("group").Text(""), iArray[i].Member("value").Int()});
   return points;
 }
 
-ClassCustomization ReadClass(const json& iClass) {
+ClassCustomization ReadClass(const SiteValue& iClass) {
   ClassCustomization custom;
-  custom.icon = Text(iClass, "icon");
-  const json& macros = Member(iClass, "macros");
-  if (macros.is_object())
-    for (const auto& [key, items] : macros.items())
-      custom.macros[key] = PathItems(items);
-  custom.unwanted = Texts(Member(iClass, "unwanted"));
-  const json& values = Member(iClass, "values");
-  if (values.is_object())
-    for (const auto& [attribute, item] : values.items())
-      custom.values[attribute] = ReadValues(item);
-  custom.defaults = Texts(Member(iClass, "default"));
-  custom.resources = Texts(Member(iClass, "resources"));
-  custom.tools = Texts(Member(iClass, "tools"));
-  const json& replay = Member(iClass, "replay");
-  custom.replayModule = Text(replay, "module");
-  custom.replayEntry = Text(replay, "entry");
-  const json& points = Member(iClass, "points");
-  custom.symbols = ReadPoints(Member(points, "symbols"));
-  custom.groups = ReadPoints(Member(points, "groups"));
-  custom.circles = ReadPoints(Member(points, "circles"));
+  custom.icon = iClass.Member("icon").Text("");
+  for (const auto& [key, items] : iClass.Member("macros").Members())
+    custom.macros[key] = PathItems(items);
+  custom.unwanted = Texts(iClass.Member("unwanted"));
+  for (const auto& [attribute, item] : iClass.Member("values").Members())
+    custom.values[attribute] = ReadValues(item);
+  custom.defaults = Texts(iClass.Member("default"));
+  custom.resources = Texts(iClass.Member("resources"));
+  custom.tools = Texts(iClass.Member("tools"));
+  const SiteValue replay = iClass.Member("replay");
+  custom.replayModule = replay.Member("module").Text("");
+  custom.replayEntry = replay.Member("entry").Text("");
+  const SiteValue points = iClass.Member("points");
+  custom.symbols = ReadPoints(points.Member("symbols"));
+  custom.groups = ReadPoints(points.Member("groups"));
+  custom.circles = ReadPoints(points.Member("circles"));
   return custom;
 }
 
 }  // namespace
 
-bool ReadSite(Declarative& oDeclarative) {
-  std::ifstream in(SiteDirectory() + "/declarative/declarative.json");
-  if (!in) return false;
-  const json root = json::parse(in, nullptr, false);
-  if (!root.is_object()) return false;
+int ReadSite(Declarative& oDeclarative) {
+  SiteFile file = Site().Read("declarative.json");
+  const SiteValue root = file.Root();
   Declarative declarative;
-  const json& pools = Member(root, "pools");
-  if (pools.is_object())
-    for (const auto& [name, pool] : pools.items())
-      declarative.pools[name] = ReadPool(pool);
-  declarative.transitions = PathItems(Member(root, "transitions"));
-  const json& switches = Member(root, "switches");
-  declarative.macroModify = Int(switches, "macroModify");
-  declarative.resourceManagement = Int(switches, "resourceManagement");
-  declarative.autoToolNumber = Int(switches, "autoToolNumber");
-  declarative.newInterface = Int(switches, "newInterface");
-  const json& areas = Member(switches, "newInterfaceAreas");
+  for (const auto& [name, pool] : root.Member("pools").Members())
+    declarative.pools[name] = ReadPool(pool);
+  declarative.transitions = PathItems(root.Member("transitions"));
+  const SiteValue switches = root.Member("switches");
+  declarative.macroModify = switches.Member("macroModify").Int(0);
+  declarative.resourceManagement = switches.Member("resourceManagement").Int(0);
+  declarative.autoToolNumber = switches.Member("autoToolNumber").Int(0);
+  declarative.newInterface = switches.Member("newInterface").Int(0);
   const char* const kAreas[kAreaCount] = {"G22", "G23", "G24"};
-  for (int i = 0; i < kAreaCount; ++i) {
-    const json& area = Member(areas, kAreas[i]);
-    if (!area.is_object()) continue;
-    for (const auto& [name, value] : area.items())
-      if (value.is_number_integer()) declarative.areas[i][name] = value.get<int>();
+  for (int i = 0; i < kAreaCount; ++i)
+    for (const auto& [name, value] : switches.Member("newInterfaceAreas").Member(kAreas[i]).Members())
+      declarative.areas[i][name] = value.Int();
+  for (const auto& [name, item] : root.Member("classes").Members())
+    declarative.classes[name] = ReadClass(item);
+  if (file.Code() != KAVSIM_OK) {
+    oDeclarative = Declarative();
+    oDeclarative.code = file.Code();
+    return file.Code();
   }
-  const json& classes = Member(root, "classes");
-  if (classes.is_object())
-    for (const auto& [name, item] : classes.items())
-      declarative.classes[name] = ReadClass(item);
   oDeclarative = std::move(declarative);
-  return true;
+  return KAVSIM_OK;
 }
 
 Declarative& Current() {

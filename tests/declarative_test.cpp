@@ -245,6 +245,33 @@ TEST_F(DeclarativeTest, IconPathJoinsTheIconDirectoryAndTheKernelsIcon) {
   EXPECT_EQ("GNDRIC " + F("MfgNowhere", 32) + " -> 9054\n", ReferenceKernel::Journal());
 }
 
+// A damaged site file is ignored whole: every routine answers its site
+// code. A site without the file has no pools and nothing defined.
+TEST_F(DeclarativeTest, DamagedOrMissingSiteFileAnswersEveryCall) {
+  const std::string bundled = KAV_KERNEL_FN(kavsim_site)();
+  // clang-format off
+  const struct { const char* content; int load, transitions; } cases[] = {
+      {"{\"pools\": {\"KAVMFG\": {\"preloaded\": \"yes\"}}}", 9073, 9073},
+      {"{\"pools\": ", 9071, 9071},
+      {nullptr, 9050, 9550}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.content ? c.content : "(no file)");
+    kavtest::TempDir site;
+    if (c.content) site.Write("declarative/declarative.json", c.content);
+    KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
+    Fresh();
+    D::LoadNcDeclarative();
+    EXPECT_EQ(c.load, D::GetError());
+    Out o;
+    D::GetTransitionPaths(o.paths, o.macros, o.nls);
+    EXPECT_EQ(c.transitions, D::GetError());
+    EXPECT_EQ(0, D::AutoNewInterface());
+  }
+  KAV_KERNEL_FN(kavsim_set_site)(bundled.c_str());
+  Stdout();  // the site reader's own report goes to standard error
+}
+
 // --- Customization lists ----------------------------------------------------
 
 TEST_F(DeclarativeTest, ThreeListReadersAppendOneEntryPerTransition) {
