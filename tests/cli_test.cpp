@@ -87,3 +87,24 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
   EXPECT_TRUE(Has(outcome.out, "kernel code 9020 (unknown kind of table)")) << outcome.out;
   EXPECT_FALSE(Has(outcome.out, "> dictionary current")) << outcome.out;
 }
+
+// The declarative's variable readers keep an old failure: a later line
+// succeeds although GetError() still holds it. The tour's icon is a file
+// of the bundled site.
+TEST(CliTest, DeclarativeLinesReportOnlyTheirOwnFailures) {
+  kavtest::TempDir dir;
+  const std::string file = dir.Write(
+      "commands.txt",
+      "declarative integer ICONS KAVPATHS\n"
+      "declarative integer DEPTH KAVPATHS\n"
+      "declarative icon MfgPocketing --site-icons\n");
+  Outcome outcome = RunTool("STEPLIB='" + kKernel + "' KAVSIM_SITE='" + kKernel + "/site'",
+                            "run -k '" + file + "'");
+  EXPECT_EQ(1, outcome.status);
+  EXPECT_TRUE(Has(outcome.out, "kernel code 9053 (the variable is not of the type asked)"))
+      << outcome.out;
+  EXPECT_TRUE(Has(outcome.out, "line 1 ended with status 1")) << outcome.out;
+  EXPECT_FALSE(Has(outcome.out, "line 2 ended")) << outcome.out;
+  EXPECT_TRUE(Has(outcome.out, "value:    3")) << outcome.out;
+  EXPECT_TRUE(Has(outcome.out, "/declarative/icons/POCKET.gif\nfile exists: yes")) << outcome.out;
+}
