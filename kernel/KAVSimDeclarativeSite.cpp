@@ -182,6 +182,7 @@ extern "C" {
 __attribute__((visibility("default"))) int kavsim_declarative_add_string(
     const char* iPool, const char* iVariable, const char* iItem,
     const char* iValue) {
+  const auto lock = kavsim::Lock();
   using namespace kavsim::declarative;
   auto found = Current().pools.find(iPool ? iPool : "");
   Pool& pool = found != Current().pools.end()
@@ -198,6 +199,7 @@ __attribute__((visibility("default"))) int kavsim_declarative_add_string(
 // pool.
 __attribute__((visibility("default"))) int kavsim_declarative_loaded(
     const char* iPool) {
+  const auto lock = kavsim::Lock();
   using namespace kavsim::declarative;
   const auto found = Current().pools.find(iPool ? iPool : "");
   if (found == Current().pools.end()) return -1;
