@@ -26,6 +26,16 @@
 #define KAVSIM_NO_NLS_NAME 9022     /* no national name for this item */
 /* Picture grabber */
 #define KAVSIM_IMAGE_NOT_WRITTEN 9030
+/* GII session */
+#define KAVSIM_GII_UNKNOWN_NAME 9060     /* no GII variable of this name */
+#define KAVSIM_GII_UNKNOWN_ID 9061       /* no GII variable of this identifier */
+#define KAVSIM_GII_NO_VALUE 9062         /* the variable holds no value */
+#define KAVSIM_GII_BAD_FIELD 9063        /* field number outside the value */
+#define KAVSIM_GII_BAD_TYPE 9064         /* type code outside 1..4 */
+#define KAVSIM_GII_NOT_A_LIST 9065       /* list routine on a plain variable */
+#define KAVSIM_GII_BAD_POSITION 9066     /* no such value in the list */
+#define KAVSIM_GII_BAD_LENGTH 9067       /* negative text length */
+#define KAVSIM_GII_BAD_COUNT 9068        /* number of values refused */
 /* Declarative: nothing defined for what was asked */
 #define KAVSIM_NOTHING_DEFINED 9550
 /* A routine of a family this kernel does not implement */
