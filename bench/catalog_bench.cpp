@@ -78,10 +78,9 @@ int main(int argc, char** argv) {
   setenv("STEPLIB", KAV_BENCH_KERNEL_DIR, 0);
   setenv("KAVSIM_SITE", KAV_BENCH_KERNEL_DIR "/site", 0);
   ReferenceKernel::Reset();
-  ReferenceKernel::Function<void (*)(int)>("kavsim_journal")(0);
-  using Generate = int (*)(int, int, const char*);
-  if (ReferenceKernel::Function<Generate>("kavsim_catalog_generate_names")(
-          kClass, 100000, kPrefix) != 0) {
+  KAV_KERNEL_FN(kavsim_journal)(0);
+  if (KAV_KERNEL_FN(kavsim_catalog_generate_names)(kClass, 100000, kPrefix) !=
+      0) {
     std::cerr << "catalog_bench: the kernel could not generate names\n";
     return 1;
   }

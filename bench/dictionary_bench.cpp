@@ -50,12 +50,9 @@ struct Kernel {
 // A fresh kernel holding kClassCount classes, journal off.
 void Prepare() {
   kavtest::ReferenceKernel::Reset();
-  kavtest::ReferenceKernel::Function<void (*)(int)>("kavsim_journal")(0);
-  auto count = kavtest::ReferenceKernel::Function<int (*)(void)>(
-      "kavsim_dictionary_class_count");
-  auto generate = kavtest::ReferenceKernel::Function<int (*)(int)>(
-      "kavsim_dictionary_generate_classes");
-  generate(kClassCount - count());
+  KAV_KERNEL_FN(kavsim_journal)(0);
+  KAV_KERNEL_FN(kavsim_dictionary_generate_classes)
+  (kClassCount - KAV_KERNEL_FN(kavsim_dictionary_class_count)());
 }
 
 void BM_GetClasses(benchmark::State& state) {

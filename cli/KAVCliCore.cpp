@@ -1,6 +1,8 @@
 // The command tree, the command file runner, output helpers and the core
 // commands: env, check-kernel, tour, run.
+#include <dirent.h>
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -67,6 +69,11 @@ const char* KAVCliExplainCode(int iCode) {
     case KAVSIM_UNKNOWN_NLS_TYPE: return "unknown kind of national name";
     case KAVSIM_NO_NLS_NAME: return "no national-language name for this item";
     case KAVSIM_IMAGE_NOT_WRITTEN: return "the image file could not be written";
+    case KAVSIM_SITE_UNREADABLE: return "a site file cannot be read";
+    case KAVSIM_SITE_SYNTAX: return "a site file is not JSON";
+    case KAVSIM_SITE_TOO_DEEP: return "a site file is nested too deep";
+    case KAVSIM_SITE_WRONG_TYPE: return "a site file holds a value of the wrong type";
+    case KAVSIM_SITE_OUT_OF_RANGE: return "a site file holds a number out of range";
     case KAVSIM_NOTHING_DEFINED: return "nothing defined";
     case KAVSIM_NOT_AVAILABLE: return "routine not available in this kernel";
     default: return "kernel failure";
@@ -167,6 +174,27 @@ std::string ModuleAlongStepLib() {
   return path;
 }
 
+// The reference kernel's site directory as env shows it: KAVSIM_SITE, or
+// the bundled site beside the module, with what is wrong with it (the
+// kernel says the same once on standard error at its first use).
+std::string SiteDirectoryField(const std::string& iModule) {
+  const char* site = std::getenv("KAVSIM_SITE");
+  std::string directory = site != nullptr && *site != '\0' ? site : "";
+  if (directory.empty() && !iModule.empty())
+    directory = iModule.substr(0, iModule.rfind('/') + 1) + "site";
+  if (directory.empty()) return "(not set)";
+  struct stat info {};
+  if (::stat(directory.c_str(), &info) != 0) return directory + " (does not exist)";
+  if (!S_ISDIR(info.st_mode)) return directory + " (is not a directory)";
+  DIR* entries = ::opendir(directory.c_str());
+  if (entries == nullptr) return directory + " (cannot be read)";
+  int count = 0;
+  while (const dirent* entry = ::readdir(entries))
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) ++count;
+  ::closedir(entries);
+  return count == 0 ? directory + " (is empty)" : directory;
+}
+
 int EnvCommand(KAVCliContext& ioContext) {
   const char* stepLib = std::getenv("STEPLIB");
   std::string module = ModuleAlongStepLib();
@@ -177,6 +205,7 @@ int EnvCommand(KAVCliContext& ioContext) {
   std::vector<std::pair<std::string, std::string>> fields = {
       {"STEPLIB", stepLib ? stepLib : "(not set)"},
       {"KAVSYMB", module.empty() ? "(not found along STEPLIB)" : module},
+      {"KAVSIM_SITE", SiteDirectoryField(module)},
       {"MfgBaseDebug", KAVMfgBaseAnalysisStatic::ReadDebug().CastToCharPtr()},
       {"MfgBasePerfo", KAVMfgBaseAnalysisStatic::ReadPerfo().CastToCharPtr()},
       {"MFGODT", KAVMfgBaseAnalysisStatic::ReadODT().CastToCharPtr()},

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -175,8 +176,10 @@ KAV_CLI_FAMILY(AddUtilFilesCommands);
 int UtilFilesTour(KAVCliContext& ioContext) {
   // A scratch directory of its own, so the tour shows the same listing
   // wherever it runs.
-  char scratch[] = "/tmp/t4711-tour-XXXXXX";
-  if (mkdtemp(scratch) == nullptr) return 1;
+  const char* temporary = std::getenv("TMPDIR");
+  std::string scratch = std::string(temporary && *temporary ? temporary : "/tmp") +
+                        "/t4711-tour-XXXXXX";
+  if (mkdtemp(&scratch[0]) == nullptr) return 1;
   const std::string root = scratch;
   // executeshell leaves its child to the caller: this process has no other
   // child, so it waits for that one.

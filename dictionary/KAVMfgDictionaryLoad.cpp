@@ -25,7 +25,7 @@ namespace {
 // the name as the caller gave it: a lower-case or blank-led "mspecfr2"
 // goes to the kernel under "NC MODEL".
 const char* ModelOf(const KAVUnicodeString& iMember) {
-  if (iMember == "MSPECFR2") return "MFG\x20SPEC";
+  if (iMember == "MSPECFR2") return "MFG SPEC";
   if (iMember == "MVIEWFR2") return "MFG VIEW";
   if (iMember == "MGEOPFR2") return "GEO PACK";
   return "NC MODEL";

@@ -6,17 +6,19 @@
 // tables.json: {"kinds": [{"kind": 1, "title": "...", "tables": [...]}]}
 // names.json:  {"attributes": {STD: NLS}, "blocks": {...}, "classes":
 //              {...}, "values": {...}}, standard names without padding.
-// A missing file is an empty catalog; a file that does not parse is too
-// (its content is ignored whole rather than half read).
+// A missing file is an empty catalog. A damaged one (not JSON, a value of
+// the wrong type) gives its site code to every routine of the family
+// until the next reset: its content is ignored whole rather than half
+// read.
 #include <cstdio>
-#include <fstream>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "KAVSimControl.h"
 #include "KAVSimKernel.h"
+#include "KAVSimSite.h"
 
 namespace {
 
@@ -30,25 +32,52 @@ const char* const kNlsSections[kNlsTypes] = {"attributes", "blocks",
 
 struct Catalog {
   bool loaded = false;
+  int code = KAVSIM_OK;  // of a damaged site file: what every routine answers
   std::map<int, std::vector<std::string>> tables;  // by kind, in order
   std::map<int, std::string> titles;
   // By type code - 1: trimmed standard name -> national name.
   std::unordered_map<std::string, std::string> names[kNlsTypes];
 };
 
+kavsim::SiteFamily& Site() {
+  static kavsim::SiteFamily site("catalog");
+  return site;
+}
+
 Catalog& GetCatalog() {
   static Catalog catalog;
   return catalog;
 }
 
-void ResetCatalog() { GetCatalog() = Catalog(); }
+void ResetCatalog() {
+  GetCatalog() = Catalog();
+  Site().ForgetReported();
+}
 KAVSIM_ON_RESET(ResetCatalog);
 
-nlohmann::json ReadSiteFile(const char* iName) {
-  std::ifstream in(kavsim::SiteDirectory() + "/catalog/" + iName);
-  if (!in) return nlohmann::json::object();
-  nlohmann::json content = nlohmann::json::parse(in, nullptr, false);
-  return content.is_object() ? content : nlohmann::json::object();
+int ReadTables(Catalog& ioCatalog) {
+  kavsim::SiteFile file = Site().Read("tables.json");
+  const kavsim::SiteValue kinds = file.Root().Member("kinds");
+  for (size_t i = 0; i < kinds.Size() && file.Code() == KAVSIM_OK; ++i) {
+    const kavsim::SiteValue kind = kinds[i];
+    const int code = kind.Member("kind").Int();
+    const std::string title = kind.Member("title").Text("");
+    const kavsim::SiteValue tables = kind.Member("tables");
+    std::vector<std::string>& names = ioCatalog.tables[code];
+    ioCatalog.titles[code] = title;
+    for (size_t t = 0; t < tables.Size(); ++t)
+      names.push_back(tables[t].Text());
+  }
+  return file.Code();
+}
+
+int ReadNames(Catalog& ioCatalog) {
+  kavsim::SiteFile file = Site().Read("names.json");
+  const kavsim::SiteValue root = file.Root();
+  for (int type = 0; type < kNlsTypes; ++type)
+    for (const auto& item : root.Member(kNlsSections[type]).Members())
+      ioCatalog.names[type][kavsim::Trimmed(item.first)] = item.second.Text();
+  return file.Code();
 }
 
 // The catalog, read from the site on first use after a reset.
@@ -56,29 +85,12 @@ Catalog& Loaded() {
   Catalog& catalog = GetCatalog();
   if (catalog.loaded) return catalog;
   catalog.loaded = true;
-  const nlohmann::json tables = ReadSiteFile("tables.json");
-  if (tables.contains("kinds") && tables["kinds"].is_array()) {
-    for (const nlohmann::json& kind : tables["kinds"]) {
-      if (!kind.is_object() || !kind.contains("kind") ||
-          !kind["kind"].is_number_integer())
-        continue;
-      const int code = kind["kind"].get<int>();
-      std::vector<std::string>& names = catalog.tables[code];
-      catalog.titles[code] = kind.value("title", std::string());
-      if (!kind.contains("tables") || !kind["tables"].is_array()) continue;
-      for (const nlohmann::json& name : kind["tables"])
-        if (name.is_string()) names.push_back(name.get<std::string>());
-    }
-  }
-  const nlohmann::json names = ReadSiteFile("names.json");
-  for (int type = 0; type < kNlsTypes; ++type) {
-    if (!names.contains(kNlsSections[type]) ||
-        !names[kNlsSections[type]].is_object())
-      continue;
-    for (const auto& item : names[kNlsSections[type]].items())
-      if (item.value().is_string())
-        catalog.names[type][kavsim::Trimmed(item.key())] =
-            item.value().get<std::string>();
+  int code = ReadTables(catalog);
+  if (code == KAVSIM_OK) code = ReadNames(catalog);
+  if (code != KAVSIM_OK) {
+    catalog = Catalog();
+    catalog.loaded = true;
+    catalog.code = code;
   }
   return catalog;
 }
@@ -91,19 +103,20 @@ void simGNSLTB(int* iKind, int* oHandle, int* oIer) {
   call.Int(iKind).Int(oHandle);
   if (call.Faulted()) return;
   if (iKind == nullptr || oHandle == nullptr || oIer == nullptr) {
-    if (oIer) *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const Catalog& catalog = Loaded();
+  if (catalog.code != KAVSIM_OK) return kavsim::SetCode(oIer, catalog.code);
   const auto kind = catalog.tables.find(*iKind);
   if (kind == catalog.tables.end()) {
-    *oIer = KAVSIM_UNKNOWN_TABLE_KIND;
+    kavsim::SetCode(oIer, KAVSIM_UNKNOWN_TABLE_KIND);
     return;
   }
   *oHandle = kavsim::lists::Create(kTableNameWidth);
   for (const std::string& name : kind->second)
     kavsim::lists::AppendText(*oHandle, name);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNSLTB, simGNSLTB);
 
@@ -120,26 +133,28 @@ void simGNFNL1(int* iType, char* iStdName, char* oNlsName, int* oLength,
   if (oIer == nullptr) return;
   if (iType == nullptr || iStdName == nullptr || oNlsName == nullptr ||
       oLength == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   if (!known) {
-    *oIer = KAVSIM_UNKNOWN_NLS_TYPE;
+    kavsim::SetCode(oIer, KAVSIM_UNKNOWN_NLS_TYPE);
     return;
   }
   const std::string stdName =
       kavsim::Trimmed(kavsim::Field(iStdName, kStdNameWidths[*iType - 1]));
-  const auto& names = Loaded().names[*iType - 1];
+  const Catalog& catalog = Loaded();
+  if (catalog.code != KAVSIM_OK) return kavsim::SetCode(oIer, catalog.code);
+  const auto& names = catalog.names[*iType - 1];
   const auto found = names.find(stdName);
   if (found == names.end()) {
-    *oIer = KAVSIM_NO_NLS_NAME;
+    kavsim::SetCode(oIer, KAVSIM_NO_NLS_NAME);
     return;
   }
   kavsim::PutField(oNlsName, kNlsNameWidth, found->second);
   *oLength = static_cast<int>(
       found->second.size() < kNlsNameWidth ? found->second.size()
                                            : kNlsNameWidth);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFNL1, simGNFNL1);
 

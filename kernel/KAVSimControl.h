@@ -1,6 +1,7 @@
 /* Control API of the reference kernel module KAVSYMB, for tests, demos and
  * benchmarks. These are the only names the module exports besides the
- * resolver kavsymb; reach them with dlsym on the loaded module.
+ * resolver kavsymb; reach them with dlsym on the loaded module (tests:
+ * KAV_KERNEL_FN(name), typed by the declaration here).
  *
  * Faults: the n-th call (counted since the last reset, over every routine,
  * or over one routine's calls) returns the given code in its ier and does
@@ -41,8 +42,30 @@ const char* kavsim_journal_text(void);
 void kavsim_journal_clear(void);
 long kavsim_call_count(void);
 const char* kavsim_site(void);
+/* "" when the site directory is usable, else what is wrong with it ("does
+ * not exist", "is not a directory", "is empty"); said once on stderr. */
+const char* kavsim_site_problem(void);
 void kavsim_set_site(const char* directory);
 int kavsim_open_lists(void);
+/* What a return code means ("no open list has this handle"), or null for
+ * a code this kernel never answers. Optional: a site's own kernel need not
+ * export it, so a tool looks it up with dlsym and prints the code alone
+ * when it is absent. */
+const char* kavsim_explain(int code);
+
+/* Dictionary family: classes of the loaded dictionary (-1: none loaded),
+ * and iCount classes "MfgGenerated<n>" appended to it, for benchmarks
+ * (returns the count afterwards, -1 when none is loaded). */
+int kavsim_dictionary_class_count(void);
+int kavsim_dictionary_generate_classes(int count);
+
+/* Catalog family: a table name appended to a kind (made if new; returns
+ * the kind's count); a national name set for a standard name of type 1..4
+ * (returns 0 or KAVSIM_UNKNOWN_NLS_TYPE); count generated names of a type,
+ * standard prefix + six digits, national "Nom " + the same. */
+int kavsim_catalog_add_table(int kind, const char* name);
+int kavsim_catalog_add_name(int type, const char* stdName, const char* nlsName);
+int kavsim_catalog_generate_names(int type, int count, const char* prefix);
 
 /* GII session. Variables count from 1 in site order; a name is exact (no
  * trimming). Texts returned stay valid until the next call of a function

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "KAVReferenceTable.h"
 #include "KAVSimControl.h"
 #include "KAVSimKernel.h"
+#include "KAVSimSite.h"
 
 namespace kavsim {
 namespace {
@@ -289,7 +291,7 @@ struct Unavailable<Number, R(A...)> {
     int* ier = nullptr;
     if constexpr (sizeof...(A) > 0) ier = LastIntPointer(iArgs...);
     Call call(kNames[Number - 1], ier);
-    if (!call.Faulted() && ier != nullptr) *ier = KAVSIM_NOT_AVAILABLE;
+    if (!call.Faulted()) SetCode(ier, KAVSIM_NOT_AVAILABLE);
     if constexpr (!std::is_void_v<R>) return R();
   }
 };
@@ -464,6 +466,34 @@ void ParseScript(const std::string& iItem) {
   AddScript(routine.c_str(), n, arg, script, instead);
 }
 
+
+// The code table, in ascending order: a meaning is found by bisection.
+struct CodeRow {
+  int code;
+  const char* meaning;
+};
+
+constexpr CodeRow kCodes[] = {
+#define KAVSIM_CODE(name, code, meaning) {code, meaning},
+#include "KAVSimCodes.def"
+#undef KAVSIM_CODE
+};
+
+constexpr bool Ascending() {
+  for (size_t i = 1; i < sizeof kCodes / sizeof *kCodes; ++i)
+    if (kCodes[i - 1].code >= kCodes[i].code) return false;
+  return true;
+}
+static_assert(Ascending(), "KAVSimCodes.def lists each code once, ascending");
+
+const char* Meaning(int iCode) {
+  const CodeRow* end = std::end(kCodes);
+  const CodeRow* row = std::lower_bound(
+      std::begin(kCodes), end, iCode,
+      [](const CodeRow& iRow, int iWanted) { return iRow.code < iWanted; });
+  return row != end && row->code == iCode ? row->meaning : nullptr;
+}
+
 }  // namespace
 }  // namespace kavsim
 
@@ -589,6 +619,10 @@ __attribute__((visibility("default"))) const char* kavsim_site(void) {
   return kavsim::SiteDirectory().c_str();
 }
 
+__attribute__((visibility("default"))) const char* kavsim_site_problem(void) {
+  return kavsim::SiteProblem().c_str();
+}
+
 __attribute__((visibility("default"))) void kavsim_set_site(const char* iDirectory) {
   kavsim::SetSiteDirectory(iDirectory ? iDirectory : "");
   kavsim_reset();
@@ -596,6 +630,10 @@ __attribute__((visibility("default"))) void kavsim_set_site(const char* iDirecto
 
 __attribute__((visibility("default"))) int kavsim_open_lists(void) {
   return kavsim::lists::OpenCount();
+}
+
+__attribute__((visibility("default"))) const char* kavsim_explain(int iCode) {
+  return kavsim::Meaning(iCode);
 }
 
 }  // extern "C"

@@ -45,16 +45,16 @@ int ValueWidth(int iType) {
   return kNoValueWidth;
 }
 
-// The loaded dictionary, or null with KAVSIM_NO_DICTIONARY in *oIer.
+// The loaded dictionary, or null with KAVSIM_NO_DICTIONARY in *oIer; while
+// nothing was loaded because the default dictionary's file is damaged,
+// its site code instead.
 Dictionary* Loaded(int* oIer) {
   State& state = Current();
   if (state.loaded) return &state.dictionary;
-  if (oIer) *oIer = KAVSIM_NO_DICTIONARY;
+  const bool damagedSeed =
+      state.seedCode >= KAVSIM_SITE_UNREADABLE && state.seedCode <= KAVSIM_SITE_OUT_OF_RANGE;
+  SetCode(oIer, damagedSeed ? state.seedCode : KAVSIM_NO_DICTIONARY);
   return nullptr;
-}
-
-void Fail(int* oIer, int iCode) {
-  if (oIer) *oIer = iCode;
 }
 
 // --- Loading and state ----------------------------------------------------
@@ -73,11 +73,12 @@ void simGNFLOD(char* iModel, char* iMember, char* oMessage, int* oIer) {
     code = KAVSIM_UNKNOWN_MODEL;
   else if (!IsValidMember(member))
     code = KAVSIM_BAD_NAME;
-  else if (!ReadMember(member, loaded) || loaded.model != model)
-    code = KAVSIM_UNKNOWN_MEMBER;
+  else
+    code = ReadMember(member, loaded);
+  if (code == KAVSIM_OK && loaded.model != model) code = KAVSIM_UNKNOWN_MEMBER;
   if (code != KAVSIM_OK) {
     PutField(oMessage, kMessageWidth, "DICTIONARY " + member + " NOT LOADED");
-    Fail(oIer, code);
+    SetCode(oIer, code);
     return;
   }
   // A failed load leaves the previous dictionary current; a good one
@@ -87,9 +88,10 @@ void simGNFLOD(char* iModel, char* iMember, char* oMessage, int* oIer) {
   state.dictionary = std::move(loaded);
   state.loaded = state.named = true;
   state.complete = false;
+  state.seedCode = KAVSIM_OK;
   state.currentClass = -1;
   PutField(oMessage, kMessageWidth, "DICTIONARY " + member + " LOADED");
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFLOD, simGNFLOD);
 
@@ -99,7 +101,7 @@ void simGNFIDS(int* oIer) {
   if (call.Faulted()) return;
   if (Loaded(oIer) == nullptr) return;
   Current().complete = true;
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFIDS, simGNFIDS);
 
@@ -110,13 +112,13 @@ void simGNFZTR(char* iMember, char* oMessage, int* oIer) {
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   const std::string member = Name(iMember, kMemberWidth);
-  if (!IsValidMember(member)) return Fail(oIer, KAVSIM_BAD_NAME);
+  if (!IsValidMember(member)) return SetCode(oIer, KAVSIM_BAD_NAME);
   if (!WriteMember(member, *dictionary)) {
     PutField(oMessage, kMessageWidth, "DICTIONARY " + member + " NOT STORED");
-    return Fail(oIer, KAVSIM_STORE_FAILED);
+    return SetCode(oIer, KAVSIM_STORE_FAILED);
   }
   PutField(oMessage, kMessageWidth, "DICTIONARY " + member + " STORED");
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFZTR, simGNFZTR);
 
@@ -152,7 +154,7 @@ void simGNFRST(int* oIer) {
   state.loaded = false;
   state.complete = false;
   state.currentClass = -1;
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFRST, simGNFRST);
 
@@ -164,7 +166,7 @@ void simGNFZDS(int* oIer) {
     state.named = false;
     state.dictionary = Dictionary();
   }
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFZDS, simGNFZDS);
 
@@ -194,7 +196,7 @@ void simGNFRC1(char* iClass, int* iMode, int* oNames, int* oVersions,
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   Class* entry = dictionary->FindClass(Name(iClass, kClassWidth));
-  if (entry == nullptr) return Fail(oIer, KAVSIM_UNKNOWN_CLASS);
+  if (entry == nullptr) return SetCode(oIer, KAVSIM_UNKNOWN_CLASS);
   std::vector<const Class*> chain{entry};
   if (iMode != nullptr && *iMode == 1) chain = Lineage(*dictionary, *entry);
   const int names = lists::Create(kAttributeWidth);
@@ -213,7 +215,7 @@ void simGNFRC1(char* iClass, int* iMode, int* oNames, int* oVersions,
   if (oVersions) *oVersions = versions;
   if (oBlocks) *oBlocks = blocks;
   if (oStatuses) *oStatuses = statuses;
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFRC1, simGNFRC1);
 
@@ -239,12 +241,12 @@ void simGNFRC2(char* iClass, int* oValueCount, char* iAttribute, int* oList,
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   Class* entry = dictionary->FindClass(Name(iClass, kClassWidth));
-  if (entry == nullptr) return Fail(oIer, KAVSIM_UNKNOWN_CLASS);
+  if (entry == nullptr) return SetCode(oIer, KAVSIM_UNKNOWN_CLASS);
   const std::string name = Name(iAttribute, kAttributeWidth);
   const Attribute* attribute = dictionary->FindAttribute(name);
   const ClassAttribute* use = FindUse(*dictionary, *entry, name);
   if (attribute == nullptr || use == nullptr)
-    return Fail(oIer, KAVSIM_UNKNOWN_ATTRIBUTE);
+    return SetCode(oIer, KAVSIM_UNKNOWN_ATTRIBUTE);
   const int type = attribute->Type();
   const Values& values = use->ownValues ? use->values : attribute->values;
   const int count = static_cast<int>(values.Count(type));
@@ -265,7 +267,7 @@ void simGNFRC2(char* iClass, int* oValueCount, char* iAttribute, int* oList,
   }
   if (oValueCount) *oValueCount = count;
   if (oList) *oList = list;
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFRC2, simGNFRC2);
 
@@ -279,7 +281,7 @@ void simGNFRAT(char* iAttribute, int* oF1, int* oF2, int* oF3, int* oF4,
   if (dictionary == nullptr) return;
   const Attribute* attribute =
       dictionary->FindAttribute(Name(iAttribute, kAttributeWidth));
-  if (attribute == nullptr) return Fail(oIer, KAVSIM_UNKNOWN_ATTRIBUTE);
+  if (attribute == nullptr) return SetCode(oIer, KAVSIM_UNKNOWN_ATTRIBUTE);
   int* facets[kFacetCount] = {oF1, oF2, oF3, oF4,  oF5, oF6,
                               oF7, oF8, oF9, oF10, oF11};
   for (int i = 0; i < kFacetCount; ++i)
@@ -296,7 +298,7 @@ void simGNFRAT(char* iAttribute, int* oF1, int* oF2, int* oF3, int* oF4,
     for (const std::string& value : attribute->values.texts)
       lists::AppendText(list, value);
   if (oList) *oList = list;
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFRAT, simGNFRAT);
 
@@ -314,7 +316,7 @@ void simGNFLCL(int* oNames, int* oInts, int* oIer) {
   }
   if (oNames) *oNames = names;
   if (oInts) *oInts = ints;
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFLCL, simGNFLCL);
 
@@ -332,7 +334,7 @@ void simGNFLAT(int* oNames, int* oInts, int* oIer) {
   }
   if (oNames) *oNames = names;
   if (oInts) *oInts = ints;
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFLAT, simGNFLAT);
 
@@ -347,14 +349,14 @@ void simGNFMCL(char* iClass, int* iMode, int* oIer) {
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   const std::string name = Name(iClass, kClassWidth);
-  if (name.empty()) return Fail(oIer, KAVSIM_BAD_NAME);
+  if (name.empty()) return SetCode(oIer, KAVSIM_BAD_NAME);
   auto it = dictionary->classIndex.find(name);
   if (it == dictionary->classIndex.end())
-    return Fail(oIer, KAVSIM_UNKNOWN_CLASS);
+    return SetCode(oIer, KAVSIM_UNKNOWN_CLASS);
   if (iMode != nullptr && *iMode == 1)
     dictionary->classes[it->second].attributes.clear();
   Current().currentClass = static_cast<int>(it->second);
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFMCL, simGNFMCL);
 
@@ -375,14 +377,14 @@ void simGNFCCL(char* iClass, int* iKind, char* iParent, int* iVersion,
   entry.parent = Name(iParent, kClassWidth);
   entry.kind = iKind ? *iKind : 0;
   entry.version = iVersion ? *iVersion : 0;
-  if (entry.name.empty()) return Fail(oIer, KAVSIM_BAD_NAME);
+  if (entry.name.empty()) return SetCode(oIer, KAVSIM_BAD_NAME);
   if (dictionary->FindClass(entry.name) != nullptr)
-    return Fail(oIer, KAVSIM_ALREADY_EXISTS);
+    return SetCode(oIer, KAVSIM_ALREADY_EXISTS);
   if (!entry.parent.empty() && dictionary->FindClass(entry.parent) == nullptr)
-    return Fail(oIer, KAVSIM_UNKNOWN_CLASS);
+    return SetCode(oIer, KAVSIM_UNKNOWN_CLASS);
   dictionary->AddClass(entry);
   Current().currentClass = static_cast<int>(dictionary->classes.size() - 1);
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFCCL, simGNFCCL);
 
@@ -407,15 +409,15 @@ void simGNFCAT(char* iAttribute, int* iF1, int* iF2, int* iF3, int* iF4,
   Attribute attribute;
   attribute.name = Name(iAttribute, kAttributeWidth);
   for (int i = 0; i < kFacetCount; ++i) attribute.facets[i] = facetValues[i];
-  if (attribute.name.empty()) return Fail(oIer, KAVSIM_BAD_NAME);
+  if (attribute.name.empty()) return SetCode(oIer, KAVSIM_BAD_NAME);
   if (dictionary->FindAttribute(attribute.name) != nullptr)
-    return Fail(oIer, KAVSIM_ALREADY_EXISTS);
+    return SetCode(oIer, KAVSIM_ALREADY_EXISTS);
   if (iList == nullptr || !lists::Exists(*iList))
-    return Fail(oIer, KAVSIM_BAD_HANDLE);
+    return SetCode(oIer, KAVSIM_BAD_HANDLE);
   const int type = attribute.Type();
   const int width = ValueWidth(type);
   if (width != kNoValueWidth && lists::Width(*iList) != width)
-    return Fail(oIer, KAVSIM_BAD_WIDTH);
+    return SetCode(oIer, KAVSIM_BAD_WIDTH);
   const int count = width == kNoValueWidth ? 0 : lists::Count(*iList);
   for (int i = 1; i <= count; ++i) {
     if (type == 0 || type == 1)
@@ -426,7 +428,7 @@ void simGNFCAT(char* iAttribute, int* iF1, int* iF2, int* iF3, int* iF4,
       attribute.values.texts.push_back(Trimmed(lists::TextAt(*iList, i)));
   }
   dictionary->AddAttribute(attribute);
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFCAT, simGNFCAT);
 
@@ -442,20 +444,20 @@ void simGNFMC1(char* iAttribute, int* iVersion, char* iBlock, int* iStatus,
   if (dictionary == nullptr) return;
   const int current = Current().currentClass;
   if (current < 0 || current >= static_cast<int>(dictionary->classes.size()))
-    return Fail(oIer, KAVSIM_NO_CURRENT_CLASS);
+    return SetCode(oIer, KAVSIM_NO_CURRENT_CLASS);
   ClassAttribute use;
   use.name = Name(iAttribute, kAttributeWidth);
   use.block = Name(iBlock, kBlockWidth);
   use.version = iVersion ? *iVersion : 0;
   use.status = iStatus ? *iStatus : 0;
-  if (use.name.empty()) return Fail(oIer, KAVSIM_BAD_NAME);
+  if (use.name.empty()) return SetCode(oIer, KAVSIM_BAD_NAME);
   if (dictionary->FindAttribute(use.name) == nullptr)
-    return Fail(oIer, KAVSIM_UNKNOWN_ATTRIBUTE);
+    return SetCode(oIer, KAVSIM_UNKNOWN_ATTRIBUTE);
   Class& entry = dictionary->classes[static_cast<size_t>(current)];
   for (const ClassAttribute& existing : entry.attributes)
-    if (existing.name == use.name) return Fail(oIer, KAVSIM_ALREADY_EXISTS);
+    if (existing.name == use.name) return SetCode(oIer, KAVSIM_ALREADY_EXISTS);
   entry.attributes.push_back(use);
-  Fail(oIer, KAVSIM_OK);
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFMC1, simGNFMC1);
 

@@ -73,6 +73,9 @@ struct State {
   bool complete = false;  // GNFIDS ran since the last load
   Dictionary dictionary;
   int currentClass = -1;  // index into classes, -1: none selected
+  // The site's answer for the default dictionary: what routines answer
+  // while nothing was ever loaded (a damaged file says why).
+  int seedCode = 0;
 };
 
 // The state, set up on first use after a reset: the default dictionary
@@ -84,9 +87,12 @@ State& Current();
 bool IsKnownModel(const std::string& iModel);
 // A member name usable as a file name in the site ("" or "/" refused).
 bool IsValidMember(const std::string& iMember);
-// Reads <site>/dictionary/<member>.json; false when absent or damaged.
-bool ReadMember(const std::string& iMember, Dictionary& oDictionary);
-// Writes the dictionary under <site>/dictionary/<member>.json.
+// Reads <site>/dictionary/<member>.json: KAVSIM_OK, KAVSIM_UNKNOWN_MEMBER
+// when there is no such file, or the site code of a damaged one (said on
+// standard error); oDictionary is left alone unless the read succeeds.
+int ReadMember(const std::string& iMember, Dictionary& oDictionary);
+// Writes the dictionary under <site>/dictionary/<member>.json; every name
+// and value reads back as it was.
 bool WriteMember(const std::string& iMember, const Dictionary& iDictionary);
 
 }  // namespace dictionary

@@ -5,16 +5,20 @@
 // "facets": [11 ints], "values": [...]}], "classes": [{"name", "kind",
 // "parent", "version", "attributes": [{"name", "version", "block",
 // "status", optional "values"}]}]}; values are ints, reals or texts by
-// facet 3 of the attribute.
+// facet 3 of the attribute. Texts that are not UTF-8 and reals that are
+// not finite are kept in the forms the site reader reads back exactly
+// ({"bytes": hex}, "NaN", "Infinity", "-Infinity").
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <fstream>
+#include <unistd.h>
+
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "KAVSimDictionary.h"
+#include "KAVSimControl.h"
 #include "KAVSimKernel.h"
+#include "KAVSimSite.h"
 
 namespace kavsim {
 namespace dictionary {
@@ -60,24 +64,29 @@ Holder& GetHolder() {
   return holder;
 }
 
-void ResetDictionary() { GetHolder() = Holder(); }
-KAVSIM_ON_RESET(ResetDictionary);
-
-std::string MemberPath(const std::string& iMember) {
-  return SiteDirectory() + "/dictionary/" + iMember + ".json";
+SiteFamily& Site() {
+  static SiteFamily site("dictionary");
+  return site;
 }
 
-// Values of a JSON array by type; an entry of the wrong kind is skipped.
-Values ReadValues(const json& iArray, int iType) {
+void ResetDictionary() {
+  GetHolder() = Holder();
+  Site().ForgetReported();
+}
+KAVSIM_ON_RESET(ResetDictionary);
+
+std::string MemberFile(const std::string& iMember) { return iMember + ".json"; }
+
+// Values by type; an entry of the wrong kind is an error of the file.
+Values ReadValues(const SiteValue& iArray, int iType) {
   Values values;
-  if (!iArray.is_array()) return values;
-  for (const json& value : iArray) {
-    if ((iType == 0 || iType == 1) && value.is_number_integer())
-      values.ints.push_back(value.get<int>());
-    else if (iType == 2 && value.is_number())
-      values.doubles.push_back(value.get<double>());
-    else if (iType == 3 && value.is_string())
-      values.texts.push_back(value.get<std::string>());
+  for (size_t i = 0; i < iArray.Size(); ++i) {
+    if (iType == 0 || iType == 1)
+      values.ints.push_back(iArray[i].Int());
+    else if (iType == 2)
+      values.doubles.push_back(iArray[i].Double());
+    else if (iType == 3)
+      values.texts.push_back(iArray[i].Text());
   }
   return values;
 }
@@ -87,64 +96,65 @@ json WriteValues(const Values& iValues, int iType) {
   if (iType == 0 || iType == 1)
     for (int value : iValues.ints) array.push_back(value);
   else if (iType == 2)
-    for (double value : iValues.doubles) array.push_back(value);
+    for (double value : iValues.doubles) array.push_back(SiteDouble(value));
   else if (iType == 3)
-    for (const std::string& value : iValues.texts) array.push_back(value);
+    for (const std::string& value : iValues.texts) array.push_back(SiteText(value));
   return array;
 }
 
-bool Parse(const json& iRoot, Dictionary& oDictionary) {
-  if (!iRoot.is_object()) return false;
-  Dictionary dictionary;
-  dictionary.model = iRoot.value("model", "");
-  dictionary.member = iRoot.value("member", "");
-  dictionary.title = iRoot.value("title", "");
-  for (const json& item : iRoot.value("attributes", json::array())) {
+void Parse(const SiteValue& iRoot, Dictionary& oDictionary) {
+  oDictionary.model = iRoot.Member("model").Text("");
+  oDictionary.member = iRoot.Member("member").Text("");
+  oDictionary.title = iRoot.Member("title").Text("");
+  const SiteValue attributes = iRoot.Member("attributes");
+  for (size_t i = 0; i < attributes.Size(); ++i) {
+    const SiteValue item = attributes[i];
     Attribute attribute;
-    attribute.name = item.value("name", "");
-    const json facets = item.value("facets", json::array());
-    for (int i = 0; i < kFacetCount && i < static_cast<int>(facets.size()); ++i)
-      attribute.facets[i] = facets[static_cast<size_t>(i)].get<int>();
-    attribute.values =
-        ReadValues(item.value("values", json::array()), attribute.Type());
-    if (!attribute.name.empty()) dictionary.AddAttribute(attribute);
+    attribute.name = item.Member("name").Text("");
+    const SiteValue facets = item.Member("facets");
+    for (size_t f = 0; f < kFacetCount && f < facets.Size(); ++f)
+      attribute.facets[f] = facets[f].Int();
+    attribute.values = ReadValues(item.Member("values"), attribute.Type());
+    if (!attribute.name.empty()) oDictionary.AddAttribute(attribute);
   }
-  for (const json& item : iRoot.value("classes", json::array())) {
+  const SiteValue classes = iRoot.Member("classes");
+  for (size_t i = 0; i < classes.Size(); ++i) {
+    const SiteValue item = classes[i];
     Class entry;
-    entry.name = item.value("name", "");
-    entry.kind = item.value("kind", 0);
-    entry.parent = item.value("parent", "");
-    entry.version = item.value("version", 0);
-    for (const json& use : item.value("attributes", json::array())) {
+    entry.name = item.Member("name").Text("");
+    entry.kind = item.Member("kind").Int(0);
+    entry.parent = item.Member("parent").Text("");
+    entry.version = item.Member("version").Int(0);
+    const SiteValue uses = item.Member("attributes");
+    for (size_t u = 0; u < uses.Size(); ++u) {
+      const SiteValue use = uses[u];
       ClassAttribute attribute;
-      attribute.name = use.value("name", "");
-      attribute.version = use.value("version", 0);
-      attribute.block = use.value("block", "");
-      attribute.status = use.value("status", 0);
-      const Attribute* definition = dictionary.FindAttribute(attribute.name);
-      if (use.contains("values") && definition != nullptr) {
+      attribute.name = use.Member("name").Text("");
+      attribute.version = use.Member("version").Int(0);
+      attribute.block = use.Member("block").Text("");
+      attribute.status = use.Member("status").Int(0);
+      const Attribute* definition = oDictionary.FindAttribute(attribute.name);
+      if (use.Member("values").Exists() && definition != nullptr) {
         attribute.ownValues = true;
-        attribute.values = ReadValues(use["values"], definition->Type());
+        attribute.values = ReadValues(use.Member("values"), definition->Type());
       }
       entry.attributes.push_back(attribute);
     }
-    if (!entry.name.empty()) dictionary.AddClass(entry);
+    if (!entry.name.empty()) oDictionary.AddClass(entry);
   }
-  oDictionary = std::move(dictionary);
-  return true;
 }
 
 json Serialize(const Dictionary& iDictionary) {
   json root = json::object();
-  root["model"] = iDictionary.model;
-  root["member"] = iDictionary.member;
-  root["title"] = iDictionary.title;
+  root["model"] = SiteText(iDictionary.model);
+  root["member"] = SiteText(iDictionary.member);
+  root["title"] = SiteText(iDictionary.title);
   json attributes = json::array();
   for (const Attribute& attribute : iDictionary.attributes) {
     json facets = json::array();
     for (int facet : attribute.facets) facets.push_back(facet);
     attributes.push_back(
-        {{"name", attribute.name},
+        {{"name", SiteText(attribute.name)},
          {"facets", facets},
          {"values", WriteValues(attribute.values, attribute.Type())}});
   }
@@ -153,9 +163,9 @@ json Serialize(const Dictionary& iDictionary) {
   for (const Class& entry : iDictionary.classes) {
     json uses = json::array();
     for (const ClassAttribute& use : entry.attributes) {
-      json item = {{"name", use.name},
+      json item = {{"name", SiteText(use.name)},
                    {"version", use.version},
-                   {"block", use.block},
+                   {"block", SiteText(use.block)},
                    {"status", use.status}};
       if (use.ownValues) {
         auto it = iDictionary.attributeIndex.find(use.name);
@@ -166,14 +176,27 @@ json Serialize(const Dictionary& iDictionary) {
       }
       uses.push_back(item);
     }
-    classes.push_back({{"name", entry.name},
+    classes.push_back({{"name", SiteText(entry.name)},
                        {"kind", entry.kind},
-                       {"parent", entry.parent},
+                       {"parent", SiteText(entry.parent)},
                        {"version", entry.version},
                        {"attributes", uses}});
   }
   root["classes"] = classes;
   return root;
+}
+
+// Writes all of iText to iPath, created new; false (with nothing left
+// behind) when any of it fails.
+bool WriteNew(const std::string& iPath, const std::string& iText) {
+  FILE* file = std::fopen(iPath.c_str(), "wbx");
+  if (file == nullptr) return false;
+  const bool written =
+      std::fwrite(iText.data(), 1, iText.size(), file) == iText.size();
+  const bool closed = std::fclose(file) == 0;
+  if (written && closed) return true;
+  std::remove(iPath.c_str());
+  return false;
 }
 
 }  // namespace
@@ -183,7 +206,8 @@ State& Current() {
   if (!holder.started) {
     holder.started = true;
     Dictionary seed;
-    if (ReadMember("DICOFR2", seed) && seed.model == "NC MODEL") {
+    holder.state.seedCode = ReadMember("DICOFR2", seed);
+    if (holder.state.seedCode == KAVSIM_OK && seed.model == "NC MODEL") {
       holder.state.dictionary = std::move(seed);
       holder.state.loaded = holder.state.named = holder.state.complete = true;
     }
@@ -192,7 +216,7 @@ State& Current() {
 }
 
 bool IsKnownModel(const std::string& iModel) {
-  return iModel == "NC MODEL" || iModel == "MFG\x20SPEC" || iModel == "MFG VIEW" ||
+  return iModel == "NC MODEL" || iModel == "MFG SPEC" || iModel == "MFG VIEW" ||
          iModel == "GEO PACK";
 }
 
@@ -205,43 +229,38 @@ bool IsValidMember(const std::string& iMember) {
   return true;
 }
 
-// The JSON library reports damage by exceptions; none may leave the
-// kernel, so a damaged file reads as an absent one.
-bool ReadMember(const std::string& iMember, Dictionary& oDictionary) {
-  std::ifstream in(MemberPath(iMember));
-  if (!in) return false;
-  try {
-    json root = json::parse(in, nullptr, false);
-    if (root.is_discarded()) return false;
-    return Parse(root, oDictionary);
-  } catch (...) {
-    return false;
-  }
+int ReadMember(const std::string& iMember, Dictionary& oDictionary) {
+  SiteFile file = Site().Read(MemberFile(iMember));
+  if (!file.Exists()) return KAVSIM_UNKNOWN_MEMBER;
+  Dictionary dictionary;
+  Parse(file.Root(), dictionary);
+  if (file.Code() != KAVSIM_OK) return file.Code();
+  oDictionary = std::move(dictionary);
+  return KAVSIM_OK;
 }
 
+// Written beside the target under a name of this process and renamed into
+// place, so a reader never meets half a file and a failed attempt leaves
+// nothing behind.
 bool WriteMember(const std::string& iMember, const Dictionary& iDictionary) {
-  const std::string directory = SiteDirectory() + "/dictionary";
+  const std::string directory = Site().Directory();
   ::mkdir(SiteDirectory().c_str(), 0777);
   ::mkdir(directory.c_str(), 0777);
   Dictionary stored = iDictionary;
   stored.member = iMember;
   std::string text;
   try {
-    text = Serialize(stored).dump(2);
+    text = Serialize(stored).dump(2) + "\n";
   } catch (...) {
     return false;
   }
-  // Written beside the target and renamed, so a reader never meets half
-  // a file.
-  const std::string path = MemberPath(iMember);
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::trunc);
-    if (!out) return false;
-    out << text << '\n';
-    if (!out.flush()) return false;
-  }
-  return std::rename(temporary.c_str(), path.c_str()) == 0;
+  const std::string path = Site().PathOf(MemberFile(iMember));
+  const std::string temporary =
+      path + "." + std::to_string(::getpid()) + ".tmp";
+  if (!WriteNew(temporary, text)) return false;
+  if (std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+  std::remove(temporary.c_str());
+  return false;
 }
 
 }  // namespace dictionary

@@ -157,14 +157,14 @@ void simPLSGRAB(char* iPath, int* iMode, int* ier) {
   call.CString(iPath).Int(iMode);
   if (call.Faulted()) return;
   if (iPath == nullptr || iMode == nullptr) {
-    if (ier != nullptr) *ier = KAVSIM_NULL_ARGUMENT;
+    SetCode(ier, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const std::vector<Rgb> picture = CurrentPicture();
   const std::string bytes =
       *iMode == kPpmMode ? EncodePpm(picture) : EncodePng(picture);
   const bool written = iPath[0] != '\0' && WriteFile(iPath, bytes);
-  if (ier != nullptr) *ier = written ? KAVSIM_OK : KAVSIM_IMAGE_NOT_WRITTEN;
+  SetCode(ier, written ? KAVSIM_OK : KAVSIM_IMAGE_NOT_WRITTEN);
 }
 KAVSIM_ROUTINE(PLSGRAB, simPLSGRAB);
 

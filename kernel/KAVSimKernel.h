@@ -60,6 +60,13 @@ class Call {
   std::string _line;
 };
 
+// Writes a routine's return code, success included, into its ier. A C
+// caller may pass a null ier: nothing is written then. Routines answer
+// only through this, so a code is set the same way everywhere.
+inline void SetCode(int* oIer, int iCode) {
+  if (oIer != nullptr) *oIer = iCode;
+}
+
 // Registry of implemented routines; the resolver binds every other row of
 // the routine table to a stand-in that answers KAVSIM_NOT_AVAILABLE.
 void Register(const char* iName, void* iRoutine);

@@ -129,16 +129,16 @@ void simGUSINI(int* iWidth, int* oHandle, int* oIer) {
   call.Int(iWidth).Int(oHandle);
   if (call.Faulted()) return;
   if (iWidth == nullptr || oHandle == nullptr) {
-    if (oIer) *oIer = KAVSIM_NULL_ARGUMENT;
+    SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   if (*iWidth != kIntWidth && *iWidth != kDoubleWidth &&
       *iWidth != kPushTextWidth) {
-    if (oIer) *oIer = KAVSIM_BAD_WIDTH;
+    SetCode(oIer, KAVSIM_BAD_WIDTH);
     return;
   }
   *oHandle = lists::Create(*iWidth);
-  if (oIer) *oIer = KAVSIM_OK;
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GUSINI, simGUSINI);
 
@@ -157,17 +157,17 @@ void simGUSPUS(int* iHandle, void* iValue, int* oPosition, int* oIer) {
   }
   if (call.Faulted()) return;
   if (list == nullptr) {
-    if (oIer) *oIer = KAVSIM_BAD_HANDLE;
+    SetCode(oIer, KAVSIM_BAD_HANDLE);
     return;
   }
   if (iValue == nullptr) {
-    if (oIer) *oIer = KAVSIM_NULL_ARGUMENT;
+    SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   list->records.emplace_back(static_cast<const char*>(iValue),
                              static_cast<size_t>(list->width));
   if (oPosition) *oPosition = static_cast<int>(list->records.size());
-  if (oIer) *oIer = KAVSIM_OK;
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GUSPUS, simGUSPUS);
 
@@ -177,12 +177,12 @@ void simGUSINF(int* iHandle, int* oWidth, int* oCount, int* oIer) {
   if (call.Faulted()) return;
   List* list = Find(iHandle);
   if (list == nullptr) {
-    if (oIer) *oIer = KAVSIM_BAD_HANDLE;
+    SetCode(oIer, KAVSIM_BAD_HANDLE);
     return;
   }
   if (oWidth) *oWidth = list->width;
   if (oCount) *oCount = static_cast<int>(list->records.size());
-  if (oIer) *oIer = KAVSIM_OK;
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GUSINF, simGUSINF);
 
@@ -192,21 +192,21 @@ void simGUSREA(int* iHandle, int* iIndex, void* oRecord, int* oIer) {
   if (call.Faulted()) return;
   List* list = Find(iHandle);
   if (list == nullptr) {
-    if (oIer) *oIer = KAVSIM_BAD_HANDLE;
+    SetCode(oIer, KAVSIM_BAD_HANDLE);
     return;
   }
   if (iIndex == nullptr || *iIndex < 1 ||
       *iIndex > static_cast<int>(list->records.size())) {
-    if (oIer) *oIer = KAVSIM_BAD_INDEX;
+    SetCode(oIer, KAVSIM_BAD_INDEX);
     return;
   }
   if (oRecord == nullptr) {
-    if (oIer) *oIer = KAVSIM_NULL_ARGUMENT;
+    SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const std::string& record = list->records[static_cast<size_t>(*iIndex - 1)];
   std::memcpy(oRecord, record.data(), record.size());
-  if (oIer) *oIer = KAVSIM_OK;
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GUSREA, simGUSREA);
 
@@ -215,11 +215,11 @@ void simGUSEND(int* iHandle, int* oIer) {
   call.Int(iHandle);
   if (call.Faulted()) return;
   if (Find(iHandle) == nullptr) {
-    if (oIer) *oIer = KAVSIM_BAD_HANDLE;
+    SetCode(oIer, KAVSIM_BAD_HANDLE);
     return;
   }
   GetStore().open.erase(*iHandle);
-  if (oIer) *oIer = KAVSIM_OK;
+  SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GUSEND, simGUSEND);
 

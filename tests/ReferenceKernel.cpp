@@ -11,6 +11,7 @@
 
 #include "KAVSimControl.h"
 #include "KAVStepLib.h"
+#include "TestSupport.h"
 
 namespace kavtest {
 namespace {
@@ -125,6 +126,62 @@ void* ReferenceKernel::Symbol(const char* iName) { return Get<void*>(iName); }
 std::string ReferenceKernel::ModulePath() {
   Module();
   return LoadedPath();
+}
+
+std::string FaultRun::Label() const {
+  return (mode == FaultMode::kFrom ? "from call " : "call ") +
+         std::to_string(n);
+}
+
+void AnomalyLoop(const std::function<void()>& iSetUp,
+                 const std::function<void()>& iRun,
+                 const std::function<void(const FaultRun&)>& iCheck,
+                 std::vector<FaultMode> iModes, int iCode) {
+  // A run never makes this many calls: past it the operation loops.
+  constexpr long kMostCalls = 100000;
+  for (FaultMode mode : iModes) {
+    FaultRun run;
+    run.mode = mode;
+    run.code = iCode;
+    do {
+      ++run.n;
+      ReferenceKernel::Reset();
+      iSetUp();
+      ReferenceKernel::ClearJournal();
+      const long before = ReferenceKernel::CallCount();
+      (mode == FaultMode::kFrom ? ReferenceKernel::FailFrom
+                                : ReferenceKernel::FailCall)(before + run.n,
+                                                             iCode);
+      {
+        CoutCapture capture;
+        iRun();
+        run.out = capture.Take();
+      }
+      run.made = ReferenceKernel::CallCount() - before;
+      run.calls = ReferenceKernel::Calls();
+      ReferenceKernel::ClearFaults();
+      iCheck(run);
+    } while (run.Faulted() && run.n < kMostCalls);
+  }
+}
+
+Stopped StoppedAt(const KernelSteps& iSteps, const FaultRun& iRun) {
+  Stopped stopped;
+  for (size_t i = 0; i < iSteps.size(); ++i) {
+    const KernelStep& step = iSteps[i];
+    const long call = static_cast<long>(i) + 1;
+    const bool hit = iRun.mode == FaultMode::kFrom ? call >= iRun.n
+                                                   : call == iRun.n;
+    if (hit && step.failable) {
+      stopped.failed = true;
+      stopped.calls += step.routine + " -> " + std::to_string(iRun.code) + "\n";
+      return stopped;
+    }
+    stopped.calls += step.routine + " -> 0\n";
+    stopped.open += step.opens - step.ends;
+    stopped.kept += step.keeps;
+  }
+  return stopped;
 }
 
 }  // namespace kavtest

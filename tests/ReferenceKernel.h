@@ -4,7 +4,9 @@
 #ifndef ReferenceKernel_h
 #define ReferenceKernel_h
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "KAVSimControl.h"
 
@@ -49,6 +51,63 @@ class ReferenceKernel {
   // The loaded module's path.
   static std::string ModulePath();
 };
+
+// --- Fault sweeps -----------------------------------------------------------
+
+// The code tests inject: no kernel routine answers it by itself.
+constexpr int kInjected = 4242;
+
+// A failing call alone, or that call and every later one.
+enum class FaultMode { kOnly, kFrom };
+
+// One run of an anomaly loop, handed to its check.
+struct FaultRun {
+  FaultMode mode = FaultMode::kOnly;
+  long n = 0;          // the failing call, 1 for the run's first call
+  int code = kInjected;
+  long made = 0;       // kernel calls the run made
+  std::string calls;   // ReferenceKernel::Calls() of the run
+  std::string out;     // what the run wrote to std::cout
+  // False for the last run, which made fewer than n calls.
+  bool Faulted() const { return made >= n; }
+  // "call 3" or "from call 3", for SCOPED_TRACE.
+  std::string Label() const;
+};
+
+// The anomaly loop: for each mode, runs iRun with its n-th kernel call
+// failing, for n = 1, 2, ... until a run meets no fault, and hands each run
+// (the faultless one too) to iCheck. Before each run the kernel is reset,
+// iSetUp runs and the journal is cleared; calls are counted from there.
+void AnomalyLoop(const std::function<void()>& iSetUp,
+                 const std::function<void()>& iRun,
+                 const std::function<void(const FaultRun&)>& iCheck,
+                 std::vector<FaultMode> iModes = {FaultMode::kOnly,
+                                                  FaultMode::kFrom},
+                 int iCode = kInjected);
+
+// A kernel call of an operation's clean run, and what it leaves once it
+// succeeded: KernelStep("GNFRC1").Opens(4), KernelStep("GUSREA").Keeps(1).
+struct KernelStep {
+  KernelStep(const char* iRoutine) : routine(iRoutine) {}  // NOLINT: rows
+  KernelStep& Opens(int iLists) { opens = iLists; return *this; }
+  KernelStep& Ends(int iLists) { ends = iLists; return *this; }
+  KernelStep& Keeps(int iValues) { keeps = iValues; return *this; }
+  // A routine without a return code: a fault cannot reach it.
+  KernelStep& NoCode() { failable = false; return *this; }
+  std::string routine;
+  int opens = 0, ends = 0, keeps = 0;
+  bool failable = true;
+};
+using KernelSteps = std::vector<KernelStep>;
+
+// What a run of an operation that stops at its first failing call leaves.
+struct Stopped {
+  bool failed = false;  // a call failed (the operation keeps run.code)
+  std::string calls;    // the journal "NAME -> code" up to the failure
+  int open = 0;         // lists the kernel still holds
+  int kept = 0;         // values appended before the failure
+};
+Stopped StoppedAt(const KernelSteps& iSteps, const FaultRun& iRun);
 
 }  // namespace kavtest
 

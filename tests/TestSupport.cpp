@@ -19,13 +19,29 @@ std::string Lines(std::initializer_list<std::string> iLines) {
   return Lines(std::vector<std::string>(iLines));
 }
 
-std::string Lines(const std::vector<std::string>& iLines) {
+std::string Lines(const Strings& iLines) {
   std::string text;
   for (const std::string& line : iLines) text += line + "\n";
   return text;
 }
 
 std::string Dashes(int iCount) { return std::string(iCount, '-'); }
+
+Strings Opening(int iDashes, const std::string& iTitle) {
+  return {kBlank, Dashes(iDashes), iTitle, Dashes(iDashes)};
+}
+
+Strings Closing(int iDashes, const std::string& iTitle) {
+  Strings lines = Opening(iDashes, iTitle);
+  lines.push_back(kBlank);
+  return lines;
+}
+
+std::string Block(std::initializer_list<Strings> iParts) {
+  std::string text;
+  for (const Strings& part : iParts) text += Lines(part);
+  return text;
+}
 
 CoutCapture::CoutCapture() : _saved(std::cout.rdbuf(_captured.rdbuf())) {}
 
@@ -44,13 +60,19 @@ std::string ReadFile(const std::string& iPath) {
   return text.str();
 }
 
+std::string TempTemplate(const std::string& iStem) {
+  const char* directory = std::getenv("TMPDIR");
+  return std::string(directory && *directory ? directory : "/tmp") + "/" +
+         iStem + "-XXXXXX";
+}
+
 ChildResult RunInChild(const Environment& iEnv,
                        const std::function<int()>& iScenario) {
   ChildResult result;
-  char outName[] = "/tmp/kavtest-out-XXXXXX";
-  char errName[] = "/tmp/kavtest-err-XXXXXX";
-  int outFd = mkstemp(outName);
-  int errFd = mkstemp(errName);
+  std::string outName = TempTemplate("kavtest-out");
+  std::string errName = TempTemplate("kavtest-err");
+  int outFd = mkstemp(&outName[0]);
+  int errFd = mkstemp(&errName[0]);
   if (outFd < 0 || errFd < 0) return result;
   std::cout.flush();
   std::fflush(nullptr);
@@ -80,20 +102,19 @@ ChildResult RunInChild(const Environment& iEnv,
   close(errFd);
   result.out = ReadFile(outName);
   result.err = ReadFile(errName);
-  unlink(outName);
-  unlink(errName);
+  unlink(outName.c_str());
+  unlink(errName.c_str());
   return result;
 }
 
 TempDir::TempDir() {
-  char name[] = "/tmp/kavtest-dir-XXXXXX";
-  const char* made = mkdtemp(name);
-  _path = made ? made : "/tmp";
+  std::string name = TempTemplate("kavtest-dir");
+  if (mkdtemp(&name[0]) != nullptr) _path = name;
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  if (_path != "/tmp") std::filesystem::remove_all(_path, ignored);
+  if (!_path.empty()) std::filesystem::remove_all(_path, ignored);
 }
 
 std::string TempDir::Write(const std::string& iName,

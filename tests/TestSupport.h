@@ -1,6 +1,6 @@
-// Test support: whole-block text helpers, standard output capture, a fork
-// helper for what is decided once per process, and the reference kernel's
-// control API.
+// Test support: whole-block text and trace helpers, standard output
+// capture, a fork helper for what is decided once per process, temporary
+// directories.
 #ifndef TestSupport_h
 #define TestSupport_h
 
@@ -14,10 +14,22 @@
 
 namespace kavtest {
 
+using Strings = std::vector<std::string>;
+
 // Each text followed by "\n": the expected trace or journal block.
 std::string Lines(std::initializer_list<std::string> iLines);
-std::string Lines(const std::vector<std::string>& iLines);
+std::string Lines(const Strings& iLines);
 std::string Dashes(int iCount);
+
+// Trace blocks as KAVTrace lays them out. A blank line holds one blank.
+inline const std::string kBlank = " ";
+// Start banner: blank line, dashes, title, dashes.
+Strings Opening(int iDashes, const std::string& iTitle);
+// End banner: the start banner's lines, then a blank line.
+Strings Closing(int iDashes, const std::string& iTitle);
+// The parts one after the other, each line followed by "\n":
+// Block({Opening(13, "Load, start"), {"Name : X"}, Closing(10, "Load, end ")}).
+std::string Block(std::initializer_list<Strings> iParts);
 
 // Captures what is written to std::cout (where every trace goes) from
 // construction until Take() or destruction.
@@ -49,7 +61,12 @@ using Environment = std::map<std::string, std::optional<std::string>>;
 ChildResult RunInChild(const Environment& iEnv,
                        const std::function<int()>& iScenario);
 
-// A fresh temporary directory, removed with its content on destruction.
+// "$TMPDIR/<iStem>-XXXXXX" (/tmp when TMPDIR is unset or empty), for
+// mkstemp and mkdtemp.
+std::string TempTemplate(const std::string& iStem);
+
+// A fresh temporary directory (under TMPDIR), removed with its content on
+// destruction; an empty path if none could be made.
 class TempDir {
  public:
   TempDir();

@@ -279,6 +279,22 @@ TEST(BindingTest, ReferenceKernelBindsEveryRoutine) {
   EXPECT_EQ("0 1", result.out);
 }
 
+// The library exports its public interface only: a kernel module that
+// exports routine names cannot interpose the stubs, and nothing internal
+// (stubs, module image, trace writer) is reachable from outside.
+TEST(BindingTest, LibraryExportsItsInterfaceOnly) {
+  void* library = dlopen(KAV_TEST_LIBRARY, RTLD_LAZY | RTLD_LOCAL);
+  ASSERT_NE(nullptr, library);
+  for (const char* name : {"kavsybnd", "cxgiiv5", "cxrv5i", "nqusett", "_Z8GetDebugPKc"}) {
+    EXPECT_NE(nullptr, dlsym(library, name)) << name;
+  }
+  for (const char* name : {"GUSREA", "GNFLOD", "GMOSEL", "kavModuleImage",
+                           "_ZN8KAVTrace5BlankEv", "_ZN13KAVKernelList4InfoERiS0_S0_S0_"}) {
+    EXPECT_EQ(nullptr, dlsym(library, name)) << name;
+  }
+  dlclose(library);
+}
+
 // Whatever length a kernel returns, reading a kernel-form text stays inside
 // its storage: lengths are clamped to 0..capacity, records past the array
 // read as empty, and a field without a terminator ends at its width.

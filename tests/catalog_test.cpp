@@ -22,13 +22,13 @@
 
 namespace {
 
-using kavtest::Dashes;
+using kavtest::kInjected;
+using kavtest::KernelStep;
+using kavtest::KernelSteps;
 using kavtest::Lines;
 using kavtest::ReferenceKernel;
-using Strings = std::vector<std::string>;
+using kavtest::Strings;
 using NlsFunction = KAVUnicodeString (*)(const KAVUnicodeString&);
-
-constexpr int kInjected = 4242;
 
 std::string Padded(std::string iText, size_t iWidth) {
   iText.resize(iWidth, ' ');
@@ -54,13 +54,11 @@ class CatalogTest : public ::testing::Test {
   std::string Stdout() { return _cout.Take(); }
 
   static void AddTable(int iKind, const std::string& iName) {
-    ReferenceKernel::Function<int (*)(int, const char*)>(
-        "kavsim_catalog_add_table")(iKind, iName.c_str());
+    KAV_KERNEL_FN(kavsim_catalog_add_table)(iKind, iName.c_str());
   }
   static void AddName(int iType, const std::string& iStd,
                       const std::string& iNls) {
-    ReferenceKernel::Function<int (*)(int, const char*, const char*)>(
-        "kavsim_catalog_add_name")(iType, iStd.c_str(), iNls.c_str());
+    KAV_KERNEL_FN(kavsim_catalog_add_name)(iType, iStd.c_str(), iNls.c_str());
   }
   static Strings Tables(int iKind) {
     std::unique_ptr<KAVListValKAVUnicodeString> tables(
@@ -70,40 +68,40 @@ class CatalogTest : public ::testing::Test {
       items.push_back((*tables)[i].ToStdString());
     return items;
   }
-  // Kind 8 holds "  FIRST " and "SECOND": GNSLTB, GUSINF, GUSREA x2, GUSEND.
-  // Each call in turn fails, alone or with every later one (call 6 does not
-  // exist): the names read before it stay, the code is kept, the list is
-  // ended and the end banner traced only when every call succeeded.
-  void SweepTables(bool iTraced) {
-    const Strings ok = {"GNSLTB -> 0", "GUSINF -> 0", "GUSREA -> 0",
-                        "GUSREA -> 0", "GUSEND -> 0"};
-    const Strings kept[] = {
-        {}, {}, {}, {"FIRST"}, {"FIRST", "SECOND"}, {"FIRST", "SECOND"}};
-    for (bool from : {false, true}) {
-      for (long n = 1; n <= 6; ++n) {
-        SCOPED_TRACE((from ? "from call " : "call ") + std::to_string(n));
-        ReferenceKernel::Reset();
-        AddTable(8, "  FIRST ");
-        AddTable(8, "SECOND");
-        (from ? ReferenceKernel::FailFrom : ReferenceKernel::FailCall)(
-            n, kInjected);
-        EXPECT_EQ(kept[n - 1], Tables(8));
-        EXPECT_EQ(n <= 5 ? kInjected : 0, KAVMfgAPTAndPPTable::GetError());
-        Strings calls(ok.begin(), ok.begin() + std::min(n, 5L));
-        if (n <= 5) calls.back().replace(calls.back().size() - 1, 1, "4242");
-        EXPECT_EQ(Lines(calls), ReferenceKernel::Calls());
-        EXPECT_EQ(n == 1 || n == 6 ? 0 : 1, ReferenceKernel::OpenLists());
-        Strings trace = {" ",        Dashes(16),  "GetTables, start",
-                         Dashes(16), "itype : 8", " "};
-        trace.push_back(n == 1 ? "ier (gnsltb) : 4242" : "ier (gnsltb) : 0");
-        for (const std::string& name : kept[n - 1])
-          trace.push_back("Table Name : " + name);
-        if (n == 6)
-          trace.insert(trace.end(),
-                       {" ", Dashes(15), "GetTables, end ", Dashes(15), " "});
-        EXPECT_EQ(iTraced ? Lines(trace) : "", Stdout());
-      }
-    }
+  // Kind 8 holds "  FIRST " and "SECOND". Each call in turn fails, alone or
+  // with every later one: the names read before it stay, the code is kept,
+  // the list is ended and the end banner traced only when every call
+  // succeeded.
+  static void SweepTables(bool iTraced) {
+    const KernelStep read = KernelStep("GUSREA").Keeps(1);
+    const KernelSteps steps = {KernelStep("GNSLTB").Opens(1), "GUSINF", read,
+                               read, KernelStep("GUSEND").Ends(1)};
+    const Strings names = {"FIRST", "SECOND"};
+    Strings tables;
+    const auto check = [&](const kavtest::FaultRun& iRun) {
+      SCOPED_TRACE(iRun.Label());
+      const kavtest::Stopped expected = kavtest::StoppedAt(steps, iRun);
+      const Strings kept(names.begin(), names.begin() + expected.kept);
+      EXPECT_EQ(kept, tables);
+      EXPECT_EQ(expected.failed ? kInjected : 0,
+                KAVMfgAPTAndPPTable::GetError());
+      EXPECT_EQ(expected.calls, iRun.calls);
+      EXPECT_EQ(expected.open, ReferenceKernel::OpenLists());
+      Strings trace = {"itype : 8", " ", iRun.n == 1 ? "ier (gnsltb) : 4242"
+                                                     : "ier (gnsltb) : 0"};
+      for (const std::string& name : kept) trace.push_back("Table Name : " + name);
+      EXPECT_EQ(iTraced ? kavtest::Block({kavtest::Opening(16, "GetTables, start"), trace,
+                                          expected.failed ? Strings{}
+                                                          : kavtest::Closing(15, "GetTables, end ")})
+                        : "",
+                iRun.out);
+    };
+    kavtest::AnomalyLoop(
+        [] {
+          AddTable(8, "  FIRST ");
+          AddTable(8, "SECOND");
+        },
+        [&] { tables = Tables(8); }, check);
   }
 
   kavtest::CoutCapture _cout;
@@ -137,6 +135,13 @@ TEST_F(CatalogTest, GetTablesListsEachKind) {
     EXPECT_EQ(0, ReferenceKernel::OpenLists());
   }
   EXPECT_EQ("", Stdout());
+  // Success with a handle of 0 and an empty list: nothing to end.
+  ReferenceKernel::ScriptInt("GNSLTB", 0, 2, 0);
+  for (int arg : {2, 3, 4}) ReferenceKernel::ScriptInt("GUSINF", 0, arg, 0, true);
+  ReferenceKernel::ClearJournal();
+  EXPECT_EQ(Strings{}, Tables(3));
+  EXPECT_EQ(0, KAVMfgAPTAndPPTable::GetError());
+  EXPECT_EQ(Lines({"GNSLTB -> 0", "GUSINF -> 0"}), ReferenceKernel::Calls());
 }
 
 TEST_F(CatalogTest, GetTablesStopsAtTheFailingCall) { SweepTables(false); }
@@ -230,8 +235,7 @@ TEST_F(CatalogTest, GetStdNameAnswersFromWhatWasTranslated) {
 // the entry cached for it, however far the lists have grown.
 TEST_F(CatalogTest, CachesStayExactAsTheyGrow) {
   const std::string prefix = FreshName("G");
-  ReferenceKernel::Function<int (*)(int, int, const char*)>(
-      "kavsim_catalog_generate_names")(3, 3000, prefix.c_str());
+  KAV_KERNEL_FN(kavsim_catalog_generate_names)(3, 3000, prefix.c_str());
   char name[64];
   for (int round = 0; round < 2; ++round) {
     for (int i = 0; i < 3000; ++i) {

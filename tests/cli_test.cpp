@@ -2,14 +2,12 @@
 // that bind everything, nothing, or are missing; which module env reports;
 // a command file run in one process; kernel failures reported with their
 // code and a non-zero status.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
 
-#include "KAVMfgBaseAnalysisStatic.h"
 #include "TestSupport.h"
 
 namespace {
@@ -88,22 +86,4 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
   EXPECT_TRUE(Has(outcome.out, "MfgCliProbe")) << outcome.out;
   EXPECT_TRUE(Has(outcome.out, "kernel code 9020 (unknown kind of table)")) << outcome.out;
   EXPECT_FALSE(Has(outcome.out, "> dictionary current")) << outcome.out;
-}
-
-// The library exports its public interface only: a kernel module that
-// exports routine names cannot interpose the stubs, and nothing internal
-// (stubs, module image, trace writer) is reachable from outside.
-TEST(CliTest, LibraryExportsItsInterfaceOnly) {
-  Dl_info info{};
-  ASSERT_NE(0, dladdr(reinterpret_cast<void*>(&GetDebug), &info));
-  void* library = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-  ASSERT_NE(nullptr, library);
-  for (const char* name : {"kavsybnd", "cxgiiv5", "cxrv5i", "nqusett", "_Z8GetDebugPKc"}) {
-    EXPECT_NE(nullptr, dlsym(library, name)) << name;
-  }
-  for (const char* name : {"GUSREA", "GNFLOD", "GMOSEL", "kavModuleImage",
-                           "_ZN8KAVTrace5BlankEv", "_ZN13KAVKernelList4InfoERiS0_S0_S0_"}) {
-    EXPECT_EQ(nullptr, dlsym(library, name)) << name;
-  }
-  dlclose(library);
 }

@@ -8,7 +8,6 @@
 #include "KAVTrace.h"
 #include "TestSupport.h"
 
-using kavtest::Dashes;
 using kavtest::Lines;
 using kavtest::RunInChild;
 
@@ -110,8 +109,8 @@ TEST(DiagnosticsTest, TraceWriterLaysOutBannersAndLabelledLines) {
   KAVTrace::Line("value : ", 2.5);
   KAVTrace::Dashes(0);
   KAVTrace::Close(15, "GetTables, end ");
-  EXPECT_EQ(Lines({" ", Dashes(16), "GetTables, start", Dashes(16), "itype : 3", " ",
-                   "Table Name : APT1", "label : ", "value : 2.5", "", " ", Dashes(15),
-                   "GetTables, end ", Dashes(15), " "}),
+  EXPECT_EQ(kavtest::Block({kavtest::Opening(16, "GetTables, start"),
+                            {"itype : 3", " ", "Table Name : APT1", "label : ", "value : 2.5", ""},
+                            kavtest::Closing(15, "GetTables, end ")}),
             capture.Take());
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,15 +15,21 @@
 #include "ReferenceKernel.h"
 #include "TestSupport.h"
 
+using kavtest::Block;
+using kavtest::Closing;
 using kavtest::CoutCapture;
 using kavtest::Dashes;
+using kavtest::FaultRun;
+using kavtest::KernelStep;
+using kavtest::KernelSteps;
 using kavtest::Lines;
+using kavtest::Opening;
 using kavtest::ReferenceKernel;
+using kavtest::Strings;
 
 namespace {
 
 using D = KAVMfgDictionary;
-using Strings = std::vector<std::string>;
 using Ints = std::vector<int>;
 
 Strings Names(const KAVListValKAVUnicodeString& iList) {
@@ -65,12 +72,10 @@ class DictionaryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // The site the kernel started with, before any test pointed it here.
-    static const std::string bundled =
-        ReferenceKernel::Function<const char* (*)()>("kavsim_site")();
+    static const std::string bundled = KAV_KERNEL_FN(kavsim_site)();
     std::filesystem::copy(bundled, _site.Path(),
                           std::filesystem::copy_options::recursive);
-    ReferenceKernel::Function<void (*)(const char*)>("kavsim_set_site")(
-        _site.Path().c_str());
+    KAV_KERNEL_FN(kavsim_set_site)(_site.Path().c_str());
     ReferenceKernel::Reset();
     _capture.Take();
   }
@@ -96,7 +101,7 @@ TEST_F(DictionaryTest, LoadChoosesTheModelFromTheNameAsGiven) {
   // clang-format off
   struct Case { const char* name; int complete; const char* model; const char* member; int error; };
   const Case cases[] = {
-      {"MSPECFR2", 0, "MFG\x20SPEC", "MSPECFR2", 0}, {"MVIEWFR2", 1, "MFG VIEW", "MVIEWFR2", 0},
+      {"MSPECFR2", 0, "MFG SPEC", "MSPECFR2", 0}, {"MVIEWFR2", 1, "MFG VIEW", "MVIEWFR2", 0},
       {"MGEOPFR2", 2, "GEO PACK", "MGEOPFR2", 0},    {" DICOFR2", 1, "NC MODEL", "DICOFR2 ", 0},
       {"  DICOFR2", 1, "NC MODEL", "DICOFR  ", 9011}, {"mspecfr2", 1, "NC MODEL", "mspecfr2", 9011},
       {"MSPECFR2 ", 1, "NC MODEL", "MSPECFR2", 9011}, {"MGEOPFR2XYZ", 0, "NC MODEL", "MGEOPFR2", 9011},
@@ -255,6 +260,59 @@ TEST_F(DictionaryTest, ListQueriesReadEveryClassAndAttribute) {
   EXPECT_EQ("MfgProfileContouring", Names(classes.names).at(3));  // whole
 }
 
+// Answers a well-behaved kernel never gives. A list handle of 0 with
+// success (GUSINF then answers an empty list) is never ended and the query
+// ends with code 0; a count of 5 where values come in pairs reads records
+// 1, 3 and 5; a negative code stops Load like any other.
+TEST_F(DictionaryTest, ScriptedKernelAnswers) {
+  const auto handlesZero = [](const char* iRoutine, Ints iArgs) {
+    return [=] {
+      for (int arg : iArgs) ReferenceKernel::ScriptInt(iRoutine, 1, arg, 0);
+      for (int arg : {2, 3, 4}) ReferenceKernel::ScriptInt("GUSINF", 1, arg, 0, true);
+    };
+  };
+  const std::string emptyList = "GUSINF -> 0\n";
+  // clang-format off
+  struct Case {
+    const char* what;
+    std::function<void()> script;
+    std::function<void(Out&)> run;
+    int error;
+    std::string calls;
+    Ints ints = {};
+  };
+  const Case cases[] = {
+      {"GetAttributes, handles 0", handlesZero("GNFRC1", {3, 4, 5, 6}),
+       [](Out& o) { o.Attributes("MfgEndMill"); }, 0, "GNFRC1 -> 0\n" + emptyList},
+      {"GetAttributeValues, handle 0", handlesZero("GNFRC2", {4}),
+       [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0, "GNFRC2 -> 0\n" + emptyList},
+      {"GetAttributeFacets, handle 0", handlesZero("GNFRAT", {13}),
+       [](Out& o) { o.Facets("MFG_NB_FLUTES"); }, 0, "GNFRAT -> 0\n" + emptyList},
+      {"GetClasses, handles 0", handlesZero("GNFLCL", {1, 2}),
+       [](Out& o) { D::GetClasses(o.names, o.ints); }, 0, "GNFLCL -> 0\n" + emptyList},
+      {"GetAllAttributes, handles 0", handlesZero("GNFLAT", {1, 2}),
+       [](Out& o) { D::GetAllAttributes(o.names, o.ints); }, 0, "GNFLAT -> 0\n" + emptyList},
+      {"GetAttributeValues, odd count", [] { ReferenceKernel::ScriptInt("GUSINF", 1, 3, 5); },
+       [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0,
+       Lines({"GNFRC2 -> 0", "GUSINF -> 0", "GUSREA -> 0", "GUSREA -> 0", "GUSREA -> 0", "GUSEND -> 0"}),
+       {81, 82, 83}},
+      {"Load, negative code", [] { ReferenceKernel::ScriptInt("GNFLOD", 0, 4, -7); },
+       [](Out&) { D::Load("MVIEWFR2", 1); }, -7, "GNFLOD -> 0\n"}};
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReferenceKernel::Reset();
+    Start("DICOFR2");
+    c.script();
+    Out o;
+    c.run(o);
+    EXPECT_EQ(c.error, D::GetError());
+    EXPECT_EQ(c.calls, ReferenceKernel::Calls());
+    EXPECT_EQ(c.ints, Items<int>(o.ints));
+    EXPECT_EQ(c.ints.size(), static_cast<size_t>(o.Appended()));
+  }
+}
+
 // --- Editing ----------------------------------------------------------------
 
 // The list of possible values takes the collection facet 3 names. A text is
@@ -291,19 +349,24 @@ TEST_F(DictionaryTest, CreatedAttributeSendsOnlyTheValuesOfItsType) {
   EXPECT_EQ((Strings{"RIGHT HAND", longText}), Names(back.texts));
 }
 
+TEST_F(DictionaryTest, AddAttributeSendsVersionBlockAndStatus) {
+  D::SetCurrentClass("MfgDrilling", 0);
+  ReferenceKernel::ClearJournal();
+  D::AddAttribute(" MFG_TAP_PITCH", 7, "THREAD ", 5);
+  EXPECT_EQ("GNFMC1 \"MFG_TAP_PITCH   \" 7 \"THREAD          \" 5 -> 0\n",
+            ReferenceKernel::Journal());
+}
+
 // --- Failing kernel calls ---------------------------------------------------
 
-// One operation run against every possible failing call. `calls` is the
-// journal of a clean run; when call n fails, `open[n-1]` lists stay open and
-// `kept[n-1]` values were appended (none when `kept` is empty).
+// One operation run against every possible failing call: `steps` is its
+// clean run; whichever call fails, the operation stops there.
 struct FaultScenario {
   const char* name;
   const char* member;  // loaded first
   std::function<void(Out&)> run;
-  Strings calls;
-  Ints open;
+  KernelSteps steps;
   const char* endTitle;
-  Ints kept = {};
   std::function<void()> setUp = [] {};
 };
 
@@ -311,131 +374,117 @@ std::vector<FaultScenario> FaultScenarios() {
   static KAVRawCollint sides;  // the values CreateAttribute sends
   if (sides.Size() == 0)
     for (int side : {3, 4}) sides.Append(side);
+  const KernelStep read = KernelStep("GUSREA").Keeps(1);
+  const KernelStep end = KernelStep("GUSEND").Ends(1);
+  const KernelStep info = KernelStep("GNFINF").NoCode();
+  const KernelSteps reload = {info, "GNFRST", "GNFZDS", "GNFLOD", "GNFIDS"};
   // clang-format off
   return {
-      {"Load", "MSPECFR2", [](Out&) { D::Load("MVIEWFR2", 1); }, {"GNFLOD", "GNFIDS"}, {0, 0}, "Load, end "},
-      {"Store", "MGEOPFR2", [](Out&) { D::Store("COPY"); }, {"GNFZTR"}, {0}, "Store, end "},
-      {"Unload", "MGEOPFR2", [](Out&) { D::Unload(); }, {"GNFRST", "GNFZDS"}, {0, 0},
-       "KAVMfgDictionary::Unload, end  "},
-      {"LoadDefault", "MSPECFR2", [](Out&) { D::LoadDefault(); },
-       {"GNFINF", "GNFRST", "GNFZDS", "GNFLOD", "GNFIDS"}, {0, 0, 0, 0, 0}, "KAVMfgDictionary::LoadDefault, end "},
+      {"Load", "MSPECFR2", [](Out&) { D::Load("MVIEWFR2", 1); }, {"GNFLOD", "GNFIDS"}, "Load, end "},
+      {"Store", "MGEOPFR2", [](Out&) { D::Store("COPY"); }, {"GNFZTR"}, "Store, end "},
+      {"Unload", "MGEOPFR2", [](Out&) { D::Unload(); }, {"GNFRST", "GNFZDS"}, "KAVMfgDictionary::Unload, end  "},
+      {"LoadDefault", "MSPECFR2", [](Out&) { D::LoadDefault(); }, reload, "KAVMfgDictionary::LoadDefault, end "},
       // Same model as the default: only the member decides that it is not loaded.
-      {"LoadDefault from another member of the model", "DICOUSR1", [](Out&) { D::LoadDefault(); },
-       {"GNFINF", "GNFRST", "GNFZDS", "GNFLOD", "GNFIDS"}, {0, 0, 0, 0, 0}, "KAVMfgDictionary::LoadDefault, end "},
-      {"LoadDefault when loaded", "DICOFR2", [](Out&) { D::LoadDefault(); }, {"GNFINF"}, {0},
+      {"LoadDefault from another member of the model", "DICOUSR1", [](Out&) { D::LoadDefault(); }, reload,
+       "KAVMfgDictionary::LoadDefault, end "},
+      {"LoadDefault when loaded", "DICOFR2", [](Out&) { D::LoadDefault(); }, {info},
        "KAVMfgDictionary::LoadDefault, end "},
       {"GetAttributes", "MGEOPFR2", [](Out& o) { o.Attributes("MfgGeoCircle"); },
-       {"GNFRC1", "GUSINF", "GUSREA", "GUSREA", "GUSREA", "GUSREA", "GUSEND", "GUSEND", "GUSEND", "GUSEND"},
-       {0, 4, 4, 4, 4, 4, 4, 3, 2, 1}, "KAVMfgDictionary::GetAttributes, end",
-       {0, 0, 0, 1, 2, 3, 4, 4, 4, 4}},
+       {KernelStep("GNFRC1").Opens(4), "GUSINF", read, read, read, read, end, end, end, end},
+       "KAVMfgDictionary::GetAttributes, end"},
       {"GetAttributeValues", "MGEOPFR2", [](Out& o) { o.Values("MfgGeoPlane", "MFG_GEO_KIND"); },
-       {"GNFRC2", "GUSINF", "GUSREA", "GUSREA", "GUSREA", "GUSREA", "GUSEND"},
-       {0, 1, 1, 1, 1, 1, 1}, "KAVMfgDictionary::GetAttributeValues, end", {0, 0, 0, 1, 2, 3, 4}},
+       {KernelStep("GNFRC2").Opens(1), "GUSINF", read, read, read, read, end},
+       "KAVMfgDictionary::GetAttributeValues, end"},
       {"GetAttributeFacets", "MGEOPFR2", [](Out& o) { o.Facets("MFG_GEO_KIND"); },
-       {"GNFRAT", "GUSINF", "GUSREA", "GUSREA", "GUSREA", "GUSREA", "GUSEND"},
-       {0, 1, 1, 1, 1, 1, 1}, "KAVMfgDictionary::GetAttributeFacets, end", {0, 0, 0, 1, 2, 3, 4}},
-      {"SetCurrentClass", "MGEOPFR2", [](Out&) { D::SetCurrentClass("MfgGeoPlane", 0); }, {"GNFMCL"}, {0},
+       {KernelStep("GNFRAT").Opens(1), "GUSINF", read, read, read, read, end},
+       "KAVMfgDictionary::GetAttributeFacets, end"},
+      {"SetCurrentClass", "MGEOPFR2", [](Out&) { D::SetCurrentClass("MfgGeoPlane", 0); }, {"GNFMCL"},
        "SetCurrentClass, end"},
-      {"CreateClass", "MGEOPFR2", [](Out&) { D::CreateClass("MfgGeoLine", 6, "", 1); }, {"GNFCCL"}, {0},
+      {"CreateClass", "MGEOPFR2", [](Out&) { D::CreateClass("MfgGeoLine", 6, "", 1); }, {"GNFCCL"},
        "KAVMfgDictionary::CreateClass, end"},
       {"CreateAttribute", "MGEOPFR2",
        [](Out& o) {
          D::CreateAttribute("MFG_SIDES", 406, 1, 0, 1, 0, 0, 1, 0, 6, 406, 0, sides, o.doubles, o.texts);
        },
-       {"GUSINI", "GUSPUS", "GUSPUS", "GNFCAT", "GUSEND"}, {0, 1, 1, 1, 1},
-       "KAVMfgDictionary::CreateAttribute, end"},
-      {"AddAttribute", "MGEOPFR2", [](Out&) { D::AddAttribute("MFG_X", 1, "COORDINATES", 1); },
-       {"GNFMC1"}, {0}, "KAVMfgDictionary::AddAttribute, end", {}, [] { D::SetCurrentClass("MfgGeoPlane", 0); }},
+       {KernelStep("GUSINI").Opens(1), "GUSPUS", "GUSPUS", "GNFCAT", end}, "KAVMfgDictionary::CreateAttribute, end"},
+      {"AddAttribute", "MGEOPFR2", [](Out&) { D::AddAttribute("MFG_X", 1, "COORDINATES", 1); }, {"GNFMC1"},
+       "KAVMfgDictionary::AddAttribute, end", [] { D::SetCurrentClass("MfgGeoPlane", 0); }},
   };
   // clang-format on
 }
 
-// Runs every scenario with its call n failing (4242), for each n in turn.
-// Only GNFINF, which has no code, cannot fail: the operation then runs to
-// its end banner. Traced, LoadDefault's closing report asks GNFINF once
-// more, so the journal is compared on the untraced run.
-void Sweep(CoutCapture& ioCapture, bool iTraced) {
+// Every scenario with each call failing, alone and with every later one.
+// GNFINF has no code and cannot fail: the operation then runs to its end
+// banner. Traced, LoadDefault's closing report asks GNFINF once more, so
+// the journal is compared on the untraced run.
+void Sweep(bool iTraced) {
   for (const FaultScenario& s : FaultScenarios()) {
-    for (size_t n = 1; n <= s.calls.size(); ++n) {
-      SCOPED_TRACE(std::string(s.name) + " failing call " + std::to_string(n));
-      ReferenceKernel::Reset();
-      D::Load(s.member, 1);
-      s.setUp();
-      ReferenceKernel::ClearJournal();
-      ReferenceKernel::FailCall(
-          ReferenceKernel::CallCount() + static_cast<long>(n), 4242);
-      ioCapture.Take();
-      Out o;
-      s.run(o);
-      const bool fails = s.calls[n - 1] != "GNFINF";
+    std::optional<Out> o;
+    const auto check = [&](const FaultRun& iRun) {
+      SCOPED_TRACE(std::string(s.name) + ", " + iRun.Label());
+      const kavtest::Stopped expected = kavtest::StoppedAt(s.steps, iRun);
       const std::string banner = std::string("\n") + s.endTitle + "\n";
-      EXPECT_EQ(iTraced && !fails,
-                ioCapture.Take().find(banner) != std::string::npos);
-      EXPECT_EQ(fails ? 4242 : 0, D::GetError());
-      EXPECT_EQ(s.open[n - 1], ReferenceKernel::OpenLists());
-      EXPECT_EQ(s.kept.empty() ? 0 : s.kept[n - 1], o.Appended());
-      if (iTraced) continue;
-      std::string calls;
-      for (size_t i = 0; i < (fails ? n : s.calls.size()); ++i)
-        calls += s.calls[i] + (fails && i + 1 == n ? " -> 4242\n" : " -> 0\n");
-      EXPECT_EQ(calls, ReferenceKernel::Calls());
-    }
+      EXPECT_EQ(iTraced && !expected.failed,
+                iRun.out.find(banner) != std::string::npos);
+      EXPECT_EQ(expected.failed ? iRun.code : 0, D::GetError());
+      EXPECT_EQ(expected.open, ReferenceKernel::OpenLists());
+      EXPECT_EQ(expected.kept, o->Appended());
+      if (!iTraced) {
+        EXPECT_EQ(expected.calls, iRun.calls);
+      }
+    };
+    kavtest::AnomalyLoop([&] { D::Load(s.member, 1), s.setUp(); },
+                         [&] { s.run(o.emplace()); }, check);
   }
 }
 
 TEST_F(DictionaryTest, EachFailingCallStopsTheOperationThere) {
-  Sweep(_capture, false);
+  Sweep(false);
 }
 
-TEST_F(DictionaryTest, EachFailingCallTraceHasNoEndBanner) {
-  Sweep(_capture, true);
-}
+TEST_F(DictionaryTest, EachFailingCallTraceHasNoEndBanner) { Sweep(true); }
 
 // GetClasses and GetAllAttributes leave the loop on a failing name read but
 // still end both lists; the int read's code is not looked at.
 TEST_F(DictionaryTest, ListQueriesEndBothListsWhateverFails) {
-  // MGEOPFR2: 3 classes, 5 attributes. Calls: create, GUSINF, name/int
-  // reads in pairs, GUSEND names, GUSEND ints. `appended` 3 means all.
-  // clang-format off
-  const struct { long failing; int error, open, appended; } cases[] = {
-      {1, 4242, 0, 0}, {2, 4242, 2, 0}, {3, 0, 0, 0}, {4, 0, 0, 3},
-      {7, 0, 0, 2},    {9, 0, 1, 3},    {10, 4242, 1, 3}};
-  // clang-format on
+  struct Left { int error, open, appended; };
   for (bool attributes : {false, true}) {
-    for (const auto& c : cases) {
-      const long n = attributes && c.failing >= 9 ? c.failing + 4 : c.failing;
+    // MGEOPFR2: 3 classes, 5 attributes. Calls: create, GUSINF, a name and
+    // an int read per item, GUSEND names, GUSEND ints.
+    const long items = attributes ? 5 : 3, firstEnd = 3 + 2 * items;
+    std::optional<Out> o;
+    const auto check = [&](const FaultRun& iRun) {
       SCOPED_TRACE((attributes ? "GetAllAttributes " : "GetClasses ") +
-                   std::to_string(n));
-      ReferenceKernel::Reset();
-      Start("MGEOPFR2");
-      ReferenceKernel::FailCall(ReferenceKernel::CallCount() + n, 4242);
-      Out o;
-      (attributes ? D::GetAllAttributes : D::GetClasses)(o.names, o.ints);
-      EXPECT_EQ(c.error, D::GetError());
-      EXPECT_EQ(c.open, ReferenceKernel::OpenLists());
-      const int all = attributes ? 5 : 3;
-      EXPECT_EQ(c.appended < 3 ? c.appended : all, o.names.Size());
-      EXPECT_EQ(o.names.Size(), o.ints.Size());
-    }
+                   iRun.Label());
+      const bool from = iRun.mode == kavtest::FaultMode::kFrom;
+      const int item = static_cast<int>(iRun.n - 3) / 2;  // read's item, from 0
+      const bool name = iRun.n % 2 == 1;
+      Left left = {0, 0, static_cast<int>(items)};
+      if (iRun.n <= 2)  // create, GUSINF: nothing to end
+        left = {iRun.code, iRun.n == 1 ? 0 : 2, 0};
+      else if (iRun.n < firstEnd && from)  // a name read fails, then the ends
+        left = {iRun.code, 2, item + (name ? 0 : 1)};
+      else if (iRun.n < firstEnd && name)
+        left.appended = item;
+      else if (iRun.n >= firstEnd && iRun.Faulted())
+        left = {iRun.n == firstEnd && !from ? 0 : iRun.code,
+                iRun.n == firstEnd && from ? 2 : 1, left.appended};
+      EXPECT_EQ(left.error, D::GetError());
+      EXPECT_EQ(left.open, ReferenceKernel::OpenLists());
+      EXPECT_EQ(left.appended, o->names.Size());
+      EXPECT_EQ(o->names.Size(), o->ints.Size());
+    };
+    kavtest::AnomalyLoop(
+        [] { D::Load("MGEOPFR2", 1); },
+        [&] {
+          o.emplace();
+          (attributes ? D::GetAllAttributes : D::GetClasses)(o->names, o->ints);
+        },
+        check);
   }
 }
 
 // --- Traces -----------------------------------------------------------------
-
-// Banners as the operations print them: a blank line, dashes, the title,
-// dashes (and a closing blank line after an end title).
-Strings Opening(int iDashes, const std::string& iTitle) {
-  return {" ", Dashes(iDashes), iTitle, Dashes(iDashes)};
-}
-Strings Closing(int iDashes, const std::string& iTitle) {
-  return {" ", Dashes(iDashes), iTitle, Dashes(iDashes), " "};
-}
-std::string Block(std::initializer_list<Strings> iParts) {
-  Strings lines;
-  for (const Strings& part : iParts)
-    lines.insert(lines.end(), part.begin(), part.end());
-  return Lines(lines);
-}
 
 // clang-format off
 TEST_F(DictionaryTest, LoadingTraces) {

@@ -199,3 +199,22 @@ TEST_F(KernelTest, ScriptedAnswersOverwriteTheChosenArgumentsOfTheChosenCall) {
   ReferenceKernel::ScriptInt("LBATCH", 1, 0, 7);
   EXPECT_EQ(7, LBATCH(nullptr));
 }
+
+// The code table in docs/kernel.md is the one of KAVSimCodes.def, row for
+// row; the kernel explains each of its codes and no other.
+TEST_F(KernelTest, CodesAreDocumentedAndExplained) {
+  std::string expected = "| code | meaning |\n|---|---|\n";
+  const auto explain = KAV_KERNEL_FN(kavsim_explain);
+#define KAVSIM_CODE(name, code, meaning)                              \
+  expected += "| " + std::to_string(code) + " | " + meaning + " |\n"; \
+  EXPECT_STREQ(meaning, explain(code));
+#include "KAVSimCodes.def"
+#undef KAVSIM_CODE
+  for (int unknown : {-1, 1, 9000, 9998, 10000}) EXPECT_EQ(nullptr, explain(unknown));
+  const std::string doc =
+      kavtest::ReadFile(KAV_TEST_SOURCE_DIR "/docs/kernel.md");
+  const size_t start = doc.find("| code | meaning |\n");
+  const size_t end = doc.find("\n\n", start);
+  EXPECT_EQ(expected, start == std::string::npos ? "" : doc.substr(start, end + 1 - start))
+      << "docs/kernel.md: the table of codes must read as expected";
+}

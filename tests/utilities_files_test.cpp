@@ -357,9 +357,9 @@ TEST_F(UtilitiesFilesTest, CaptImageTraceEndsWhateverTheCode) {
   ReferenceKernel::FailCall(1, 9030);
   U::CaptImage(" /x.png ");
   EXPECT_EQ(
-      Lines({" ", Dashes(13), "KAVMfgUtilities::CaptImage, start", Dashes(13),
-             "PathName  :  /x.png ", " ", "Pathname (before char) : /x.png",
-             "ier (plsgrab) 9030", " ", Dashes(10),
-             "KAVMfgUtilities::CaptImage, end ", Dashes(10), " "}),
+      kavtest::Block({kavtest::Opening(13, "KAVMfgUtilities::CaptImage, start"),
+                      {"PathName  :  /x.png ", " ", "Pathname (before char) : /x.png",
+                       "ier (plsgrab) 9030"},
+                      kavtest::Closing(10, "KAVMfgUtilities::CaptImage, end ")}),
       out.Take());
 }

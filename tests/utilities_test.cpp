@@ -182,7 +182,8 @@ TEST(UtilitiesTest, QualifiedNamesAndPlaceholders) {
   const struct { const char* text; int code; } placeholders[] = {
       {"x = $COID_FATHER", 21}, {"$COMPID_FATHER $COID", 22}, {"a=$COID", 1},
       {"$COMPID_REF $COID", 12}, {"$COID_REF $COMPID_FATHER", 22},
-      {"$COMPID", 2}, {"$coid here", 0}, {"$COI", 0}};
+      {"$COMPID", 2}, {"$coid here", 0}, {"$COI", 0},
+      {"$COID", 1}};  // 5 characters: the shortest text looked at
   for (const auto& p : placeholders)
     EXPECT_EQ(p.code, U::IsCoidOrCompid(p.text)) << p.text;
 }

@@ -1,0 +1,169 @@
+// The reference kernel's site files as a person edits them by hand: every
+// damaged file gives the reading routine a site code and one message on
+// standard error naming the file and the place; a missing, empty or
+// non-directory site is said once. Each case runs in a child process so
+// that its standard error is its own.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "KAVLegacyRoutines.h"
+#include "KAVSimCodes.h"
+#include "ReferenceKernel.h"
+#include "TestSupport.h"
+
+using kavtest::ReferenceKernel;
+
+namespace {
+
+void SetSite(const std::string& iDirectory) {
+  KAV_KERNEL_FN(kavsim_set_site)(iDirectory.c_str());
+}
+
+int Tables() {
+  int kind = 1, handle = 0, ier = -1;
+  GNSLTB(&kind, &handle, &ier);
+  return ier;
+}
+
+int NationalName() {
+  int type = 1, length = 0, ier = -1;
+  char name[16], national[80];
+  std::memset(name, ' ', sizeof name);
+  std::memcpy(name, "MFG_DEPTH", 9);
+  GNFNL1(&type, name, national, &length, &ier);
+  return ier;
+}
+
+int LoadMember() {
+  char model[8], member[8], message[80];
+  std::memcpy(model, "NC MODEL", 8);
+  std::memcpy(member, "BROKEN  ", 8);
+  int ier = -1;
+  GNFLOD(model, member, message, &ier);
+  return ier;
+}
+
+int Complete() {
+  int ier = -1;
+  GNFIDS(&ier);
+  return ier;
+}
+
+// Runs iCall twice against the site iDirectory in a child; the child
+// prints both codes.
+kavtest::ChildResult TwoCalls(const std::string& iDirectory,
+                              const std::function<int()>& iCall) {
+  return kavtest::RunInChild({}, [&] {
+    SetSite(iDirectory);
+    const int first = iCall();
+    const int second = iCall();
+    std::printf("%d %d\n", first, second);
+    return 0;
+  });
+}
+
+std::string Deep(int iLevels) {
+  return "{\"kinds\":" + std::string(iLevels, '[') + std::string(iLevels, ']') + "}";
+}
+
+}  // namespace
+
+TEST(KernelSiteTest, DamagedFilesGiveTheirCodeAndOneMessage) {
+  const std::string tables = "catalog/tables.json";
+  const std::string member = "dictionary/BROKEN.json";
+  const std::string seed = "dictionary/DICOFR2.json";
+  // clang-format off
+  struct Case { std::string file, content; std::function<int()> call; int code; std::string what; };
+  const Case cases[] = {
+      {tables, R"({"kinds":[{"kind":1,"title":null,"tables":["A"]}]})", Tables, 9073,
+       "kinds[0].title: expected a text, found null"},
+      {tables, R"({"kinds":[{"kind":1e300,"tables":["A"]}]})", Tables, 9074,
+       "kinds[0].kind: 1e+300 does not fit an int"},
+      {tables, R"({"kinds":[{"kind":-2147483649}]})", Tables, 9074,
+       "kinds[0].kind: -2147483649 does not fit an int"},
+      {tables, R"({"kinds":[{"kind":1.5}]})", Tables, 9073,
+       "kinds[0].kind: expected a whole number, found 1.5"},
+      {tables, R"({"kinds":[{"kind":1,"tables":["A",7]}]})", Tables, 9073,
+       "kinds[0].tables[1]: expected a text, found 7"},
+      {tables, R"({"kinds":{"kind":1}})", Tables, 9073, "kinds: expected a list, found an object"},
+      {tables, R"([1])", Tables, 9073, "expected an object, found an array"},
+      {tables, R"({"kinds":[{"tables":[]}]})", Tables, 9073,
+       "kinds[0].kind: missing, a whole number is required"},
+      {tables, Deep(100000), Tables, 9072, "nested deeper than 64 levels"},
+      {tables, "{\"kinds\":[", Tables, 9071,
+       "parse error at line 1, column 11: syntax error while parsing value - "
+       "unexpected end of input; expected '[', '{', or a literal"},
+      {tables + "/x", "", Tables, 9070, "cannot be read: it is a directory"},
+      {"catalog/names.json", R"({"attributes":{"MFG_DEPTH":["P"]}})", NationalName, 9073,
+       "attributes.MFG_DEPTH: expected a text, found an array"},
+      {member, R"({"model":"NC MODEL","attributes":[{"name":"A","facets":[1e300]}]})", LoadMember,
+       9074, "attributes[0].facets[0]: 1e+300 does not fit an int"},
+      {member, R"({"model":"NC MODEL","attributes":[{"name":"A","facets":[0,0,2],"values":[true]}]})",
+       LoadMember, 9073, "attributes[0].values[0]: expected a number, found true"},
+      {member, R"({"model":"NC MODEL","classes":[{"name":"C","kind":"1"}]})", LoadMember, 9073,
+       "classes[0].kind: expected a whole number, found a text"},
+      {seed, R"({"model":"NC MODEL","title":{"bytes":"4g"}})", Complete, 9073,
+       "title: expected a text, found an object"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file + " " + c.content.substr(0, 60));
+    kavtest::TempDir site;
+    site.Write(c.file, c.content);
+    const std::string path = site.Path() + "/" + c.file.substr(0, c.file.find(".json") + 5);
+    const kavtest::ChildResult result = TwoCalls(site.Path(), c.call);
+    EXPECT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(std::to_string(c.code) + " " + std::to_string(c.code) + "\n", result.out);
+    EXPECT_EQ("KAVSYMB: site file " + path + ": " + c.what + " (code " +
+                  std::to_string(c.code) + ")\n",
+              result.err);
+  }
+}
+
+// What is written in the kernel's own forms reads back: texts as bytes,
+// reals that are not finite, ints at the ends of their range.
+TEST(KernelSiteTest, BytesAndSpecialRealsReadBack) {
+  kavtest::TempDir site;
+  site.Write("catalog/tables.json",
+             R"({"kinds":[{"kind":-2147483648,"tables":[{"bytes":"41e90a"}]},)"
+             R"({"kind":2147483647.0,"title":"\u00e9","tables":[]}]})");
+  const kavtest::ChildResult result = kavtest::RunInChild({}, [&] {
+    SetSite(site.Path());
+    int kinds[] = {-2147483647 - 1, 2147483647}, handle = 0, ier = -1;
+    for (int& kind : kinds) {
+      GNSLTB(&kind, &handle, &ier);
+      int width = 0, count = 0;
+      GUSINF(&handle, &width, &count, &ier);
+      std::printf("%d %d %d\n", ier, width, count);
+    }
+    return 0;
+  });
+  EXPECT_EQ("", result.err);
+  EXPECT_EQ("0 72 1\n0 72 0\n", result.out);
+}
+
+TEST(KernelSiteTest, AnUnusableSiteDirectoryIsSaidOnceAtFirstUse) {
+  kavtest::TempDir root;
+  root.Write("file", "x");
+  std::filesystem::create_directory(root.Path() + "/empty");
+  struct Case { std::string directory, problem; } cases[] = {
+      {root.Path() + "/missing", "does not exist"},
+      {root.Path() + "/file", "is not a directory"},
+      {root.Path() + "/empty", "is empty"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.directory);
+    const kavtest::ChildResult result = TwoCalls(c.directory, [] {
+      const int code = Tables();
+      std::printf("[%s] ", KAV_KERNEL_FN(kavsim_site_problem)());
+      return code;
+    });
+    EXPECT_EQ("[" + c.problem + "] [" + c.problem + "] 9020 9020\n", result.out);
+    EXPECT_EQ("KAVSYMB: site directory " + c.directory + " " + c.problem + "\n",
+              result.err);
+  }
+}
