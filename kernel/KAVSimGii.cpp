@@ -13,7 +13,7 @@
 //                   "element": 12}]}
 // A field is {"int": n}, {"real": x}, {"char": "..."} or {"text": "..."}
 // (types 2, 1, 3, 4). A variable without an "id" gets the next free one
-// from 101. A missing or unreadable file is an empty session.
+// from 101; a name, and a field's value, are required. A missing or unreadable file is an empty session.
 //
 // What this kernel does where the library's contract leaves it free:
 //  - GMIKEY's text length on input is the capacity of the caller's buffer;
@@ -29,14 +29,13 @@
 //    error journal, which GUERJO clears.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "KAVSimKernel.h"
+#include "KAVSimSite.h"
 
 namespace {
 
@@ -72,6 +71,7 @@ struct Variable {
 
 struct Session {
   bool loaded = false;
+  int code = KAVSIM_OK;  // of a damaged site file: what every routine answers
   int batch = 0;
   std::vector<Variable> variables;  // in site order
   std::unordered_map<std::string, size_t> byName;
@@ -99,87 +99,79 @@ Session& GetSession() {
   return session;
 }
 
-void ResetSession() { GetSession() = Session(); }
+kavsim::SiteFamily& Site();
+
+void ResetSession() {
+  GetSession() = Session();
+  Site().ForgetReported();
+}
 KAVSIM_ON_RESET(ResetSession);
 
-bool ReadField(const nlohmann::json& iItem, Field& oField) {
-  if (!iItem.is_object() || iItem.size() != 1) return false;
-  const auto entry = iItem.begin();
-  const nlohmann::json& value = entry.value();
-  if (entry.key() == "int" && value.is_number_integer()) {
-    oField.type = kIntType;
-    oField.intValue = value.get<int>();
-  } else if (entry.key() == "real" && value.is_number()) {
-    oField.type = kRealType;
-    oField.realValue = value.get<double>();
-  } else if ((entry.key() == "char" || entry.key() == "text") &&
-             value.is_string()) {
-    oField.type = entry.key() == "char" ? kCharType : kTextType;
-    oField.text = value.get<std::string>();
-    if (oField.type == kTextType) oField.text.resize(kTextWidth, ' ');
-  } else {
-    return false;
-  }
-  return true;
+kavsim::SiteFamily& Site() {
+  static kavsim::SiteFamily site("gii");
+  return site;
 }
 
-Fields ReadFields(const nlohmann::json& iItems) {
+Fields ReadFields(const kavsim::SiteValue& iItems) {
   Fields fields;
-  Field field;
-  if (iItems.is_array())
-    for (const nlohmann::json& item : iItems)
-      if (ReadField(item, field)) fields.push_back(field);
+  for (size_t k = 0; k < iItems.Size(); ++k) {
+    Field field;
+    const kavsim::SiteValue item = iItems[k];
+    if (item.Member("int").Exists()) {
+      field.type = kIntType;
+      field.intValue = item.Member("int").Int();
+    } else if (item.Member("real").Exists()) {
+      field.type = kRealType;
+      field.realValue = item.Member("real").Double();
+    } else if (item.Member("char").Exists()) {
+      field.type = kCharType;
+      field.text = item.Member("char").Text();
+    } else {
+      field.type = kTextType;
+      field.text = item.Member("text").Text();  // required when nothing else
+      field.text.resize(kTextWidth, ' ');
+    }
+    fields.push_back(field);
+  }
   return fields;
 }
 
-// The whole site file; every value is type-checked before it is touched,
-// and anything malformed is skipped.
-void LoadSite(Session& ioSession) {
-  std::ifstream in(kavsim::SiteDirectory() + "/gii/session.json");
-  if (!in) return;
-  const nlohmann::json site = nlohmann::json::parse(in, nullptr, false);
-  if (!site.is_object()) return;
-  const auto batch = site.find("batch");
-  if (batch != site.end() && batch->is_number_integer())
-    ioSession.batch = batch->get<int>();
-  const auto variables = site.find("variables");
-  if (variables == site.end() || !variables->is_array()) return;
-  for (const nlohmann::json& item : *variables) {
-    if (!item.is_object()) continue;
-    const auto name = item.find("name");
-    if (name == item.end() || !name->is_string()) continue;
-    const auto id = item.find("id");
-    Variable& variable = ioSession.Add(
-        name->get<std::string>(),
-        id != item.end() && id->is_number_integer() ? id->get<int>() : 0);
-    const auto fields = item.find("fields");
-    if (fields != item.end()) variable.fields = ReadFields(*fields);
-    const auto list = item.find("list");
-    if (list != item.end() && list->is_array()) {
-      variable.list = true;
-      for (const nlohmann::json& value : *list)
-        variable.items.push_back(ReadFields(value));
-    }
-    for (const char* key : {"string", "prompt"}) {
-      const auto text = item.find(key);
-      if (text == item.end() || !text->is_string()) continue;
-      const bool isString = std::strcmp(key, "string") == 0;
-      (isString ? variable.string : variable.prompt) = text->get<std::string>();
-      (isString ? variable.hasString : variable.hasPrompt) = true;
-    }
-    const auto element = item.find("element");
-    if (element != item.end() && element->is_number_integer()) {
-      variable.element = element->get<int>();
-      variable.hasElement = true;
-    }
+// The whole site file, through the shared reader: a damaged file leaves an
+// empty session whose routines answer the file's code.
+int LoadSite(Session& ioSession) {
+  kavsim::SiteFile file = Site().Read("session.json");
+  const kavsim::SiteValue root = file.Root();
+  ioSession.batch = root.Member("batch").Int(0);
+  const kavsim::SiteValue variables = root.Member("variables");
+  for (size_t i = 0; i < variables.Size() && file.Code() == KAVSIM_OK; ++i) {
+    const kavsim::SiteValue item = variables[i];
+    Variable& variable =
+        ioSession.Add(item.Member("name").Text(), item.Member("id").Int(0));
+    variable.fields = ReadFields(item.Member("fields"));
+    const kavsim::SiteValue list = item.Member("list");
+    variable.list = list.Exists();
+    for (size_t v = 0; v < list.Size(); ++v)
+      variable.items.push_back(ReadFields(list[v]));
+    variable.hasString = item.Member("string").Exists();
+    variable.string = item.Member("string").Text("");
+    variable.hasPrompt = item.Member("prompt").Exists();
+    variable.prompt = item.Member("prompt").Text("");
+    variable.hasElement = item.Member("element").Exists();
+    variable.element = item.Member("element").Int(0);
   }
+  return file.Code();
 }
 
 Session& Loaded() {
   Session& session = GetSession();
   if (!session.loaded) {
     session.loaded = true;
-    LoadSite(session);
+    const int code = LoadSite(session);
+    if (code != KAVSIM_OK) {
+      session = Session();
+      session.loaded = true;
+      session.code = code;
+    }
   }
   return session;
 }
@@ -203,6 +195,10 @@ void Fail(const char* iRoutine, int* oIer, int iCode) {
 Variable* Target(const char* iRoutine, const int* iId, int* oIer) {
   if (iId == nullptr || oIer == nullptr) {
     Fail(iRoutine, oIer, KAVSIM_NULL_ARGUMENT);
+    return nullptr;
+  }
+  if (Loaded().code != KAVSIM_OK) {
+    Fail(iRoutine, oIer, Loaded().code);
     return nullptr;
   }
   Variable* variable = ById(iId);
@@ -247,6 +243,7 @@ void simGMIQID(int* iLength, char* iName, int* oId, int* oIer) {
     return Fail("GMIQID", oIer, KAVSIM_NULL_ARGUMENT);
   if (*iLength < 0) return Fail("GMIQID", oIer, KAVSIM_GII_BAD_LENGTH);
   Session& session = Loaded();
+  if (session.code != KAVSIM_OK) return Fail("GMIQID", oIer, session.code);
   const auto found =
       session.byName.find(std::string(iName ? iName : "", static_cast<size_t>(length)));
   if (found == session.byName.end())

@@ -161,7 +161,7 @@ TEST_F(KernelTest, JournalAndStandInsShowWhatReachedTheKernel) {
   EXPECT_EQ(0, LBATCH(nullptr));
   GUERJO();
   EXPECT_EQ(Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " + std::to_string(KAVSIM_UNKNOWN_MEMBER),
-                   "DCLPLE -> 9999", "LBATCH -> 0", "GUERJO -> 0"}),
+                   "DCLPLE -> 9999", "LBATCH null -> 0", "GUERJO -> 0"}),
             ReferenceKernel::Journal());
 }
 
