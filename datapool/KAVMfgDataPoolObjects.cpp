@@ -88,10 +88,18 @@ void KAVMfgDataPool::ReadObject(const KAVUnicodeString& iPool,
   KAVKernelList::Info(namesList, width, count, _ErrorNumber);
   if (_ErrorNumber != 0) return;
   for (int i = 1; i <= count; ++i) {
-    const KAVUnicodeString asRead =
-        KAVKernelList::ReadRecord(namesList, i, kFieldWidth, _ErrorNumber);
+    // The name as read is kept only for the trace; untraced it is read
+    // stripped straight away (one GUSREA either way, no copy of the
+    // record: GetValues reads every field name through here).
+    KAVUnicodeString asRead, name;
+    if (traced) {
+      asRead = KAVKernelList::ReadRecord(namesList, i, kFieldWidth, _ErrorNumber);
+      name = asRead.Strip(KAVStripBoth, ' ');
+    } else {
+      name = KAVKernelList::ReadText(namesList, i, kFieldWidth, _ErrorNumber);
+    }
     if (_ErrorNumber != 0) return;
-    oFieldNames.Append(asRead.Strip(KAVStripBoth, ' '));
+    oFieldNames.Append(name);
     const int nbValues = KAVKernelList::ReadInt(nbValuesList, i, _ErrorNumber);
     if (_ErrorNumber != 0) return;
     oNbValues.Append(nbValues);
