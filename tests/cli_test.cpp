@@ -299,10 +299,11 @@ TEST(CliTest, DeclarativeLinesReportOnlyTheirOwnFailures) {
   Outcome outcome = RunTool("STEPLIB='" + kKernel + "' KAVSIM_SITE='" + kKernel + "/site'",
                             "run -k '" + file + "'");
   EXPECT_EQ(1, outcome.status);
-  EXPECT_TRUE(Has(outcome.out, "kernel code 9053 (the variable is not of the type asked)"))
-      << outcome.out;
-  EXPECT_TRUE(Has(outcome.out, "line 1 ended with status 1")) << outcome.out;
-  EXPECT_FALSE(Has(outcome.out, "line 2 ended")) << outcome.out;
+  EXPECT_TRUE(Has(outcome.err,
+                  "kernel code 9053 (the declarative variable is not of the type asked)"))
+      << outcome.err;
+  EXPECT_TRUE(Has(outcome.err, "line 1 ended with status 1")) << outcome.err;
+  EXPECT_FALSE(Has(outcome.err, "line 2 ended")) << outcome.err;
   EXPECT_TRUE(Has(outcome.out, "value:    3")) << outcome.out;
   EXPECT_TRUE(Has(outcome.out, "/declarative/icons/POCKET.gif\nfile exists: yes")) << outcome.out;
 }
