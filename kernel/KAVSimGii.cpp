@@ -186,7 +186,7 @@ Variable* ById(const int* iId) {
 
 // Answers a failure: the code into ier and into the error journal.
 void Fail(const char* iRoutine, int* oIer, int iCode) {
-  if (oIer != nullptr) *oIer = iCode;
+  kavsim::SetCode(oIer, iCode);
   kavsim::RecordError(iRoutine, iCode);
 }
 
@@ -249,7 +249,7 @@ void simGMIQID(int* iLength, char* iName, int* oId, int* oIer) {
   if (found == session.byName.end())
     return Fail("GMIQID", oIer, KAVSIM_GII_UNKNOWN_NAME);
   *oId = session.variables[found->second].id;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMIQID, simGMIQID);
 
@@ -260,7 +260,7 @@ void simGMOEVT(int* iId, int* oIer) {
   Variable* variable = Target("GMOEVT", iId, oIer);
   if (variable == nullptr) return;
   Loaded().events.push_back(variable->name);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMOEVT, simGMOEVT);
 
@@ -271,7 +271,7 @@ void simGMOMDR(int* iId, int* oIer) {
   Variable* variable = Target("GMOMDR", iId, oIer);
   if (variable == nullptr) return;
   variable->modified = false;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMOMDR, simGMOMDR);
 
@@ -363,7 +363,7 @@ void simGMOKEY(int* iId, int* iCount, int* iTypes, int* iInts, double* iReals,
   }
   *value = fields;
   variable->modified = true;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMOKEY, simGMOKEY);
 
@@ -389,7 +389,7 @@ void simGMIKEY(int* iId, int* iField, int* ioType, int* oInt, double* oReal,
   *oReal = field.type == kRealType ? field.realValue : 0.0;
   const bool text = field.type == kCharType || field.type == kTextType;
   *ioLength = text ? WriteText(oText, *ioLength, field.text) : 0;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMIKEY, simGMIKEY);
 
@@ -405,7 +405,7 @@ void simGMOSEL(int* iId, int* iValue, int* oIer) {
   variable->element = *iValue;
   variable->hasElement = true;
   variable->modified = true;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMOSEL, simGMOSEL);
 
@@ -419,7 +419,7 @@ void simGMISEL(int* iId, int* oValue, int* oSecond, int* oIer) {
     return Fail("GMISEL", oIer, KAVSIM_NULL_ARGUMENT);
   *oValue = variable->hasElement ? variable->element : 0;
   *oSecond = variable->hasElement ? 1 : 0;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMISEL, simGMISEL);
 
@@ -450,7 +450,7 @@ void simGMOKCH(int* iId, int* iCount, int* iLength, char* iText, int* oIer) {
   if (!TakeText("GMOKCH", iLength, iText, oIer, variable->string)) return;
   variable->hasString = true;
   variable->modified = true;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMOKCH, simGMOKCH);
 
@@ -465,7 +465,7 @@ void simGMIKCH(int* iId, int* iCount, int* ioLength, char* oText, int* oIer) {
   if (ioLength == nullptr || oText == nullptr)
     return Fail("GMIKCH", oIer, KAVSIM_NULL_ARGUMENT);
   *ioLength = WriteText(oText, kTextWidth, variable->string);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMIKCH, simGMIKCH);
 
@@ -480,7 +480,7 @@ void simGMOPRO(int* iId, char* iText, int* iLength, int* oIer) {
   if (!TakeText("GMOPRO", iLength, iText, oIer, variable->prompt)) return;
   variable->hasPrompt = true;
   variable->modified = true;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMOPRO, simGMOPRO);
 
@@ -493,7 +493,7 @@ void simGMIPRO(int* iId, char* oText, int* oLength, int* oIer) {
   if (oText == nullptr || oLength == nullptr)
     return Fail("GMIPRO", oIer, KAVSIM_NULL_ARGUMENT);
   *oLength = WriteText(oText, kTextWidth, variable->prompt);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMIPRO, simGMIPRO);
 
@@ -507,7 +507,7 @@ void simGMIQVA(int* iId, int* oValued, int* oIer) {
   if (variable == nullptr) return;
   if (oValued == nullptr) return Fail("GMIQVA", oIer, KAVSIM_NULL_ARGUMENT);
   *oValued = variable->Valued() ? 1 : 0;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMIQVA, simGMIQVA);
 
@@ -529,7 +529,7 @@ void simGMORAZ(int* iId, int* oIer) {
   Variable* variable = Target("GMORAZ", iId, oIer);
   if (variable == nullptr) return;
   Erase(*variable);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMORAZ, simGMORAZ);
 
@@ -541,7 +541,7 @@ void simGMORAL(int* iId, int* oIer) {
   if (variable == nullptr) return;
   if (!variable->list) return Fail("GMORAL", oIer, KAVSIM_GII_NOT_A_LIST);
   Erase(*variable);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMORAL, simGMORAL);
 
@@ -555,7 +555,7 @@ void simGMIPTR(int* iId, int* oPosition, int* oCount, int* oIer) {
   if (oCount == nullptr) return Fail("GMIPTR", oIer, KAVSIM_NULL_ARGUMENT);
   if (oPosition != nullptr) *oPosition = variable->position;
   *oCount = static_cast<int>(variable->items.size());
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMIPTR, simGMIPTR);
 
@@ -570,7 +570,7 @@ void simGMOPTR(int* iId, int* iPosition, int* oIer) {
       *iPosition > static_cast<int>(variable->items.size()))
     return Fail("GMOPTR", oIer, KAVSIM_GII_BAD_POSITION);
   variable->position = *iPosition;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMOPTR, simGMOPTR);
 
@@ -641,10 +641,12 @@ std::string Lines(const std::vector<std::string>& iLines, size_t iFrom = 0) {
 #define KAVSIM_EXPORT extern "C" __attribute__((visibility("default")))
 
 KAVSIM_EXPORT int kavsim_gii_variable_count(void) {
+  const auto lock = kavsim::Lock();
   return static_cast<int>(Loaded().variables.size());
 }
 
 KAVSIM_EXPORT const char* kavsim_gii_variable_name(int iIndex) {
+  const auto lock = kavsim::Lock();
   const Session& session = Loaded();
   if (iIndex < 1 || iIndex > static_cast<int>(session.variables.size()))
     return nullptr;
@@ -652,36 +654,46 @@ KAVSIM_EXPORT const char* kavsim_gii_variable_name(int iIndex) {
 }
 
 KAVSIM_EXPORT int kavsim_gii_id(const char* iName) {
+  const auto lock = kavsim::Lock();
   const Variable* variable = ByName(iName);
   return variable ? variable->id : 0;
 }
 
 KAVSIM_EXPORT int kavsim_gii_valued(const char* iName) {
+  const auto lock = kavsim::Lock();
   const Variable* variable = ByName(iName);
   return variable ? (variable->Valued() ? 1 : 0) : -1;
 }
 
 KAVSIM_EXPORT int kavsim_gii_modified(const char* iName) {
+  const auto lock = kavsim::Lock();
   const Variable* variable = ByName(iName);
   return variable ? (variable->modified ? 1 : 0) : -1;
 }
 
 KAVSIM_EXPORT const char* kavsim_gii_value(const char* iName) {
+  const auto lock = kavsim::Lock();
   const Variable* variable = ByName(iName);
   return variable ? Kept(Describe(*variable)) : nullptr;
 }
 
 KAVSIM_EXPORT const char* kavsim_gii_events(void) {
+  const auto lock = kavsim::Lock();
   return Kept(Lines(Loaded().events));
 }
 
-KAVSIM_EXPORT int kavsim_gii_order_count(void) { return Loaded().orders; }
+KAVSIM_EXPORT int kavsim_gii_order_count(void) {
+  const auto lock = kavsim::Lock();
+  return Loaded().orders;
+}
 
 KAVSIM_EXPORT const char* kavsim_gii_error_journal(void) {
+  const auto lock = kavsim::Lock();
   return Kept(Lines(kavsim::ErrorJournal()));
 }
 
 KAVSIM_EXPORT int kavsim_gii_set_batch(int iBatch) {
+  const auto lock = kavsim::Lock();
   Session& session = Loaded();
   const int previous = session.batch;
   session.batch = iBatch;
@@ -689,11 +701,13 @@ KAVSIM_EXPORT int kavsim_gii_set_batch(int iBatch) {
 }
 
 KAVSIM_EXPORT int kavsim_gii_add_variable(const char* iName, int iId) {
+  const auto lock = kavsim::Lock();
   return Loaded().Add(iName ? iName : "", iId).id;
 }
 
 KAVSIM_EXPORT int kavsim_gii_generate_variables(int iCount,
                                                 const char* iPrefix) {
+  const auto lock = kavsim::Lock();
   Session& session = Loaded();
   const std::string prefix = iPrefix ? iPrefix : "";
   if (iCount > 0) session.variables.reserve(session.variables.size() + static_cast<size_t>(iCount));
