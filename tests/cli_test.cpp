@@ -262,3 +262,24 @@ TEST(CliTest, PoolValuesCarryDictionaryTypesAndFailuresTheKernelCode) {
                            "kernel code 9041 (no object of this number in the pool)"})
     EXPECT_TRUE(Has(outcome.out, part)) << part << "\n" << outcome.out;
 }
+
+// The declarative's variable readers keep an old failure: a later line
+// succeeds although GetError() still holds it. The tour's icon is a file
+// of the bundled site.
+TEST(CliTest, DeclarativeLinesReportOnlyTheirOwnFailures) {
+  kavtest::TempDir dir;
+  const std::string file = dir.Write(
+      "commands.txt",
+      "declarative integer ICONS KAVPATHS\n"
+      "declarative integer DEPTH KAVPATHS\n"
+      "declarative icon MfgPocketing --site-icons\n");
+  Outcome outcome = RunTool("STEPLIB='" + kKernel + "' KAVSIM_SITE='" + kKernel + "/site'",
+                            "run -k '" + file + "'");
+  EXPECT_EQ(1, outcome.status);
+  EXPECT_TRUE(Has(outcome.out, "kernel code 9053 (the variable is not of the type asked)"))
+      << outcome.out;
+  EXPECT_TRUE(Has(outcome.out, "line 1 ended with status 1")) << outcome.out;
+  EXPECT_FALSE(Has(outcome.out, "line 2 ended")) << outcome.out;
+  EXPECT_TRUE(Has(outcome.out, "value:    3")) << outcome.out;
+  EXPECT_TRUE(Has(outcome.out, "/declarative/icons/POCKET.gif\nfile exists: yes")) << outcome.out;
+}
