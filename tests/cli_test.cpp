@@ -275,8 +275,9 @@ TEST(CliTest, DeclarativeLinesReportOnlyTheirOwnFailures) {
       "declarative icon MfgPocketing --site-icons\n");
   Outcome outcome = RunTool("STEPLIB='" + kKernel + "' KAVSIM_SITE='" + kKernel + "/site'",
                             "run -k '" + file + "'");
+  outcome.out += outcome.err;  // the failures are on standard error
   EXPECT_EQ(1, outcome.status);
-  EXPECT_TRUE(Has(outcome.out, "kernel code 9053 (the variable is not of the type asked)"))
+  EXPECT_TRUE(Has(outcome.out, "kernel code 9053 (the declarative variable is not of the type asked)"))
       << outcome.out;
   EXPECT_TRUE(Has(outcome.out, "line 1 ended with status 1")) << outcome.out;
   EXPECT_FALSE(Has(outcome.out, "line 2 ended")) << outcome.out;
