@@ -69,6 +69,14 @@ const char* KAVCliExplainCode(int iCode) {
     case KAVSIM_UNKNOWN_NLS_TYPE: return "unknown kind of national name";
     case KAVSIM_NO_NLS_NAME: return "no national-language name for this item";
     case KAVSIM_IMAGE_NOT_WRITTEN: return "the image file could not be written";
+    case KAVSIM_UNKNOWN_POOL: return "unknown declarative pool";
+    case KAVSIM_POOL_NOT_LOADED: return "the declarative pool is not loaded";
+    case KAVSIM_UNKNOWN_VARIABLE: return "unknown declarative variable";
+    case KAVSIM_WRONG_TYPE: return "the variable is not of the type asked";
+    case KAVSIM_UNKNOWN_DECL_CLASS: return "class neither customized nor in the dictionary";
+    case KAVSIM_WRONG_VALUE_TYPE: return "the possible values are of another type";
+    case KAVSIM_BAD_QUERY: return "length, size, capacity or query kind out of range";
+    case KAVSIM_UNRESOLVED: return "the expression names nothing defined";
     case KAVSIM_SITE_UNREADABLE: return "a site file cannot be read";
     case KAVSIM_SITE_SYNTAX: return "a site file is not JSON";
     case KAVSIM_SITE_TOO_DEEP: return "a site file is nested too deep";

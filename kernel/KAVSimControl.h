@@ -67,6 +67,14 @@ int kavsim_catalog_add_table(int kind, const char* name);
 int kavsim_catalog_add_name(int type, const char* stdName, const char* nlsName);
 int kavsim_catalog_generate_names(int type, int count, const char* prefix);
 
+/* Declarative: appends an entry to a STRING variable (name without its
+ * pool), making the pool (loaded) and the variable when new; returns the
+ * entry count, -1 for an INTEGER. Whether a pool is loaded: 1, 0, or -1
+ * for an unknown pool. */
+int kavsim_declarative_add_string(const char* pool, const char* variable,
+                                  const char* item, const char* value);
+int kavsim_declarative_loaded(const char* pool);
+
 #ifdef __cplusplus
 }
 #endif

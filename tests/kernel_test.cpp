@@ -117,17 +117,17 @@ TEST_F(KernelTest, JournalAndStandInsShowWhatReachedTheKernel) {
   char model[8], member[8], message[80];
   std::memcpy(model, "NC MODEL", 8);
   std::memcpy(member, "A\"\xe9     ", 8);
-  int ier = 0, loaded = 7;
+  int ier = 0;
   GNFLOD(model, member, message, &ier);
-  char pool[27];
-  std::memset(pool, ' ', sizeof pool);
-  DCLPLE(pool, &loaded, &ier);
+  char pool[8];
+  std::memset(pool, 'P', sizeof pool);
+  GNSEDP(pool, &ier);
   EXPECT_EQ(KAVSIM_NOT_AVAILABLE, ier);
-  EXPECT_EQ(7, loaded);
+  EXPECT_EQ(std::string(8, 'P'), std::string(pool, sizeof pool));
   EXPECT_EQ(0, LBATCH(nullptr));
   GUERJO();
   EXPECT_EQ(Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " + std::to_string(KAVSIM_UNKNOWN_MEMBER),
-                   "DCLPLE -> 9999", "LBATCH -> 0", "GUERJO -> 0"}),
+                   "GNSEDP -> 9999", "LBATCH -> 0", "GUERJO -> 0"}),
             ReferenceKernel::Journal());
 }
 

@@ -1,0 +1,96 @@
+// KAVMfgDeclarative: file-system paths from the declarative (the VORTIS
+// physical and logical paths, class icons).
+#include <cstdlib>
+
+#include "KAVKernelForm.h"
+#include "KAVLegacyRoutines.h"
+#include "KAVMfgBaseAnalysisStatic.h"
+#include "KAVMfgDeclarative.h"
+#include "KAVMfgDeclarativeForms.h"
+#include "KAVTrace.h"
+
+using namespace kavdeclarative;
+
+namespace {
+
+KAVUnicodeString Unquoted(const KAVUnicodeString& iPart) {
+  return iPart.Strip(KAVStripBoth, ' ').Strip(KAVStripBoth, '"');
+}
+
+}  // namespace
+
+// Relies on: the declarative evaluates iString to "physical, logical".
+// A comma in first position is not a separator: such a text, like one
+// without a comma, goes whole and unchanged into both outputs.
+void KAVMfgDeclarative::GetVORTISPath(const KAVUnicodeString& iString,
+                                      KAVUnicodeString& oPhysicalPath,
+                                      KAVUnicodeString& oLogicalPath) {
+  const int traced = Traced();
+  if (traced) {
+    KAVTrace::Blank();
+    KAVTrace::Dashes(30);
+    KAVTrace::Text("KAVMfgDeclarative::GetVORTISPath,       start");
+    KAVTrace::Line(" iString : ", iString);
+    KAVTrace::Dashes(30);
+  }
+  oPhysicalPath = "";
+  oLogicalPath = "";
+  const KAVUnicodeString path = GetDeclarativePath(iString);
+  if (traced) KAVTrace::Line("Path apres eval shell : ", path);
+  const int comma = path.SearchSubString(",", 0, KAVSearchForward);
+  if (comma <= 0) {
+    oPhysicalPath.Append(path);
+    oLogicalPath.Append(path);
+  } else {
+    oPhysicalPath.Append(Unquoted(path.SubString(0, comma)));
+    oLogicalPath.Append(Unquoted(
+        path.SubString(comma + 1, path.GetLengthInChar() - comma - 1)));
+  }
+  if (traced) {
+    KAVTrace::Dashes(30);
+    KAVTrace::Line(" oPhysicalPath = ", oPhysicalPath);
+    KAVTrace::Line(" oLogicalPath  = ", oLogicalPath);
+    KAVTrace::Text("KAVMfgDeclarative::GetVORTISPath,         end");
+    KAVTrace::Dashes(30);
+    KAVTrace::Blank();
+  }
+}
+
+// Relies on: GNDRIC writes the class's icon name into an 8-character
+// field that starts blank, so a kernel that writes nothing gives no icon.
+// Its code is left in _ErrorNumber and not looked at. ZORVENICONPATH is
+// read on every call: the icon directory may change during a session.
+KAVUnicodeString KAVMfgDeclarative::GetIconPath(const KAVUnicodeString& iClass) {
+  const int traced = Traced();
+  if (traced) {
+    KAVTrace::Blank();
+    KAVTrace::Dashes(37);
+    KAVTrace::Text("KAVMfgDeclarative::GetIconPath, start");
+    KAVTrace::Line(" iClass : ", iClass);
+    KAVTrace::Dashes(37);
+  }
+  KAVUnicodeString result;
+  KAVKernelField className(iClass.Strip(KAVStripBoth, ' '), kClassWidth);
+  if (traced) {
+    KAVTrace::Line("String : ", className.Text());
+    KAVTrace::Line("ClassName : ", className.Text());
+  }
+  KAVKernelField icon(kIconWidth);
+  GNDRIC(className.Data(), icon.Data(), &_ErrorNumber);
+  if (traced) KAVTrace::Line("gndric, ier : ", _ErrorNumber);
+  const KAVUnicodeString iconName = icon.Stripped();
+  if (traced) KAVTrace::Line("icon : ", iconName);
+  if (iconName.GetLengthInChar() > 0) {
+    const KAVUnicodeString directory = std::getenv("ZORVENICONPATH");
+    if (directory.GetLengthInChar() > 0)
+      result = directory + "/" + iconName + ".gif";
+  }
+  if (traced) {
+    KAVTrace::Dashes(36);
+    KAVTrace::Line(" oPath = ", result);
+    KAVTrace::Text("KAVMfgDeclarative::GetIconPath, end");
+    KAVTrace::Dashes(35);
+    KAVTrace::Blank();
+  }
+  return result;
+}
