@@ -69,6 +69,11 @@ const char* KAVCliExplainCode(int iCode) {
     case KAVSIM_UNKNOWN_NLS_TYPE: return "unknown kind of national name";
     case KAVSIM_NO_NLS_NAME: return "no national-language name for this item";
     case KAVSIM_IMAGE_NOT_WRITTEN: return "the image file could not be written";
+    case KAVSIM_UNKNOWN_DATA_POOL: return "unknown data pool";
+    case KAVSIM_UNKNOWN_OBJECT: return "no such object in the pool";
+    case KAVSIM_UNKNOWN_FIELD: return "no such field in the object";
+    case KAVSIM_OBJECT_EXISTS: return "the pool has an object of this number";
+    case KAVSIM_BAD_OBJECT_KIND: return "object kind not 1 (input) or 2 (output)";
     case KAVSIM_UNKNOWN_POOL: return "unknown declarative pool";
     case KAVSIM_POOL_NOT_LOADED: return "the declarative pool is not loaded";
     case KAVSIM_UNKNOWN_VARIABLE: return "unknown declarative variable";

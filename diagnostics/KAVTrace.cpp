@@ -4,6 +4,8 @@
 #include <iostream>
 #include <string>
 
+#include "KAVListValKAVUnicodeString.h"
+
 void KAVTrace::Blank() { std::cout << " " << std::endl; }
 
 void KAVTrace::Dashes(int iCount) {
@@ -46,5 +48,10 @@ void KAVTrace::Line(const char* iLabel, const char* iValue) {
 }
 
 void KAVTrace::Line(const char* iLabel, const KAVUnicodeString& iValue) {
+  std::cout << iLabel << iValue << std::endl;
+}
+
+void KAVTrace::Line(const char* iLabel,
+                    const KAVListValKAVUnicodeString& iValue) {
   std::cout << iLabel << iValue << std::endl;
 }

@@ -9,6 +9,8 @@
 
 #include "KAVUnicodeString.h"
 
+class KAVListValKAVUnicodeString;
+
 class KAVTrace {
  public:
   // A line holding one blank.
@@ -28,6 +30,8 @@ class KAVTrace {
   static void Line(const char* iLabel, double iValue);
   static void Line(const char* iLabel, const char* iValue);
   static void Line(const char* iLabel, const KAVUnicodeString& iValue);
+  // A list in the list type's own stream form.
+  static void Line(const char* iLabel, const KAVListValKAVUnicodeString& iValue);
 };
 
 #endif

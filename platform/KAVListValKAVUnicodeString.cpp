@@ -62,8 +62,12 @@ void KAVListValKAVUnicodeString::Append(const KAVUnicodeString& iItem) {
 void KAVListValKAVUnicodeString::Append(
     const KAVListValKAVUnicodeString& iList) {
   // Counted first, so appending the list to itself stops at its old end.
+  // Room grows geometrically: reserving exactly what one append needs
+  // would copy the whole list at every append of a few items.
   const std::size_t count = iList._items.size();
-  _items.reserve(_items.size() + count);
+  const std::size_t needed = _items.size() + count;
+  if (needed > _items.capacity())
+    _items.reserve(std::max(needed, 2 * _items.capacity()));
   for (std::size_t i = 0; i < count; ++i) _items.push_back(iList._items[i]);
 }
 

@@ -5,6 +5,7 @@
 #ifndef KAVRawColl_h
 #define KAVRawColl_h
 
+#include <algorithm>
 #include <cstddef>
 #include <ostream>
 #include <vector>
@@ -41,11 +42,14 @@ struct KAVRawValues {
   }
 
   // Counted first, so appending a collection to itself stops at its old
-  // end.
+  // end. Room grows geometrically: reserving exactly what one append needs
+  // would copy the whole collection at every append of a few values.
   static void AppendAll(std::vector<T>& ioValues,
                         const std::vector<T>& iOther) {
     const std::size_t count = iOther.size();
-    ioValues.reserve(ioValues.size() + count);
+    const std::size_t needed = ioValues.size() + count;
+    if (needed > ioValues.capacity())
+      ioValues.reserve(std::max(needed, 2 * ioValues.capacity()));
     for (std::size_t i = 0; i < count; ++i) ioValues.push_back(iOther[i]);
   }
 

@@ -87,3 +87,23 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
   EXPECT_TRUE(Has(outcome.out, "kernel code 9020 (unknown kind of table)")) << outcome.out;
   EXPECT_FALSE(Has(outcome.out, "> dictionary current")) << outcome.out;
 }
+
+// pool: an object made and given fields in one run, its values typed by
+// the dictionary (MFG_NB_FLUTES is an int attribute of type 1), and an
+// unknown object reported as the other families report failures.
+TEST(CliTest, PoolValuesCarryDictionaryTypesAndFailuresTheKernelCode) {
+  kavtest::TempDir dir;
+  const std::string file = dir.Write(
+      "pool.txt",
+      "pool object create P 4 --kind output\n"
+      "pool field create P 4 MFG_NB_FLUTES --int 3\n"
+      "pool field create P 4 MFG_WEAR --real 0.5 --real 0.25\n"
+      "pool objects P output\n"
+      "pool values P 4\n"
+      "pool object read P 5\n");
+  Outcome outcome = RunTool("STEPLIB='" + kKernel + "'", "--json run '" + file + "'");
+  EXPECT_EQ(1, outcome.status);
+  for (const char* part : {"\"object\": \"4\"", "\"type\": \"int (1)\"", "\"values\": \"0.5, 0.25\"",
+                           "kernel code 9041 (no such object in the pool)"})
+    EXPECT_TRUE(Has(outcome.out, part)) << part << "\n" << outcome.out;
+}

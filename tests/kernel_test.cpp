@@ -119,15 +119,17 @@ TEST_F(KernelTest, JournalAndStandInsShowWhatReachedTheKernel) {
   std::memcpy(member, "A\"\xe9     ", 8);
   int ier = 0;
   GNFLOD(model, member, message, &ier);
-  char pool[8];
-  std::memset(pool, 'P', sizeof pool);
-  GNSEDP(pool, &ier);
+  int id = 7, length = 80;
+  char prompt[80];
+  std::memset(prompt, 'P', sizeof prompt);
+  GMOPRO(&id, prompt, &length, &ier);
   EXPECT_EQ(KAVSIM_NOT_AVAILABLE, ier);
-  EXPECT_EQ(std::string(8, 'P'), std::string(pool, sizeof pool));
+  EXPECT_EQ(std::string(80, 'P'), std::string(prompt, sizeof prompt));
+  EXPECT_EQ(7 * 1000 + 80, id * 1000 + length);
   EXPECT_EQ(0, LBATCH(nullptr));
   GUERJO();
   EXPECT_EQ(Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " + std::to_string(KAVSIM_UNKNOWN_MEMBER),
-                   "GNSEDP -> 9999", "LBATCH -> 0", "GUERJO -> 0"}),
+                   "GMOPRO -> 9999", "LBATCH -> 0", "GUERJO -> 0"}),
             ReferenceKernel::Journal());
 }
 
