@@ -193,7 +193,7 @@ TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
   Start("MYDICO3");
   auto bits = [](const KAVRawColldouble& iValues) {
     Strings hex;
-    for (double value : Items<double>(iValues)) {
+    for (double value : Values(iValues)) {
       char text[40];
       std::snprintf(text, sizeof text, "%a", value);
       hex.push_back(text);
@@ -204,11 +204,11 @@ TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
   back.Facets(real.c_str());
   EXPECT_EQ(bits(in.doubles), bits(back.doubles));
   back.Facets(text.c_str());
-  EXPECT_EQ(texts, Names(back.texts));
+  EXPECT_EQ(texts, Items(back.texts));
   back.mode = 1;
   back.Attributes("Mfg\xe9tape");
-  EXPECT_EQ(real, Names(back.names).back());
-  EXPECT_EQ(block, Names(back.blocks).back());
+  EXPECT_EQ(real, Items(back.names).back());
+  EXPECT_EQ(block, Items(back.blocks).back());
 }
 
 // A Store that cannot put its file in place answers its code and leaves
