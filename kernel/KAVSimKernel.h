@@ -124,6 +124,11 @@ std::string Field(const char* iText, int iWidth);
 std::string Trimmed(const std::string& iText);
 void PutField(char* oField, int iWidth, const std::string& iText);
 
+// The kernel's error journal: the failures routines choose to record, one
+// line "ROUTINE code" each. GUERJO clears it, and so does a reset.
+void RecordError(const char* iRoutine, int iCode);
+const std::vector<std::string>& ErrorJournal();
+
 // The site directory: KAVSIM_SITE, else the directory "site" beside this
 // module. Families read their seed data from it.
 const std::string& SiteDirectory();

@@ -121,10 +121,10 @@ TEST(KernelProcess, FaultsFromTheEnvironmentCountFromTheStartOfTheProcess) {
   EXPECT_NE(std::string::npos, output.find("codes: 9001 5 6 77\n")) << output;
 }
 
-// Texts are journaled with every blank, other bytes escaped; a routine the
-// kernel does not implement answers 9999 in its last int and touches
-// nothing else.
-TEST_F(KernelTest, JournalAndStandInsShowWhatReachedTheKernel) {
+// Texts are journaled with every blank, other bytes escaped, null
+// pointers as null; a refused call answers its code and touches nothing
+// else.
+TEST_F(KernelTest, JournalShowsWhatReachedTheKernel) {
   char model[8], member[8], message[80];
   std::memcpy(model, "NC MODEL", 8);
   std::memcpy(member, "A\"\xe9     ", 8);
@@ -134,13 +134,15 @@ TEST_F(KernelTest, JournalAndStandInsShowWhatReachedTheKernel) {
   char prompt[80];
   std::memset(prompt, 'P', sizeof prompt);
   GMOPRO(&id, prompt, &length, &ier);
-  EXPECT_EQ(KAVSIM_NOT_AVAILABLE, ier);
+  EXPECT_EQ(KAVSIM_GII_UNKNOWN_ID, ier);
   EXPECT_EQ(std::string(80, 'P'), std::string(prompt, sizeof prompt));
   EXPECT_EQ(7 * 1000 + 80, id * 1000 + length);
   EXPECT_EQ(0, LBATCH(nullptr));
   GUERJO();
   EXPECT_EQ(Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " + std::to_string(KAVSIM_UNKNOWN_MEMBER),
-                   "GMOPRO -> 9999", "LBATCH -> 0", "GUERJO -> 0"}),
+                   "GMOPRO 7 \"" + std::string(80, 'P') + "\" 80 -> " +
+                       std::to_string(KAVSIM_GII_UNKNOWN_ID),
+                   "LBATCH null -> 0", "GUERJO -> 0"}),
             ReferenceKernel::Journal());
 }
 
