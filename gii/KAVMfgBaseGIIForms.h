@@ -4,7 +4,9 @@
 #ifndef KAVMfgBaseGIIForms_h
 #define KAVMfgBaseGIIForms_h
 
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "KAVKernelForm.h"
@@ -60,6 +62,15 @@ inline KAVUnicodeString ReturnedText(const KAVKernelField& iBuffer,
   return text;
 }
 
+// iText without blanks at either end, as a view into it: a lookup the
+// cache answers copies nothing.
+inline std::string_view StrippedView(const KAVUnicodeString& iText) {
+  const std::string_view text(iText.ToStdString());
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return std::string_view();
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 // Position (from 1) of the first entry of the cache's name list equal to a
 // name: what Locate(name, 1) answers, at the cost of one hash lookup.
 //
@@ -70,15 +81,17 @@ inline KAVUnicodeString ReturnedText(const KAVKernelField& iBuffer,
 // it empties or deletes the list.
 class NameIndex {
  public:
-  int Locate(const KAVListValKAVUnicodeString& iNames,
-             const KAVUnicodeString& iName);
+  int Locate(const KAVListValKAVUnicodeString& iNames, std::string_view iName);
   void Clear();
 
  private:
   void CatchUp(const KAVListValKAVUnicodeString& iNames);
-  int Find(const KAVUnicodeString& iName) const;
+  int Find(std::string_view iName) const;
 
-  std::unordered_map<std::string, int> _first;
+  // The index owns copies of the names it maps (a deque never moves its
+  // elements, so the views into them stay valid).
+  std::deque<std::string> _names;
+  std::unordered_map<std::string_view, int> _first;
   int _covered = 0;  // entries 1.._covered of the list are indexed
 };
 

@@ -21,10 +21,10 @@ KAVMfgBaseGII::~KAVMfgBaseGII() {}
 namespace kavgii {
 
 int NameIndex::Locate(const KAVListValKAVUnicodeString& iNames,
-                      const KAVUnicodeString& iName) {
+                      std::string_view iName) {
   CatchUp(iNames);
   int position = Find(iName);
-  if (position != 0 && iNames[position] != iName) {
+  if (position != 0 && iNames[position].ToStdString() != iName) {
     Clear();
     CatchUp(iNames);
     position = Find(iName);
@@ -34,6 +34,7 @@ int NameIndex::Locate(const KAVListValKAVUnicodeString& iNames,
 
 void NameIndex::Clear() {
   _first.clear();
+  _names.clear();
   _covered = 0;
 }
 
@@ -41,12 +42,15 @@ void NameIndex::CatchUp(const KAVListValKAVUnicodeString& iNames) {
   if (iNames.Size() < _covered) Clear();
   while (_covered < iNames.Size()) {
     ++_covered;
-    _first.emplace(iNames[_covered].ToStdString(), _covered);  // first stays
+    const std::string& name = iNames[_covered].ToStdString();
+    if (_first.count(name) != 0) continue;  // the first one stays
+    _names.push_back(name);
+    _first.emplace(_names.back(), _covered);
   }
 }
 
-int NameIndex::Find(const KAVUnicodeString& iName) const {
-  const auto found = _first.find(iName.ToStdString());
+int NameIndex::Find(std::string_view iName) const {
+  const auto found = _first.find(iName);
   return found == _first.end() ? 0 : found->second;
 }
 
@@ -116,17 +120,18 @@ int KAVMfgBaseGII::GetGIIId(const KAVUnicodeString& iName, const int iBuffer) {
     BannerTop(38, "GetGIIId, start");
     BannerBottom(38);
   }
-  const KAVUnicodeString name = Stripped(iName);
+  const std::string_view stripped = StrippedView(iName);
   int result = 0;
   if (_GIINames != nullptr && _GIIIds != nullptr && iBuffer == 1) {
     if (traced) KAVTrace::Text("J'utilise le buffer");
-    const int position = CacheIndex().Locate(*_GIINames, name);
+    const int position = CacheIndex().Locate(*_GIINames, stripped);
     if (position > 0) {
       result = (*_GIIIds)[position];
       if (traced) KAVTrace::Text("Victoire");
     }
   }
   if (result == 0) {
+    const KAVUnicodeString name(stripped.data(), static_cast<int>(stripped.size()));
     KAVKernelText text(name);
     if (traced)
       KAVTrace::Line("varnam, lg : ",

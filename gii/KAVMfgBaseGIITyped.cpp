@@ -363,7 +363,7 @@ int KAVMfgBaseGII::IsExistingGIIVariable(const KAVUnicodeString& iName,
   if (iBuffer == 1) {
     if (_GIINames == nullptr || _GIIIds == nullptr) return 0;
     if (traced) KAVTrace::Text("J'utilise le buffer");
-    return CacheIndex().Locate(*_GIINames, name) > 0 ? 1 : 0;
+    return CacheIndex().Locate(*_GIINames, name.ToStdString()) > 0 ? 1 : 0;
   }
   KAVKernelText text(name);
   int id = 0, ier = 0;
