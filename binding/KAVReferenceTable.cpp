@@ -16,30 +16,7 @@ namespace {
 #endif
 
 constexpr int kFieldWidth = 8;
-
-// Copies exactly `width` characters of `text` into `out`, padding with
-// `filler` once the text ends. No terminator is written.
-constexpr void PutField(char* out, const char* text, int width,
-                        char filler = ' ') {
-  int i = 0;
-  for (; i < width && text[i] != '\0'; ++i) out[i] = text[i];
-  for (; i < width; ++i) out[i] = filler;
-}
-
-constexpr KAVReferenceEntry MakeEntry(const char* name, const char* module,
-                                      const char* library) {
-  KAVReferenceEntry entry{};
-  entry.cell = &kavModuleImage.header.emptyCell;
-  entry.kind = 2;
-  PutField(entry.routine, name, kFieldWidth);
-  PutField(entry.loadModule, module, kFieldWidth);
-  PutField(entry.listMarker, "$$LISTE ", kFieldWidth);
-  PutField(entry.release, "R6Q", kFieldWidth);
-  PutField(entry.library, library, kFieldWidth);
-  PutField(entry.flagA, "       A", kFieldWidth);
-  PutField(entry.tail, "     ", kFieldWidth, '\0');
-  return entry;
-}
+using kavabi::PutField;
 
 template <int N>
 constexpr KAVAttributeRecord<N> MakeRecord(void* next, const char* key,
@@ -83,7 +60,8 @@ __attribute__((visibility("hidden"))) KAVModuleImage kavModuleImage = {
     MakeRecord<8>(nullptr, "PRODNAME", kProductBytes, 8),
     {
 #define KAV_ROUTINE(num, name, ret, params, module, library) \
-  MakeEntry(#name, #module, #library),
+  KAVMakeReferenceEntry(&kavModuleImage.header.emptyCell, #name, \
+                        #module, #library),
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
     },

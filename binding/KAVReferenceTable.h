@@ -1,12 +1,15 @@
 // The module image: header, attribute records, the reference table of the
 // kernel routines and the resolver cell, laid out as one static object so
 // that a resolver walking from the header finds everything in order.
+// Private to the library; the entry and resolver types a kernel module
+// shares are in KAVResolverABI.h.
 #ifndef KAVReferenceTable_h
 #define KAVReferenceTable_h
 
 #include <cstdint>
 
 #include "KAVBindingLayout.h"
+#include "KAVResolverABI.h"
 
 // Attribute record with a value of N bytes, padded to a multiple of 8.
 template <int N>
@@ -19,23 +22,7 @@ struct KAVAttributeRecord {
 
 extern "C" {
 
-// One reference entry. The resolver reads the names and writes `cell`; it
-// is an ABI shared with every KAVSYMB module: natural alignment on LP64,
-// nine fields in this order, 72 bytes.
-struct KAVReferenceEntry {
-  void** cell;          // points at the shared empty cell until bound
-  int32_t kind;         // 2 in every entry
-  char routine[8];      // upper case, blank-padded
-  char loadModule[8];
-  char listMarker[8];   // "$$LISTE "
-  char release[8];      // "R6Q     "
-  char library[8];
-  char flagA[8];        // "       A"
-  char tail[8];         // five blanks, three zero bytes
-};
-
 typedef KAVReferenceEntry* (*KAVBinderFunction)(KAVReferenceEntry*);
-typedef void (*KAVResolverFunction)(KAVReferenceEntry*);
 
 // BINDER block of the header. On LP64 its pointers are 8 bytes, so the
 // block is 64 bytes long and its length field says so.

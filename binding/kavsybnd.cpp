@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr char kResolverSymbol[] = "kavsymb";
 
 [[noreturn]] void Fail(const char* format, const char* text) {
   std::fprintf(stderr, format, text);
@@ -33,7 +32,7 @@ void FindResolver() {
     if (module == nullptr)
       Fail("KAVSYMB00: cannot load KAVSYMB %s\n", dlerror());
     kavModuleImage.resolverCell =
-        reinterpret_cast<KAVResolverFunction>(dlsym(module, kResolverSymbol));
+        reinterpret_cast<KAVResolverFunction>(dlsym(module, kKAVResolverSymbol));
     if (kavModuleImage.resolverCell == nullptr)
       Fail("KAVSYMB00: module KAVSYMB is incorrect\n", "");
     return;

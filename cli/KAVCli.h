@@ -1,26 +1,65 @@
 // What every t4711 command family shares: registration of its commands and
-// of its step of the tour, the --json switch, table and JSON output, and
-// the way a kernel failure is reported.
+// of its step of the tour, option storage, the --json switch, table and
+// JSON output, exit statuses, and the way a kernel failure is reported.
 //
 // A family adds itself from its own file, with no change to main.cpp:
 //
 //   static void AddDictionaryCommands(CLI::App& app, KAVCliContext& ctx);
 //   KAV_CLI_FAMILY(AddDictionaryCommands);
-//   static int DictionaryTour(KAVCliContext& ctx);
-//   KAV_CLI_TOUR_STEP(30, "NC dictionary", DictionaryTour);
+//
+// and its step of the tour is the list of command lines it runs, each run
+// exactly as `t4711 run` runs a line of a command file, so the tour shows
+// what runs:
+//
+//   const char* const kDictionaryTour[] = {
+//       "# what is loaded, then its classes",
+//       "dictionary current",
+//       "dictionary classes",
+//       "!dictionary values MfgSpecMachine MFG_NB_FLUTES",  // expected to fail
+//   };
+//   KAV_CLI_TOUR_STEP(30, "NC dictionary", kDictionaryTour);
+//
+// A line starting with "#" is printed as a remark; a line starting with
+// "!" shows a failure on purpose: the step fails if that command succeeds.
+// A function `int Step(KAVCliContext&)` may be registered instead.
 #ifndef KAVCli_h
 #define KAVCli_h
 
 #include <CLI/CLI.hpp>
-#include <functional>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
+
+#include "KAVUnicodeString.h"
+
+// Exit statuses of t4711, one meaning each.
+enum KAVCliStatus {
+  kKAVCliOk = 0,
+  kKAVCliKernelFailed = 1,  // a kernel call reported a failure
+  kKAVCliUsage = 2,         // bad option, bad number, missing argument
+  kKAVCliInput = 3,         // an input file or directory problem
+  kKAVCliNoKernel = 99      // the binder could not load a kernel
+};
 
 struct KAVCliContext {
   bool json = false;  // --json: machine-readable output on stdout
   // Exit status of the command that ran; a command callback sets it.
   int status = 0;
+  // The words of the command line being run.
+  std::vector<std::string> words;
+  // Fresh storage for a family's options, for one build of the command
+  // tree: the callbacks read it after parsing, and `t4711 run` builds a
+  // new tree for every line, so no option keeps a previous line's value.
+  template <class T>
+  T& Options() {
+    auto options = std::make_shared<T>();
+    storage_.push_back(options);
+    return *options;
+  }
+
+ private:
+  std::vector<std::shared_ptr<void>> storage_;
 };
 
 using KAVCliFamily = void (*)(CLI::App&, KAVCliContext&);
@@ -31,11 +70,22 @@ struct KAVCliFamilyRegistration {
 };
 struct KAVCliTourRegistration {
   KAVCliTourRegistration(int iOrder, const char* iTitle, KAVCliTourStep iStep);
+  KAVCliTourRegistration(int iOrder, const char* iTitle,
+                         std::vector<std::string> iLines);
+  template <size_t N>
+  KAVCliTourRegistration(int iOrder, const char* iTitle,
+                         const char* const (&iLines)[N])
+      : KAVCliTourRegistration(iOrder, iTitle,
+                               std::vector<std::string>(iLines, iLines + N)) {}
+  template <size_t N>
+  KAVCliTourRegistration(int iOrder, const char* iTitle,
+                         const char* const (*iLines)[N])
+      : KAVCliTourRegistration(iOrder, iTitle, *iLines) {}
 };
 
 #define KAV_CLI_FAMILY(FN) static KAVCliFamilyRegistration kavCliFamily_##FN(&FN)
-#define KAV_CLI_TOUR_STEP(ORDER, TITLE, FN) \
-  static KAVCliTourRegistration kavCliTour_##FN(ORDER, TITLE, &FN)
+#define KAV_CLI_TOUR_STEP(ORDER, TITLE, STEP) \
+  static KAVCliTourRegistration kavCliTour_##STEP(ORDER, TITLE, STEP)
 
 // Builds the whole command tree (every registered family) into iApp.
 void KAVCliBuild(CLI::App& iApp, KAVCliContext& ioContext);
@@ -43,30 +93,91 @@ void KAVCliBuild(CLI::App& iApp, KAVCliContext& ioContext);
 int KAVCliRun(int iArgc, const char* const* iArgv);
 int KAVCliRunWords(const std::vector<std::string>& iWords,
                    KAVCliContext& ioContext);
+// Runs command lines as `t4711 run` runs the lines of a file, showing each
+// as "$ t4711 <line>" (a tour step as a function can use it too). Returns
+// 0, or the status of the first line that did not end as expected.
+int KAVCliRunLines(const std::vector<std::string>& iLines,
+                   KAVCliContext& ioContext);
+// Splits a command line into words as a shell would for plain quoting.
+// Returns false (with the reason in oError) for an unterminated quote.
+bool KAVCliSplitWords(const std::string& iLine, std::vector<std::string>& oWords,
+                      std::string& oError);
 
 // The subcommand iName of iParent, created on first request: lets several
 // files add commands under one parent ("t4711 util ...").
 CLI::App* KAVCliSubcommand(CLI::App& iParent, const std::string& iName,
                            const std::string& iDescription);
 
+// The text of a library string as the tool prints it; iTrim drops the
+// trailing blanks of a kernel's fixed-width field.
+std::string KAVCliText(const KAVUnicodeString& iText, bool iTrim = false);
+
+// One cell of output: a text, or a number that JSON prints as a number.
+class KAVCliCell {
+ public:
+  KAVCliCell(std::string iText) : text_(std::move(iText)), json_(text_) {}
+  KAVCliCell(const char* iText) : KAVCliCell(std::string(iText ? iText : "")) {}
+  KAVCliCell(int iValue) : text_(std::to_string(iValue)), json_(iValue) {}
+  KAVCliCell(long iValue) : text_(std::to_string(iValue)), json_(iValue) {}
+  KAVCliCell(size_t iValue) : text_(std::to_string(iValue)), json_(iValue) {}
+  KAVCliCell(double iValue);
+  const std::string& Text() const { return text_; }
+  const nlohmann::json& Json() const { return json_; }
+
+ private:
+  std::string text_;
+  nlohmann::json json_;
+};
+using KAVCliRow = std::vector<KAVCliCell>;
+
 // Output helpers. A table prints a header row and aligned columns; with
 // --json the same rows print as an array of objects.
 void KAVCliPrintTable(const KAVCliContext& iContext,
                       const std::vector<std::string>& iHeaders,
-                      const std::vector<std::vector<std::string>>& iRows);
+                      const std::vector<KAVCliRow>& iRows);
+// Rows of texts held in a variable (brace lists pick the overload above).
+template <class Cell>
+void KAVCliPrintTable(const KAVCliContext& iContext,
+                      const std::vector<std::string>& iHeaders,
+                      const std::vector<std::vector<Cell>>& iRows) {
+  std::vector<KAVCliRow> rows;
+  for (const auto& row : iRows) rows.emplace_back(row.begin(), row.end());
+  KAVCliPrintTable(iContext, iHeaders, rows);
+}
 void KAVCliPrintJson(const nlohmann::json& iValue);
 // Prints "key: value" lines, or one JSON object with --json.
 void KAVCliPrintFields(
     const KAVCliContext& iContext,
-    const std::vector<std::pair<std::string, std::string>>& iFields);
+    const std::vector<std::pair<std::string, KAVCliCell>>& iFields);
+template <class Value>
+void KAVCliPrintFields(
+    const KAVCliContext& iContext,
+    const std::vector<std::pair<std::string, Value>>& iFields) {
+  KAVCliPrintFields(iContext, std::vector<std::pair<std::string, KAVCliCell>>(
+                                  iFields.begin(), iFields.end()));
+}
 
 // Reports a nonzero kernel code on standard error, as
-// "t4711: <what> failed: kernel code <code> (<explanation>)", and returns
-// the exit status to use (1). Returns 0 and prints nothing for code 0.
+// "t4711: <what> failed: kernel code <code> (<explanation>)" (the
+// explanation when the loaded kernel offers one), and returns the exit
+// status to use (1). Returns 0 and prints nothing for code 0.
 int KAVCliKernelFailure(const char* iWhat, int iCode);
-// One-line meaning of a kernel code, as the bundled reference kernel
-// documents it; a site's own kernel may use other codes.
-const char* KAVCliExplainCode(int iCode);
+// Reports a usage error ("t4711: <message>") and returns 2.
+int KAVCliUsageError(const std::string& iMessage);
+// Reports an input file or directory problem and returns 3.
+int KAVCliInputError(const std::string& iMessage);
+// The loaded kernel's one-line meaning of a code, through its optional
+// export kavsim_explain; empty when the kernel offers none.
+std::string KAVCliExplainCode(int iCode);
+
+// Strict number parsing for arguments a family parses itself: the whole
+// text must be a number in range. On failure reports a usage error naming
+// iWhat and returns false.
+bool KAVCliParseInt(const std::string& iText, const char* iWhat, int& oValue);
+
+// The reference kernel's site directory: KAVSIM_SITE, else "site" beside
+// the KAVSYMB found along STEPLIB (what the kernel itself reads).
+std::string KAVCliKernelSiteDirectory();
 
 // Tour output: a section heading.
 void KAVCliTourHeading(const char* iTitle);

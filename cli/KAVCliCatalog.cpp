@@ -23,6 +23,7 @@ struct NlsKind {
 const NlsKind kNlsKinds[] = {
     {"attribute", 1}, {"block", 2}, {"class", 3}, {"value", 4}};
 
+// False after reporting a usage error.
 bool ParseNlsKind(const std::string& iWord, int& oType) {
   for (const NlsKind& kind : kNlsKinds) {
     if (iWord == kind.word) {
@@ -30,25 +31,17 @@ bool ParseNlsKind(const std::string& iWord, int& oType) {
       return true;
     }
   }
-  char* end = nullptr;
-  const long number = std::strtol(iWord.c_str(), &end, 10);
-  if (iWord.empty() || *end != '\0') return false;
-  oType = static_cast<int>(number);
-  return true;
+  if (iWord.find_first_not_of("-0123456789") == std::string::npos && !iWord.empty())
+    return KAVCliParseInt(iWord, "KIND", oType);
+  KAVCliUsageError("unknown kind \"" + iWord +
+                   "\" (attribute, block, class, value or a type code)");
+  return false;
 }
 
 std::string KindWord(int iType) {
   for (const NlsKind& kind : kNlsKinds)
     if (kind.type == iType) return kind.word;
   return std::to_string(iType);
-}
-
-// The standard names come back blank-padded to their kind's width; the
-// tool shows them without the padding.
-std::string WithoutTrailingBlanks(const KAVUnicodeString& iText) {
-  std::string text = iText.ToStdString();
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
 }
 
 int Tables(KAVCliContext& ioContext, int iKind) {
@@ -59,9 +52,9 @@ int Tables(KAVCliContext& ioContext, int iKind) {
     return KAVCliKernelFailure(
         ("GetTables of kind " + std::to_string(iKind)).c_str(), code);
   }
-  std::vector<std::vector<std::string>> rows;
+  std::vector<KAVCliRow> rows;
   for (int i = 1; i <= tables->Size(); ++i)
-    rows.push_back({std::to_string(i), (*tables)[i].ToStdString()});
+    rows.push_back({i, KAVCliText((*tables)[i])});
   KAVCliPrintTable(ioContext, {"position", "table"}, rows);
   return 0;
 }
@@ -72,21 +65,16 @@ int Tables(KAVCliContext& ioContext, int iKind) {
 int Nls(KAVCliContext& ioContext, const std::string& iKind,
         const std::vector<std::string>& iNames, bool iToNational) {
   int type = 0;
-  if (!ParseNlsKind(iKind, type)) {
-    std::cerr << "t4711: unknown kind \"" << iKind
-              << "\" (attribute, block, class, value or a type code)"
-              << std::endl;
-    return 2;
-  }
-  std::vector<std::vector<std::string>> rows;
+  if (!ParseNlsKind(iKind, type)) return kKAVCliUsage;
+  std::vector<KAVCliRow> rows;
   for (const std::string& name : iNames) {
     const KAVUnicodeString given(name.c_str());
     if (iToNational) {
       rows.push_back({KindWord(type), name,
-                      KAVMfgBaseNLS::GetNlsName(type, given).ToStdString()});
+                      KAVCliText(KAVMfgBaseNLS::GetNlsName(type, given))});
     } else {
       rows.push_back({KindWord(type),
-                      WithoutTrailingBlanks(KAVMfgBaseNLS::GetStdName(type, given)),
+                      KAVCliText(KAVMfgBaseNLS::GetStdName(type, given), true),
                       name});
     }
   }
@@ -95,52 +83,51 @@ int Nls(KAVCliContext& ioContext, const std::string& iKind,
 }
 
 void AddCatalogCommands(CLI::App& app, KAVCliContext& ctx) {
-  static int tableKind = 0;
+  struct Options {
+    int tableKind = 0;
+    std::string kind;
+    std::vector<std::string> names;
+  };
+  Options& o = ctx.Options<Options>();
   auto* tables = app.add_subcommand(
       "tables", "List the APT or post-processor tables of one kind");
-  tables->add_option("KIND", tableKind,
+  tables->add_option("KIND", o.tableKind,
                      "kind of table (bundled site: 1 APT source, 2 "
                      "post-processor, 3 post-processor words, 4 site-specific)")
       ->required();
-  tables->callback([&ctx]() { ctx.status = Tables(ctx, tableKind); });
+  tables->callback([&ctx, &o]() { ctx.status = Tables(ctx, o.tableKind); });
 
   auto* nls = KAVCliSubcommand(app, "nls",
                                "National-language names of dictionary items");
-  static std::string nameKind, stdKind;
-  static std::vector<std::string> stdNames, nlsNames;
   auto* name = nls->add_subcommand(
       "name", "National-language names of standard names");
-  name->add_option("KIND", nameKind, "attribute, block, class or value")
+  name->add_option("KIND", o.kind, "attribute, block, class or value")
       ->required();
-  name->add_option("NAME", stdNames, "standard names")->required();
-  name->callback(
-      [&ctx]() { ctx.status = Nls(ctx, nameKind, stdNames, true); });
+  name->add_option("NAME", o.names, "standard names")->required();
+  name->callback([&ctx, &o]() { ctx.status = Nls(ctx, o.kind, o.names, true); });
   auto* std = nls->add_subcommand(
       "std",
       "Standard names of national-language names translated earlier in "
       "this process (use with 'run')");
-  std->add_option("KIND", stdKind, "attribute, block, class or value")
+  std->add_option("KIND", o.kind, "attribute, block, class or value")
       ->required();
-  std->add_option("NAME", nlsNames, "national-language names")->required();
-  std->callback([&ctx]() { ctx.status = Nls(ctx, stdKind, nlsNames, false); });
+  std->add_option("NAME", o.names, "national-language names")->required();
+  std->callback([&ctx, &o]() { ctx.status = Nls(ctx, o.kind, o.names, false); });
 }
 KAV_CLI_FAMILY(AddCatalogCommands);
 
-int CatalogTour(KAVCliContext& ioContext) {
-  std::cout << "APT source tables (kind 1):" << std::endl;
-  int status = Tables(ioContext, 1);
-  std::cout << "\nPost-processor tables (kind 2):" << std::endl;
-  status |= Tables(ioContext, 2);
-  std::cout << "\nAn unknown kind is a kernel error:" << std::endl;
-  if (Tables(ioContext, 99) == 0) status = 1;
-  std::cout << "\nNational names, asked once and cached:" << std::endl;
-  status |= Nls(ioContext, "class", {"MfgEndMill", "MfgDrilling"}, true);
-  status |= Nls(ioContext, "attribute", {"MFG_FEEDRATE", "MFG_X"}, true);
-  std::cout << "\nAnd back, from what was translated:" << std::endl;
-  status |= Nls(ioContext, "class", {"Percage", "Outil de fraisage"}, false);
-  return status;
-}
+const char* const kCatalogTour[] = {
+    "# APT source tables (kind 1) and post-processor tables (kind 2):",
+    "tables 1",
+    "tables 2",
+    "# An unknown kind is a kernel error:",
+    "!tables 99",
+    "# National names, asked once and cached, and back from what was translated:",
+    "nls name class MfgEndMill MfgDrilling",
+    "nls name attribute MFG_FEEDRATE MFG_X",
+    "nls std class Percage 'Outil de fraisage'",
+};
 KAV_CLI_TOUR_STEP(20, "Catalog lookups: tables and national names",
-                  CatalogTour);
+                  kCatalogTour);
 
 }  // namespace

@@ -253,18 +253,13 @@ void AddDataPoolCommands(CLI::App& app, KAVCliContext& ctx) {
   CLI::App* pool = KAVCliSubcommand(
       app, "pool", "Data pools: objects, fields, values and dump");
 
-  // Option storage outlives parsing: the callbacks run after it. Each
-  // build gets its own (a `run` line builds a tree while the outer one is
-  // still parsing), kept to the end of the process.
   struct Options {
     std::string pool, kind = "input", field;
     int number = 0, room = 0;
     std::vector<std::string> attributes;
     FieldOptions created;
   };
-  static std::vector<std::unique_ptr<Options>> built;
-  built.push_back(std::make_unique<Options>());
-  Options& o = *built.back();
+  Options& o = ctx.Options<Options>();
 
   pool->add_subcommand("init", "Initialise the pools (the site's pools again)")
       ->callback([&ctx] { ctx.status = Init(ctx); });
@@ -335,36 +330,22 @@ void AddDataPoolCommands(CLI::App& app, KAVCliContext& ctx) {
 KAV_CLI_FAMILY(AddDataPoolCommands);
 
 // A tool object made, given fields, read back with its dictionary types,
-// and the pool dumped: each line runs through the same path as `t4711 run`.
-int DataPoolTour(KAVCliContext& ioContext) {
-  const std::vector<std::vector<std::string>> lines = {
-      {"pool", "objects", "TOOLS", "input"},
-      {"pool", "object", "create", "TOOLS", "3", "--kind", "input"},
-      {"pool", "field", "create", "TOOLS", "3", "MFG_TOOL_NUMBER", "--int", "21"},
-      {"pool", "field", "create", "TOOLS", "3", "MFG_NB_FLUTES", "--int", "3"},
-      {"pool", "field", "create", "TOOLS", "3", "MFG_TOOL_DIAM", "--real", "8"},
-      {"pool", "field", "create", "TOOLS", "3", "MFG_TOOL_MAT", "--text", "CARBIDE"},
-      {"pool", "field", "create", "TOOLS", "3", "MFG_SPEEDS", "--real", "800", "--real", "1200"},
-      {"pool", "object", "read", "TOOLS", "3"},
-      {"pool", "values", "TOOLS", "3"},
-      {"pool", "values", "TOOLS", "3", "MFG_TOOL_DIAM", "MFG_CORNER_RAD"},
-      {"pool", "field", "read", "TOOLS", "3", "MFG_SPEEDS"},
-      {"pool", "object", "delete", "TOOLS", "2"},
-      {"pool", "dump", "TOOLS"},
-  };
-  int status = 0;
-  bool first = true;
-  for (const auto& words : lines) {
-    std::string shown = "$ t4711";
-    for (const std::string& word : words) shown += " " + word;
-    std::cout << (first ? "" : "\n") << shown << std::endl;
-    first = false;
-    KAVCliContext lineContext;
-    lineContext.json = ioContext.json;
-    if (int lineStatus = KAVCliRunWords(words, lineContext)) status = lineStatus;
-  }
-  return status;
-}
-KAV_CLI_TOUR_STEP(36, "Data pools", DataPoolTour);
+// and the pool dumped.
+const char* const kDataPoolTour[] = {
+    "pool objects TOOLS input",
+    "pool object create TOOLS 3 --kind input",
+    "pool field create TOOLS 3 MFG_TOOL_NUMBER --int 21",
+    "pool field create TOOLS 3 MFG_NB_FLUTES --int 3",
+    "pool field create TOOLS 3 MFG_TOOL_DIAM --real 8",
+    "pool field create TOOLS 3 MFG_TOOL_MAT --text CARBIDE",
+    "pool field create TOOLS 3 MFG_SPEEDS --real 800 --real 1200",
+    "pool object read TOOLS 3",
+    "pool values TOOLS 3",
+    "pool values TOOLS 3 MFG_TOOL_DIAM MFG_CORNER_RAD",
+    "pool field read TOOLS 3 MFG_SPEEDS",
+    "pool object delete TOOLS 2",
+    "pool dump TOOLS",
+};
+KAV_CLI_TOUR_STEP(36, "Data pools", kDataPoolTour);
 
 }  // namespace

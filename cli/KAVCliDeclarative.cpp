@@ -123,14 +123,8 @@ int Vortis(KAVCliContext& ioContext, const std::string& iExpression) {
   return 0;
 }
 
-// --site-icons: the icons bundled with the reference kernel's site
-// (KAVSIM_SITE, else the site beside the bundled kernel).
-std::string SiteIcons() {
-  const char* site = std::getenv("KAVSIM_SITE");
-  const std::string base =
-      site && *site ? std::string(site) : std::string(KAV_BUNDLED_KERNEL_DIR) + "/site";
-  return base + "/declarative/icons";
-}
+// --site-icons: the icons bundled with the reference kernel's site.
+std::string SiteIcons() { return KAVCliKernelSiteDirectory() + "/declarative/icons"; }
 
 int Icon(KAVCliContext& ioContext, const std::string& iClass, const std::string& iIconDir,
          bool iSiteIcons) {
@@ -263,16 +257,13 @@ void AddDeclarativeCommands(CLI::App& app, KAVCliContext& ctx) {
   CLI::App* declarative = KAVCliSubcommand(
       app, "declarative", "Read the NC declarative: variables, paths, class customization, switches");
 
-  // Option storage outlives parsing; one per build (see the dictionary).
   struct Options {
     std::string variable, pool = kMainPool, expression, klass, key, attribute, iconDir, symbol,
                 group, area, name;
     bool siteIcons = false;
     int type = -1, code = 0;
   };
-  static std::vector<std::unique_ptr<Options>> built;
-  built.push_back(std::make_unique<Options>());
-  Options& o = *built.back();
+  Options& o = ctx.Options<Options>();
 
   declarative->add_subcommand("load", "Load the pool KAVMFG unless the kernel holds it")
       ->callback([&ctx] { ctx.status = Load(ctx); });
@@ -397,36 +388,21 @@ void AddDeclarativeCommands(CLI::App& app, KAVCliContext& ctx) {
 KAV_CLI_FAMILY(AddDeclarativeCommands);
 
 // The site's customization of one class, shown by the commands a user
-// would type: each line runs through the same path as `t4711 run`.
-int DeclarativeTour(KAVCliContext& ioContext) {
-  const std::vector<std::vector<std::string>> lines = {
-      {"declarative", "load"},
-      {"declarative", "toolpath-storage"},
-      {"declarative", "icon", "MfgPocketing", "--site-icons"},
-      {"declarative", "unwanted", "MfgPocketing"},
-      {"declarative", "defaults", "MfgPocketing"},
-      {"declarative", "values", "MfgPocketing", "MFG_PATTERN"},
-      {"declarative", "macros", "MfgPocketing", "APPROACH"},
-      {"declarative", "tools", "MfgPocketing"},
-      {"declarative", "switch", "symbol", "1", "MfgPocketing", "START"},
-      {"declarative", "switch", "replay", "MfgPocketing"},
-      {"declarative", "vortis", "$KAVMFG.VORTIS.PATH"},
-      {"declarative", "unwanted", "MfgTapping"},
-  };
-  int status = 0;
-  bool first = true;
-  for (const auto& words : lines) {
-    std::string shown = "$ t4711";
-    for (const std::string& word : words)
-      shown += " " + (word.find('$') != std::string::npos ? "'" + word + "'" : word);
-    std::cout << (first ? "" : "\n") << shown << std::endl;
-    first = false;
-    KAVCliContext lineContext;
-    lineContext.json = ioContext.json;
-    if (int lineStatus = KAVCliRunWords(words, lineContext)) status = lineStatus;
-  }
-  return status;
-}
-KAV_CLI_TOUR_STEP(33, "NC declarative", DeclarativeTour);
+// would type.
+const char* const kDeclarativeTour[] = {
+    "declarative load",
+    "declarative toolpath-storage",
+    "declarative icon MfgPocketing --site-icons",
+    "declarative unwanted MfgPocketing",
+    "declarative defaults MfgPocketing",
+    "declarative values MfgPocketing MFG_PATTERN",
+    "declarative macros MfgPocketing APPROACH",
+    "declarative tools MfgPocketing",
+    "declarative switch symbol 1 MfgPocketing START",
+    "declarative switch replay MfgPocketing",
+    "declarative vortis '$KAVMFG.VORTIS.PATH'",
+    "declarative unwanted MfgTapping",
+};
+KAV_CLI_TOUR_STEP(33, "NC declarative", kDeclarativeTour);
 
 }  // namespace

@@ -5,24 +5,16 @@
 //
 // Kernel state lives in one process: an edit is seen by later commands of
 // the same `t4711 run FILE`, and kept across processes only by `store`.
+#include <cerrno>
+#include <cstdlib>
 #include <iostream>
-#include <memory>
-#include <sstream>
 
 #include "KAVCli.h"
 #include "KAVMfgDictionary.h"
 
 namespace {
 
-std::string Text(const KAVUnicodeString& iText) {
-  return iText.CastToCharPtr();
-}
-
-std::string Number(double iValue) {
-  std::ostringstream out;
-  out << iValue;
-  return out.str();
-}
+std::string Text(const KAVUnicodeString& iText) { return KAVCliText(iText); }
 
 // Value type names as facet 3 codes them.
 std::string TypeName(int iType) {
@@ -39,6 +31,31 @@ std::string TypeName(int iType) {
   }
 }
 
+bool ParseInt(const std::string& iText, int& oValue) {
+  errno = 0;
+  char* end = nullptr;
+  const long value = std::strtol(iText.c_str(), &end, 10);
+  if (iText.empty() || *end != '\0' || errno == ERANGE || value != static_cast<int>(value))
+    return false;
+  oValue = static_cast<int>(value);
+  return true;
+}
+
+bool ParseReal(const std::string& iText, double& oValue) {
+  char* end = nullptr;
+  oValue = std::strtod(iText.c_str(), &end);
+  return !iText.empty() && *end == '\0';
+}
+
+// The member name the library writes: cut to its 8 characters, then
+// stripped of blanks.
+std::string MemberWritten(const std::string& iMember) {
+  std::string member = iMember.substr(0, 8);
+  const size_t first = member.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return member.substr(first, member.find_last_not_of(' ') - first + 1);
+}
+
 // 0 when the last dictionary operation succeeded, else the failure report.
 int Outcome(const char* iWhat) {
   return KAVCliKernelFailure(iWhat, KAVMfgDictionary::GetError());
@@ -49,7 +66,7 @@ int Load(KAVCliContext& ioContext, const std::string& iMember, int iFlag) {
   if (int status = Outcome("dictionary load")) return status;
   KAVCliPrintFields(ioContext,
                     {{"loaded", Text(KAVMfgDictionary::GetCurrent())},
-                     {"completed", iFlag == 1 ? "yes" : "no"}});
+                     {"completion flag", iFlag}});
   return 0;
 }
 
@@ -58,9 +75,9 @@ int Classes(KAVCliContext& ioContext) {
   KAVRawCollint kinds;
   KAVMfgDictionary::GetClasses(names, kinds);
   if (int status = Outcome("dictionary classes")) return status;
-  std::vector<std::vector<std::string>> rows;
+  std::vector<KAVCliRow> rows;
   for (int i = 1; i <= names.Size(); ++i)
-    rows.push_back({Text(names[i]), std::to_string(kinds[i])});
+    rows.push_back({Text(names[i]), kinds[i]});
   KAVCliPrintTable(ioContext, {"class", "kind"}, rows);
   return 0;
 }
@@ -70,9 +87,9 @@ int AllAttributes(KAVCliContext& ioContext) {
   KAVRawCollint numbers;
   KAVMfgDictionary::GetAllAttributes(names, numbers);
   if (int status = Outcome("dictionary all-attributes")) return status;
-  std::vector<std::vector<std::string>> rows;
+  std::vector<KAVCliRow> rows;
   for (int i = 1; i <= names.Size(); ++i)
-    rows.push_back({Text(names[i]), std::to_string(numbers[i])});
+    rows.push_back({Text(names[i]), numbers[i]});
   KAVCliPrintTable(ioContext, {"attribute", "number"}, rows);
   return 0;
 }
@@ -85,24 +102,23 @@ int Attributes(KAVCliContext& ioContext, const std::string& iClass,
   KAVMfgDictionary::GetAttributes(KAVUnicodeString(iClass.c_str()), mode, names,
                                   versions, blocks, statuses);
   if (int status = Outcome("dictionary attributes")) return status;
-  std::vector<std::vector<std::string>> rows;
+  std::vector<KAVCliRow> rows;
   for (int i = 1; i <= names.Size(); ++i)
-    rows.push_back({Text(names[i]), std::to_string(versions[i]),
-                    Text(blocks[i]), std::to_string(statuses[i])});
+    rows.push_back({Text(names[i]), versions[i], Text(blocks[i]), statuses[i]});
   KAVCliPrintTable(ioContext, {"attribute", "version", "block", "status"},
                    rows);
   return 0;
 }
 
 // One row per value, whatever its type.
-std::vector<std::vector<std::string>> ValueRows(
+std::vector<KAVCliRow> ValueRows(
     const KAVRawCollint& iInts, const KAVRawColldouble& iDoubles,
     const KAVListValKAVUnicodeString& iTexts) {
-  std::vector<std::vector<std::string>> rows;
+  std::vector<KAVCliRow> rows;
   for (int i = 1; i <= iInts.Size(); ++i)
-    rows.push_back({"int", std::to_string(iInts[i])});
+    rows.push_back({"int", iInts[i]});
   for (int i = 1; i <= iDoubles.Size(); ++i)
-    rows.push_back({"real", Number(iDoubles[i])});
+    rows.push_back({"real", iDoubles[i]});
   for (int i = 1; i <= iTexts.Size(); ++i)
     rows.push_back({"text", Text(iTexts[i])});
   return rows;
@@ -138,13 +154,13 @@ int Facets(KAVCliContext& ioContext, const std::string& iAttribute) {
     for (int facet : f) report["facets"].push_back(facet);
     report["values"] = nlohmann::json::array();
     for (const auto& row : ValueRows(ints, doubles, texts))
-      report["values"].push_back(row[1]);
+      report["values"].push_back(row[1].Json());
     KAVCliPrintJson(report);
     return 0;
   }
-  std::vector<std::pair<std::string, std::string>> fields;
+  std::vector<std::pair<std::string, KAVCliCell>> fields;
   for (int i = 0; i < 11; ++i)
-    fields.push_back({"facet " + std::to_string(i + 1), std::to_string(f[i])});
+    fields.push_back({"facet " + std::to_string(i + 1), f[i]});
   fields.push_back({"value type", TypeName(f[2])});
   KAVCliPrintFields(ioContext, fields);
   std::cout << std::endl;
@@ -168,21 +184,31 @@ int CreateAttribute(KAVCliContext& ioContext,
       0, iOptions.type == 3 ? 72 : 1, iOptions.type, 1, 0, 0, 1, 0, 0, 0, 0};
   for (const std::string& facet : iOptions.facets) {
     const size_t eq = facet.find('=');
-    const int index =
-        eq == std::string::npos ? 0 : std::atoi(facet.substr(0, eq).c_str());
-    if (index < 1 || index > 11) {
-      std::cerr << "t4711: --facet takes N=VALUE with N from 1 to 11, not \""
-                << facet << "\"" << std::endl;
-      return 2;
-    }
-    f[index - 1] = std::atoi(facet.c_str() + eq + 1);
+    int index = 0;
+    if (eq == std::string::npos ||
+        !KAVCliParseInt(facet.substr(0, eq), "--facet N", index))
+      return KAVCliUsageError("--facet takes N=VALUE, not \"" + facet + "\"");
+    if (index < 1 || index > 11)
+      return KAVCliUsageError("--facet N: " + std::to_string(index) +
+                              " is not a facet (1 to 11)");
+    if (!KAVCliParseInt(facet.substr(eq + 1), "--facet VALUE", f[index - 1]))
+      return kKAVCliUsage;
   }
   KAVRawCollint ints;
   KAVRawColldouble doubles;
   KAVListValKAVUnicodeString texts;
   for (const std::string& value : iOptions.values) {
-    ints.Append(std::atoi(value.c_str()));
-    doubles.Append(std::atof(value.c_str()));
+    // A value must read as the attribute's type; the other two
+    // collections get what it reads as there, or nothing.
+    int asInt = 0;
+    double asReal = 0;
+    const bool isInt = ParseInt(value, asInt);
+    const bool isReal = ParseReal(value, asReal);
+    if ((f[2] <= 1 && !isInt) || (f[2] == 2 && !isReal))
+      return KAVCliUsageError("--value \"" + value + "\" is not " +
+                              (f[2] == 2 ? "a number" : "a whole number in range"));
+    ints.Append(asInt);
+    doubles.Append(asReal);
     texts.Append(KAVUnicodeString(value.c_str()));
   }
   // All three collections carry the values; the operation sends those of
@@ -194,7 +220,7 @@ int CreateAttribute(KAVCliContext& ioContext,
   KAVCliPrintFields(ioContext,
                     {{"created attribute", iOptions.name},
                      {"value type", TypeName(f[2])},
-                     {"values", std::to_string(iOptions.values.size())}});
+                     {"values", iOptions.values.size()}});
   return 0;
 }
 
@@ -202,18 +228,13 @@ void AddDictionaryCommands(CLI::App& app, KAVCliContext& ctx) {
   CLI::App* dictionary = KAVCliSubcommand(
       app, "dictionary", "Load, query and edit the kernel's NC dictionary");
 
-  // Option storage outlives parsing: the callbacks run after it. Each
-  // build gets its own (a `run` line builds a tree while the outer one is
-  // still parsing), kept to the end of the process.
   struct Options {
     std::string member, klass, attribute, parent, block;
     bool complete = false, inherited = false;
     int flag = -1, kind = 1, version = 1, status = 0, mode = 0;
     CreateAttributeOptions created;
   };
-  static std::vector<std::unique_ptr<Options>> built;
-  built.push_back(std::make_unique<Options>());
-  Options& o = *built.back();
+  Options& o = ctx.Options<Options>();
 
   auto* load =
       dictionary->add_subcommand("load",
@@ -235,7 +256,8 @@ void AddDictionaryCommands(CLI::App& app, KAVCliContext& ctx) {
   store->callback([&ctx, &o] {
     KAVMfgDictionary::Store(KAVUnicodeString(o.member.c_str()));
     ctx.status = Outcome("dictionary store");
-    if (ctx.status == 0) KAVCliPrintFields(ctx, {{"stored", o.member}});
+    if (ctx.status == 0)
+      KAVCliPrintFields(ctx, {{"stored", MemberWritten(o.member)}});
   });
 
   dictionary
@@ -297,8 +319,10 @@ void AddDictionaryCommands(CLI::App& app, KAVCliContext& ctx) {
   auto* createClass = create->add_subcommand(
       "class", "Create a class (it becomes the current class)");
   createClass->add_option("CLASS", o.klass, "class name")->required();
-  createClass->add_option("--kind", o.kind,
-                          "kind: 1 operation, 2 tool, 3 feature (default 1)");
+  createClass
+      ->add_option("--kind", o.kind,
+                   "kind: 1 operation, 2 tool, 3 feature (default 1)")
+      ->check(CLI::Range(1, 3));
   createClass->add_option("--parent", o.parent, "parent class (default none)");
   createClass->add_option("--version", o.version, "class version (default 1)");
   createClass->callback([&ctx, &o] {
@@ -313,9 +337,10 @@ void AddDictionaryCommands(CLI::App& app, KAVCliContext& ctx) {
       "attribute", "Create an attribute with its possible values");
   createAttribute->add_option("ATTRIBUTE", o.created.name, "attribute name")
       ->required();
-  createAttribute->add_option(
-      "--type", o.created.type,
-      "value type: 0 or 1 int, 2 real, 3 text (default 3)");
+  createAttribute
+      ->add_option("--type", o.created.type,
+                   "value type: 0 or 1 int, 2 real, 3 text (default 3)")
+      ->check(CLI::Range(0, 3));
   createAttribute->add_option("--facet", o.created.facets,
                               "facet N=VALUE (repeatable)");
   createAttribute->add_option("--value", o.created.values,
@@ -354,51 +379,21 @@ KAV_CLI_FAMILY(AddDictionaryCommands);
 
 // The tour: what is loaded, its classes, one class in detail, an edit that
 // the queries then list, and an error code from a refused request.
-int DictionaryTour(KAVCliContext& ioContext) {
-  std::cout << "$ t4711 dictionary current" << std::endl;
-  KAVCliPrintFields(ioContext,
-                    {{"current", Text(KAVMfgDictionary::GetCurrent())}});
-  std::cout << "\n$ t4711 dictionary default" << std::endl;
-  KAVMfgDictionary::LoadDefault();
-  if (int status = Outcome("dictionary default")) return status;
-  std::cout << "current: " << Text(KAVMfgDictionary::GetCurrent()) << std::endl;
-  std::cout << "\n$ t4711 dictionary classes" << std::endl;
-  if (int status = Classes(ioContext)) return status;
-  std::cout << "\n$ t4711 dictionary attributes MfgPocketing --inherited"
-            << std::endl;
-  if (int status = Attributes(ioContext, "MfgPocketing", true)) return status;
-  std::cout << "\n$ t4711 dictionary values MfgPocketing MFG_PATTERN"
-            << std::endl;
-  if (int status = Values(ioContext, "MfgPocketing", "MFG_PATTERN"))
-    return status;
-  std::cout << "\n$ t4711 dictionary create class MfgThreadMilling --kind 1 "
-               "--parent MfgOperation"
-            << std::endl;
-  KAVMfgDictionary::CreateClass("MfgThreadMilling", 1, "MfgOperation", 1);
-  if (int status = Outcome("dictionary create class")) return status;
-  std::cout << "\n$ t4711 dictionary add attribute MfgThreadMilling "
-               "MFG_TAP_PITCH --block CYCLE"
-            << std::endl;
-  KAVMfgDictionary::SetCurrentClass("MfgThreadMilling", 0);
-  KAVMfgDictionary::AddAttribute("MFG_TAP_PITCH", 1, "CYCLE", 1);
-  if (int status = Outcome("dictionary add attribute")) return status;
-  std::cout << "\n$ t4711 dictionary attributes MfgThreadMilling" << std::endl;
-  if (int status = Attributes(ioContext, "MfgThreadMilling", false))
-    return status;
-  std::cout << "\n$ t4711 dictionary load MSPECFR2 --complete" << std::endl;
-  if (int status = Load(ioContext, "MSPECFR2", 1)) return status;
-  std::cout << "\n$ t4711 dictionary values MfgSpecMachine MFG_NB_FLUTES   "
-               "(not in that class)"
-            << std::endl;
-  Values(ioContext, "MfgSpecMachine", "MFG_NB_FLUTES");
-  std::cout << "\n$ t4711 dictionary default" << std::endl;
-  KAVMfgDictionary::LoadDefault();
-  if (int status = Outcome("dictionary default")) return status;
-  std::cout << "current: " << Text(KAVMfgDictionary::GetCurrent())
-            << " (reloaded from the site: the unsaved class is gone)"
-            << std::endl;
-  return 0;
-}
-KAV_CLI_TOUR_STEP(30, "NC dictionary", DictionaryTour);
+const char* const kDictionaryTour[] = {
+    "dictionary current",
+    "dictionary default",
+    "dictionary classes",
+    "dictionary attributes MfgPocketing --inherited",
+    "dictionary values MfgPocketing MFG_PATTERN",
+    "dictionary create class MfgThreadMilling --kind 1 --parent MfgOperation",
+    "dictionary add attribute MfgThreadMilling MFG_TAP_PITCH --block CYCLE --status 1",
+    "dictionary attributes MfgThreadMilling",
+    "dictionary load MSPECFR2 --complete",
+    "!dictionary values MfgSpecMachine MFG_NB_FLUTES",
+    "# Back to the default: reloaded from the site, the unsaved class is gone.",
+    "dictionary default",
+    "!dictionary attributes MfgThreadMilling",
+};
+KAV_CLI_TOUR_STEP(30, "NC dictionary", kDictionaryTour);
 
 }  // namespace

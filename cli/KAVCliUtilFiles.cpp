@@ -3,10 +3,11 @@
 // match a pattern); t4711 capture FILE (the kernel's current picture into
 // an image file); t4711 settings (the six programming-tab settings as the
 // kernel side reads them); and their step of the tour.
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -19,7 +20,7 @@ namespace {
 
 using U = KAVMfgUtilities;
 
-std::string Str(const KAVUnicodeString& iText) { return iText.ToStdString(); }
+std::string Str(const KAVUnicodeString& iText) { return KAVCliText(iText); }
 
 int List(KAVCliContext& ioContext, const std::string& iDirectory, bool iFiles,
          bool iDirectories) {
@@ -28,15 +29,13 @@ int List(KAVCliContext& ioContext, const std::string& iDirectory, bool iFiles,
   const unsigned long mask =
       (iFiles ? U::kListFiles : 0) | (iDirectories ? U::kListDirectories : 0);
   KAVListValKAVUnicodeString lists[2];
-  if (U::ListDirectory(iDirectory.c_str(), lists, mask) < 0) {
-    std::cerr << "t4711: cannot open directory " << iDirectory << std::endl;
-    return 1;
-  }
+  if (U::ListDirectory(iDirectory.c_str(), lists, mask) < 0)
+    return KAVCliInputError("cannot open directory " + iDirectory);
   // With one kind asked for, its names are in the first list.
   const KAVListValKAVUnicodeString& files = lists[0];
   const KAVListValKAVUnicodeString& directories =
       iFiles && iDirectories ? lists[1] : lists[0];
-  std::vector<std::vector<std::string>> rows;
+  std::vector<KAVCliRow> rows;
   if (iDirectories)
     for (int i = 1; i <= directories.Size(); ++i)
       rows.push_back({"directory", Str(directories[i])});
@@ -60,14 +59,15 @@ int Analyze(KAVCliContext& ioContext, const std::string& iPath) {
   const KAVUnicodeString path = iPath.c_str();
   static const char* const kKinds[] = {"missing", "file", "directory"};
   const int kind = U::IsFileExist(path);
+  if (kind < 0 || kind > 2) return KAVCliInputError("cannot analyze " + iPath);
   auto access = [&](int iMode) {
     return U::CheckPathNameAccess(path, iMode) == 0 ? "yes" : "no";
   };
   KAVCliPrintFields(ioContext,
                     {{"path", iPath},
                      {"kind", kKinds[kind]},
-                     {"IsFileExist", std::to_string(kind)},
-                     {"AnalyzeFile", std::to_string(U::AnalyzeFile(path))},
+                     {"IsFileExist", kind},
+                     {"AnalyzeFile", U::AnalyzeFile(path)},
                      {"readable", access(R_OK)},
                      {"writable", access(W_OK)},
                      {"executable", access(X_OK)}});
@@ -85,10 +85,19 @@ int Match(KAVCliContext& ioContext, const std::string& iText,
   return 0;
 }
 
+// The path the kernel receives: CaptImage cuts it to 255 characters and
+// strips the blanks at both ends.
+std::string PathSentToKernel(const std::string& iFile) {
+  const std::string cut = iFile.substr(0, 255);
+  const size_t first = cut.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return cut.substr(first, cut.find_last_not_of(' ') - first + 1);
+}
+
 int Capture(KAVCliContext& ioContext, const std::string& iFile) {
   const int code = U::CaptImage(iFile.c_str());
   if (code != 0) return KAVCliKernelFailure("capture", code);
-  KAVCliPrintFields(ioContext, {{"image", iFile}});
+  KAVCliPrintFields(ioContext, {{"image", PathSentToKernel(iFile)}});
   return 0;
 }
 
@@ -101,70 +110,66 @@ int Settings(KAVCliContext& ioContext) {
           &values[5], &error);
   static const char* const kNames[] = {"HLTPARTS", "HLTCHECK", "HLTRELIM",
                                        "HLTDRIVE", "HLTMACRO", "HLTSMART"};
-  std::vector<std::vector<std::string>> rows;
+  std::vector<KAVCliRow> rows;
   for (int i = 0; i < 6; ++i)
-    rows.push_back({std::string("KAVMfgPoPg2TabPage.") + kNames[i],
-                    std::to_string(values[i])});
+    rows.push_back({std::string("KAVMfgPoPg2TabPage.") + kNames[i], values[i]});
+  if (error != 0) return KAVCliKernelFailure("settings", error);
   KAVCliPrintTable(ioContext, {"setting", "value"}, rows);
-  return error;
+  return 0;
 }
 
 void AddUtilFilesCommands(CLI::App& app, KAVCliContext& ctx) {
   CLI::App* util =
       KAVCliSubcommand(app, "util", "General helpers of the application");
-  // `t4711 run` builds the tree again for each line: flags not given must
-  // read false, not the previous line's values.
-  static bool filesOnly, directoriesOnly;
-  filesOnly = directoriesOnly = false;
+  struct Options {
+    std::string directory, expandPath, splitPath, analyzePath, matchText,
+        matchPattern, imageFile;
+    bool filesOnly = false, directoriesOnly = false;
+  };
+  Options& o = ctx.Options<Options>();
 
-  static std::string directory;
   auto* list = util->add_subcommand(
       "list",
       "Regular files and directories of a directory, links followed, sorted");
-  list->add_option("DIRECTORY", directory, "directory")->required();
-  list->add_flag("--files", filesOnly, "regular files only");
-  list->add_flag("--dirs", directoriesOnly, "directories only");
-  list->callback([&ctx]() {
-    ctx.status = List(ctx, directory, filesOnly, directoriesOnly);
+  list->add_option("DIRECTORY", o.directory, "directory")->required();
+  list->add_flag("--files", o.filesOnly, "regular files only");
+  list->add_flag("--dirs", o.directoriesOnly, "directories only");
+  list->callback([&ctx, &o]() {
+    ctx.status = List(ctx, o.directory, o.filesOnly, o.directoriesOnly);
   });
 
-  static std::string expandPath;
   auto* expand = util->add_subcommand(
       "expand", "Replace $NAME components of a path by the variables' values");
-  expand->add_option("PATH", expandPath, "path, e.g. '$HOME/data'")->required();
-  expand->callback([&ctx]() {
+  expand->add_option("PATH", o.expandPath, "path, e.g. '$HOME/data'")->required();
+  expand->callback([&ctx, &o]() {
     KAVCliPrintFields(ctx,
-                      {{"path", expandPath},
-                       {"expanded", Str(U::ExpandPath(expandPath.c_str()))}});
+                      {{"path", o.expandPath},
+                       {"expanded", Str(U::ExpandPath(o.expandPath.c_str()))}});
     ctx.status = 0;
   });
 
-  static std::string splitPath;
   auto* split =
       util->add_subcommand("split", "Directory and file parts of a path");
-  split->add_option("PATH", splitPath, "path")->required();
-  split->callback([&ctx]() { ctx.status = Split(ctx, splitPath); });
+  split->add_option("PATH", o.splitPath, "path")->required();
+  split->callback([&ctx, &o]() { ctx.status = Split(ctx, o.splitPath); });
 
-  static std::string analyzePath;
   auto* analyze = util->add_subcommand(
       "analyze", "What a path names and how it may be accessed");
-  analyze->add_option("PATH", analyzePath, "path")->required();
-  analyze->callback([&ctx]() { ctx.status = Analyze(ctx, analyzePath); });
+  analyze->add_option("PATH", o.analyzePath, "path")->required();
+  analyze->callback([&ctx, &o]() { ctx.status = Analyze(ctx, o.analyzePath); });
 
-  static std::string matchText, matchPattern;
   auto* match =
       util->add_subcommand("match", "Match a name against a shell pattern");
-  match->add_option("TEXT", matchText, "name")->required();
-  match->add_option("PATTERN", matchPattern, "pattern, e.g. 'part*.ncl'")
+  match->add_option("TEXT", o.matchText, "name")->required();
+  match->add_option("PATTERN", o.matchPattern, "pattern, e.g. 'part*.ncl'")
       ->required();
   match->callback(
-      [&ctx]() { ctx.status = Match(ctx, matchText, matchPattern); });
+      [&ctx, &o]() { ctx.status = Match(ctx, o.matchText, o.matchPattern); });
 
-  static std::string imageFile;
   auto* capture = app.add_subcommand(
       "capture", "Grab the kernel's current picture into an image file");
-  capture->add_option("FILE", imageFile, "image file to write")->required();
-  capture->callback([&ctx]() { ctx.status = Capture(ctx, imageFile); });
+  capture->add_option("FILE", o.imageFile, "image file to write")->required();
+  capture->callback([&ctx, &o]() { ctx.status = Capture(ctx, o.imageFile); });
 
   app.add_subcommand("settings",
                      "The six programming-tab settings (group MFGPROG) as the "
@@ -173,33 +178,22 @@ void AddUtilFilesCommands(CLI::App& app, KAVCliContext& ctx) {
 }
 KAV_CLI_FAMILY(AddUtilFilesCommands);
 
+// A scratch directory of its own, so the tour shows the same listing
+// wherever it runs; its lines name it, so they are made here.
 int UtilFilesTour(KAVCliContext& ioContext) {
-  // A scratch directory of its own, so the tour shows the same listing
-  // wherever it runs.
-  const char* temporary = std::getenv("TMPDIR");
-  std::string scratch = std::string(temporary && *temporary ? temporary : "/tmp") +
-                        "/t4711-tour-XXXXXX";
-  if (mkdtemp(&scratch[0]) == nullptr) return 1;
-  const std::string root = scratch;
-  // executeshell leaves its child to the caller: this process has no other
-  // child, so it waits for that one.
-  KAVUnicodeString mkdirArgs[] = {(root + "/programs").c_str()};
-  U::executeshell("mkdir", 1, mkdirArgs);
-  wait(nullptr);
-  std::cout << "$ t4711 util expand '$HOME/programs'" << std::endl;
-  KAVCliPrintFields(ioContext,
-                    {{"expanded", Str(U::ExpandPath("$HOME/programs"))}});
-  std::cout << "\n$ t4711 util split /nc/programs/part12.ncl" << std::endl;
-  int status = Split(ioContext, "/nc/programs/part12.ncl");
-  std::cout << "\n$ t4711 util match part12.ncl 'part*.ncl'" << std::endl;
-  status |= Match(ioContext, "part12.ncl", "part*.ncl");
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/t4711-tour-XXXXXX";
+  if (mkdtemp(&pattern[0]) == nullptr) return KAVCliInputError("cannot make a scratch directory");
+  const std::string root = pattern;
+  mkdir((root + "/programs").c_str(), 0700);
   const std::string image = root + "/picture.png";
-  std::cout << "\n$ t4711 capture " << image << std::endl;
-  status |= Capture(ioContext, image);
-  std::cout << "\n$ t4711 util list " << root << std::endl;
-  status |= List(ioContext, root, false, false);
-  std::cout << "\n$ t4711 settings" << std::endl;
-  status |= Settings(ioContext);
+  const int status = KAVCliRunLines({"util expand '$HOME/programs'",
+                                     "util split /nc/programs/part12.ncl",
+                                     "util match part12.ncl 'part*.ncl'",
+                                     "capture " + image,
+                                     "util list " + root,
+                                     "settings"},
+                                    ioContext);
   unlink(image.c_str());
   rmdir((root + "/programs").c_str());
   rmdir(root.c_str());

@@ -16,7 +16,7 @@ using U = KAVMfgUtilities;
 const char* const kWeekDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                  "Thursday", "Friday", "Saturday"};
 
-std::string Str(const KAVUnicodeString& iText) { return iText.ToStdString(); }
+std::string Str(const KAVUnicodeString& iText) { return KAVCliText(iText); }
 
 // A bare date YYYY-MM-DD is completed to a timestamp at noon, clear of any
 // daylight-saving change; anything else goes to the helper as typed.
@@ -29,11 +29,10 @@ std::string AsTimestamp(const std::string& iDate) {
 int DayOfWeek(KAVCliContext& ioContext, const std::string& iDate) {
   const std::string timestamp = AsTimestamp(iDate);
   const std::string day = Str(U::GetDayOfWeek(timestamp.c_str()));
-  if (day.empty()) {
-    std::cerr << "t4711: not a date: \"" << iDate
-              << "\" (YYYY-MM-DD or YYYY-MM-DD-hh.mm.ss.000000)" << std::endl;
-    return 1;
-  }
+  if (day.empty() || day[0] < '0' || day[0] > '6')
+    return KAVCliUsageError("DATE: \"" + iDate +
+                            "\" is not a date (YYYY-MM-DD or "
+                            "YYYY-MM-DD-hh.mm.ss.000000)");
   KAVCliPrintFields(ioContext, {{"timestamp", timestamp},
                                 {"day", day},
                                 {"name", kWeekDays[day[0] - '0']}});
@@ -41,11 +40,13 @@ int DayOfWeek(KAVCliContext& ioContext, const std::string& iDate) {
 }
 
 int DaysInMonth(KAVCliContext& ioContext, int iYear, int iMonth) {
+  if (iMonth < 1 || iMonth > 12)
+    return KAVCliUsageError("MONTH: " + std::to_string(iMonth) +
+                            " is not a month (1 to 12)");
   const int days = U::GetNumberOfDays(iYear, iMonth);
-  KAVCliPrintFields(ioContext, {{"year", std::to_string(iYear)},
-                                {"month", std::to_string(iMonth)},
-                                {"days", std::to_string(days)}});
-  return days == 0 ? 1 : 0;
+  KAVCliPrintFields(ioContext,
+                    {{"year", iYear}, {"month", iMonth}, {"days", days}});
+  return 0;
 }
 
 const char* PlaceholderName(int iCode) {
@@ -82,8 +83,8 @@ int Query(KAVCliContext& ioContext, const std::string& iText, int iStatement) {
        {"tables", Str(U::GetTable(statement))},
        {"table names", Joined(U::GetTableList(statement))},
        {"condition", Str(U::GetWhere(statement))},
-       {"placeholder", std::to_string(placeholder) + " (" +
-                           PlaceholderName(placeholder) + ")"}});
+       {"placeholder", placeholder},
+       {"placeholder name", PlaceholderName(placeholder)}});
   return 0;
 }
 
@@ -96,9 +97,9 @@ int ObjectName(KAVCliContext& ioContext, const std::string& iName) {
 
 int Items(KAVCliContext& ioContext, const std::string& iText) {
   const KAVListValKAVUnicodeString items = U::GetItems(iText.c_str());
-  std::vector<std::vector<std::string>> rows;
+  std::vector<KAVCliRow> rows;
   for (int i = 1; i <= items.Size(); ++i)
-    rows.push_back({std::to_string(i), Str(items[i])});
+    rows.push_back({i, Str(items[i])});
   KAVCliPrintTable(ioContext, {"#", "item"}, rows);
   return 0;
 }
@@ -108,7 +109,7 @@ int Compare(KAVCliContext& ioContext, const std::string& iFirst,
   KAVUnicodeString first(iFirst), second(iSecond);
   const int order = iDec ? U::CompareDecStrings(&first, &second)
                          : U::CompareStrings(&first, &second);
-  KAVCliPrintFields(ioContext, {{"result", std::to_string(order)}});
+  KAVCliPrintFields(ioContext, {{"result", order}});
   return 0;
 }
 
@@ -118,38 +119,35 @@ int Sort(KAVCliContext& ioContext, const std::vector<std::string>& iTexts,
   for (const std::string& text : iTexts) list.Append(KAVUnicodeString(text));
   list.QuickSort(iDec ? static_cast<KAVCompareFunction>(&U::CompareDecStrings)
                       : &U::CompareStrings);
-  std::vector<std::vector<std::string>> rows;
+  std::vector<KAVCliRow> rows;
   for (int i = 1; i <= list.Size(); ++i)
-    rows.push_back({std::to_string(i), Str(list[i])});
+    rows.push_back({i, Str(list[i])});
   KAVCliPrintTable(ioContext, {"#", "text"}, rows);
   return 0;
 }
 
 void AddUtilTextCommands(CLI::App& app, KAVCliContext& ctx) {
   CLI::App* util = KAVCliSubcommand(app, "util", "General helpers of the application");
-  // The option cells outlive one command line, and `t4711 run` builds the
-  // tree again for each line: options not given must read their defaults,
-  // not the previous line's values.
-  static int statementIndex;
-  static bool compareDec, sortDec;
-  static std::vector<std::string> sortTexts;
-  statementIndex = 1;
-  compareDec = sortDec = false;
-  sortTexts.clear();
+  struct Options {
+    std::string date, queryText, objectName, itemsText, quoteText, first, second;
+    int year = 0, month = 0, statementIndex = 1;
+    bool compareDec = false, sortDec = false;
+    std::vector<std::string> sortTexts;
+  };
+  Options& o = ctx.Options<Options>();
 
-  static std::string date;
   auto* dayOfWeek = util->add_subcommand(
       "day-of-week", "Day of the week (0 Sunday to 6) of a date or timestamp");
-  dayOfWeek->add_option("DATE", date, "YYYY-MM-DD or YYYY-MM-DD-hh.mm.ss.000000")
+  dayOfWeek->add_option("DATE", o.date, "YYYY-MM-DD or YYYY-MM-DD-hh.mm.ss.000000")
       ->required();
-  dayOfWeek->callback([&ctx]() { ctx.status = DayOfWeek(ctx, date); });
+  dayOfWeek->callback([&ctx, &o]() { ctx.status = DayOfWeek(ctx, o.date); });
 
-  static int year = 0, month = 0;
   auto* daysInMonth =
       util->add_subcommand("days-in-month", "Number of days in a month");
-  daysInMonth->add_option("YEAR", year, "year")->required();
-  daysInMonth->add_option("MONTH", month, "month, 1 to 12")->required();
-  daysInMonth->callback([&ctx]() { ctx.status = DaysInMonth(ctx, year, month); });
+  daysInMonth->add_option("YEAR", o.year, "year")->required();
+  daysInMonth->add_option("MONTH", o.month, "month, 1 to 12")->required();
+  daysInMonth->callback(
+      [&ctx, &o]() { ctx.status = DaysInMonth(ctx, o.year, o.month); });
 
   util->add_subcommand("timestamp", "The current local time as a timestamp text")
       ->callback([&ctx]() {
@@ -157,64 +155,53 @@ void AddUtilTextCommands(CLI::App& app, KAVCliContext& ctx) {
         ctx.status = 0;
       });
 
-  static std::string queryText;
   auto* query = util->add_subcommand(
       "query", "Take apart a query text: attributes, tables, condition, placeholder");
-  query->add_option("TEXT", queryText, "statements separated by ';'")->required();
-  query->add_option("-n,--statement", statementIndex, "which statement, from 1");
+  query->add_option("TEXT", o.queryText, "statements separated by ';'")->required();
+  query->add_option("-n,--statement", o.statementIndex, "which statement, from 1")
+      ->check(CLI::PositiveNumber);
   query->callback(
-      [&ctx]() { ctx.status = Query(ctx, queryText, statementIndex); });
+      [&ctx, &o]() { ctx.status = Query(ctx, o.queryText, o.statementIndex); });
 
-  static std::string objectName;
   auto* object = util->add_subcommand("object-name", "Owner and object of owner.object");
-  object->add_option("NAME", objectName, "qualified name")->required();
-  object->callback([&ctx]() { ctx.status = ObjectName(ctx, objectName); });
+  object->add_option("NAME", o.objectName, "qualified name")->required();
+  object->callback([&ctx, &o]() { ctx.status = ObjectName(ctx, o.objectName); });
 
-  static std::string itemsText;
   auto* items = util->add_subcommand(
       "items", "Comma-separated items, stripped of blanks and double quotes");
-  items->add_option("TEXT", itemsText, "text")->required();
-  items->callback([&ctx]() { ctx.status = Items(ctx, itemsText); });
+  items->add_option("TEXT", o.itemsText, "text")->required();
+  items->callback([&ctx, &o]() { ctx.status = Items(ctx, o.itemsText); });
 
-  static std::string quoteText;
   auto* quote = util->add_subcommand("quote", "Quote a text for a query statement");
-  quote->add_option("TEXT", quoteText, "text")->required();
-  quote->callback([&ctx]() {
-    KAVCliPrintFields(ctx, {{"quoted", Str(U::qotqot(quoteText.c_str()))}});
+  quote->add_option("TEXT", o.quoteText, "text")->required();
+  quote->callback([&ctx, &o]() {
+    KAVCliPrintFields(ctx, {{"quoted", Str(U::qotqot(o.quoteText.c_str()))}});
     ctx.status = 0;
   });
 
-  static std::string first, second;
   auto* compare = util->add_subcommand(
       "compare", "Compare two texts as the directory listing sorts them (-1, 0, 1)");
-  compare->add_option("FIRST", first, "first text")->required();
-  compare->add_option("SECOND", second, "second text")->required();
-  compare->add_flag("--dec", compareDec, "compare the values after the first comma");
+  compare->add_option("FIRST", o.first, "first text")->required();
+  compare->add_option("SECOND", o.second, "second text")->required();
+  compare->add_flag("--dec", o.compareDec, "compare the values after the first comma");
   compare->callback(
-      [&ctx]() { ctx.status = Compare(ctx, first, second, compareDec); });
+      [&ctx, &o]() { ctx.status = Compare(ctx, o.first, o.second, o.compareDec); });
 
   auto* sort = util->add_subcommand("sort", "Sort texts as the directory listing does");
-  sort->add_option("TEXT", sortTexts, "texts")->required();
-  sort->add_flag("--dec", sortDec, "sort key,value texts by value");
-  sort->callback([&ctx]() { ctx.status = Sort(ctx, sortTexts, sortDec); });
+  sort->add_option("TEXT", o.sortTexts, "texts")->required();
+  sort->add_flag("--dec", o.sortDec, "sort key,value texts by value");
+  sort->callback([&ctx, &o]() { ctx.status = Sort(ctx, o.sortTexts, o.sortDec); });
 }
 KAV_CLI_FAMILY(AddUtilTextCommands);
 
-int UtilTextTour(KAVCliContext& ioContext) {
-  std::cout << "Today: " << Str(U::GetCurTimeCDMFormat()) << "\n" << std::endl;
-  int status = DayOfWeek(ioContext, "2024-07-01");
-  std::cout << std::endl;
-  status |= DaysInMonth(ioContext, 2000, 2);
-  std::cout << std::endl;
-  status |= Query(ioContext,
-                  "SELECT NAME FROM MFG.TOOLS ;"
-                  "SELECT NAME, DIAM FROM MFG.TOOLS t, MFG.HOLDERS h "
-                  "WHERE t.ID = $COID_REF ORDER BY DIAM;",
-                  2);
-  std::cout << std::endl;
-  status |= Sort(ioContext, {"b", "a", "B", "ab", "a b"}, false);
-  return status;
-}
-KAV_CLI_TOUR_STEP(50, "Text, query and time helpers", UtilTextTour);
+const char* const kUtilTextTour[] = {
+    "util timestamp",
+    "util day-of-week 2024-07-01",
+    "util days-in-month 2000 2",
+    "util query 'SELECT NAME FROM MFG.TOOLS ;SELECT NAME, DIAM FROM MFG.TOOLS t, "
+    "MFG.HOLDERS h WHERE t.ID = $COID_REF ORDER BY DIAM;' -n 2",
+    "util sort b a B ab 'a b'",
+};
+KAV_CLI_TOUR_STEP(50, "Text, query and time helpers", kUtilTextTour);
 
 }  // namespace

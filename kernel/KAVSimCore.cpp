@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "KAVReferenceTable.h"
+#include "KAVResolverABI.h"
 #include "KAVSimControl.h"
 #include "KAVSimKernel.h"
 #include "KAVSimSite.h"

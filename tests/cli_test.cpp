@@ -1,13 +1,16 @@
-// t4711 as a site engineer runs it: the pre-flight check against kernels
-// that bind everything, nothing, or are missing; which module env reports;
-// a command file run in one process; kernel failures reported with their
-// code and a non-zero status.
+// t4711 as a site engineer and a script run it, output compared whole: the
+// pre-flight check against kernels that bind everything, nothing, or are
+// missing; the exit status of each kind of failure and its message; strict
+// numbers; command files in one process, as text and as one JSON document;
+// trace lines kept out of JSON; write errors.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <string>
 
+#include "T4711BASVersion.h"
 #include "TestSupport.h"
 
 namespace {
@@ -15,77 +18,229 @@ namespace {
 struct Outcome {
   int status;
   std::string out;
+  std::string err;
 };
 
-// Runs t4711 with the words and environment prefix given, through the
-// shell; standard error is folded into the output.
-Outcome RunTool(const std::string& iEnvironment, const std::string& iWords) {
-  const std::string command =
-      iEnvironment + " '" + KAV_TEST_T4711 + "' " + iWords + " 2>&1";
+const std::string kModules = KAV_TEST_MODULES_DIR;
+const std::string kKernel = KAV_TEST_KERNEL_DIR;
+
+// {KERNEL} and {MODULES} stand for this build's directories.
+std::string Expand(std::string iText) {
+  for (const auto& [key, value] :
+       {std::pair<std::string, std::string>{"{KERNEL}", kKernel}, {"{MODULES}", kModules}}) {
+    for (size_t at = iText.find(key); at != std::string::npos; at = iText.find(key, at))
+      iText.replace(at, key.size(), value);
+  }
+  return iText;
+}
+
+// Runs t4711 through the shell with the environment prefix and words given
+// ({KERNEL}/{MODULES} expanded); standard output and error kept apart.
+Outcome RunTool(const std::string& iEnvironment, const std::string& iWords,
+                const std::string& iRedirect = "") {
+  kavtest::TempDir dir;
+  const std::string errFile = dir.Path() + "/err";
+  const std::string command = Expand(iEnvironment + " '" + KAV_TEST_T4711 + "' " + iWords +
+                                     " 2>'" + errFile + "'" + iRedirect);
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[512];
   while (pipe && fgets(buffer, sizeof buffer, pipe)) out += buffer;
   const int status = pipe ? pclose(pipe) : -1;
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, kavtest::ReadFile(errFile)};
 }
+
+const std::string kReference = "STEPLIB='{KERNEL}'";
 
 bool Has(const std::string& iText, const std::string& iPart) {
   return iText.find(iPart) != std::string::npos;
 }
 
-const std::string kModules = KAV_TEST_MODULES_DIR;
-const std::string kKernel = KAV_TEST_KERNEL_DIR;
+struct Case {
+  const char* name;
+  std::string environment;
+  std::string words;
+  int status;
+  std::string out;
+  std::string err;
+};
+
+void Check(const Case& iCase) {
+  SCOPED_TRACE(iCase.name);
+  const Outcome outcome = RunTool(iCase.environment, iCase.words);
+  EXPECT_EQ(iCase.status, outcome.status);
+  EXPECT_EQ(Expand(iCase.out), outcome.out);
+  EXPECT_EQ(Expand(iCase.err), outcome.err);
+}
 
 }  // namespace
 
 TEST(CliTest, CheckKernelReportsWhatAResolverLeavesUnbound) {
-  struct Case {
-    const char* name;
-    std::string stepLib;
-    int status;
-    std::string expected;
-  } cases[] = {
-      {"reference kernel", kKernel, 0, "bound 75 of 75 routines"},
-      {"independent resolver", kModules + "/probe", 0, "bound 75 of 75 routines"},
-      {"resolver binding nothing", kModules + "/unbinding", 1, "75  GMOSEL   left unbound"},
-      {"module without resolver", kModules + "/noresolver", 1, "has no resolver kavsymb"},
-      {"no module", kModules, 1, "no KAVSYMB along STEPLIB"},
+  const Case cases[] = {
+      {"reference kernel", kReference, "check-kernel", 0,
+       "KAVSYMB: {KERNEL}/KAVSYMB\nbound 75 of 75 routines\n", ""},
+      {"independent resolver", "STEPLIB='{MODULES}/probe'", "check-kernel", 0,
+       "KAVSYMB: {MODULES}/probe/KAVSYMB\nbound 75 of 75 routines\n", ""},
+      {"module without resolver", "STEPLIB='{MODULES}/noresolver'", "check-kernel", 99, "",
+       "t4711: {MODULES}/noresolver/KAVSYMB has no resolver kavsymb\n"},
+      {"no module", "STEPLIB='{MODULES}'", "check-kernel", 99, "",
+       "t4711: no KAVSYMB along STEPLIB ({MODULES})\n"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Outcome outcome = RunTool("STEPLIB='" + c.stepLib + "'", "check-kernel");
-    EXPECT_EQ(c.status, outcome.status) << outcome.out;
-    EXPECT_TRUE(Has(outcome.out, c.expected)) << outcome.out;
-  }
+  for (const Case& c : cases) Check(c);
+
+  // A resolver that binds nothing: every routine is listed, in table order.
+  const Outcome unbinding = RunTool("STEPLIB='{MODULES}/unbinding'", "--json check-kernel");
+  EXPECT_EQ(99, unbinding.status);
+  const nlohmann::json report = nlohmann::json::parse(unbinding.out);
+  EXPECT_EQ(0, report["bound"]);
+  EXPECT_EQ(75, report["routines"]);
+  ASSERT_EQ(75u, report["unbound"].size());
+  EXPECT_EQ("GNFRC2", report["unbound"][0]);
+  EXPECT_EQ("GMOSEL", report["unbound"][74]);
 }
 
 TEST(CliTest, EnvNamesTheModuleTheBinderWouldLoadAndTheSwitches) {
-  Outcome outcome = RunTool("STEPLIB='" + kModules + "::" + kKernel + "' HOME='" + kModules +
-                                "/probe' MfgBaseDebug=KAVMfgBaseNLS",
-                            "--json env");
+  const Outcome outcome = RunTool(
+      "STEPLIB='{MODULES}::{KERNEL}' HOME='{MODULES}/probe' MfgBaseDebug=KAVMfgBaseNLS",
+      "env --json");
   EXPECT_EQ(0, outcome.status);
-  EXPECT_TRUE(Has(outcome.out, "\"KAVSYMB\": \"" + kModules + "/probe/KAVSYMB\"")) << outcome.out;
-  EXPECT_TRUE(Has(outcome.out, "\"GetDebug(KAVMfgBaseNLS)\": \"1\""));
-  EXPECT_TRUE(Has(outcome.out, "\"GetDebug(KAVMfgDictionary)\": \"0\""));
+  const nlohmann::json env = nlohmann::json::parse(outcome.out);
+  EXPECT_EQ(Expand("{MODULES}/probe/KAVSYMB"), env["KAVSYMB"]);
+  EXPECT_EQ(1, env["GetDebug(KAVMfgBaseNLS)"]);
+  EXPECT_EQ(0, env["GetDebug(KAVMfgDictionary)"]);
+  EXPECT_FALSE(env.contains("note"));
+}
+
+// Without STEPLIB the tool uses the kernel beside it and says that the
+// application would not.
+TEST(CliTest, BundledKernelIsNamedWhenStepLibWasUnset) {
+  const Outcome outcome = RunTool("env -u STEPLIB", "--json env");
+  EXPECT_EQ(0, outcome.status);
+  const nlohmann::json env = nlohmann::json::parse(outcome.out);
+  char resolved[4096];
+  ASSERT_NE(nullptr, realpath(kKernel.c_str(), resolved));
+  EXPECT_EQ(std::string(resolved), env["STEPLIB"]);
+  EXPECT_EQ("STEPLIB was not set: t4711 chose the kernel installed with it (" +
+                std::string(resolved) + "); the application itself would exit 99 here",
+            env["note"]);
+}
+
+// One meaning per exit status, and the message names what was wrong.
+TEST(CliTest, FailuresEndWithTheirStatusAndMessage) {
+  const Case cases[] = {
+      {"kernel failure", kReference, "tables 99", 1, "",
+       "t4711: GetTables of kind 99 failed: kernel code 9020 (unknown kind of table)\n"},
+      {"unknown command", kReference, "bogus", 2, "",
+       "t4711: unknown command \"bogus\" (run 't4711 --help' for the list)\n"},
+      {"unknown subcommand", kReference, "dictionary bogus --json", 2,
+       "{\n  \"error\": {\n    \"kind\": \"usage\",\n    \"message\": \"unknown command "
+       "\\\"dictionary bogus\\\" (run 't4711 dictionary --help' for the list)\",\n"
+       "    \"status\": 2\n  }\n}\n",
+       "t4711: unknown command \"dictionary bogus\" (run 't4711 dictionary --help' for the "
+       "list)\n"},
+      {"missing argument", kReference, "util split", 2, "",
+       "t4711: PATH is required (run 't4711 util split --help')\n"},
+      {"not a number", kReference, "tables abc", 2, "",
+       "t4711: Could not convert: KIND = abc (run 't4711 tables --help')\n"},
+      {"number out of range", kReference, "tables 99999999999", 2, "",
+       "t4711: Could not convert: KIND = 99999999999 (run 't4711 tables --help')\n"},
+      {"empty number", kReference, "tables ''", 2, "",
+       "t4711: KIND: an empty text is not a number (run 't4711 tables --help')\n"},
+      {"month 13", kReference, "util days-in-month 2000 13", 2, "",
+       "t4711: MONTH: 13 is not a month (1 to 12)\n"},
+      {"not a date", kReference, "util day-of-week 2024-13-45", 2, "",
+       "t4711: DATE: \"2024-13-45\" is not a date (YYYY-MM-DD or "
+       "YYYY-MM-DD-hh.mm.ss.000000)\n"},
+      {"kind out of range", kReference, "dictionary create class MfgX --kind 7", 2, "",
+       "t4711: --kind: Value 7 not in range 1 to 3 (run 't4711 dictionary create class "
+       "--help')\n"},
+      {"facet out of range", kReference, "dictionary create attribute MFG_X --facet 12=1", 2,
+       "", "t4711: --facet N: 12 is not a facet (1 to 11)\n"},
+      {"facet value", kReference, "dictionary create attribute MFG_X --facet 2=x", 2, "",
+       "t4711: --facet VALUE: \"x\" is not a whole number in range\n"},
+      {"value of an int attribute", kReference,
+       "dictionary create attribute MFG_X --type 1 --value 1.5", 2, "",
+       "t4711: --value \"1.5\" is not a whole number in range\n"},
+      {"nls kind", kReference, "nls name 4294967297 MFG_X", 2, "",
+       "t4711: KIND: \"4294967297\" is not a whole number in range\n"},
+      {"run of a directory", kReference, "run '{KERNEL}'", 3, "",
+       "t4711: cannot read {KERNEL}: it is a directory\n"},
+      {"run of a missing file", kReference, "run '{KERNEL}/none'", 3, "",
+       "t4711: cannot read {KERNEL}/none: No such file or directory\n"},
+      {"tour in JSON", kReference, "--json tour", 2,
+       "{\n  \"error\": {\n    \"kind\": \"usage\",\n    \"message\": \"tour shows commands "
+       "and their output for people: it has no JSON form (run 't4711 --json run FILE' "
+       "instead)\",\n    \"status\": 2\n  }\n}\n",
+       "t4711: tour shows commands and their output for people: it has no JSON form (run "
+       "'t4711 --json run FILE' instead)\n"},
+      {"no kernel at all", "STEPLIB='{MODULES}'", "dictionary current", 99, "",
+       "KAVSYMB00: cannot load KAVSYMB No such file or directory\n"},
+  };
+  for (const Case& c : cases) Check(c);
+}
+
+// What was done, not what was asked: the member name the library cut.
+TEST(CliTest, CommandsReportWhatTheyDidAndNumbersAsJsonNumbers) {
+  kavtest::TempDir site;
+  const std::string environment = kReference + " KAVSIM_SITE='" + site.Path() + "'";
+  const Case cases[] = {
+      {"version", kReference, "--version", 0,
+       std::string("t4711 ") + T4711BAS_VERSION_STRING + " (libT4711BAS " +
+           T4711BAS_VERSION_STRING + ")\n",
+       ""},
+      {"days in a month", kReference, "util days-in-month 2000 2 --json", 0,
+       "{\n  \"days\": 29,\n  \"month\": 2,\n  \"year\": 2000\n}\n", ""},
+      {"options anywhere", kReference, "--json util days-in-month 2000 2", 0,
+       "{\n  \"days\": 29,\n  \"month\": 2,\n  \"year\": 2000\n}\n", ""},
+  };
+  for (const Case& c : cases) Check(c);
+  EXPECT_EQ(RunTool(kReference, "tables --help").out, RunTool(kReference, "help tables").out);
 }
 
 // Kernel state lives in the process: a class created on one line of a
 // command file is listed on the next, and a failing line stops the run.
 TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
   kavtest::TempDir dir;
-  const std::string file = dir.Write(
-      "commands.txt",
-      "# a comment\n"
-      "dictionary create class MfgCliProbe --kind 1\n"
-      "t4711 dictionary classes\n"
-      "tables 99\n"
-      "dictionary current\n");
-  Outcome outcome = RunTool("STEPLIB='" + kKernel + "'", "run '" + file + "'");
-  EXPECT_EQ(1, outcome.status);
-  EXPECT_TRUE(Has(outcome.out, "MfgCliProbe")) << outcome.out;
-  EXPECT_TRUE(Has(outcome.out, "kernel code 9020 (unknown kind of table)")) << outcome.out;
-  EXPECT_FALSE(Has(outcome.out, "> dictionary current")) << outcome.out;
+  const std::string file = dir.Write("commands.txt",
+                                     "# a comment\n"
+                                     "dictionary create class MfgCliProbe --kind 2\n"
+                                     "t4711 dictionary attributes MfgCliProbe\n"
+                                     "tables 99\n"
+                                     "dictionary current\n");
+  Check({"text", kReference, "run '" + file + "'", 1,
+         "> dictionary create class MfgCliProbe --kind 2\n"
+         "created class: MfgCliProbe\n"
+         "> t4711 dictionary attributes MfgCliProbe\n"
+         "attribute  version  block  status\n"
+         "---------  -------  -----  ------\n"
+         "(0 rows)\n"
+         "> tables 99\n",
+         "t4711: GetTables of kind 99 failed: kernel code 9020 (unknown kind of table)\n"
+         "t4711: line 4 ended with status 1\n"});
+
+  // As JSON: one document, one element per line that ran, traces on
+  // standard error.
+  const Outcome json =
+      RunTool(kReference + " MfgBaseDebug=ALL", "--json run -k '" + file + "'");
+  EXPECT_EQ(1, json.status);
+  const nlohmann::json document = nlohmann::json::parse(json.out);
+  ASSERT_EQ(4u, document.size());
+  EXPECT_EQ("dictionary create class MfgCliProbe --kind 2", document[0]["command"]);
+  EXPECT_EQ(0, document[0]["status"]);
+  EXPECT_EQ(1, document[2]["status"]);
+  EXPECT_EQ(9020, document[2]["error"]["code"]);
+  EXPECT_EQ("DICOFR2", document[3]["result"]["current"]);
+  EXPECT_NE(std::string::npos, json.err.find("GetTables, start")) << json.err;
+
+  const std::string unterminated = dir.Write("quote.txt", "util quote 'abc\n");
+  Check({"unterminated quote", kReference, "run '" + unterminated + "'", 2, "",
+         "t4711: line 1: unterminated single quote\nt4711: line 1 ended with status 2\n"});
+}
+
+TEST(CliTest, WriteErrorOnStandardOutputIsReported) {
+  const Outcome outcome = RunTool(kReference, "dictionary classes", " >/dev/full");
+  EXPECT_EQ(3, outcome.status);
+  EXPECT_EQ("t4711: cannot write standard output\n", outcome.err);
 }
 
 // pool: an object made and given fields in one run, its values typed by
@@ -104,6 +259,27 @@ TEST(CliTest, PoolValuesCarryDictionaryTypesAndFailuresTheKernelCode) {
   Outcome outcome = RunTool("STEPLIB='" + kKernel + "'", "--json run '" + file + "'");
   EXPECT_EQ(1, outcome.status);
   for (const char* part : {"\"object\": \"4\"", "\"type\": \"int (1)\"", "\"values\": \"0.5, 0.25\"",
-                           "kernel code 9041 (no such object in the pool)"})
+                           "kernel code 9041 (no object of this number in the pool)"})
     EXPECT_TRUE(Has(outcome.out, part)) << part << "\n" << outcome.out;
+}
+
+// The declarative's variable readers keep an old failure: a later line
+// succeeds although GetError() still holds it. The tour's icon is a file
+// of the bundled site.
+TEST(CliTest, DeclarativeLinesReportOnlyTheirOwnFailures) {
+  kavtest::TempDir dir;
+  const std::string file = dir.Write(
+      "commands.txt",
+      "declarative integer ICONS KAVPATHS\n"
+      "declarative integer DEPTH KAVPATHS\n"
+      "declarative icon MfgPocketing --site-icons\n");
+  Outcome outcome = RunTool("STEPLIB='" + kKernel + "' KAVSIM_SITE='" + kKernel + "/site'",
+                            "run -k '" + file + "'");
+  EXPECT_EQ(1, outcome.status);
+  EXPECT_TRUE(Has(outcome.out, "kernel code 9053 (the variable is not of the type asked)"))
+      << outcome.out;
+  EXPECT_TRUE(Has(outcome.out, "line 1 ended with status 1")) << outcome.out;
+  EXPECT_FALSE(Has(outcome.out, "line 2 ended")) << outcome.out;
+  EXPECT_TRUE(Has(outcome.out, "value:    3")) << outcome.out;
+  EXPECT_TRUE(Has(outcome.out, "/declarative/icons/POCKET.gif\nfile exists: yes")) << outcome.out;
 }

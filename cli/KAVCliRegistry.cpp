@@ -1,0 +1,238 @@
+// The command tree: families and tour steps register themselves; one
+// command line is parsed and run; usage errors, help and --version are
+// answered here with the tool's exit statuses.
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+
+#include "KAVCliInternal.h"
+#include "T4711BASVersion.h"
+
+namespace {
+
+std::vector<KAVCliFamily>& Families() {
+  static std::vector<KAVCliFamily> families;
+  return families;
+}
+
+std::vector<KAVCliTourEntry>& TourSteps() {
+  static std::vector<KAVCliTourEntry> steps;
+  return steps;
+}
+
+bool& JsonMode() {
+  static bool json = false;
+  return json;
+}
+
+std::string& BundledKernel() {
+  static std::string directory;
+  return directory;
+}
+
+const char kFooter[] =
+    "Exit status:\n"
+    "  0   success\n"
+    "  1   a kernel call reported a failure\n"
+    "  2   usage error (bad option, bad number, missing argument)\n"
+    "  3   input or output problem (missing, unreadable or directory file; a\n"
+    "      failed write on standard output)\n"
+    "  99  the binder could not load a kernel (KAVSYMB00 message)\n"
+    "\n"
+    "Environment: STEPLIB names the directories searched for KAVSYMB (unset:\n"
+    "t4711 uses the kernel installed with it); KAVSIM_SITE the reference\n"
+    "kernel's site data; MfgBaseDebug, MfgBasePerfo, MFGODT the library's\n"
+    "trace switches. With --json, trace lines go to standard error.\n"
+    "Run 't4711 help COMMAND' for a command's options.";
+
+// --json is accepted by every command, wherever the user puts it, and
+// every command's help shows it. A number option given an empty text is a
+// usage error (CLI11 alone would read it as 0).
+void CompleteTree(CLI::App& iApp, KAVCliContext& ioContext) {
+  for (CLI::Option* option : iApp.get_options()) {
+    const std::string type = option->get_type_name();
+    if (type == "INT" || type == "UINT" || type == "FLOAT")
+      option->check(CLI::Validator(
+          [](std::string& ioText) {
+            return ioText.find_first_not_of(" \t") == std::string::npos
+                       ? std::string("an empty text is not a number")
+                       : std::string();
+          },
+          ""));
+  }
+  for (CLI::App* sub : iApp.get_subcommands({})) {
+    sub->add_flag("--json", ioContext.json, "machine-readable JSON output");
+    CompleteTree(*sub, ioContext);
+  }
+}
+
+CLI::App* FindCommand(CLI::App& iApp, const std::vector<std::string>& iPath) {
+  CLI::App* app = &iApp;
+  for (const std::string& word : iPath) {
+    CLI::App* next = nullptr;
+    for (CLI::App* sub : app->get_subcommands({}))
+      if (sub->get_name() == word) next = sub;
+    if (next == nullptr) return nullptr;
+    app = next;
+  }
+  return app;
+}
+
+std::string CommandPath(const CLI::App& iApp) {
+  std::string path;
+  for (const CLI::App* app = &iApp; app != nullptr; app = app->get_parent())
+    path = app->get_name() + (path.empty() ? "" : " ") + path;
+  return path;
+}
+
+void AddHelpCommand(CLI::App& iApp, KAVCliContext& ioContext) {
+  auto& words = ioContext.Options<std::vector<std::string>>();
+  auto* help = iApp.add_subcommand("help", "Show the help of t4711 or of a command");
+  help->add_option("COMMAND", words, "command, e.g. 'dictionary load'");
+  help->callback([&iApp, &ioContext, &words] {
+    CLI::App* command = FindCommand(iApp, words);
+    if (command == nullptr) {
+      std::string joined;
+      for (const std::string& word : words) joined += (joined.empty() ? "" : " ") + word;
+      ioContext.status = KAVCliUsageError("no command \"" + joined +
+                                          "\" (run 't4711 --help' for the list)");
+      return;
+    }
+    std::cout << (command == &iApp ? command->help()
+                                   : command->help(CommandPath(*command->get_parent())));
+    ioContext.status = 0;
+  });
+}
+
+// The deepest command the words reached, for the hint of a usage error.
+const CLI::App* Reached(const CLI::App& iApp) {
+  const CLI::App* app = &iApp;
+  for (;;) {
+    std::vector<const CLI::App*> parsed =
+        app->get_subcommands([](const CLI::App* sub) { return sub->parsed(); });
+    if (parsed.empty()) return app;
+    app = parsed.front();
+  }
+}
+
+}  // namespace
+
+KAVCliFamilyRegistration::KAVCliFamilyRegistration(KAVCliFamily iFamily) {
+  Families().push_back(iFamily);
+}
+
+KAVCliTourRegistration::KAVCliTourRegistration(int iOrder, const char* iTitle,
+                                               KAVCliTourStep iStep) {
+  TourSteps().push_back({iOrder, iTitle, iStep, {}});
+}
+
+KAVCliTourRegistration::KAVCliTourRegistration(int iOrder, const char* iTitle,
+                                               std::vector<std::string> iLines) {
+  TourSteps().push_back({iOrder, iTitle, nullptr, std::move(iLines)});
+}
+
+std::vector<KAVCliTourEntry> KAVCliTourEntries() {
+  std::vector<KAVCliTourEntry> steps = TourSteps();
+  std::stable_sort(steps.begin(), steps.end(),
+                   [](const KAVCliTourEntry& a, const KAVCliTourEntry& b) {
+                     return a.order < b.order;
+                   });
+  return steps;
+}
+
+bool KAVCliJsonMode() { return JsonMode(); }
+
+void KAVCliNoteBundledKernel(const std::string& iDirectory) {
+  BundledKernel() = iDirectory;
+}
+
+const std::string& KAVCliBundledKernel() { return BundledKernel(); }
+
+CLI::App* KAVCliSubcommand(CLI::App& iParent, const std::string& iName,
+                           const std::string& iDescription) {
+  for (CLI::App* existing : iParent.get_subcommands({}))
+    if (existing->get_name() == iName) return existing;
+  CLI::App* created = iParent.add_subcommand(iName, iDescription);
+  created->require_subcommand(1);
+  return created;
+}
+
+void KAVCliBuild(CLI::App& iApp, KAVCliContext& ioContext) {
+  iApp.add_flag("--json", ioContext.json, "machine-readable JSON output");
+  iApp.add_flag_callback(
+      "--version",
+      [] {
+        std::cout << "t4711 " << T4711BAS_VERSION_STRING << " (libT4711BAS "
+                  << T4711BASVersion() << ")" << std::endl;
+        throw CLI::Success();
+      },
+      "show the version of t4711 and of the library it runs");
+  iApp.require_subcommand(1);
+  iApp.footer(kFooter);
+  KAVCliAddEnvCommands(iApp, ioContext);
+  KAVCliAddRunCommands(iApp, ioContext);
+  for (KAVCliFamily family : Families()) family(iApp, ioContext);
+  AddHelpCommand(iApp, ioContext);
+  CompleteTree(iApp, ioContext);
+}
+
+int KAVCliRunWords(const std::vector<std::string>& iWords, KAVCliContext& ioContext) {
+  CLI::App app{"t4711: drive the T4711BAS library against the NC kernel named by STEPLIB",
+               "t4711"};
+  KAVCliBuild(app, ioContext);
+  ioContext.words = iWords;
+  // A word where a command is expected that names none is said to be an
+  // unknown command (CLI11 would only say that a command is required, or
+  // that an argument was not expected).
+  std::vector<std::string> path;
+  for (const std::string& word : iWords) {
+    if (word.empty() || word[0] == '-') break;
+    CLI::App* parent = FindCommand(app, path);
+    if (parent->get_subcommands({}).empty()) break;
+    path.push_back(word);
+    if (FindCommand(app, path) == nullptr) {
+      std::string joined;
+      for (const std::string& part : path) joined += " " + part;
+      path.pop_back();
+      return KAVCliUsageError("unknown command \"" + joined.substr(1) + "\" (run '" +
+                              CommandPath(*FindCommand(app, path)) + " --help' for the list)");
+    }
+  }
+  std::vector<std::string> reversed(iWords.rbegin(), iWords.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    std::cout << app.help();
+    return 0;
+  } catch (const CLI::CallForAllHelp&) {
+    std::cout << app.help("", CLI::AppFormatMode::All);
+    return 0;
+  } catch (const CLI::Success&) {
+    return 0;  // --version
+  } catch (const CLI::ParseError& e) {
+    return KAVCliUsageError(std::string(e.what()) + " (run '" +
+                            CommandPath(*Reached(app)) + " --help')");
+  }
+  return ioContext.status;
+}
+
+int KAVCliRun(int iArgc, const char* const* iArgv) {
+  std::vector<std::string> words;
+  for (int i = 1; i < iArgc; ++i) words.push_back(iArgv[i]);
+  // Known before parsing, so that nothing reaches standard output before
+  // it is set aside for the JSON document.
+  for (const std::string& word : words) {
+    if (word == "--") break;
+    if (word == "--json") JsonMode() = true;
+  }
+  if (JsonMode()) KAVCliUseJsonOutput();
+  KAVCliContext context;
+  int status = KAVCliRunWords(words, context);
+  // A failed write may have happened at any flush before this one, its
+  // errno long gone: the message says what failed, not why.
+  if (!KAVCliFlushOutput()) {
+    std::cerr << "t4711: cannot write standard output" << std::endl;
+    if (status == 0) status = kKAVCliInput;
+  }
+  return status;
+}
