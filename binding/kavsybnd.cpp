@@ -1,12 +1,22 @@
 // The binder: finds the resolver module KAVSYMB along STEPLIB once per
 // process and lets its resolver bind one reference entry per call.
+//
+// Threads: the library's classes are single-threaded each, but different
+// classes may run on different threads, and they share the binder. So
+// the search and each routine's first bind run under one lock, while the
+// bound path of the stubs takes none: a stub that reads an entry being
+// bound sees the empty cell or a zero word (and comes here, to wait and
+// find it bound) or the complete routine address, since the cell pointer
+// and the word are each written in one aligned store.
 #include <dlfcn.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
+#include "KAVElfCheck.h"
 #include "KAVReferenceTable.h"
 #include "KAVStepLib.h"
 
@@ -28,6 +38,9 @@ void FindResolver() {
     Fail("KAVSYMB00: STEPLIB environment variable not defined\n", "");
   char path[kKAVPathBufferSize];
   if (KAVFindOnStepLib(stepLib, std::getenv("HOME"), path)) {
+    char reason[kKAVPathBufferSize + 200];
+    if (!KAVCheckModuleFile(path, reason, sizeof reason))
+      Fail("KAVSYMB00: cannot load KAVSYMB %s\n", reason);
     void* module = dlopen(path, RTLD_LAZY);
     if (module == nullptr)
       Fail("KAVSYMB00: cannot load KAVSYMB %s\n", dlerror());
@@ -41,13 +54,32 @@ void FindResolver() {
   Fail("KAVSYMB00: cannot load KAVSYMB %s\n", std::strerror(errno));
 }
 
+// Recursive: loading KAVSYMB runs its initialisers, which may call a
+// routine and so come back here on the same thread.
+std::recursive_mutex& BindLock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+
+bool IsBound(KAVReferenceEntry* iEntry) {
+  void** cell = __atomic_load_n(&iEntry->cell, __ATOMIC_ACQUIRE);
+  return cell != nullptr && cell != &kavModuleImage.header.emptyCell &&
+         __atomic_load_n(cell, __ATOMIC_ACQUIRE) != nullptr;
+}
+
 }  // namespace
 
 // Called by a stub whose entry is unbound; returns the same entry, bound.
 // A resolver that leaves the entry unbound would send the stub to address
-// 0, so that ends the process like every other binding failure.
+// 0, so that ends the process like every other binding failure. An entry
+// that another thread bound while this one waited is not bound again; an
+// entry already bound when the call came (a direct call) is handed to the
+// resolver again as any other.
 extern "C" __attribute__((visibility("default"))) KAVReferenceEntry*
 kavsybnd(KAVReferenceEntry* iEntry) {
+  const bool boundBefore = IsBound(iEntry);
+  const std::lock_guard<std::recursive_mutex> lock(BindLock());
+  if (!boundBefore && IsBound(iEntry)) return iEntry;
   if (kavModuleImage.resolverCell == nullptr) FindResolver();
   kavModuleImage.resolverCell(iEntry);
   if (iEntry->cell == nullptr || *iEntry->cell == nullptr) {

@@ -170,6 +170,12 @@ int KAVCliInputError(const std::string& iMessage);
 // export kavsim_explain; empty when the kernel offers none.
 std::string KAVCliExplainCode(int iCode);
 
+// A symbol the kernel along STEPLIB exports beside its resolver (the
+// reference kernel's control API), or null: a site's own kernel need not
+// have one. The module is loaded if no kernel call has loaded it yet; it
+// is the one the binder loads, so the state read is what the library meets.
+void* KAVCliKernelSymbol(const char* iName);
+
 // Strict number parsing for arguments a family parses itself: the whole
 // text must be a number in range. On failure reports a usage error naming
 // iWhat and returns false.

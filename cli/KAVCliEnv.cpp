@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "KAVCliInternal.h"
+#include "KAVElfCheck.h"
 #include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVResolverABI.h"
 #include "KAVStepLib.h"
@@ -98,6 +99,11 @@ int CheckKernelCommand(KAVCliContext& ioContext) {
   if (module.empty()) {
     std::cerr << "t4711: no KAVSYMB along STEPLIB (" << StepLibText() << ")"
               << std::endl;
+    return kKAVCliNoKernel;
+  }
+  char reason[kKAVPathBufferSize + 200];
+  if (!KAVCheckModuleFile(module.c_str(), reason, sizeof reason)) {
+    std::cerr << "t4711: cannot load " << reason << std::endl;
     return kKAVCliNoKernel;
   }
   void* handle = dlopen(module.c_str(), RTLD_LAZY | RTLD_LOCAL);

@@ -144,6 +144,15 @@ std::string KAVCliExplainCode(int iCode) {
   return result;
 }
 
+void* KAVCliKernelSymbol(const char* iName) {
+  const char* stepLib = std::getenv("STEPLIB");
+  char path[kKAVPathBufferSize];
+  if (stepLib == nullptr || !KAVFindOnStepLib(stepLib, std::getenv("HOME"), path))
+    return nullptr;
+  void* module = dlopen(path, RTLD_LAZY);  // never closed: the binder's own
+  return module ? dlsym(module, iName) : nullptr;
+}
+
 int KAVCliKernelFailure(const char* iWhat, int iCode) {
   if (iCode == 0) return 0;
   const std::string explanation = KAVCliExplainCode(iCode);

@@ -21,10 +21,21 @@ KAVMfgBaseAnalysisStatic::~KAVMfgBaseAnalysisStatic() {}
 namespace {
 
 // getenv's null (unset) and an empty value read the same: off.
+//
+// Classes on different threads share these caches, so the string is
+// built completely before it is published, in one atomic exchange: a
+// thread that loses the race to fill the cache drops its own copy and
+// uses the winner's, so every caller sees the one value and none leaks.
 const KAVUnicodeString& Cached(KAVUnicodeString*& ioKey,
                                const char* iVariable) {
-  if (ioKey == nullptr) ioKey = new KAVUnicodeString(std::getenv(iVariable));
-  return *ioKey;
+  KAVUnicodeString* cached = __atomic_load_n(&ioKey, __ATOMIC_ACQUIRE);
+  if (cached != nullptr) return *cached;
+  auto* made = new KAVUnicodeString(std::getenv(iVariable));
+  if (__atomic_compare_exchange_n(&ioKey, &cached, made, false,
+                                  __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE))
+    return *made;
+  delete made;
+  return *cached;
 }
 
 bool IsOui(const KAVUnicodeString& iValue) { return iValue == "OUI"; }

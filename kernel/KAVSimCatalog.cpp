@@ -165,6 +165,7 @@ extern "C" {
 // Appends a table name to a kind (made if new); returns the kind's count.
 __attribute__((visibility("default"))) int kavsim_catalog_add_table(
     int iKind, const char* iName) {
+  const auto lock = kavsim::Lock();
   std::vector<std::string>& names = Loaded().tables[iKind];
   names.push_back(iName ? iName : "");
   return static_cast<int>(names.size());
@@ -174,6 +175,7 @@ __attribute__((visibility("default"))) int kavsim_catalog_add_table(
 // returns 0, or KAVSIM_UNKNOWN_NLS_TYPE for a type outside 1..4.
 __attribute__((visibility("default"))) int kavsim_catalog_add_name(
     int iType, const char* iStdName, const char* iNlsName) {
+  const auto lock = kavsim::Lock();
   if (!IsNlsType(iType)) return KAVSIM_UNKNOWN_NLS_TYPE;
   Loaded().names[iType - 1][kavsim::Trimmed(iStdName ? iStdName : "")] =
       iNlsName ? iNlsName : "";
@@ -186,6 +188,7 @@ __attribute__((visibility("default"))) int kavsim_catalog_add_name(
 // KAVSIM_UNKNOWN_NLS_TYPE.
 __attribute__((visibility("default"))) int kavsim_catalog_generate_names(
     int iType, int iCount, const char* iPrefix) {
+  const auto lock = kavsim::Lock();
   if (!IsNlsType(iType)) return KAVSIM_UNKNOWN_NLS_TYPE;
   auto& names = Loaded().names[iType - 1];
   const std::string prefix = iPrefix ? iPrefix : "";

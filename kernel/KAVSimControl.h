@@ -74,6 +74,31 @@ int kavsim_catalog_generate_names(int type, int count, const char* prefix);
 int kavsim_declarative_add_string(const char* pool, const char* variable,
                                   const char* item, const char* value);
 int kavsim_declarative_loaded(const char* pool);
+/* GII session. Variables count from 1 in site order; a name is exact (no
+ * trimming). Texts returned stay valid until the next call of a function
+ * of this block. */
+int kavsim_gii_variable_count(void);
+const char* kavsim_gii_variable_name(int index);    /* null outside 1..count */
+int kavsim_gii_id(const char* name);                /* 0: unknown name */
+int kavsim_gii_valued(const char* name);            /* 1, 0; -1: unknown */
+int kavsim_gii_modified(const char* name);          /* 1, 0; -1: unknown */
+/* The value as text, parts joined by "; ":
+ *   int 3, real 2.5, char "abc"          fields (trailing blanks dropped)
+ *   list of 2 at 1 [int 1] [real 2.5]    list values, current position
+ *   string "..."  prompt "..."  element 12
+ * "" for no value, null for an unknown name. */
+const char* kavsim_gii_value(const char* name);
+const char* kavsim_gii_events(void);        /* event names, one per line */
+int kavsim_gii_order_count(void);           /* MRCGII calls that ran */
+/* The kernel's error journal ("ROUTINE code" per line), cleared by GUERJO. */
+const char* kavsim_gii_error_journal(void);
+int kavsim_gii_set_batch(int batch);        /* what LBATCH answers; returns the previous */
+/* A new variable without value (iId 0 or taken: the next free identifier);
+ * returns its identifier. */
+int kavsim_gii_add_variable(const char* name, int id);
+/* count integer variables named prefix + six digits; returns the number of
+ * variables. */
+int kavsim_gii_generate_variables(int count, const char* prefix);
 
 #ifdef __cplusplus
 }

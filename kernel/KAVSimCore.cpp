@@ -123,6 +123,11 @@ void AppendQuoted(std::string& ioLine, const char* iText, size_t iLength) {
   ioLine += '"';
 }
 
+std::recursive_mutex& KernelMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
 std::string& SiteStorage() {
   static std::string site;
   return site;
@@ -214,6 +219,10 @@ Call& Call::Note(const char* iWord) {
 void Call::Result(int iCode) {
   _hasResult = true;
   _result = iCode;
+}
+
+std::unique_lock<std::recursive_mutex> Lock() {
+  return std::unique_lock<std::recursive_mutex>(KernelMutex());
 }
 
 void Register(const char* iName, void* iRoutine) { Registry()[iName] = iRoutine; }
@@ -368,6 +377,7 @@ struct Scripted<Number, R(A...)> {
   static constexpr int kRow = Number - 1;
 
   static R Routine(A... iArgs) {
+    const auto lock = Lock();
     ReadEnvironmentOnce();
     const long n = ++gRoutineCalls[kRow];
     auto* target = reinterpret_cast<R (*)(A...)>(gTargets[kRow]);
@@ -504,6 +514,7 @@ extern "C" {
 // each routine's first call), so names are looked up by their 8 bytes as
 // one integer in a table sorted once.
 __attribute__((visibility("default"))) void kavsymb(KAVReferenceEntry* iEntry) {
+  const auto lock = kavsim::Lock();
   using namespace kavsim;
   if (iEntry == nullptr) return;
   struct Key {
@@ -530,15 +541,18 @@ __attribute__((visibility("default"))) void kavsymb(KAVReferenceEntry* iEntry) {
       [](const Key& key, uint64_t value) { return key.name < value; });
   if (found == keys.end() || found->name != name) return;
   const int row = found->row;
+  // Stubs of other threads read the cell and the entry without a lock:
+  // each is published whole, the cell's word before the pointer to it.
   if (gCells[row] == nullptr) {
     void* routine = Lookup(kRows[row].name);
     gTargets[row] = routine ? routine : kRows[row].standIn;
-    gCells[row] = kThunks[row];
+    __atomic_store_n(&gCells[row], kThunks[row], __ATOMIC_RELEASE);
   }
-  iEntry->cell = &gCells[row];
+  __atomic_store_n(&iEntry->cell, &gCells[row], __ATOMIC_RELEASE);
 }
 
 __attribute__((visibility("default"))) void kavsim_reset(void) {
+  const auto lock = kavsim::Lock();
   using namespace kavsim;
   ReadEnvironmentOnce();
   State& state = GetState();
@@ -552,30 +566,36 @@ __attribute__((visibility("default"))) void kavsim_reset(void) {
 }
 
 __attribute__((visibility("default"))) void kavsim_fail_call(long iN, int iCode) {
+  const auto lock = kavsim::Lock();
   kavsim::GetState().faults.push_back({"", iN, iCode, false});
 }
 
 __attribute__((visibility("default"))) void kavsim_fail_from(long iN, int iCode) {
+  const auto lock = kavsim::Lock();
   kavsim::GetState().faults.push_back({"", iN, iCode, true});
 }
 
 __attribute__((visibility("default"))) void kavsim_fail_routine(
     const char* iRoutine, long iN, int iCode, int iFrom) {
+  const auto lock = kavsim::Lock();
   kavsim::GetState().faults.push_back(
       {iRoutine ? iRoutine : "", iN, iCode, iFrom != 0});
 }
 
 __attribute__((visibility("default"))) void kavsim_set_faults(const char* iFaults) {
+  const auto lock = kavsim::Lock();
   kavsim::ParseFaults(iFaults);
 }
 
 __attribute__((visibility("default"))) void kavsim_clear_faults(void) {
+  const auto lock = kavsim::Lock();
   kavsim::GetState().faults.clear();
   kavsim::gScripts.clear();
 }
 
 __attribute__((visibility("default"))) void kavsim_script_int(
     const char* iRoutine, long iN, int iArg, int iValue, int iInstead) {
+  const auto lock = kavsim::Lock();
   kavsim::Script script;
   script.intValue = iValue;
   kavsim::AddScript(iRoutine, iN, iArg, script, iInstead);
@@ -583,6 +603,7 @@ __attribute__((visibility("default"))) void kavsim_script_int(
 
 __attribute__((visibility("default"))) void kavsim_script_double(
     const char* iRoutine, long iN, int iArg, double iValue, int iInstead) {
+  const auto lock = kavsim::Lock();
   kavsim::Script script;
   script.type = kavsim::Script::kDouble;
   script.doubleValue = iValue;
@@ -592,6 +613,7 @@ __attribute__((visibility("default"))) void kavsim_script_double(
 __attribute__((visibility("default"))) void kavsim_script_text(
     const char* iRoutine, long iN, int iArg, const char* iBytes, int iLength,
     int iInstead) {
+  const auto lock = kavsim::Lock();
   kavsim::Script script;
   script.type = kavsim::Script::kText;
   if (iBytes != nullptr && iLength > 0)
@@ -600,35 +622,43 @@ __attribute__((visibility("default"))) void kavsim_script_text(
 }
 
 __attribute__((visibility("default"))) void kavsim_journal(int iOn) {
+  const auto lock = kavsim::Lock();
   kavsim::GetState().journalOn = iOn != 0;
 }
 
 __attribute__((visibility("default"))) const char* kavsim_journal_text(void) {
+  const auto lock = kavsim::Lock();
   return kavsim::GetState().journal.c_str();
 }
 
 __attribute__((visibility("default"))) void kavsim_journal_clear(void) {
+  const auto lock = kavsim::Lock();
   kavsim::GetState().journal.clear();
 }
 
 __attribute__((visibility("default"))) long kavsim_call_count(void) {
+  const auto lock = kavsim::Lock();
   return kavsim::GetState().calls;
 }
 
 __attribute__((visibility("default"))) const char* kavsim_site(void) {
+  const auto lock = kavsim::Lock();
   return kavsim::SiteDirectory().c_str();
 }
 
 __attribute__((visibility("default"))) const char* kavsim_site_problem(void) {
+  const auto lock = kavsim::Lock();
   return kavsim::SiteProblem().c_str();
 }
 
 __attribute__((visibility("default"))) void kavsim_set_site(const char* iDirectory) {
+  const auto lock = kavsim::Lock();
   kavsim::SetSiteDirectory(iDirectory ? iDirectory : "");
   kavsim_reset();
 }
 
 __attribute__((visibility("default"))) int kavsim_open_lists(void) {
+  const auto lock = kavsim::Lock();
   return kavsim::lists::OpenCount();
 }
 

@@ -58,7 +58,7 @@ int Clamp(size_t iLength, int iWidth) {
 // A damaged site file: every routine of the family answers its code.
 bool Damaged(int* oIer) {
   const int code = Current().code;
-  if (code != KAVSIM_OK) *oIer = code;
+  if (code != KAVSIM_OK) kavsim::SetCode(oIer, code);
   return code != KAVSIM_OK;
 }
 
@@ -99,13 +99,13 @@ void simDCLPLE(char* iPool, int* oLoaded, int* oIer) {
   call.Text(iPool, kPoolWidth);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || oLoaded == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   Pool* pool = FindPool(iPool, *oIer);
   if (pool == nullptr) return;
   *oLoaded = pool->loaded ? 1 : 0;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(DCLPLE, simDCLPLE);
 
@@ -115,13 +115,13 @@ void simDCLOAD(char* iPool, int* oIer) {
   call.Text(iPool, kPoolWidth);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   Pool* pool = FindPool(iPool, *oIer);
   if (pool == nullptr) return;
   pool->loaded = true;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(DCLOAD, simDCLOAD);
 
@@ -136,11 +136,11 @@ void simDCLQUV(char* iPool, char* iVariable, int* iLength, int* iKind,
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || iVariable == nullptr || iLength == nullptr ||
       iKind == nullptr || oValue == nullptr || oType == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   if (*iLength < 0 || *iLength > kVariableWidth || *iKind != kQueryKind) {
-    *oIer = KAVSIM_BAD_QUERY;
+    kavsim::SetCode(oIer, KAVSIM_BAD_QUERY);
     return;
   }
   const Variable* variable = FindVariable(iPool, Name(iVariable, *iLength), *oIer);
@@ -153,7 +153,7 @@ void simDCLQUV(char* iPool, char* iVariable, int* iLength, int* iKind,
     kavsim::PutField(oValue, kSwitchValueWidth,
                      variable->entries.empty() ? "" : variable->entries[0].value);
   }
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(DCLQUV, simDCLQUV);
 
@@ -171,18 +171,18 @@ void simG7AQRY(char* iPool, char* iVariable, char* iType, int* iCapacity,
       iCapacity == nullptr || iWidth == nullptr || oCount == nullptr ||
       oItems == nullptr || oItemLengths == nullptr || oValues == nullptr ||
       oValueLengths == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   if (*iCapacity < 0 || *iWidth < 1) {
-    *oIer = KAVSIM_BAD_QUERY;
+    kavsim::SetCode(oIer, KAVSIM_BAD_QUERY);
     return;
   }
   const Variable* variable =
       FindVariable(iPool, Name(iVariable, kVariableWidth), *oIer);
   if (variable == nullptr) return;
   if (variable->isInteger || Name(iType, kTypeWidth) != "STRING") {
-    *oIer = KAVSIM_WRONG_TYPE;
+    kavsim::SetCode(oIer, KAVSIM_WRONG_TYPE);
     return;
   }
   const int width = *iWidth;
@@ -198,7 +198,7 @@ void simG7AQRY(char* iPool, char* iVariable, char* iType, int* iCapacity,
     ++count;
   }
   *oCount = count;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(G7AQRY, simG7AQRY);
 
@@ -212,23 +212,23 @@ void simG7AQUV(char* iPool, char* iVariable, char* iType, int* iSize,
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || iVariable == nullptr || iType == nullptr ||
       iSize == nullptr || oValue == nullptr || oSpare == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   if (*iSize != static_cast<int>(sizeof(int))) {
-    *oIer = KAVSIM_BAD_QUERY;
+    kavsim::SetCode(oIer, KAVSIM_BAD_QUERY);
     return;
   }
   const Variable* variable =
       FindVariable(iPool, Name(iVariable, kVariableWidth), *oIer);
   if (variable == nullptr) return;
   if (!variable->isInteger || Name(iType, kTypeWidth) != "INTEGER") {
-    *oIer = KAVSIM_WRONG_TYPE;
+    kavsim::SetCode(oIer, KAVSIM_WRONG_TYPE);
     return;
   }
   *oValue = variable->integer;
   *oSpare = *iSize;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(G7AQUV, simG7AQUV);
 
@@ -272,11 +272,11 @@ void simDCLVAR(char* iExpression, int* iLength, int* iFirst, int* iSecond,
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iExpression == nullptr || iLength == nullptr || oOutput == nullptr ||
       oLength == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   if (*iLength < 0) {
-    *oIer = KAVSIM_BAD_QUERY;
+    kavsim::SetCode(oIer, KAVSIM_BAD_QUERY);
     return;
   }
   const std::string expression(iExpression, static_cast<size_t>(length));
@@ -291,7 +291,7 @@ void simDCLVAR(char* iExpression, int* iLength, int* iFirst, int* iSecond,
     if (end < expression.size() && expression[end] == '{') {
       const size_t close = expression.find('}', end);
       if (close == std::string::npos) {
-        *oIer = KAVSIM_UNRESOLVED;
+        kavsim::SetCode(oIer, KAVSIM_UNRESOLVED);
         return;
       }
       name = expression.substr(end + 1, close - end - 1);
@@ -306,7 +306,7 @@ void simDCLVAR(char* iExpression, int* iLength, int* iFirst, int* iSecond,
     }
     std::string value;
     if (!Resolve(name, value)) {
-      *oIer = KAVSIM_UNRESOLVED;
+      kavsim::SetCode(oIer, KAVSIM_UNRESOLVED);
       return;
     }
     result += value;
@@ -314,7 +314,7 @@ void simDCLVAR(char* iExpression, int* iLength, int* iFirst, int* iSecond,
   }
   kavsim::PutField(oOutput, kPathWidth, result);
   *oLength = Clamp(result.size(), kPathWidth);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(DCLVAR, simDCLVAR);
 
@@ -351,12 +351,12 @@ void PathLists(const std::vector<PathItem>& iItems, int* oPaths, int* oMacros,
 void NameList(const std::vector<std::string>& iNames, int iWidth, int* oHandle,
               int* oIer) {
   if (iNames.empty()) {
-    *oIer = KAVSIM_NOTHING_DEFINED;
+    kavsim::SetCode(oIer, KAVSIM_NOTHING_DEFINED);
     return;
   }
   *oHandle = lists::Create(iWidth);
   for (const std::string& name : iNames) lists::AppendText(*oHandle, name);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 
 // GNFLTP(paths out, macros out, national names out, ier).
@@ -364,16 +364,16 @@ void simGNFLTP(int* oPaths, int* oMacros, int* oNls, int* oIer) {
   Call call("GNFLTP", oIer);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (oPaths == nullptr || oMacros == nullptr || oNls == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const std::vector<PathItem>& transitions = Current().transitions;
   if (transitions.empty()) {
-    *oIer = KAVSIM_NOTHING_DEFINED;
+    kavsim::SetCode(oIer, KAVSIM_NOTHING_DEFINED);
     return;
   }
   PathLists(transitions, oPaths, oMacros, oNls);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFLTP, simGNFLTP);
 
@@ -385,18 +385,18 @@ void simGNFLMC(char* iClass, char* iKey, int* oPaths, int* oMacros, int* oNls,
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || iKey == nullptr || oPaths == nullptr ||
       oMacros == nullptr || oNls == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const ClassCustomization* custom = FindClass(iClass, *oIer);
   if (custom == nullptr) return;
   const auto found = custom->macros.find(Name(iKey, kKeyWidth));
   if (found == custom->macros.end() || found->second.empty()) {
-    *oIer = KAVSIM_NOTHING_DEFINED;
+    kavsim::SetCode(oIer, KAVSIM_NOTHING_DEFINED);
     return;
   }
   PathLists(found->second, oPaths, oMacros, oNls);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFLMC, simGNFLMC);
 
@@ -408,7 +408,7 @@ void ClassNames(const char* iRoutine, char* iClass, int* oHandle, int* oIer) {
   call.Text(iClass, kClassWidth);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || oHandle == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const ClassCustomization* custom = FindClass(iClass, *oIer);
@@ -456,19 +456,19 @@ void simGNFRVA(char* iClass, char* iAttribute, int* iType, int* oValues,
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || iAttribute == nullptr || iType == nullptr ||
       oValues == nullptr || oNames == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const ClassCustomization* custom = FindClass(iClass, *oIer);
   if (custom == nullptr) return;
   const auto found = custom->values.find(Name(iAttribute, kAttributeWidth));
   if (found == custom->values.end() || found->second.Count() == 0) {
-    *oIer = KAVSIM_NOTHING_DEFINED;
+    kavsim::SetCode(oIer, KAVSIM_NOTHING_DEFINED);
     return;
   }
   const PossibleValues& values = found->second;
   if (*iType >= 0 && *iType <= kTextType && !SameKind(*iType, values.type)) {
-    *oIer = KAVSIM_WRONG_VALUE_TYPE;
+    kavsim::SetCode(oIer, KAVSIM_WRONG_VALUE_TYPE);
     return;
   }
   switch (values.type) {
@@ -487,7 +487,7 @@ void simGNFRVA(char* iClass, char* iAttribute, int* iType, int* oValues,
   }
   *oNames = lists::Create(kNlsWidth);
   for (const std::string& name : values.nls) lists::AppendText(*oNames, name);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFRVA, simGNFRVA);
 
@@ -513,14 +513,14 @@ void simNFPTSYM(int* iCode, char* iClass, char* iSymbol, int* oValue, int* oIer)
   call.Int(iCode).Text(iClass, kClassWidth).Text(iSymbol, kSymbolWidth);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iCode == nullptr || iClass == nullptr || iSymbol == nullptr || oValue == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const ClassCustomization* custom = FindClass(iClass, *oIer);
   if (custom == nullptr) return;
-  *oIer = FindPoint(custom->symbols, *iCode, Name(iSymbol, kSymbolWidth), "", oValue)
+  kavsim::SetCode(oIer, FindPoint(custom->symbols, *iCode, Name(iSymbol, kSymbolWidth), "", oValue)
               ? KAVSIM_OK
-              : KAVSIM_NOTHING_DEFINED;
+              : KAVSIM_NOTHING_DEFINED);
 }
 KAVSIM_ROUTINE(NFPTSYM, simNFPTSYM);
 
@@ -533,15 +533,15 @@ void simNFPTGRP(int* iCode, char* iClass, char* iSymbol, char* iGroup, int* oVal
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iCode == nullptr || iClass == nullptr || iSymbol == nullptr ||
       iGroup == nullptr || oValue == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const ClassCustomization* custom = FindClass(iClass, *oIer);
   if (custom == nullptr) return;
-  *oIer = FindPoint(custom->groups, *iCode, Name(iSymbol, kSymbolWidth),
+  kavsim::SetCode(oIer, FindPoint(custom->groups, *iCode, Name(iSymbol, kSymbolWidth),
                     Name(iGroup, kSymbolWidth), oValue)
               ? KAVSIM_OK
-              : KAVSIM_NOTHING_DEFINED;
+              : KAVSIM_NOTHING_DEFINED);
 }
 KAVSIM_ROUTINE(NFPTGRP, simNFPTGRP);
 
@@ -551,13 +551,13 @@ void simNFPTCIR(int* iCode, char* iClass, int* oValue, int* oIer) {
   call.Int(iCode).Text(iClass, kClassWidth);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iCode == nullptr || iClass == nullptr || oValue == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const ClassCustomization* custom = FindClass(iClass, *oIer);
   if (custom == nullptr) return;
-  *oIer = FindPoint(custom->circles, *iCode, "", "", oValue) ? KAVSIM_OK
-                                                              : KAVSIM_NOTHING_DEFINED;
+  kavsim::SetCode(oIer, FindPoint(custom->circles, *iCode, "", "", oValue) ? KAVSIM_OK
+                                                              : KAVSIM_NOTHING_DEFINED);
 }
 KAVSIM_ROUTINE(NFPTCIR, simNFPTCIR);
 
@@ -570,20 +570,20 @@ void simGNFRSB(char* iClass, char* oModule, int* oModuleLength, char* oEntry,
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || oModule == nullptr || oModuleLength == nullptr ||
       oEntry == nullptr || oEntryLength == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const ClassCustomization* custom = FindClass(iClass, *oIer);
   if (custom == nullptr) return;
   if (custom->replayModule.empty() && custom->replayEntry.empty()) {
-    *oIer = KAVSIM_NOTHING_DEFINED;
+    kavsim::SetCode(oIer, KAVSIM_NOTHING_DEFINED);
     return;
   }
   kavsim::PutField(oModule, kNameWidth, custom->replayModule);
   kavsim::PutField(oEntry, kNameWidth, custom->replayEntry);
   *oModuleLength = Clamp(custom->replayModule.size(), kNameWidth);
   *oEntryLength = Clamp(custom->replayEntry.size(), kNameWidth);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFRSB, simGNFRSB);
 
@@ -593,11 +593,11 @@ void SiteSwitch(const char* iRoutine, int* oValue, int* oIer) {
   Call call(iRoutine, oIer);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (oValue == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   *oValue = Current().*Value;
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 
 void simGNFRMR(int* oMode, int* oIer) {
@@ -662,17 +662,17 @@ void simGNDRIC(char* iClass, char* oIcon, int* oIer) {
   call.Text(iClass, kClassWidth);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || oIcon == nullptr) {
-    *oIer = KAVSIM_NULL_ARGUMENT;
+    kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const ClassCustomization* custom = FindClass(iClass, *oIer);
   if (custom == nullptr) return;
   if (custom->icon.empty()) {
-    *oIer = KAVSIM_NOTHING_DEFINED;
+    kavsim::SetCode(oIer, KAVSIM_NOTHING_DEFINED);
     return;
   }
   kavsim::PutField(oIcon, kNameWidth, custom->icon);
-  *oIer = KAVSIM_OK;
+  kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNDRIC, simGNDRIC);
 

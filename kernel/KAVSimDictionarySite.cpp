@@ -274,6 +274,7 @@ extern "C" {
 // dictionary is loaded.
 __attribute__((visibility("default"))) int kavsim_dictionary_generate_classes(
     int iCount) {
+  const auto lock = kavsim::Lock();
   using namespace kavsim::dictionary;
   State& state = Current();
   if (!state.loaded) return -1;
@@ -298,6 +299,7 @@ __attribute__((visibility("default"))) int kavsim_dictionary_generate_classes(
 
 // Number of classes of the loaded dictionary, -1 when none is loaded.
 __attribute__((visibility("default"))) int kavsim_dictionary_class_count(void) {
+  const auto lock = kavsim::Lock();
   using namespace kavsim::dictionary;
   State& state = Current();
   return state.loaded ? static_cast<int>(state.dictionary.classes.size()) : -1;

@@ -6,11 +6,17 @@
 // contour toolpath around it. Mode 2 writes it as a binary PPM (P6); every
 // other mode, the library's 1 included, as an 8-bit RGB PNG (stored, not
 // compressed, so no compression library is needed). A file that cannot be
-// created or written completely answers KAVSIM_IMAGE_NOT_WRITTEN and is
-// removed.
+// created or written completely answers KAVSIM_IMAGE_NOT_WRITTEN and leaves
+// the target as it was.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -141,14 +147,57 @@ std::string EncodePpm(const std::vector<Rgb>& iPixels) {
   return ppm;
 }
 
+// Writes all of iBytes to a new file iPath; on any failure the file is
+// removed, which is safe because O_EXCL made it ours.
+bool WriteNew(const std::string& iPath, const std::string& iBytes, mode_t iMode) {
+  const int fd = ::open(iPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, iMode);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < iBytes.size()) {
+    const ssize_t wrote = ::write(fd, iBytes.data() + done, iBytes.size() - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) break;
+    done += static_cast<size_t>(wrote);
+  }
+  const bool closed = ::close(fd) == 0;
+  if (done == iBytes.size() && closed) return true;
+  ::unlink(iPath.c_str());
+  return false;
+}
+
+// The image never touches a file it did not create until it is complete:
+// it is written to a temporary file beside the target and renamed into
+// place. A target that exists and is not a regular file (a directory, a
+// device, a pipe) is refused untouched; a symbolic link is followed, so
+// the file it names is replaced and the link kept. On failure only the
+// temporary file is removed.
 bool WriteFile(const char* iPath, const std::string& iBytes) {
-  FILE* file = std::fopen(iPath, "wb");
-  if (file == nullptr) return false;
-  const bool written =
-      std::fwrite(iBytes.data(), 1, iBytes.size(), file) == iBytes.size();
-  const bool closed = std::fclose(file) == 0;
-  if (written && closed) return true;
-  std::remove(iPath);
+  std::string target = iPath;
+  mode_t mode = 0666;  // less the umask, as any new file
+  struct stat info {};
+  if (::lstat(iPath, &info) == 0) {
+    if (S_ISLNK(info.st_mode)) {
+      char* resolved = ::realpath(iPath, nullptr);
+      if (resolved == nullptr) return false;
+      target = resolved;
+      std::free(resolved);
+      if (::stat(target.c_str(), &info) != 0) return false;
+    }
+    if (!S_ISREG(info.st_mode)) return false;
+    mode = info.st_mode & 07777;
+  }
+  static unsigned serial = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temporary = target + "." + std::to_string(::getpid()) +
+                                  "." + std::to_string(++serial) + ".tmp";
+    if (!WriteNew(temporary, iBytes, mode)) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    if (std::rename(temporary.c_str(), target.c_str()) == 0) return true;
+    ::unlink(temporary.c_str());
+    return false;
+  }
   return false;
 }
 

@@ -5,6 +5,7 @@
 #ifndef KAVSimKernel_h
 #define KAVSimKernel_h
 
+#include <mutex>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -59,6 +60,13 @@ class Call {
   int _result = 0;
   std::string _line;
 };
+
+// The kernel's one lock. Its routines run under it (the call framework
+// takes it before a routine starts, scripted or not) and so must every
+// control function (`const auto lock = kavsim::Lock();` first), so that an
+// application calling from several threads cannot corrupt kernel state.
+// Recursive: a control function may call another.
+std::unique_lock<std::recursive_mutex> Lock();
 
 // Writes a routine's return code, success included, into its ier. A C
 // caller may pass a null ier: nothing is written then. Routines answer
@@ -115,6 +123,11 @@ int OpenCount();                                // lists not yet ended
 std::string Field(const char* iText, int iWidth);
 std::string Trimmed(const std::string& iText);
 void PutField(char* oField, int iWidth, const std::string& iText);
+
+// The kernel's error journal: the failures routines choose to record, one
+// line "ROUTINE code" each. GUERJO clears it, and so does a reset.
+void RecordError(const char* iRoutine, int iCode);
+const std::vector<std::string>& ErrorJournal();
 
 // The site directory: KAVSIM_SITE, else the directory "site" beside this
 // module. Families read their seed data from it.

@@ -223,13 +223,28 @@ void simGUSEND(int* iHandle, int* oIer) {
 }
 KAVSIM_ROUTINE(GUSEND, simGUSEND);
 
-// Clears the kernel's error journal; this kernel keeps none beyond the
-// call journal, which it leaves alone.
+std::vector<std::string>& Errors() {
+  static std::vector<std::string> errors;
+  return errors;
+}
+
+void ResetErrors() { Errors().clear(); }
+KAVSIM_ON_RESET(ResetErrors);
+
+// Clears the kernel's error journal; the call journal is left alone.
 void simGUERJO() {
   Call call("GUERJO", nullptr);
+  if (!call.Faulted()) Errors().clear();
   call.Result(0);
 }
 KAVSIM_ROUTINE(GUERJO, simGUERJO);
 
 }  // namespace
+
+void RecordError(const char* iRoutine, int iCode) {
+  Errors().push_back(std::string(iRoutine ? iRoutine : "") + " " +
+                     std::to_string(iCode));
+}
+
+const std::vector<std::string>& ErrorJournal() { return Errors(); }
 }  // namespace kavsim

@@ -152,6 +152,10 @@ TEST(BindingTest, StepLibShapesFindTheModuleTheWalkPromises) {
 
 TEST(BindingTest, BinderFailuresEndTheProcessWithStatus99) {
   const std::string notFound = "KAVSYMB00: cannot load KAVSYMB No such file or directory\n";
+  // dlopen of a module whose segments reach past its end dies of SIGBUS:
+  // the binder must refuse it first.
+  kavtest::TempDir truncated;
+  truncated.Write("KAVSYMB", kavtest::ReadFile(kReference + "/KAVSYMB").substr(0, 4096));
   struct Case {
     const char* name;
     std::optional<std::string> stepLib;
@@ -168,6 +172,10 @@ TEST(BindingTest, BinderFailuresEndTheProcessWithStatus99) {
        "KAVSYMB00: cannot load KAVSYMB " + kBroken + "/KAVSYMB", true},
       {"HOME's broken module before a good one", kEmpty + "::" + kProbe, kBroken,
        "KAVSYMB00: cannot load KAVSYMB " + kBroken + "/KAVSYMB", true},
+      {"a truncated module", truncated.Path() + ":" + kProbe, kEmpty,
+       "KAVSYMB00: cannot load KAVSYMB " + truncated.Path() +
+           "/KAVSYMB: truncated: a loadable segment ends at byte ",
+       true},
       {"a module without kavsymb", kNoResolver + ":" + kProbe, kEmpty,
        "KAVSYMB00: module KAVSYMB is incorrect\n", false},
       {"a resolver that leaves the entry unbound", kUnbinding, kEmpty,

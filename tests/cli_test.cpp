@@ -97,6 +97,15 @@ TEST(CliTest, CheckKernelReportsWhatAResolverLeavesUnbound) {
   ASSERT_EQ(75u, report["unbound"].size());
   EXPECT_EQ("GNFRC2", report["unbound"][0]);
   EXPECT_EQ("GMOSEL", report["unbound"][74]);
+
+  // A truncated module is refused before dlopen, which would fault on it.
+  kavtest::TempDir truncated;
+  truncated.Write("KAVSYMB", kavtest::ReadFile(kKernel + "/KAVSYMB").substr(0, 4096));
+  const Outcome cut = RunTool("STEPLIB='" + truncated.Path() + "'", "check-kernel");
+  EXPECT_EQ(99, cut.status);
+  EXPECT_EQ(0u, cut.err.find("t4711: cannot load " + truncated.Path() +
+                             "/KAVSYMB: truncated: a loadable segment ends at byte "))
+      << cut.err;
 }
 
 TEST(CliTest, EnvNamesTheModuleTheBinderWouldLoadAndTheSwitches) {
@@ -197,6 +206,20 @@ TEST(CliTest, CommandsReportWhatTheyDidAndNumbersAsJsonNumbers) {
   EXPECT_EQ(RunTool(kReference, "tables --help").out, RunTool(kReference, "help tables").out);
 }
 
+// env says which site the reference kernel would read and what is wrong
+// with it, before any kernel call.
+TEST(CliTest, EnvShowsTheSiteDirectoryAndItsProblem) {
+  const struct { std::string site, shown; } cases[] = {
+      {"", kKernel + "/site"},
+      {kModules + "/none", kModules + "/none (does not exist)"},
+      {kKernel + "/KAVSYMB", kKernel + "/KAVSYMB (is not a directory)"},
+  };
+  for (const auto& c : cases) {
+    Outcome outcome = RunTool("STEPLIB='" + kKernel + "' KAVSIM_SITE='" + c.site + "'", "--json env");
+    EXPECT_TRUE(Has(outcome.out, "\"KAVSIM_SITE\": \"" + c.shown + "\"")) << outcome.out;
+  }
+}
+
 // Kernel state lives in the process: a class created on one line of a
 // command file is listed on the next, and a failing line stops the run.
 TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
@@ -276,10 +299,11 @@ TEST(CliTest, DeclarativeLinesReportOnlyTheirOwnFailures) {
   Outcome outcome = RunTool("STEPLIB='" + kKernel + "' KAVSIM_SITE='" + kKernel + "/site'",
                             "run -k '" + file + "'");
   EXPECT_EQ(1, outcome.status);
-  EXPECT_TRUE(Has(outcome.out, "kernel code 9053 (the variable is not of the type asked)"))
-      << outcome.out;
-  EXPECT_TRUE(Has(outcome.out, "line 1 ended with status 1")) << outcome.out;
-  EXPECT_FALSE(Has(outcome.out, "line 2 ended")) << outcome.out;
+  EXPECT_TRUE(Has(outcome.err,
+                  "kernel code 9053 (the declarative variable is not of the type asked)"))
+      << outcome.err;
+  EXPECT_TRUE(Has(outcome.err, "line 1 ended with status 1")) << outcome.err;
+  EXPECT_FALSE(Has(outcome.err, "line 2 ended")) << outcome.err;
   EXPECT_TRUE(Has(outcome.out, "value:    3")) << outcome.out;
   EXPECT_TRUE(Has(outcome.out, "/declarative/icons/POCKET.gif\nfile exists: yes")) << outcome.out;
 }

@@ -483,10 +483,18 @@ TEST_F(DeclarativeDeathTest, NewInterfaceAnswersAreKeptOnceZeroOrOne) {
     std::cout << D::AutoNewInterfaceG22("SURFACE") << D::AutoNewInterfaceG22("PRISMATIC")
               << D::AutoNewInterfaceG23("LATHE") << D::AutoNewInterfaceG23("MILLTURN")
               << D::AutoNewInterfaceG24("PENDING") << D::AutoNewInterfaceG24("ROBOT")
-              << D::AutoNewInterfaceG24("PENDING") << " " << D::GetError() << "\n"
-              << ReferenceKernel::Calls();
-  }, Lines({"0011200 9053", "G7AQUV -> 9053", "GNFRNW2 -> 0", "GNFRNW3 -> 1", "GNFRNW4 -> 2",
-            "GNFRNW4 -> 0"}));
+              << D::AutoNewInterfaceG24("PENDING") << " " << D::GetError() << "\n";
+    ReferenceKernel::ClearJournal();
+    D::AutoNewInterfaceG23(KAVUnicodeString("LATHE", 3));  // cached: no call
+    std::cout << ReferenceKernel::Journal();
+  }, Lines({"0011200 9053"}));
+  // Unpadded names with their lengths; the answer is the journal's code.
+  ExpectFresh(nullptr, [] {
+    D::AutoNewInterfaceG22(" SURF ");
+    D::AutoNewInterfaceG23(KAVUnicodeString("LA\0THE", 6));
+    D::AutoNewInterfaceG24("PENDING");
+    std::cout << ReferenceKernel::Journal();
+  }, Lines({"GNFRNW2 \" SURF \" 6 -> 0", "GNFRNW3 \"LA\\x00THE\" 6 -> 0", "GNFRNW4 \"PENDING\" 7 -> 2"}));
 }
 
 // _Debug is read by the first operation that traces, never by

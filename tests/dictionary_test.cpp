@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -177,6 +179,67 @@ TEST_F(DictionaryTest, StoredMemberLoadsAgainAfterAKernelRestart) {
                      "MFG_SPINDLE", "MFG_TAP_PITCH"}),
             Names(o.names));
   EXPECT_EQ("CYCLE", Names(o.blocks).back());
+}
+
+// Names and values are bytes: names and texts that are not UTF-8 and reals
+// that are not finite come back from Store and Load as they were, and a
+// later Store still works.
+TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
+  const double reals[] = {std::nan(""), HUGE_VAL, -HUGE_VAL, -0.0, 4.9e-324,
+                          1.7976931348623157e308, 0.1};
+  const std::string real = "MFG_\xe9P", text = "MFG_\xc9T", block = "BLOC\xe9";
+  const Strings texts = {"\xe9t\xe9 \xff", "\xc3\xa9t\xc3\xa9"};  // Latin-1, UTF-8
+  Out in;
+  for (double value : reals) in.doubles.Append(value);
+  for (const std::string& value : texts) in.texts.Append(value.c_str());
+  D::CreateAttribute(real.c_str(), 1, 1, 2, 1, 0, 0, 1, 0, 0, 0, 0, in.ints, in.doubles, in.texts);
+  D::CreateAttribute(text.c_str(), 1, 1, 3, 1, 0, 0, 1, 0, 0, 0, 0, in.ints, in.doubles, in.texts);
+  D::CreateClass("Mfg\xe9tape", 1, "MfgOperation", 1);
+  D::AddAttribute(real.c_str(), 1, block.c_str(), 1);
+  for (int i = 0; i < 2; ++i) {
+    D::Store("MYDICO3");
+    ASSERT_EQ(0, D::GetError());
+  }
+
+  ReferenceKernel::Reset();
+  Start("MYDICO3");
+  auto bits = [](const KAVRawColldouble& iValues) {
+    Strings hex;
+    for (double value : Items<double>(iValues)) {
+      char text[40];
+      std::snprintf(text, sizeof text, "%a", value);
+      hex.push_back(text);
+    }
+    return hex;
+  };
+  Out back;
+  back.Facets(real.c_str());
+  EXPECT_EQ(bits(in.doubles), bits(back.doubles));
+  back.Facets(text.c_str());
+  EXPECT_EQ(texts, Names(back.texts));
+  back.mode = 1;
+  back.Attributes("Mfg\xe9tape");
+  EXPECT_EQ(real, Names(back.names).back());
+  EXPECT_EQ(block, Names(back.blocks).back());
+}
+
+// A Store that cannot put its file in place answers its code and leaves
+// the site as it was: no temporary file beside the target.
+TEST_F(DictionaryTest, FailedStoreLeavesNothingBehind) {
+  namespace fs = std::filesystem;
+  const fs::path directory = _site.Path() + "/dictionary";
+  fs::create_directory(directory / "MYDICO4.json");
+  const auto entries = [&] {
+    Strings names;
+    for (const auto& entry : fs::directory_iterator(directory))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const Strings before = entries();
+  D::Store("MYDICO4");
+  EXPECT_EQ(9017, D::GetError());
+  EXPECT_EQ(before, entries());
 }
 
 // --- Queries ----------------------------------------------------------------

@@ -3,10 +3,21 @@
 // injection, the call journal, and the stand-ins of routines whose family
 // the kernel does not implement.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+#include <vector>
 #include <iostream>
 #include <string>
 
@@ -144,10 +155,10 @@ TEST(KernelProcess, FaultsFromTheEnvironmentCountFromTheStartOfTheProcess) {
   EXPECT_NE(std::string::npos, output.find("codes: 9001 5 6 77\n")) << output;
 }
 
-// Texts are journaled with every blank, other bytes escaped; a routine the
-// kernel does not implement answers 9999 in its last int and touches
-// nothing else.
-TEST_F(KernelTest, JournalAndStandInsShowWhatReachedTheKernel) {
+// Texts are journaled with every blank, other bytes escaped, null
+// pointers as null; a refused call answers its code and touches nothing
+// else.
+TEST_F(KernelTest, JournalShowsWhatReachedTheKernel) {
   char model[8], member[8], message[80];
   std::memcpy(model, "NC MODEL", 8);
   std::memcpy(member, "A\"\xe9     ", 8);
@@ -157,13 +168,15 @@ TEST_F(KernelTest, JournalAndStandInsShowWhatReachedTheKernel) {
   char prompt[80];
   std::memset(prompt, 'P', sizeof prompt);
   GMOPRO(&id, prompt, &length, &ier);
-  EXPECT_EQ(KAVSIM_NOT_AVAILABLE, ier);
+  EXPECT_EQ(KAVSIM_GII_UNKNOWN_ID, ier);
   EXPECT_EQ(std::string(80, 'P'), std::string(prompt, sizeof prompt));
   EXPECT_EQ(7 * 1000 + 80, id * 1000 + length);
   EXPECT_EQ(0, LBATCH(nullptr));
   GUERJO();
   EXPECT_EQ(Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " + std::to_string(KAVSIM_UNKNOWN_MEMBER),
-                   "GMOPRO -> 9999", "LBATCH -> 0", "GUERJO -> 0"}),
+                   "GMOPRO 7 \"" + std::string(80, 'P') + "\" 80 -> " +
+                       std::to_string(KAVSIM_GII_UNKNOWN_ID),
+                   "LBATCH null -> 0", "GUERJO -> 0"}),
             ReferenceKernel::Journal());
 }
 
@@ -200,6 +213,105 @@ TEST_F(KernelTest, ScriptedAnswersOverwriteTheChosenArgumentsOfTheChosenCall) {
   EXPECT_EQ(3, read);
   ReferenceKernel::ScriptInt("LBATCH", 1, 0, 7);
   EXPECT_EQ(7, LBATCH(nullptr));
+}
+
+namespace {
+void PutText(const std::string& iPath, const std::string& iText) {
+  std::ofstream(iPath) << iText;
+}
+}  // namespace
+
+// PLSGRAB replaces a file only with a complete image, and never removes or
+// changes anything it did not create: a directory, a device, a pipe, or an
+// old image when the new one cannot be written whole.
+TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> make;  // what is at the target
+    rlim_t sizeLimit;                              // 0: none
+    int code;
+    const char* remains;  // the directory after the call
+  } cases[] = {
+      {"nothing", [](const std::string&) {}, 0, 0, "image.png:file:png"},
+      {"old image", [](const std::string& p) { PutText(p, "old"); }, 0, 0,
+       "image.png:file:png"},
+      {"old image, new one cut short",
+       [](const std::string& p) { PutText(p, "old"); }, 100, 9030, "image.png:file:old"},
+      {"directory", [](const std::string& p) { fs::create_directory(p); }, 0, 9030,
+       "image.png:other:"},
+      {"pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, 0, 9030, "image.png:other:"},
+      {"device", [](const std::string& p) { mknod(p.c_str(), S_IFCHR | 0600, makedev(1, 7)); }, 0,
+       9030, "image.png:other:"},
+      {"link to an old image",
+       [](const std::string& p) {
+         PutText(p + ".old", "old");
+         fs::create_symlink("image.png.old", p);
+       },
+       0, 0, "image.png.old:file:png image.png:link:"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    kavtest::TempDir dir;
+    const std::string path = dir.Path() + "/image.png";
+    if (std::string(c.name) == "device" && geteuid() != 0) continue;  // mknod needs root
+    c.make(path);
+    const kavtest::ChildResult result = kavtest::RunInChild({}, [&] {
+      if (c.sizeLimit != 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{c.sizeLimit, c.sizeLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+      }
+      int mode = 1, ier = -1;
+      std::string writable = path;
+      PLSGRAB(&writable[0], &mode, &ier);
+      return ier == 9030 ? 1 : ier;
+    });
+    EXPECT_EQ(c.code == 0 ? 0 : 1, result.status) << result.err;
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::directory_iterator(dir.Path())) {
+      const fs::file_status status = fs::symlink_status(entry.path());
+      const std::string kind = fs::is_symlink(status)          ? "link:"
+                               : fs::is_regular_file(status) ? "file:"
+                                                             : "other:";
+      std::string content;
+      if (kind == "file:") content = kavtest::ReadFile(entry.path().string());
+      if (content.compare(0, 4, "\x89PNG") == 0) content = "png";
+      entries.push_back(entry.path().filename().string() + ":" + kind + content);
+    }
+    std::sort(entries.begin(), entries.end());
+    std::string listing;
+    for (const std::string& entry : entries) listing += (listing.empty() ? "" : " ") + entry;
+    EXPECT_EQ(c.remains, listing);
+  }
+}
+
+// An application may misuse the kernel from several threads at once; its
+// routines run one at a time, so the catalog's first read after a reset
+// and the list store stay whole and every thread reads its own list.
+TEST_F(KernelTest, RoutinesCalledFromEightThreadsKeepTheKernelWhole) {
+  constexpr int kThreads = 8, kRounds = 30;
+  for (int round = 0; round < kRounds; ++round) {
+    ReferenceKernel::Reset();  // the catalog is read again on first use
+    std::atomic<int> waiting{kThreads}, whole{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+      threads.emplace_back([&] {
+        --waiting;
+        while (waiting.load() > 0) std::this_thread::yield();
+        int kind = 1, handle = 0, ier = -1, width = 0, count = 0;
+        GNSLTB(&kind, &handle, &ier);
+        GUSINF(&handle, &width, &count, &ier);
+        char first[72] = {0};
+        int one = 1;
+        GUSREA(&handle, &one, first, &ier);
+        GUSEND(&handle, &ier);
+        if (ier == 0 && count == 5 && std::string(first, 17) == "APT_MILLING_3AXIS") ++whole;
+      });
+    for (std::thread& thread : threads) thread.join();
+    ASSERT_EQ(kThreads, whole.load()) << "round " << round;
+  }
+  EXPECT_EQ(0, ReferenceKernel::OpenLists());
 }
 
 // The code table in docs/kernel.md is the one of KAVSimCodes.def, row for

@@ -1,0 +1,733 @@
+// KAVMfgBaseGII against the reference kernel's GII session: what reaches
+// the kernel (journal, every argument), what lands in the session, how a
+// failing call is reported into the session and why that never loops, the
+// identifier cache and its index, the ODT, record and batch modes, and what
+// any kernel answer leaves the library reading. Traces as whole blocks.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "KAVMfgBaseGII.h"
+#include "ReferenceKernel.h"
+#include "TestSupport.h"
+
+using kavtest::CoutCapture;
+using kavtest::Dashes;
+using kavtest::Lines;
+using kavtest::ReferenceKernel;
+
+namespace {
+
+using G = KAVMfgBaseGII;
+using Strings = std::vector<std::string>;
+
+constexpr int kCode = 7777;  // the code every injected failure answers
+
+std::string Value(const char* iName) {
+  const char* value = KAV_KERNEL_FN(kavsim_gii_value)(iName);
+  return value ? value : "(unknown)";
+}
+std::string Events() { return KAV_KERNEL_FN(kavsim_gii_events)(); }
+int Orders() { return KAV_KERNEL_FN(kavsim_gii_order_count)(); }
+
+KAVListValKAVUnicodeString List(const Strings& iNames) {
+  KAVListValKAVUnicodeString list;
+  for (const std::string& name : iNames) list.Append(name.c_str());
+  return list;
+}
+
+template <typename Collection>
+std::string Items(const Collection& iItems) {
+  std::ostringstream out;
+  for (int i = 1; i <= iItems.Size(); ++i) out << (i > 1 ? " " : "") << iItems[i];
+  return out.str();
+}
+
+// What SetGIIError does with code C when nothing else fails and the
+// identifier cache is not used: write C into IERZORVEN, record OUTER, order.
+std::string Raised(int iCode) {
+  return Lines({"GMIQID 9 \"IERZORVEN\" 0 -> 0",
+                "GMOKEY 1 1 [2] [" + std::to_string(iCode) + "] null [0] null -> 0",
+                "GMIQID 5 \"OUTER\" 0 -> 0", "GMOEVT 2 -> 0", "LBATCH null -> 0",
+                "MRCGII 0 0 -> 0"});
+}
+
+Strings Split(const std::string& iText) {
+  Strings lines;
+  std::istringstream in(iText);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+std::string Join(const Strings& iLines, size_t iCount) {
+  std::string text;
+  for (size_t i = 0; i < iCount && i < iLines.size(); ++i) text += iLines[i] + "\n";
+  return text;
+}
+
+struct Operation {
+  const char* name;
+  std::function<void(int)> run;  // given the buffer flag
+};
+
+// Every operation that stops at its first failure and raises it, on a
+// variable of the bundled session that it reads or writes successfully.
+const std::vector<Operation>& StoppingOperations() {
+  static const std::vector<Operation> operations = {
+      {"SetGIIIntVariable", [](int b) { G::SetGIIIntVariable("NBPASS", 5, b); }},
+      {"SetGIIDoubleVariable", [](int b) { G::SetGIIDoubleVariable("AVANCE", 1.5, b); }},
+      {"SetGIIElemVariable", [](int b) { G::SetGIIElemVariable("OUTIL", 3, b); }},
+      {"SetGIIStringVariable", [](int b) { G::SetGIIStringVariable("TITRE", "x", b); }},
+      {"SetGIITextVariable", [](int b) { G::SetGIITextVariable("COMMENTAIRE", "x", b); }},
+      {"SetGIIPromptVariable", [](int b) { G::SetGIIPromptVariable("INVITE", "x", b); }},
+      {"GetGIIIntVariable", [](int b) { G::GetGIIIntVariable("NBPASS", b); }},
+      {"GetGIIDoubleVariable", [](int b) { G::GetGIIDoubleVariable("AVANCE", b); }},
+      {"GetGIIElemVariable", [](int b) { G::GetGIIElemVariable("OUTIL", b); }},
+      {"GetGIIStringVariable", [](int b) { G::GetGIIStringVariable("TITRE", b); }},
+      {"GetGIITextVariable", [](int b) { G::GetGIITextVariable("COMMENTAIRE", b); }},
+      {"GetGIIPromptVariable", [](int b) { G::GetGIIPromptVariable("INVITE", b); }},
+      {"GetGIIIntListVariable", [](int b) { G::GetGIIIntListVariable("PASSES", b); }},
+      {"IsValuatedGIIVariable", [](int b) { G::IsValuatedGIIVariable("NBPASS", b); }},
+      {"UnsetGIIVariable", [](int b) { G::UnsetGIIVariable("NBPASS", b); }},
+      {"UnsetGIIListVariable", [](int b) { G::UnsetGIIListVariable("PASSES", b); }},
+      {"ResetGIIVarModifState", [](int b) { G::ResetGIIVarModifState("NBPASS", b); }},
+      {"SetGIIEventVariable", [](int b) { G::SetGIIEventVariable("NBPASS", b); }},
+      {"SetGIIEventBisVariable", [](int b) { G::SetGIIEventBisVariable("NBPASS", b); }},
+      {"SetGIIVariable",
+       [](int b) { G::SetGIIVariable("MIXTE", KAVRawCollint(0), KAVRawCollint(0),
+                              KAVRawColldouble(0), List({}), b); }},
+      {"GetGIIVariable",
+       [](int b) {
+         int type = 0, value = 0;
+         double real = 0;
+         KAVUnicodeString text;
+         G::GetGIIVariable("MIXTE", 1, type, value, real, text, b);
+       }},
+  };
+  return operations;
+}
+
+class GiiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    G::ResetGIIIdList();
+    ReferenceKernel::Reset();
+    _capture.Take();
+  }
+  void TearDown() override { G::ResetGIIIdList(); }
+
+  std::string Stdout() { return _capture.Take(); }
+
+  CoutCapture _capture;
+};
+
+using GiiModesDeathTest = GiiTest;
+
+// --- Typed variables: the calls as passed and what the session holds -------
+
+TEST_F(GiiTest, WritersPassTheirValuesInKernelForm) {
+  const std::string abc = "abc" + std::string(77, ' ');
+  const std::string hundred = std::string(60, 'a') + std::string(40, 'b');
+  // clang-format off
+  struct Case { const char* what; std::function<void()> write; std::string journal; const char* name; std::string value; };
+  const Case cases[] = {
+      {"int", [] { G::SetGIIIntVariable(" NBPASS ", 42, 0); },
+       "GMIQID 6 \"NBPASS\" 0 -> 0\nGMOKEY 101 1 [2] [42] null [0] null -> 0\n", "NBPASS", "int 42"},
+      {"real", [] { G::SetGIIDoubleVariable("AVANCE", 0.5, 0); },
+       "GMIQID 6 \"AVANCE\" 0 -> 0\nGMOKEY 102 1 [1] null [0.5] [0] null -> 0\n", "AVANCE", "real 0.5"},
+      {"element", [] { G::SetGIIElemVariable("OUTIL", 7, 0); },
+       "GMIQID 5 \"OUTIL\" 0 -> 0\nGMOSEL 104 7 -> 0\n", "OUTIL", "element 7"},
+      {"string stripped", [] { G::SetGIIStringVariable("TITRE", "  Carter B  ", 0); },
+       "GMIQID 5 \"TITRE\" 0 -> 0\nGMOKCH 105 1 8 \"Carter B\" -> 0\n", "TITRE", "string \"Carter B\""},
+      {"text stripped then padded", [] { G::SetGIITextVariable("COMMENTAIRE", "  abc  ", 0); },
+       "GMIQID 11 \"COMMENTAIRE\" 0 -> 0\nGMOKEY 103 1 [4] null null [80] \"" + abc + "\" -> 0\n",
+       "COMMENTAIRE", "text \"abc\""},
+      {"text cut at 80", [hundred] { G::SetGIITextVariable("COMMENTAIRE", hundred.c_str(), 0); },
+       "GMIQID 11 \"COMMENTAIRE\" 0 -> 0\nGMOKEY 103 1 [4] null null [80] \"" + hundred.substr(0, 80) +
+           "\" -> 0\n", "COMMENTAIRE", "text \"" + hundred.substr(0, 80) + "\""},
+      {"prompt as given", [] { G::SetGIIPromptVariable("INVITE", " Outil ? ", 0); },
+       "GMIQID 6 \"INVITE\" 0 -> 0\nGMOPRO 106 \" Outil ? \" 9 -> 0\n", "INVITE", "prompt \" Outil ? \""},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReferenceKernel::Reset();
+    c.write();
+    EXPECT_EQ(c.journal, ReferenceKernel::Journal());
+    EXPECT_EQ(c.value, Value(c.name));
+    EXPECT_EQ(1, KAV_KERNEL_FN(kavsim_gii_modified)(c.name));
+  }
+}
+
+TEST_F(GiiTest, ReadersConvertWhatTheKernelGives) {
+  // clang-format off
+  struct Case { const char* what; std::function<std::string()> read; std::string journal; std::string result; };
+  const Case cases[] = {
+      {"int", [] { return std::to_string(G::GetGIIIntVariable("NBPASS", 0)); },
+       "GMIKEY 101 1 0 0 0 0 null -> 0", "3"},
+      {"int of a real is 0", [] { return std::to_string(G::GetGIIIntVariable("AVANCE", 0)); },
+       "GMIKEY 102 1 0 0 0 0 null -> 0", "0"},
+      {"real", [] { return std::to_string(G::GetGIIDoubleVariable("AVANCE", 0)); },
+       "GMIKEY 102 1 0 0 0 0 null -> 0", "0.250000"},
+      {"real of an int is 0", [] { return std::to_string(G::GetGIIDoubleVariable("NBPASS", 0)); },
+       "GMIKEY 101 1 0 0 0 0 null -> 0", "0.000000"},
+      {"element", [] { return std::to_string(G::GetGIIElemVariable("OUTIL", 0)); },
+       "GMISEL 104 0 0 -> 0", "12"},
+      {"text stripped", [] { return G::GetGIITextVariable("COMMENTAIRE", 0).ToStdString(); },
+       "GMIKEY 103 1 3 0 0 80 buffer -> 0", "Ebauche de la poche"},
+      {"string", [] { return G::GetGIIStringVariable("TITRE", 0).ToStdString(); },
+       "GMIKCH 105 1 0 buffer -> 0", "Usinage du carter"},
+      {"prompt keeps its blanks", [] { return G::GetGIIPromptVariable("INVITE", 0).ToStdString(); },
+       "GMIPRO 106 buffer 0 -> 0", "  Choisir l'outil : "},
+      {"valued", [] { return std::to_string(G::IsValuatedGIIVariable("NBPASS", 0)); },
+       "GMIQVA 101 0 -> 0", "1"},
+      {"not valued", [] { return std::to_string(G::IsValuatedGIIVariable("VIDE", 0)); },
+       "GMIQVA 109 0 -> 0", "0"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReferenceKernel::Reset();
+    const std::string result = c.read();
+    const Strings journal = Split(ReferenceKernel::Journal());
+    ASSERT_EQ(2u, journal.size());
+    EXPECT_EQ(c.journal, journal[1]);
+    EXPECT_EQ(c.result, result);
+  }
+}
+
+// Only the integers of a list, in order; each value made current first.
+TEST_F(GiiTest, IntListReadsEveryValueAndKeepsTheIntegers) {
+  EXPECT_EQ("1 3 5", Items(G::GetGIIIntListVariable("PASSES", 0)));
+  std::string expected = "GMIQID 6 \"PASSES\" 0 -> 0\nGMIPTR 107 0 0 -> 0\n";
+  for (int i = 1; i <= 5; ++i)
+    expected += "GMOPTR 107 " + std::to_string(i) + " -> 0\nGMIKEY 107 1 0 0 0 0 null -> 0\n";
+  EXPECT_EQ(expected, ReferenceKernel::Journal());
+  EXPECT_EQ("", Items(G::GetGIIIntListVariable("REPERES", 0)));
+}
+
+// GMORAZ only for a valued variable; nothing raised for one without value.
+TEST_F(GiiTest, UnsetErasesOnlyAValue) {
+  G::UnsetGIIVariable("VIDE", 0);
+  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMIQVA 109 0 -> 0\n", ReferenceKernel::Journal());
+  ReferenceKernel::ClearJournal();
+  G::UnsetGIIVariable("NBPASS", 0);
+  G::UnsetGIIListVariable("PASSES", 0);
+  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQVA 101 0 -> 0", "GMORAZ 101 -> 0",
+                   "GMIQID 6 \"PASSES\" 0 -> 0", "GMIQVA 107 0 -> 0", "GMORAL 107 -> 0"}),
+            ReferenceKernel::Journal());
+  EXPECT_EQ(0, KAV_KERNEL_FN(kavsim_gii_valued)("NBPASS"));
+  EXPECT_EQ("list of 0", Value("PASSES"));
+}
+
+TEST_F(GiiTest, SessionControlReachesTheSession) {
+  G::ResetGIIVarModifState("NBPASS", 0);
+  G::SetGIIEventBisVariable("AVANCE", 0);
+  G::SetGIIEventVariable("NBPASS", 0);
+  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMOMDR 101 -> 0",
+                   "GMIQID 6 \"AVANCE\" 0 -> 0", "GMOEVT 102 -> 0",
+                   "GMIQID 6 \"NBPASS\" 0 -> 0", "GMOEVT 101 -> 0", "LBATCH null -> 0",
+                   "MRCGII 0 0 -> 0"}),
+            ReferenceKernel::Journal());
+  EXPECT_EQ("AVANCE\nNBPASS\n", Events());
+  EXPECT_EQ(1, Orders());
+  // In batch the order is not given.
+  KAV_KERNEL_FN(kavsim_gii_set_batch)(1);
+  ReferenceKernel::ClearJournal();
+  G::SetGIIOrder();
+  EXPECT_EQ("LBATCH null -> 1\n", ReferenceKernel::Journal());
+  EXPECT_EQ(1, Orders());
+}
+
+// --- Generic access ---------------------------------------------------------
+
+TEST_F(GiiTest, SetGIIVariablePassesOneTypeCodePerField) {
+  KAVRawCollint ints(0), fewTypes(0), manyTypes(0);
+  ints.Append(7);
+  ints.Append(8);
+  KAVRawColldouble reals(0);
+  reals.Append(1.5);
+  for (int type : {2, 2, 1, 3, 3, 3}) manyTypes.Append(type);
+  for (int type : {9, 9, 9}) manyTypes.Append(type);  // surplus, never passed
+  fewTypes.Append(2);
+  // clang-format off
+  struct Case { const char* what; const KAVRawCollint& types; Strings texts; std::string call; int code; const char* value; };
+  const Case cases[] = {
+      {"surplus type codes are not passed", manyTypes, {"a", "b", "c"},
+       "GMOKEY 108 6 [2,2,1,3,3,3] [7,8,0,0,0,0] [1.5,0,0,0,0,0] [0,0,0,0,0,0] null", 0,
+       "int 7, int 8, real 1.5, char \"\", char \"\", char \"\""},
+      {"a field without type code goes as 0", fewTypes, {},
+       "GMOKEY 108 3 [2,0,0] [7,8,0] [1.5,0,0] [0,0,0] null", 9064, "int 7, real 1.5, char \"abc\""},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReferenceKernel::Reset();
+    G::SetGIIVariable("MIXTE", c.types, ints, reals, List(c.texts), 0);
+    EXPECT_EQ("GMIQID 5 \"MIXTE\" 0 -> 0\n" + c.call + " -> " + std::to_string(c.code) +
+                  "\n" + (c.code ? Raised(c.code) : ""),
+              ReferenceKernel::Journal());
+    EXPECT_EQ(c.value, Value("MIXTE"));
+  }
+  // Nothing at all still writes, with nfield 0.
+  ReferenceKernel::Reset();
+  G::SetGIIVariable("VIDE", KAVRawCollint(0), KAVRawCollint(0), KAVRawColldouble(0),
+                    List({}), 0);
+  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMOKEY 109 0 [] [] [] [] null -> 0\n",
+            ReferenceKernel::Journal());
+}
+
+TEST_F(GiiTest, GetGIIVariableFillsTheOutputsOfTheFieldsType) {
+  // clang-format off
+  struct Case { int field; int type; int value; double real; const char* text; };
+  const Case cases[] = {{1, 2, 7, 0.0, ""}, {2, 1, 0, 1.5, ""}, {3, 3, 0, 0.0, "abc"}};
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    int type = -1, value = -1;
+    double real = -1;
+    KAVUnicodeString text("old");
+    G::GetGIIVariable(" MIXTE ", c.field, type, value, real, text, 0);
+    EXPECT_EQ(c.type, type);
+    EXPECT_EQ(c.value, value);
+    EXPECT_EQ(c.real, real);
+    EXPECT_EQ(KAVUnicodeString(c.text), text);
+  }
+  EXPECT_EQ("GMIKEY 108 3 0 0 0 0 buffer -> 0", Split(ReferenceKernel::Journal()).back());
+  // An unknown name leaves the outputs as they were.
+  int type = -1, value = -1;
+  double real = -1;
+  KAVUnicodeString text("old");
+  G::GetGIIVariable("NOWHERE", 1, type, value, real, text, 0);
+  EXPECT_EQ(-3, type + value + real);
+  EXPECT_EQ(KAVUnicodeString("old"), text);
+}
+
+// --- The identifier cache -----------------------------------------------------
+
+TEST_F(GiiTest, IdentifierComesFromTheCacheOnlyWithBufferFlagOne) {
+  const std::string ask = "GMIQID 6 \"NBPASS\" 0 -> 0\n";
+  EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));  // no cache yet
+  EXPECT_EQ(ask, ReferenceKernel::Journal());
+  G::SetGIIIdList(List({" NBPASS "}));
+  EXPECT_EQ(ask + ask + "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMIQID 5 \"OUTER\" 0 -> 0\n",
+            ReferenceKernel::Journal());
+  // clang-format off
+  struct Case { const char* name; int buffer; int id; std::string journal; int cached; };
+  const Case cases[] = {
+      {"  NBPASS  ", 1, 101, "", 1}, {"OUTER", 1, 2, "", 1}, {"NBPASS", 0, 101, ask, 1}, {"NBPASS", 2, 101, ask, 1},
+      {"AVANCE", 1, 102, "GMIQID 6 \"AVANCE\" 0 -> 0\n", 0},  // asked, never added
+      {"AVANCE", 1, 102, "GMIQID 6 \"AVANCE\" 0 -> 0\n", 0},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ReferenceKernel::ClearJournal();
+    EXPECT_EQ(c.id, G::GetGIIId(c.name, c.buffer));
+    EXPECT_EQ(c.journal, ReferenceKernel::Journal());
+    EXPECT_EQ(c.cached, G::IsExistingGIIVariable(c.name, 1));
+  }
+  G::ResetGIIIdList();
+  ReferenceKernel::ClearJournal();
+  EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));
+  EXPECT_EQ(ask, ReferenceKernel::Journal());
+  EXPECT_EQ(0, G::IsExistingGIIVariable("NBPASS", 1));
+}
+
+// A name given twice is cached twice and the first wins; a cached 0 is no
+// answer; a second list replaces the first, and the index follows.
+TEST_F(GiiTest, CacheKeepsTheFirstOfANameAndFollowsEveryChange) {
+  ReferenceKernel::ScriptInt("GMIQID", 1, 3, 0);    // NBPASS cached as 0
+  ReferenceKernel::ScriptInt("GMIQID", 2, 3, 555);  // AVANCE first as 555
+  G::SetGIIIdList(List({"NBPASS", "AVANCE", "AVANCE", "OUTER"}));
+  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQID 6 \"AVANCE\" 0 -> 0",
+                   "GMIQID 6 \"AVANCE\" 0 -> 0", "GMIQID 5 \"OUTER\" 0 -> 0",
+                   "GMIQID 9 \"IERZORVEN\" 0 -> 0"}),
+            ReferenceKernel::Journal());
+  ReferenceKernel::ClearJournal();
+  EXPECT_EQ(555, G::GetGIIId("AVANCE", 1));
+  EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));
+  EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", ReferenceKernel::Journal());
+  G::SetGIIIdList(List({"TITRE"}));
+  EXPECT_EQ(0, G::IsExistingGIIVariable("AVANCE", 1));
+  EXPECT_EQ(1, G::IsExistingGIIVariable("TITRE", 1));
+  EXPECT_EQ(1, G::IsExistingGIIVariable("IERZORVEN", 1));
+  ReferenceKernel::ClearJournal();
+  EXPECT_EQ(102, G::GetGIIId("AVANCE", 1));
+  EXPECT_EQ("GMIQID 6 \"AVANCE\" 0 -> 0\n", ReferenceKernel::Journal());
+}
+
+// The '#' block is printed whatever the switch says; the loop goes on.
+TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
+  G::SetGIIIdList(List({"NOWHERE", "NBPASS"}));
+  EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0",
+                   "GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQID 9 \"IERZORVEN\" 0 -> 0",
+                   "GMIQID 5 \"OUTER\" 0 -> 0"}),
+            ReferenceKernel::Journal());
+  EXPECT_EQ(Lines({"", std::string(34, '#'), " Variable NOWHERE", " GMIQID IER 9060",
+                   std::string(34, '#'), ""}),
+            Stdout());
+  EXPECT_EQ("", std::string(KAV_KERNEL_FN(kavsim_gii_error_journal)()));
+  ReferenceKernel::ClearJournal();
+  EXPECT_EQ(0, G::IsExistingGIIVariable("NOWHERE", 1));
+  EXPECT_EQ(0, G::IsExistingGIIVariable("NOWHERE", 0));
+  EXPECT_EQ(1, G::IsExistingGIIVariable(" NBPASS", 0));
+  EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0",
+                   "GMIQID 6 \"NBPASS\" 0 -> 0"}),
+            ReferenceKernel::Journal());
+  EXPECT_EQ("", Stdout());
+}
+
+// --- Failures into the session ----------------------------------------------
+
+// A reader meeting a kernel error: the code lands in IERZORVEN, OUTER is
+// recorded and the session gets its order.
+TEST_F(GiiTest, AFailingCallArrivesInTheSession) {
+  EXPECT_EQ(0, G::GetGIIIntVariable("VIDE", 0));
+  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMIKEY 109 1 0 0 0 0 null -> 9062\n" + Raised(9062),
+            ReferenceKernel::Journal());
+  EXPECT_EQ("int 9062", Value("IERZORVEN"));
+  EXPECT_EQ("OUTER\n", Events());
+  EXPECT_EQ(1, Orders());
+  // With the cache, the error path uses it too.
+  G::SetGIIIdList(List({}));
+  ReferenceKernel::Reset();
+  G::GetGIIIntVariable("VIDE", 1);
+  EXPECT_EQ(Lines({"GMIQID 4 \"VIDE\" 0 -> 0", "GMIKEY 109 1 0 0 0 0 null -> 9062",
+                   "GMOKEY 1 1 [2] [9062] null [0] null -> 0", "GMOEVT 2 -> 0",
+                   "LBATCH null -> 0", "MRCGII 0 0 -> 0"}),
+            ReferenceKernel::Journal());
+}
+
+// Every call site fails once, in turn: the calls before it are unchanged,
+// the failing one is the last of the operation, and the code is raised.
+TEST_F(GiiTest, EveryFailingCallIsRaisedAndEndsTheOperation) {
+  for (const Operation& operation : StoppingOperations()) {
+    ReferenceKernel::Reset();
+    operation.run(0);
+    const Strings clean = Split(ReferenceKernel::Journal());
+    for (size_t n = 1; n <= clean.size(); ++n) {
+      SCOPED_TRACE(std::string(operation.name) + " call " + std::to_string(n));
+      ReferenceKernel::Reset();
+      ReferenceKernel::FailCall(static_cast<long>(n), kCode);
+      operation.run(0);
+      const std::string& line = clean[n - 1];
+      if (line.rfind("LBATCH", 0) == 0 || line.rfind("MRCGII", 0) == 0) {
+        EXPECT_EQ(Join(clean, clean.size()), ReferenceKernel::Journal());  // no ier
+        continue;
+      }
+      EXPECT_EQ(Join(clean, n - 1) + line.substr(0, line.rfind("-> ")) + "-> 7777\n" +
+                    Raised(kCode),
+                ReferenceKernel::Journal());
+    }
+  }
+}
+
+// The exemptions that keep SetGIIError from calling itself, each where it
+// belongs: a failure on IERZORVEN or OUTER is passed over.
+TEST_F(GiiTest, FailuresOnTheErrorVariablesAreNotRaised) {
+  const Strings clean = Split(Raised(5));
+  // clang-format off
+  struct Case { const char* what; long failing; std::function<void()> run; std::string journal; };
+  const Case cases[] = {
+      {"IERZORVEN unknown", 1, [] { G::SetGIIError(5, 0); },
+       "GMIQID 9 \"IERZORVEN\" 0 -> 7777\n" + Join({clean.begin() + 2, clean.end()}, 4)},
+      {"IERZORVEN not written", 2, [] { G::SetGIIError(5, 0); },
+       Join(clean, 1) + "GMOKEY 1 1 [2] [5] null [0] null -> 7777\n" + Join({clean.begin() + 2, clean.end()}, 4)},
+      {"OUTER unknown", 3, [] { G::SetGIIError(5, 0); },
+       Join(clean, 2) + "GMIQID 5 \"OUTER\" 0 -> 7777\n"},
+      {"OUTER not recorded: still ordered", 4, [] { G::SetGIIError(5, 0); },
+       Join(clean, 3) + "GMOEVT 2 -> 7777\nLBATCH null -> 0\nMRCGII 0 0 -> 0\n"},
+      {"real writer", 2, [] { G::SetGIIDoubleVariable("IERZORVEN", 1, 0); },
+       "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMOKEY 1 1 [1] null [1] [0] null -> 7777\n"},
+      {"text writer", 2, [] { G::SetGIITextVariable("IERZORVEN", "", 0); },
+       "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMOKEY 1 1 [4] null null [80] \"" + std::string(80, ' ') + "\" -> 7777\n"},
+      {"element writer is not exempt", 2, [] { G::SetGIIElemVariable("IERZORVEN", 1, 0); },
+       "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMOSEL 1 1 -> 7777\n" + Raised(kCode)},
+      {"event recorder only for OUTER", 2, [] { G::SetGIIEventBisVariable("IERZORVEN", 0); },
+       "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMOEVT 1 -> 7777\n" + Raised(kCode)},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReferenceKernel::Reset();
+    ReferenceKernel::FailCall(c.failing, kCode);
+    c.run();
+    EXPECT_EQ(c.journal, ReferenceKernel::Journal());
+  }
+  // The text reader still returns what the kernel left for IERZORVEN.
+  ReferenceKernel::Reset();
+  ReferenceKernel::FailRoutine("GMIKEY", 1, kCode);
+  ReferenceKernel::ScriptText("GMIKEY", 1, 7, "  boom  ");
+  EXPECT_EQ(KAVUnicodeString("boom"), G::GetGIITextVariable("IERZORVEN", 0));
+  EXPECT_EQ(2u, Split(ReferenceKernel::Journal()).size());
+}
+
+// With every call failing from any point on, every operation ends, and
+// raising writes IERZORVEN at most once: no failure recurses.
+TEST_F(GiiTest, NoFailureRecurses) {
+  const Strings cached = {"NBPASS", "AVANCE", "OUTIL", "TITRE", "COMMENTAIRE",
+                          "INVITE", "PASSES", "MIXTE"};
+  for (int buffer : {0, 1}) {
+    for (const Operation& operation : StoppingOperations()) {
+      for (long from = 1; from <= 12; ++from) {
+        SCOPED_TRACE(std::string(operation.name) + " buffer " + std::to_string(buffer) +
+                     " from " + std::to_string(from));
+        ReferenceKernel::Reset();
+        if (buffer) G::SetGIIIdList(List(cached));
+        ReferenceKernel::ClearJournal();
+        ReferenceKernel::FailFrom(ReferenceKernel::CallCount() + from, kCode);
+        operation.run(buffer);
+        const std::string journal = ReferenceKernel::Journal();
+        size_t writes = 0;
+        for (size_t at = journal.find("GMOKEY 1 "); at != std::string::npos;
+             at = journal.find("GMOKEY 1 ", at + 1))
+          ++writes;
+        EXPECT_LE(writes, 1u);
+        EXPECT_LE(Split(journal).size(), 16u);
+      }
+    }
+  }
+}
+
+// --- Whatever a kernel answers ----------------------------------------------
+
+TEST_F(GiiTest, ReturnedLengthsNeverReadOutsideTheBuffer) {
+  const std::string full(80, 'x');
+  const auto string = [] { return G::GetGIIStringVariable("TITRE", 0).ToStdString(); };
+  const auto prompt = [] { return G::GetGIIPromptVariable("INVITE", 0).ToStdString(); };
+  const auto field = [] {
+    int type = 0, value = 0;
+    double real = 0;
+    KAVUnicodeString text;
+    G::GetGIIVariable("MIXTE", 3, type, value, real, text, 0);
+    return text.ToStdString();
+  };
+  // clang-format off
+  struct Case { const char* routine; int textArg, lengthArg, length; std::function<std::string()> read; std::string result; };
+  const Case cases[] = {
+      {"GMIKCH", 4, 3, 1000, string, full},    {"GMIKCH", 4, 3, -5, string, ""},
+      {"GMIPRO", 2, 3, INT_MAX, prompt, full}, {"GMIPRO", 2, 3, INT_MIN, prompt, ""},
+      {"GMIKEY", 7, 6, 5000, field, full},     {"GMIKEY", 7, 6, -1, field, ""},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.routine) + " " + std::to_string(c.length));
+    ReferenceKernel::Reset();
+    ReferenceKernel::ScriptText(c.routine, 1, c.textArg, full);  // no terminator
+    ReferenceKernel::ScriptInt(c.routine, 1, c.lengthArg, c.length);
+    EXPECT_EQ(c.result, c.read());
+  }
+}
+
+// An identifier of 0 with success, a negative or huge count: the library
+// stops or skips, and never steps outside what the kernel holds.
+TEST_F(GiiTest, OddKernelAnswersAreSurvived) {
+  ReferenceKernel::ScriptInt("GMIQID", 1, 3, 0);
+  G::SetGIIIntVariable("NBPASS", 1, 0);
+  EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", ReferenceKernel::Journal());
+
+  ReferenceKernel::Reset();
+  ReferenceKernel::ScriptInt("GMIPTR", 1, 3, -4);
+  EXPECT_EQ("", Items(G::GetGIIIntListVariable("PASSES", 0)));
+  EXPECT_EQ(2u, Split(ReferenceKernel::Journal()).size());
+
+  ReferenceKernel::Reset();
+  ReferenceKernel::ScriptInt("GMIPTR", 1, 3, INT_MAX);
+  EXPECT_EQ("1 3 5", Items(G::GetGIIIntListVariable("PASSES", 0)));
+  EXPECT_EQ("GMOPTR 107 6 -> 9066", Split(ReferenceKernel::Journal())[12]);
+  EXPECT_EQ("int 9066", Value("IERZORVEN"));
+
+  ReferenceKernel::Reset();
+  ReferenceKernel::ScriptInt("GMISEL", 1, 2, 44);
+  ReferenceKernel::FailRoutine("GMISEL", 1, kCode);
+  EXPECT_EQ(44, G::GetGIIElemVariable("OUTIL", 0));  // kept after a failure
+}
+
+// --- Modes read once per process --------------------------------------------
+
+// Runs iScenario in a fresh process (the switches are read once per
+// process) with iVariable set, and expects it to print iExpected: what the
+// scenario printed, its results and the journal of what it did.
+void ExpectInFreshProcess(const char* iVariable, const char* iValue,
+                          const std::function<std::string()>& iScenario,
+                          const std::string& iExpected) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  setenv(iVariable, iValue, 1);
+  EXPECT_EXIT(
+      {
+        std::string printed;
+        std::string results;
+        {
+          CoutCapture capture;
+          ReferenceKernel::Reset();
+          results = iScenario();
+          printed = capture.Take();
+        }
+        std::fputs((printed + "results: " + results + "\n" + ReferenceKernel::Journal()).c_str(),
+                   stderr);
+        std::fflush(stderr);
+        _exit(0);
+      },
+      ::testing::ExitedWithCode(0), ::testing::Eq(iExpected));
+  unsetenv(iVariable);
+}
+
+TEST_F(GiiModesDeathTest, OdtTurnsEveryOperationIntoANoOp) {
+  ExpectInFreshProcess("MFGODT", "OUI", [] {
+    for (const Operation& operation : StoppingOperations()) operation.run(0);
+    G::SetGIIError(5, 0);
+    G::SetGIIOrder();
+    int type = -1, value = -1;
+    double real = -1;
+    KAVUnicodeString text("old");
+    G::GetGIIVariable("MIXTE", 1, type, value, real, text, 0);
+    return std::to_string(G::GetGIIIntVariable("NBPASS", 0)) + " " +
+           G::GetGIIPromptVariable("INVITE", 0).ToStdString() + "|" +
+           std::to_string(G::IsExistingGIIVariable("NBPASS", 0)) + " " +
+           Items(G::GetGIIIntListVariable("PASSES", 0)) + "|" + std::to_string(type) +
+           std::to_string(value) + text.ToStdString();
+  }, "results: 0 |0 |-1-1old\n");
+}
+
+TEST_F(GiiModesDeathTest, RecordModeOrdersOncePerRecordedEvent) {
+  const std::string box = Lines(
+      {" ################################### ", " #                                 # ",
+       " # ATTENTION                       # ", " # =========                       # ",
+       " #                                 # ", " #  SetGIIOrder Demande et aucun   # ",
+       " #  SetGIIEvent(Bis)Variable       # ", " #  enregistre !                   # ",
+       " #                                 # ", " #  On ne fait pas mrcgii car ca   # ",
+       " #  va planter MAGISTRALEMENT      # ", " #                                 # ",
+       " #                                 # ", " #    VERIFIER LA VALIDITE         # ",
+       " #    DE LA REQUETE  (VISU ?)      # ", " #                                 # ",
+       " ################################### "});
+  ExpectInFreshProcess("GIIBatchRecordV5", "OUI", [] {
+    G::SetGIIOrder();
+    G::SetGIIEventBisVariable("NBPASS", 0);
+    G::SetGIIOrder();
+    G::SetGIIOrder();
+    G::SetGIIEventVariable("AVANCE", 0);
+    return std::to_string(Orders());
+  }, box + box + "results: 2\n" +
+         Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMOEVT 101 -> 0", "MRCGII 0 0 -> 0",
+                "GMIQID 6 \"AVANCE\" 0 -> 0", "GMOEVT 102 -> 0", "MRCGII 0 0 -> 0"}));
+}
+
+// Batch is the kernel's answer, asked at every order; the site sets it.
+TEST_F(GiiModesDeathTest, BatchFromTheSiteKeepsTheOrderBack) {
+  kavtest::TempDir site;
+  site.Write("gii/session.json", R"({"batch": 1, "variables": [{"name": "OUTER", "id": 2}]})");
+  ExpectInFreshProcess("KAVTEST_UNUSED", "", [&site] {
+    KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
+    ReferenceKernel::Reset();
+    G::SetGIIEventVariable("OUTER", 0);
+    const int orders = Orders();
+    std::filesystem::remove_all(site.Path());  // this process ends without unwinding
+    return std::to_string(orders);
+  }, "results: 0\nGMIQID 5 \"OUTER\" 0 -> 0\nGMOEVT 2 -> 0\nLBATCH null -> 1\n");
+}
+
+// --- Traces -----------------------------------------------------------------
+
+Strings Banner(int iDashes, const std::string& iTitle, const Strings& iValues = {}) {
+  Strings lines = {" ", Dashes(iDashes), iTitle};
+  lines.insert(lines.end(), iValues.begin(), iValues.end());
+  lines.push_back(Dashes(iDashes));
+  lines.push_back(" ");
+  return lines;
+}
+
+// GetGIIId asking the kernel (or the cache when iCached).
+Strings IdTrace(const std::string& iName, int iId, bool iCached = false) {
+  Strings lines = Banner(38, "GetGIIId, start");
+  if (iCached) {
+    lines.insert(lines.end(), {"J'utilise le buffer", "Victoire"});
+  } else {
+    lines.push_back("varnam, lg : " + iName + " " + std::to_string(iName.size()));
+    lines.push_back("gmiqid, ier, jeton : 0 " + std::to_string(iId));
+  }
+  const Strings end = Banner(38, "GetGIIId, end ID = " + std::to_string(iId));
+  lines.insert(lines.end(), end.begin(), end.end());
+  return lines;
+}
+
+std::string Trace(std::initializer_list<Strings> iParts) {
+  Strings lines;
+  for (const Strings& part : iParts) lines.insert(lines.end(), part.begin(), part.end());
+  return Lines(lines);
+}
+
+TEST_F(GiiTest, TraceOfARaisedErrorNestsEveryOperation) {
+  G::GetGIIIntVariable("VIDE", 0);
+  EXPECT_EQ(Trace({Banner(38, "GetGIIIntVariable, start", {"variable : VIDE"}),
+                   IdTrace("VIDE", 109),
+                   {"ier gmikey : 9062"},
+                   Banner(38, "SetGIIError, start", {"ier : 9062"}),
+                   Banner(38, "SetGIIIntVariable, start",
+                          {"variable : IERZORVEN", "value    : 9062"}),
+                   IdTrace("IERZORVEN", 1),
+                   {"ier gmokey : 0"},
+                   Banner(22, "SetGIIIntVariable, end"),
+                   Banner(38, "SetGIIEventVariable, start", {"variable : OUTER"}),
+                   IdTrace("OUTER", 2),
+                   {"gmoevt, ier : 0"},
+                   Banner(18, "SetGIIOrder, start"),
+                   Banner(16, "SetGIIOrder, end"),
+                   Banner(38, "SetGIIEventVariable, end"),
+                   Banner(38, "SetGIIError, end")}),
+            Stdout());
+}
+
+TEST_F(GiiTest, TraceOfTheCacheAndItsLookups) {
+  G::SetGIIIdList(List({"NBPASS"}));
+  G::GetGIIId(" NBPASS", 1);
+  G::IsExistingGIIVariable("AVANCE", 1);
+  G::ResetGIIIdList();
+  EXPECT_EQ(Trace({Banner(38, "SetGIIIdList, start"),
+                   {"NBPASS est memorise : 101", "IERZORVEN est memorise : 1",
+                    "OUTER est memorise : 2"},
+                   Banner(38, "SetGIIIdList, end"),
+                   IdTrace("NBPASS", 101, true),
+                   {"J'utilise le buffer", "", std::string(31, '#'),
+                    "# ResetGIIIdList, DONE        #", std::string(31, '#'), ""}}),
+            Stdout());
+}
+
+TEST_F(GiiTest, TraceOfBorrowedTitlesAndGenericAccess) {
+  G::SetGIIElemVariable("OUTIL", 4, 0);
+  G::SetGIIEventBisVariable("OUTIL", 0);
+  G::ResetGIIVarModifState("OUTIL", 0);
+  int type = 0, value = 0;
+  double real = 0;
+  KAVUnicodeString text;
+  G::GetGIIVariable("MIXTE", 3, type, value, real, text, 0);
+  KAVRawCollint types(0), ints(0);
+  types.Append(2);
+  ints.Append(9);
+  G::SetGIIVariable("MIXTE", types, ints, KAVRawColldouble(0), List({}), 0);
+  EXPECT_EQ(Trace({Banner(38, "SetGIIIntVariable, start", {"variable : OUTIL", "value    : 4"}),
+                   IdTrace("OUTIL", 104), {"ier gmosel : 0"},
+                   Banner(22, "SetGIIIntVariable, end"),
+                   Banner(38, "SetGIIEventVariable, start", {"variable : OUTIL"}),
+                   IdTrace("OUTIL", 104), {"gmoevt, ier : 0"},
+                   Banner(38, "SetGIIEventVariable, end"),
+                   Banner(38, "ResetGIIVarModifState,           start", {"variable : OUTIL"}),
+                   IdTrace("OUTIL", 104), {"gmomdr, ier : 0"},
+                   Banner(38, "ResetGIIVarModifState,             end"),
+                   Banner(21, "GetGIIVariable, start", {"variable : MIXTE", "champs   : 3"}),
+                   IdTrace("MIXTE", 108), {"ier gmikey : 0", " ", "StrVal : abc"},
+                   Banner(19, "GetGIIVariable, end"),
+                   Banner(21, "SetGIIVariable, start", {"variable : MIXTE"}),
+                   IdTrace("MIXTE", 108),
+                   {"Nombre de valeurs de type entier = 1", "nfield = 1", "ier gmokey : 0"},
+                   Banner(19, "SetGIIVariable, end")}),
+            Stdout());
+}
+
+}  // namespace
