@@ -41,35 +41,24 @@ void* Module() {
   return module;
 }
 
-template <typename F>
-F Get(const char* iName) {
-  void* symbol = dlsym(Module(), iName);
-  if (symbol == nullptr) {
-    std::fprintf(stderr, "test support: KAVSYMB has no %s\n", iName);
-    std::abort();
-  }
-  return reinterpret_cast<F>(symbol);
-}
-
 }  // namespace
 
 void ReferenceKernel::Reset() {
-  Get<decltype(&kavsim_reset)>("kavsim_reset")();
-  Get<decltype(&kavsim_journal)>("kavsim_journal")(1);
+  KAV_KERNEL_FN(kavsim_reset)();
+  KAV_KERNEL_FN(kavsim_journal)(1);
 }
 
 void ReferenceKernel::FailCall(long iN, int iCode) {
-  Get<decltype(&kavsim_fail_call)>("kavsim_fail_call")(iN, iCode);
+  KAV_KERNEL_FN(kavsim_fail_call)(iN, iCode);
 }
 
 void ReferenceKernel::FailFrom(long iN, int iCode) {
-  Get<decltype(&kavsim_fail_from)>("kavsim_fail_from")(iN, iCode);
+  KAV_KERNEL_FN(kavsim_fail_from)(iN, iCode);
 }
 
 void ReferenceKernel::FailRoutine(const char* iRoutine, long iN, int iCode,
                                   bool iFrom) {
-  Get<decltype(&kavsim_fail_routine)>("kavsim_fail_routine")(iRoutine, iN,
-                                                            iCode, iFrom);
+  KAV_KERNEL_FN(kavsim_fail_routine)(iRoutine, iN, iCode, iFrom);
 }
 
 void ReferenceKernel::ScriptInt(const char* iRoutine, long iN, int iArg,
@@ -88,12 +77,10 @@ void ReferenceKernel::ScriptText(const char* iRoutine, long iN, int iArg,
   (iRoutine, iN, iArg, iBytes.data(), static_cast<int>(iBytes.size()), iInstead);
 }
 
-void ReferenceKernel::ClearFaults() {
-  Get<decltype(&kavsim_clear_faults)>("kavsim_clear_faults")();
-}
+void ReferenceKernel::ClearFaults() { KAV_KERNEL_FN(kavsim_clear_faults)(); }
 
 std::string ReferenceKernel::Journal() {
-  return Get<decltype(&kavsim_journal_text)>("kavsim_journal_text")();
+  return KAV_KERNEL_FN(kavsim_journal_text)();
 }
 
 std::string ReferenceKernel::Calls() {
@@ -109,19 +96,20 @@ std::string ReferenceKernel::Calls() {
   return calls;
 }
 
-void ReferenceKernel::ClearJournal() {
-  Get<decltype(&kavsim_journal_clear)>("kavsim_journal_clear")();
-}
+void ReferenceKernel::ClearJournal() { KAV_KERNEL_FN(kavsim_journal_clear)(); }
 
-long ReferenceKernel::CallCount() {
-  return Get<decltype(&kavsim_call_count)>("kavsim_call_count")();
-}
+long ReferenceKernel::CallCount() { return KAV_KERNEL_FN(kavsim_call_count)(); }
 
-int ReferenceKernel::OpenLists() {
-  return Get<decltype(&kavsim_open_lists)>("kavsim_open_lists")();
-}
+int ReferenceKernel::OpenLists() { return KAV_KERNEL_FN(kavsim_open_lists)(); }
 
-void* ReferenceKernel::Symbol(const char* iName) { return Get<void*>(iName); }
+void* ReferenceKernel::Symbol(const char* iName) {
+  void* symbol = dlsym(Module(), iName);
+  if (symbol == nullptr) {
+    std::fprintf(stderr, "test support: KAVSYMB has no %s\n", iName);
+    std::abort();
+  }
+  return symbol;
+}
 
 std::string ReferenceKernel::ModulePath() {
   Module();

@@ -13,6 +13,8 @@
 #include <fstream>
 #include <iostream>
 
+#include "KAVListValKAVUnicodeString.h"
+
 namespace kavtest {
 
 std::string Lines(std::initializer_list<std::string> iLines) {
@@ -23,6 +25,12 @@ std::string Lines(const Strings& iLines) {
   std::string text;
   for (const std::string& line : iLines) text += line + "\n";
   return text;
+}
+
+Strings Items(const KAVListValKAVUnicodeString& iList) {
+  Strings items;
+  for (int i = 1; i <= iList.Size(); ++i) items.push_back(iList[i].ToStdString());
+  return items;
 }
 
 std::string Dashes(int iCount) { return std::string(iCount, '-'); }

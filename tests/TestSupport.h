@@ -10,11 +10,24 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
+
+class KAVListValKAVUnicodeString;
 
 namespace kavtest {
 
 using Strings = std::vector<std::string>;
+
+// The texts of a list, positions 1 to Size().
+Strings Items(const KAVListValKAVUnicodeString& iList);
+// The values of a KAVRawCollint or KAVRawColldouble, positions 1 to Size().
+template <typename Collection>
+auto Values(const Collection& iValues) {
+  std::vector<std::decay_t<decltype(iValues[1])>> values;
+  for (int i = 1; i <= iValues.Size(); ++i) values.push_back(iValues[i]);
+  return values;
+}
 
 // Each text followed by "\n": the expected trace or journal block.
 std::string Lines(std::initializer_list<std::string> iLines);

@@ -307,3 +307,22 @@ TEST(CliTest, DeclarativeLinesReportOnlyTheirOwnFailures) {
   EXPECT_TRUE(Has(outcome.out, "value:    3")) << outcome.out;
   EXPECT_TRUE(Has(outcome.out, "/declarative/icons/POCKET.gif\nfile exists: yes")) << outcome.out;
 }
+
+// The library reports a GII failure into the session, not to its caller:
+// the tool learns of it from the session's error event, reports the code
+// the error variable took, and the session shows where it went.
+TEST(CliTest, GiiFailuresArriveInTheSessionAndAreReported) {
+  kavtest::TempDir dir;
+  const std::string file = dir.Write(
+      "gii.txt", "gii set int NBPASS 8\ngii get int VIDE\ngii get int NBPASS --cache\ngii show\n");
+  const Outcome outcome =
+      RunTool(kReference + " KAVSIM_SITE='{KERNEL}/site'", "run -k '" + file + "'");
+  EXPECT_EQ(1, outcome.status);
+  const std::string all = outcome.out + outcome.err;
+  for (const char* part :
+       {"kernel code 9062 (the GII variable holds no value)", "line 2 ended with status 1",
+        "NBPASS    int   8", "events recorded:          OUTER", "orders given:             1",
+        "error variable IERZORVEN: int 9062", "error journal:            GMIKEY 9062"})
+    EXPECT_TRUE(Has(all, part)) << part << "\n" << all;
+  EXPECT_FALSE(Has(all, "line 3 ended")) << all;
+}

@@ -22,31 +22,19 @@ using kavtest::Closing;
 using kavtest::CoutCapture;
 using kavtest::Dashes;
 using kavtest::FaultRun;
+using kavtest::Items;
 using kavtest::KernelStep;
 using kavtest::KernelSteps;
 using kavtest::Lines;
 using kavtest::Opening;
 using kavtest::ReferenceKernel;
 using kavtest::Strings;
+using kavtest::Values;
 
 namespace {
 
 using D = KAVMfgDictionary;
 using Ints = std::vector<int>;
-
-Strings Names(const KAVListValKAVUnicodeString& iList) {
-  Strings names;
-  for (int i = 1; i <= iList.Size(); ++i)
-    names.push_back(iList[i].CastToCharPtr());
-  return names;
-}
-
-template <typename T, typename Collection>
-std::vector<T> Items(const Collection& iCollection) {
-  std::vector<T> items;
-  for (int i = 1; i <= iCollection.Size(); ++i) items.push_back(iCollection[i]);
-  return items;
-}
 
 // Every collection a query can fill, so that a call takes one line.
 struct Out {
@@ -177,8 +165,8 @@ TEST_F(DictionaryTest, StoredMemberLoadsAgainAfterAKernelRestart) {
   o.Attributes("MfgThreadMilling");
   EXPECT_EQ((Strings{"MFG_COMMENT", "MFG_COOLANT", "MFG_FEEDRATE",
                      "MFG_SPINDLE", "MFG_TAP_PITCH"}),
-            Names(o.names));
-  EXPECT_EQ("CYCLE", Names(o.blocks).back());
+            Items(o.names));
+  EXPECT_EQ("CYCLE", Items(o.blocks).back());
 }
 
 // Names and values are bytes: names and texts that are not UTF-8 and reals
@@ -205,7 +193,7 @@ TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
   Start("MYDICO3");
   auto bits = [](const KAVRawColldouble& iValues) {
     Strings hex;
-    for (double value : Items<double>(iValues)) {
+    for (double value : Values(iValues)) {
       char text[40];
       std::snprintf(text, sizeof text, "%a", value);
       hex.push_back(text);
@@ -216,11 +204,11 @@ TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
   back.Facets(real.c_str());
   EXPECT_EQ(bits(in.doubles), bits(back.doubles));
   back.Facets(text.c_str());
-  EXPECT_EQ(texts, Names(back.texts));
+  EXPECT_EQ(texts, Items(back.texts));
   back.mode = 1;
   back.Attributes("Mfg\xe9tape");
-  EXPECT_EQ(real, Names(back.names).back());
-  EXPECT_EQ(block, Names(back.blocks).back());
+  EXPECT_EQ(real, Items(back.names).back());
+  EXPECT_EQ(block, Items(back.blocks).back());
 }
 
 // A Store that cannot put its file in place answers its code and leaves
@@ -260,7 +248,7 @@ TEST_F(DictionaryTest, GetAttributesAppendsAfterWhatTheCollectionsHold) {
     ReferenceKernel::ClearJournal();
     o.Attributes("  MfgEndMill  ");
     EXPECT_EQ(0, D::GetError());
-    EXPECT_EQ(names, Names(o.names));
+    EXPECT_EQ(names, Items(o.names));
     EXPECT_EQ((Ints{-1, o.names.Size(), o.names.Size() - 1}),
               (Ints{o.ints[1], o.ints.Size(), o.statuses.Size()}));
     EXPECT_EQ(0, ReferenceKernel::OpenLists());
@@ -304,9 +292,9 @@ TEST_F(DictionaryTest, ValueQueriesReadEachValueTypeBack) {
     c.klass ? o.Values(c.klass, c.attribute) : o.Facets(c.attribute);
     EXPECT_EQ(c.error, D::GetError());
     EXPECT_EQ(c.type, o.f[2]);
-    EXPECT_EQ(c.ints, Items<int>(o.ints));
-    EXPECT_EQ(c.doubles, Items<double>(o.doubles));
-    EXPECT_EQ(c.texts, Names(o.texts));
+    EXPECT_EQ(c.ints, Values(o.ints));
+    EXPECT_EQ(c.doubles, Values(o.doubles));
+    EXPECT_EQ(c.texts, Items(o.texts));
     EXPECT_EQ(0, ReferenceKernel::OpenLists());
   }
 }
@@ -320,7 +308,7 @@ TEST_F(DictionaryTest, ListQueriesReadEveryClassAndAttribute) {
             (Ints{classes.names.Size(), classes.ints.Size(),
                   attributes.names.Size(), attributes.ints.Size(),
                   attributes.ints[1], ReferenceKernel::OpenLists()}));
-  EXPECT_EQ("MfgProfileContouring", Names(classes.names).at(3));  // whole
+  EXPECT_EQ("MfgProfileContouring", Items(classes.names).at(3));  // whole
 }
 
 // Answers a well-behaved kernel never gives. A list handle of 0 with
@@ -371,7 +359,7 @@ TEST_F(DictionaryTest, ScriptedKernelAnswers) {
     c.run(o);
     EXPECT_EQ(c.error, D::GetError());
     EXPECT_EQ(c.calls, ReferenceKernel::Calls());
-    EXPECT_EQ(c.ints, Items<int>(o.ints));
+    EXPECT_EQ(c.ints, Values(o.ints));
     EXPECT_EQ(c.ints.size(), static_cast<size_t>(o.Appended()));
   }
 }
@@ -409,7 +397,7 @@ TEST_F(DictionaryTest, CreatedAttributeSendsOnlyTheValuesOfItsType) {
   }
   Out back;
   back.Facets(" MFG_TEXT");
-  EXPECT_EQ((Strings{"RIGHT HAND", longText}), Names(back.texts));
+  EXPECT_EQ((Strings{"RIGHT HAND", longText}), Items(back.texts));
 }
 
 TEST_F(DictionaryTest, AddAttributeSendsVersionBlockAndStatus) {

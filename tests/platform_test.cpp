@@ -41,12 +41,6 @@ KAVListValKAVUnicodeString ListOf(const Texts& iItems) {
   return list;
 }
 
-Texts ItemsOf(const KAVListValKAVUnicodeString& iList) {
-  Texts items;
-  for (int i = 1; i <= iList.Size(); ++i) items.push_back(Str(iList[i]));
-  return items;
-}
-
 // The byte comparison the wrapper library sorts directory names with: bytes
 // as signed values, the terminator taking part, and -1 whenever the first
 // text has ended. "ab" and "ab\xC8" are each "before" the other.
@@ -177,7 +171,7 @@ TEST(PlatformListTest, AppendLocateRemoveAndOutput) {
   list.Append(ListOf({"y", "x"}));
   list.Append(list);
   list.Append(list[1]);
-  EXPECT_EQ((Texts{"x", "y", "x", "x", "y", "x", "x"}), ItemsOf(list));
+  EXPECT_EQ((Texts{"x", "y", "x", "x", "y", "x", "x"}), kavtest::Items(list));
   const struct { const char* item; int from, expected; } cases[] = {
       {"x", 1, 1},  {"y", 1, 2}, {"x", 2, 3}, {"y", 3, 5},
       {"x", -4, 1}, {"z", 1, 0}, {"x", 8, 0}, {"X", 1, 0}};
@@ -217,9 +211,9 @@ TEST(PlatformListTest, QuickSortMatchesAStableReferenceSort) {
   std::stable_sort(
       items.begin(), items.end(),
       [](const std::string& a, const std::string& b) { return a[0] < b[0]; });
-  EXPECT_EQ(items, ItemsOf(list));
+  EXPECT_EQ(items, kavtest::Items(list));
   list.QuickSort(nullptr);
-  EXPECT_EQ(items, ItemsOf(list));
+  EXPECT_EQ(items, kavtest::Items(list));
 }
 
 // An inconsistent comparison may give any order, but the sort must end,
@@ -246,14 +240,14 @@ TEST(PlatformListTest, QuickSortSurvivesInconsistentComparisons) {
     KAVListValKAVUnicodeString list = ListOf(items);
     calls = 0;
     list.QuickSort(c.compare);
-    Texts kept = ItemsOf(list);
+    Texts kept = kavtest::Items(list);
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(sortedItems, kept);
     EXPECT_LE(calls, 3000L * 12);
   }
   KAVListValKAVUnicodeString pair = ListOf({"ab\xC8", "ab"});
   pair.QuickSort(SignedByteCompare);
-  EXPECT_EQ((Texts{"ab", "ab\xC8"}), ItemsOf(pair));
+  EXPECT_EQ((Texts{"ab", "ab\xC8"}), kavtest::Items(pair));
 }
 
 // ------------------------------------------------------------ collections

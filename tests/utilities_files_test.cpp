@@ -35,21 +35,14 @@ namespace {
 const unsigned long kBoth = U::kListFiles | U::kListDirectories;
 constexpr uid_t kNobody = 65534;
 
-Names Items(const KAVListValKAVUnicodeString& iList, const char* iEnd = "") {
-  Names items;
-  for (int i = 1; i <= iList.Size(); ++i)
-    items.push_back(iList[i].ToStdString() + iEnd);
-  return items;
-}
-
 // What iLister fills in when asked for both kinds: each file's name, then
 // each directory's name and "/", in list order, then its result.
 Names List(const std::string& iDirectory,
            decltype(&U::ListDirectory) iLister = U::ListDirectory) {
   KAVListValKAVUnicodeString lists[2];
   const int result = iLister(iDirectory.c_str(), lists, kBoth);
-  Names names = Items(lists[0]), directories = Items(lists[1], "/");
-  names.insert(names.end(), directories.begin(), directories.end());
+  Names names = kavtest::Items(lists[0]);
+  for (const std::string& name : kavtest::Items(lists[1])) names.push_back(name + "/");
   names.push_back(std::to_string(result));
   return names;
 }
@@ -178,7 +171,8 @@ TEST_F(UtilitiesFilesTest, FileKindsOnTheirTwoScalesAndAccess) {
     std::string path;
     int exist, analyze, execute;
   } cases[] = {{dir.Path(), 2, 1, 0}, {file, 1, 0, -1}, {at + "lf", 1, 0, -1},
-               {at + "dangling", 0, 2, -1}, {"", 0, 2, -1}};
+               {at + "dangling", 0, 2, -1}, {"", 0, 2, -1},
+               {"/dev/null", 1, 0, -1}};  // neither file nor directory
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -274,7 +268,7 @@ TEST_F(UtilitiesFilesTest, ListDirectoryFillsOnlyTheListsItWasGiven) {
     one[0].Append("old");
     const std::string path = dir.Path() + c.under;
     EXPECT_EQ(c.result, U::ListDirectory(path.c_str(), one, c.mask));
-    EXPECT_EQ(c.first, Items(one[0]));
+    EXPECT_EQ(c.first, kavtest::Items(one[0]));
     delete[] one;
   }
   EXPECT_EQ(-1, U::ListDirectory(dir.Path().c_str(), nullptr, kBoth));

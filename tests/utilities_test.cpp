@@ -20,13 +20,7 @@ namespace {
 
 using U = KAVMfgUtilities;
 using Texts = std::vector<std::string>;
-
-Texts Items(const KAVListValKAVUnicodeString& iList) {
-  Texts items;
-  for (int i = 1; i <= iList.Size(); ++i)
-    items.push_back(iList[i].ToStdString());
-  return items;
-}
+using kavtest::Items;
 
 // Fixed fields: what lands in the buffer, and that nothing lands past it.
 TEST(UtilitiesTest, FixedFieldsKeepTheirWidth) {
