@@ -15,7 +15,7 @@
 namespace {
 
 using P = KAVMfgDataPool;
-using Rows = std::vector<std::vector<std::string>>;
+using Rows = std::vector<KAVCliRow>;
 
 std::string Text(const KAVUnicodeString& iText) { return iText.ToStdString(); }
 
@@ -82,7 +82,7 @@ int CreateObject(KAVCliContext& ioContext, const std::string& iPool,
   P::CreateObject(iPool.c_str(), iNumber, kind, iRoom);
   if (int status = Outcome("pool object create")) return status;
   KAVCliPrintFields(ioContext, {{"pool", iPool},
-                                {"created object", std::to_string(iNumber)},
+                                {"created object", iNumber},
                                 {"kind", KindWord(kind)}});
   return 0;
 }
@@ -97,7 +97,7 @@ int ReadObject(KAVCliContext& ioContext, const std::string& iPool,
   Rows rows;
   for (int i = 1; i <= names.Size(); ++i)
     rows.push_back({Text(names[i]), TypeName(types[i]),
-                    std::to_string(counts[i])});
+                    counts[i]});
   if (ioContext.json) {
     nlohmann::json report = {{"pool", iPool},
                              {"object", iNumber},
@@ -105,7 +105,7 @@ int ReadObject(KAVCliContext& ioContext, const std::string& iPool,
     report["fields"] = nlohmann::json::array();
     for (const auto& row : rows)
       report["fields"].push_back(
-          {{"field", row[0]}, {"type", row[1]}, {"values", row[2]}});
+          {{"field", row[0].Json()}, {"type", row[1].Json()}, {"values", row[2].Json()}});
     KAVCliPrintJson(report);
     return 0;
   }
@@ -120,7 +120,7 @@ int DeleteObject(KAVCliContext& ioContext, const std::string& iPool,
   P::DeleteObject(iPool.c_str(), iNumber);
   if (int status = Outcome("pool object delete")) return status;
   KAVCliPrintFields(ioContext,
-                    {{"pool", iPool}, {"deleted object", std::to_string(iNumber)}});
+                    {{"pool", iPool}, {"deleted object", iNumber}});
   return 0;
 }
 
@@ -132,7 +132,7 @@ int ListObjects(KAVCliContext& ioContext, const std::string& iPool,
   if (int status = Outcome("pool objects")) return status;
   Rows rows;
   for (int i = 1; i <= numbers->Size(); ++i)
-    rows.push_back({std::to_string((*numbers)[i]), KindWord(kind)});
+    rows.push_back({(*numbers)[i], KindWord(kind)});
   KAVCliPrintTable(ioContext, {"object", "kind"}, rows);
   return 0;
 }
@@ -184,10 +184,10 @@ int CreateField(KAVCliContext& ioContext, const FieldOptions& iOptions) {
   }
   if (int status = Outcome("pool field create")) return status;
   KAVCliPrintFields(ioContext, {{"pool", iOptions.pool},
-                                {"object", std::to_string(iOptions.number)},
+                                {"object", iOptions.number},
                                 {"created field", iOptions.field},
                                 {"type", TypeName(type)},
-                                {"values", std::to_string(count)}});
+                                {"values", count}});
   return 0;
 }
 
@@ -200,8 +200,8 @@ int ReadField(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
   if (int status = Outcome("pool field read")) return status;
   Rows rows;
   for (int i = 1; i <= ints.Size(); ++i)
-    rows.push_back({"int", std::to_string(ints[i])});
-  for (int i = 1; i <= reals.Size(); ++i) rows.push_back({"real", Number(reals[i])});
+    rows.push_back({"int", ints[i]});
+  for (int i = 1; i <= reals.Size(); ++i) rows.push_back({"real", reals[i]});
   for (int i = 1; i <= texts.Size(); ++i) rows.push_back({"text", Text(texts[i])});
   KAVCliPrintTable(ioContext, {"kind", "value"}, rows);
   return 0;
@@ -237,7 +237,7 @@ int Values(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
     }
     rows.push_back({Text(attributes[a]),
                     counts[a] == 0 ? "none" : TypeName(types[a]),
-                    std::to_string(counts[a]), values});
+                    counts[a], values});
   }
   KAVCliPrintTable(ioContext, {"attribute", "type", "count", "values"}, rows);
   return 0;

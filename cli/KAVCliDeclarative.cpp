@@ -20,7 +20,7 @@
 namespace {
 
 using D = KAVMfgDeclarative;
-using Rows = std::vector<std::vector<std::string>>;
+using Rows = std::vector<KAVCliRow>;
 
 constexpr int kNothingDefined = 9550;
 constexpr const char* kMainPool = "KAVMFG";
@@ -46,7 +46,7 @@ int LoadingOutcome(const char* iWhat, int iBefore) {
 
 Rows ListRows(const KAVListValKAVUnicodeString& iList) {
   Rows rows;
-  for (int i = 1; i <= iList.Size(); ++i) rows.push_back({std::to_string(i), Text(iList[i])});
+  for (int i = 1; i <= iList.Size(); ++i) rows.push_back({i, Text(iList[i])});
   return rows;
 }
 
@@ -94,7 +94,7 @@ int Integer(KAVCliContext& ioContext, const std::string& iVariable, const std::s
   const int before = D::GetError();
   const int value = D::GetInteger(Ku(iVariable), Ku(iPool));
   if (int status = LoadingOutcome("declarative integer", before)) return status;
-  KAVCliPrintFields(ioContext, {{"variable", iPool + "." + iVariable}, {"value", std::to_string(value)}});
+  KAVCliPrintFields(ioContext, {{"variable", iPool + "." + iVariable}, {"value", value}});
   return 0;
 }
 
@@ -215,7 +215,7 @@ int Values(KAVCliContext& ioContext, const std::string& iClass, const std::strin
 
 int PrintSwitch(KAVCliContext& ioContext, const char* iWhat, const std::string& iName, int iValue) {
   if (int status = Outcome(iWhat)) return status;
-  KAVCliPrintFields(ioContext, {{iName, std::to_string(iValue)}});
+  KAVCliPrintFields(ioContext, {{iName, iValue}});
   return 0;
 }
 
@@ -249,7 +249,7 @@ int NewInterface(KAVCliContext& ioContext, const std::string& iArea, const std::
   }
   // These routines have no return code: the answer is all there is.
   KAVCliPrintFields(ioContext, {{"area", iArea}, {"name", iName},
-                                {"new interface", std::to_string(value)}});
+                                {"new interface", value}});
   return 0;
 }
 

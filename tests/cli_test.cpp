@@ -281,7 +281,7 @@ TEST(CliTest, PoolValuesCarryDictionaryTypesAndFailuresTheKernelCode) {
       "pool object read P 5\n");
   Outcome outcome = RunTool("STEPLIB='" + kKernel + "'", "--json run '" + file + "'");
   EXPECT_EQ(1, outcome.status);
-  for (const char* part : {"\"object\": \"4\"", "\"type\": \"int (1)\"", "\"values\": \"0.5, 0.25\"",
+  for (const char* part : {"\"object\": 4", "\"type\": \"int (1)\"", "\"values\": \"0.5, 0.25\"",
                            "kernel code 9041 (no object of this number in the pool)"})
     EXPECT_TRUE(Has(outcome.out, part)) << part << "\n" << outcome.out;
 }
