@@ -79,8 +79,19 @@ KAVUnicodeString KAVKernelList::ReadText(int& ioHandle, int iIndex,
   return record.Stripped();
 }
 
+// Through the same stack buffer as ReadText: a kernel that writes past
+// the record's width writes into spare room, not past a heap block.
 KAVUnicodeString KAVKernelList::ReadRecord(int& ioHandle, int iIndex,
                                            int iWidth, int& oIer) {
+  if (iWidth <= kStackRecordWidth) {
+    char record[kStackRecordWidth + 1];
+    const int width = iWidth > 0 ? iWidth : 0;
+    std::memset(record, ' ', static_cast<size_t>(width));
+    GUSREA(&ioHandle, &iIndex, record, &oIer);
+    int end = 0;
+    while (end < width && record[end] != '\0') ++end;
+    return KAVUnicodeString(record, end);
+  }
   KAVKernelField record(iWidth);
   GUSREA(&ioHandle, &iIndex, record.Data(), &oIer);
   return record.Text();

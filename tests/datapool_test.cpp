@@ -585,6 +585,14 @@ TEST_F(DataPoolTest, ObjectAndFieldTraces) {
        "Attribute : MFG_THREADED---", "  ", "Field : MFG_THREADED---"}, gathered,
       Closing(16, "GetValues, end")}),
       Stdout());
+
+  // A kernel writing a name record past its 16 characters: traced, the
+  // record is shown as read, up to its width.
+  ReferenceKernel::Reset();
+  ReferenceKernel::ScriptText("GUSREA", 1, 3, std::string(40, 'N'));
+  Out longNames;
+  longNames.Read("TOOLS", 101);
+  EXPECT_NE(std::string::npos, Stdout().find("\nfield : " + std::string(16, 'N') + "\n"));
 }
 
 // The dump prints whether traced or not; tracing adds the banners and the
