@@ -198,8 +198,9 @@ const char* const kUtilTextTour[] = {
     "util timestamp",
     "util day-of-week 2024-07-01",
     "util days-in-month 2000 2",
-    "util query 'SELECT NAME FROM MFG.TOOLS ;SELECT NAME, DIAM FROM MFG.TOOLS t, "
-    "MFG.HOLDERS h WHERE t.ID = $COID_REF ORDER BY DIAM;' -n 2",
+    // One command line, written on two source lines.
+    ("util query 'SELECT NAME FROM MFG.TOOLS ;SELECT NAME, DIAM FROM MFG.TOOLS t, "
+     "MFG.HOLDERS h WHERE t.ID = $COID_REF ORDER BY DIAM;' -n 2"),
     "util sort b a B ab 'a b'",
 };
 KAV_CLI_TOUR_STEP(50, "Text, query and time helpers", kUtilTextTour);
