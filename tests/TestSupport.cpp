@@ -152,6 +152,18 @@ KAVListValKAVUnicodeString ListOf(const Strings& iItems) {
   return list;
 }
 
+KAVRawCollint IntsOf(std::initializer_list<int> iValues) {
+  KAVRawCollint values(0);
+  for (int value : iValues) values.Append(value);
+  return values;
+}
+
+KAVRawColldouble DoublesOf(std::initializer_list<double> iValues) {
+  KAVRawColldouble values(0);
+  for (double value : iValues) values.Append(value);
+  return values;
+}
+
 Strings Concat(std::initializer_list<Strings> iParts) {
   Strings lines;
   for (const Strings& part : iParts)
@@ -159,9 +171,8 @@ Strings Concat(std::initializer_list<Strings> iParts) {
   return lines;
 }
 
-void ExpectFresh(const Environment& iEnv,
-                 const std::function<std::string()>& iScenario,
-                 const std::string& iExpected) {
+void ExpectFresh(const Environment& iEnv, const std::string& iExpected,
+                 const std::function<std::string()>& iScenario) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {

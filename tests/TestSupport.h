@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "KAVListValKAVUnicodeString.h"
+#include "KAVRawColldouble.h"
+#include "KAVRawCollint.h"
 
 namespace kavtest {
 
@@ -104,6 +106,9 @@ std::string Padded(std::string iText, size_t iWidth);
 Strings SplitLines(const std::string& iText);
 // A list of the texts in order.
 KAVListValKAVUnicodeString ListOf(const Strings& iItems);
+// Collections holding the values in order.
+KAVRawCollint IntsOf(std::initializer_list<int> iValues);
+KAVRawColldouble DoublesOf(std::initializer_list<double> iValues);
 // The parts one after the other.
 Strings Concat(std::initializer_list<Strings> iParts);
 // What << writes of iValue.
@@ -118,9 +123,8 @@ std::string Streamed(const T& iValue) {
 // binary (a threadsafe death test, so nothing is read yet) with iEnv set
 // first, and expects what it writes to std::cout, followed by the text it
 // returns, to be iExpected.
-void ExpectFresh(const Environment& iEnv,
-                 const std::function<std::string()>& iScenario,
-                 const std::string& iExpected);
+void ExpectFresh(const Environment& iEnv, const std::string& iExpected,
+                 const std::function<std::string()>& iScenario);
 
 }  // namespace kavtest
 

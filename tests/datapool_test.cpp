@@ -181,15 +181,11 @@ TEST_F(DataPoolTest, DamagedSiteFileRefusesEveryDataPoolRoutine) {
 // The first collection holding a value decides the list; texts go padded
 // or cut to 72 and come back stripped; all empty still creates the field.
 TEST_F(DataPoolTest, CreatedFieldsSendTheFirstKindGivenAndReadBack) {
-  KAVRawCollint ints, none;
-  KAVRawColldouble doubles, noDoubles;
-  KAVListValKAVUnicodeString texts, noTexts;
-  ints.Append(5);
-  ints.Append(-6);
-  doubles.Append(2.5);
+  const KAVRawCollint ints = IntsOf({5, -6}), none;
+  const KAVRawColldouble doubles = DoublesOf({2.5}), noDoubles;
   const std::string longText = "  " + std::string(70, 'L');
-  texts.Append(KAVUnicodeString((longText + "CUT").c_str()));
-  texts.Append(" RIGHT HAND ");
+  const KAVListValKAVUnicodeString texts =
+      ListOf({longText + "CUT", " RIGHT HAND "}), noTexts;
   // clang-format off
   const struct { const char* name; const KAVRawCollint& i; const KAVRawColldouble& d;
                  const KAVListValKAVUnicodeString& t; Strings calls; Ints ints; Doubles doubles; Strings texts; } cases[] = {
@@ -344,11 +340,9 @@ TEST_F(DataPoolTest, OddKernelAnswersAreSurvived) {
 
 // Every operation with each call failing, alone and with every later one.
 std::vector<SweptOperation> Operations() {
-  static KAVRawCollint two;
-  static KAVRawColldouble none;
-  static KAVListValKAVUnicodeString noTexts;
-  if (two.Size() == 0)
-    for (int v : {3, 4}) two.Append(v);
+  static const KAVRawCollint two = IntsOf({3, 4});
+  static const KAVRawColldouble none;
+  static const KAVListValKAVUnicodeString noTexts;
   const KernelStep read = KernelStep("GUSREA").Keeps(1);
   const KernelStep end = KernelStep("GUSEND").Ends(1);
   const auto appended = [](std::function<void(Out&)> iRun) {
@@ -574,9 +568,7 @@ void CheckDump(const std::string& iOut, bool iTraced) {
 void RunDump(CoutCapture& ioCapture, bool iTraced) {
   KAVRawCollint noInts;
   KAVRawColldouble noDoubles;
-  KAVListValKAVUnicodeString two;
-  two.Append("X");
-  two.Append("Y");
+  const KAVListValKAVUnicodeString two = ListOf({"X", "Y"});
   P::CreateObject("DUMP", 3, 1, 2);
   P::CreateDblField("DUMP", 3, 2, "MFG_A", 1.5);
   P::CreateField("DUMP", 3, 3, "MFG_B", noInts, noDoubles, two);

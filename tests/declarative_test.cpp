@@ -425,36 +425,32 @@ TEST_F(DeclarativeTest, ResultSwitchesReturnWhatTheKernelLeft) {
 // asked again. No ier: _ErrorNumber stays as it was. Names go unpadded
 // with their lengths; the answer is the journal's code.
 TEST(DeclarativeDeathTest, NewInterfaceAnswersAreKeptOnceZeroOrOne) {
-  ExpectFresh(
-      {{"MfgBaseDebug", std::nullopt}},
-      [] {
-        ReferenceKernel::Reset();
-        D::GetInteger("ICONS", "KAVPATHS");  // leaves 9053
-        std::cout << D::AutoNewInterfaceG22("SURFACE")
-                  << D::AutoNewInterfaceG22("PRISMATIC")
-                  << D::AutoNewInterfaceG23("LATHE")
-                  << D::AutoNewInterfaceG23("MILLTURN")
-                  << D::AutoNewInterfaceG24("PENDING")
-                  << D::AutoNewInterfaceG24("ROBOT")
-                  << D::AutoNewInterfaceG24("PENDING") << " " << D::GetError()
-                  << "\n";
-        ReferenceKernel::ClearJournal();
-        D::AutoNewInterfaceG23(
-            KAVUnicodeString("LATHE", 3));  // cached: no call
-        return ReferenceKernel::Journal();
-      },
-      Lines({"0011200 9053"}));
-  ExpectFresh(
-      {{"MfgBaseDebug", std::nullopt}},
-      [] {
-        ReferenceKernel::Reset();
-        D::AutoNewInterfaceG22(" SURF ");
-        D::AutoNewInterfaceG23(KAVUnicodeString("LA\0THE", 6));
-        D::AutoNewInterfaceG24("PENDING");
-        return ReferenceKernel::Journal();
-      },
-      Lines({"GNFRNW2 \" SURF \" 6 -> 0", "GNFRNW3 \"LA\\x00THE\" 6 -> 0",
-             "GNFRNW4 \"PENDING\" 7 -> 2"}));
+  const Environment untraced = {{"MfgBaseDebug", std::nullopt}};
+  ExpectFresh(untraced, "0011200 9053\n", [] {
+    ReferenceKernel::Reset();
+    D::GetInteger("ICONS", "KAVPATHS");  // leaves 9053
+    // clang-format off
+    const std::pair<int (*)(KAVUnicodeString), const char*> asked[] = {
+        {D::AutoNewInterfaceG22, "SURFACE"}, {D::AutoNewInterfaceG22, "PRISMATIC"}, {D::AutoNewInterfaceG23, "LATHE"},
+        {D::AutoNewInterfaceG23, "MILLTURN"}, {D::AutoNewInterfaceG24, "PENDING"}, {D::AutoNewInterfaceG24, "ROBOT"},
+        {D::AutoNewInterfaceG24, "PENDING"}};
+    // clang-format on
+    for (const auto& [ask, name] : asked) std::cout << ask(name);
+    std::cout << " " << D::GetError() << "\n";
+    ReferenceKernel::ClearJournal();
+    D::AutoNewInterfaceG23(KAVUnicodeString("LATHE", 3));  // cached: no call
+    return ReferenceKernel::Journal();
+  });
+  ExpectFresh(untraced,
+              Lines({"GNFRNW2 \" SURF \" 6 -> 0", "GNFRNW3 \"LA\\x00THE\" 6 -> 0",
+                     "GNFRNW4 \"PENDING\" 7 -> 2"}),
+              [] {
+                ReferenceKernel::Reset();
+                D::AutoNewInterfaceG22(" SURF ");
+                D::AutoNewInterfaceG23(KAVUnicodeString("LA\0THE", 6));
+                D::AutoNewInterfaceG24("PENDING");
+                return ReferenceKernel::Journal();
+              });
 }
 
 // _Debug is read by the first operation that traces, never by
@@ -462,6 +458,7 @@ TEST(DeclarativeDeathTest, NewInterfaceAnswersAreKeptOnceZeroOrOne) {
 // The area switches trace once, on the call that asks the kernel; G22
 // borrows the titles of AutoNewInterface.
 TEST(DeclarativeDeathTest, TraceSwitchIsReadByTheFirstTracedOperation) {
+  const Environment untraced = {{"MfgBaseDebug", std::nullopt}};
   const auto scenario = [](bool iTracedFirst) {
     return [iTracedFirst] {
       if (iTracedFirst) D::AutoToolNumber();
@@ -477,20 +474,19 @@ TEST(DeclarativeDeathTest, TraceSwitchIsReadByTheFirstTracedOperation) {
                    {" ", "result :  " + std::to_string(iResult)},
                    Closing(19, iTitle + ", end")});
   };
-  ExpectFresh({{"MfgBaseDebug", std::nullopt}}, scenario(true), "");
-  ExpectFresh({{"MfgBaseDebug", std::nullopt}}, scenario(false),
-              Lines(result("AutoToolNumber", 0)));
-  ExpectFresh(
-      {{"MfgBaseDebug", "KAVMfgDeclarative"}},
-      [] {
-        D::AutoNewInterfaceG22("PRISMATIC");
-        D::AutoNewInterfaceG22("PRISMATIC");
-        D::AutoNewInterfaceG23("LATHE");
-        D::AutoNewInterfaceG24("PENDING");
-        return std::string();
-      },
-      Block({result("AutoNewInterface", 1), result("AutoNewInterfaceG23", 1),
-             result("AutoNewInterfaceG24", 2)}));
+  ExpectFresh(untraced, "", scenario(true));
+  ExpectFresh(untraced, Lines(result("AutoToolNumber", 0)), scenario(false));
+  ExpectFresh({{"MfgBaseDebug", "KAVMfgDeclarative"}},
+              Block({result("AutoNewInterface", 1),
+                     result("AutoNewInterfaceG23", 1),
+                     result("AutoNewInterfaceG24", 2)}),
+              [] {
+                D::AutoNewInterfaceG22("PRISMATIC");
+                D::AutoNewInterfaceG22("PRISMATIC");
+                D::AutoNewInterfaceG23("LATHE");
+                D::AutoNewInterfaceG24("PENDING");
+                return std::string();
+              });
 }
 
 // --- Failing kernel calls ---------------------------------------------------

@@ -133,28 +133,9 @@ TEST_F(DictionaryTest, RefusedCallsLeaveOnlyTheKernelsCode) {
   EXPECT_EQ(0, o.Appended());
 }
 
-TEST_F(DictionaryTest, StoredMemberLoadsAgainAfterAKernelRestart) {
-  D::CreateClass("MfgThreadMilling", 1, "MfgOperation", 1);
-  D::AddAttribute("MFG_TAP_PITCH", 1, "CYCLE", 1);
-  D::Store("MYDICO2 and more");  // cut to 8 first
-  ASSERT_EQ(0, D::GetError());
-  EXPECT_TRUE(
-      std::filesystem::exists(_site.Path() + "/dictionary/MYDICO2.json"));
-
-  ReferenceKernel::Reset();  // a new session: only the site remains
-  Start("MYDICO2");
-  Out o;
-  o.mode = 1;
-  o.Attributes("MfgThreadMilling");
-  EXPECT_EQ((Strings{"MFG_COMMENT", "MFG_COOLANT", "MFG_FEEDRATE",
-                     "MFG_SPINDLE", "MFG_TAP_PITCH"}),
-            Items(o.names));
-  EXPECT_EQ("CYCLE", Items(o.blocks).back());
-}
-
-// Names and values are bytes: names and texts that are not UTF-8 and reals
-// that are not finite come back from Store and Load as they were, and a
-// later Store still works.
+// A stored member loads again after a kernel restart. Names and values are
+// bytes: names and texts that are not UTF-8 and reals that are not finite
+// come back as they were, and a later Store still works.
 TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
   const double reals[] = {std::nan(""), HUGE_VAL, -HUGE_VAL,
                           -0.0,         4.9e-324, 1.7976931348623157e308,
@@ -169,14 +150,18 @@ TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
                      in.doubles, in.texts);
   D::CreateAttribute(text.c_str(), 1, 1, 3, 1, 0, 0, 1, 0, 0, 0, 0, in.ints,
                      in.doubles, in.texts);
+  D::CreateClass("MfgThreadMilling", 1, "MfgOperation", 1);
+  D::AddAttribute("MFG_TAP_PITCH", 1, "CYCLE", 1);
   D::CreateClass("Mfg\xe9tape", 1, "MfgOperation", 1);
   D::AddAttribute(real.c_str(), 1, block.c_str(), 1);
   for (int i = 0; i < 2; ++i) {
-    D::Store("MYDICO3");
+    D::Store("MYDICO3 and more");  // cut to 8 first
     ASSERT_EQ(0, D::GetError());
   }
+  EXPECT_TRUE(
+      std::filesystem::exists(_site.Path() + "/dictionary/MYDICO3.json"));
 
-  ReferenceKernel::Reset();
+  ReferenceKernel::Reset();  // a new session: only the site remains
   Start("MYDICO3");
   auto bits = [](const KAVRawColldouble& iValues) {
     Strings hex;
@@ -196,6 +181,13 @@ TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
   back.Attributes("Mfg\xe9tape");
   EXPECT_EQ(real, Items(back.names).back());
   EXPECT_EQ(block, Items(back.blocks).back());
+  Out milling;
+  milling.mode = 1;
+  milling.Attributes("MfgThreadMilling");
+  EXPECT_EQ((Strings{"MFG_COMMENT", "MFG_COOLANT", "MFG_FEEDRATE",
+                     "MFG_SPINDLE", "MFG_TAP_PITCH"}),
+            Items(milling.names));
+  EXPECT_EQ("CYCLE", Items(milling.blocks).back());
 }
 
 // A Store that cannot put its file in place answers its code and leaves
@@ -250,28 +242,17 @@ TEST_F(DictionaryTest, GetAttributesAppendsAfterWhatTheCollectionsHold) {
 // hands back with the other facets.
 TEST_F(DictionaryTest, ValueQueriesReadEachValueTypeBack) {
   // clang-format off
-  struct Case {
-    const char* klass;  // none: the facets of the attribute
-    const char* attribute;
-    int error, type;
-    Ints ints;
-    std::vector<double> doubles;
-    Strings texts;
-  };
+  // klass: none for the facets of the attribute. MFG_GEOM_REF has width 16.
+  struct Case { const char* klass; const char* attribute; int error, type; Ints ints; std::vector<double> doubles; Strings texts; };
   const Case cases[] = {
-      {"MfgDrilling", "MFG_CYCLE_TYPE", 0, 0, {81, 82, 83}, {}, {}},
-      {"MfgHole", "MFG_THREADED", 0, 0, {0, 1}, {}, {}},
+      {"MfgDrilling", "MFG_CYCLE_TYPE", 0, 0, {81, 82, 83}, {}, {}}, {"MfgHole", "MFG_THREADED", 0, 0, {0, 1}, {}, {}},
       {"MfgPocketing", "MFG_FEEDRATE", 0, 0, {}, {0.05, 0.1, 0.2, 0.4}, {}},
-      {"MfgFacing", "MFG_PATTERN", 0, 0, {}, {}, {"ZIG ZAG", "ONE WAY"}},
-      {"MfgPocketing", "MFG_GEOM_REF", 0, 0, {}, {}, {}},  // width 16: none
-      {"MfgPocketing", "MFG_TAP_PITCH", 9014, 0, {}, {}, {}},
-      {"MfgNothing", "MFG_DEPTH", 9013, 0, {}, {}, {}},
-      {nullptr, "MFG_NB_LEVELS", 0, 0, {1, 2, 3, 4, 5}, {}, {}},
-      {nullptr, "MFG_NB_FLUTES", 0, 1, {2, 3, 4, 6}, {}, {}},
+      {"MfgFacing", "MFG_PATTERN", 0, 0, {}, {}, {"ZIG ZAG", "ONE WAY"}}, {"MfgPocketing", "MFG_GEOM_REF", 0, 0, {}, {}, {}},
+      {"MfgPocketing", "MFG_TAP_PITCH", 9014, 0, {}, {}, {}}, {"MfgNothing", "MFG_DEPTH", 9013, 0, {}, {}, {}},
+      {nullptr, "MFG_NB_LEVELS", 0, 0, {1, 2, 3, 4, 5}, {}, {}}, {nullptr, "MFG_NB_FLUTES", 0, 1, {2, 3, 4, 6}, {}, {}},
       {nullptr, "MFG_SPINDLE", 0, 2, {}, {800, 1500, 3000, 6000, 12000}, {}},
       {nullptr, "MFG_COOLANT", 0, 3, {}, {}, {"FLOOD", "MIST", "THROUGH TOOL", "NONE"}},
-      {nullptr, "MFG_GEOM_REF", 0, 4, {}, {}, {}},
-      {nullptr, "MFG_UNKNOWN", 9014, 0, {}, {}, {}}};
+      {nullptr, "MFG_GEOM_REF", 0, 4, {}, {}, {}}, {nullptr, "MFG_UNKNOWN", 9014, 0, {}, {}, {}}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.attribute);
@@ -312,14 +293,7 @@ TEST_F(DictionaryTest, ScriptedKernelAnswers) {
   };
   const std::string emptyList = "GUSINF -> 0\n";
   // clang-format off
-  struct Case {
-    const char* what;
-    std::function<void()> script;
-    std::function<void(Out&)> run;
-    int error;
-    std::string calls;
-    Ints ints = {};
-  };
+  struct Case { const char* what; std::function<void()> script; std::function<void(Out&)> run; int error; std::string calls; Ints ints = {}; };
   const Case cases[] = {
       {"GetAttributes, handles 0", handlesZero("GNFRC1", {3, 4, 5, 6}),
        [](Out& o) { o.Attributes("MfgEndMill"); }, 0, "GNFRC1 -> 0\n" + emptyList},
@@ -359,8 +333,8 @@ TEST_F(DictionaryTest, ScriptedKernelAnswers) {
 // the 72nd never count; the kernel keeps the values as sent.
 TEST_F(DictionaryTest, CreatedAttributeSendsOnlyTheValuesOfItsType) {
   Out in;
-  in.ints.Append(7);
-  in.doubles.Append(2.5);
+  in.ints = IntsOf({7});
+  in.doubles = DoublesOf({2.5});
   in.texts.Append("   RIGHT HAND");
   in.texts.Append(KAVUnicodeString("  " + std::string(70, 'L') + "ABCDEF"));
   const std::string longText(70, 'L');
@@ -402,9 +376,7 @@ TEST_F(DictionaryTest, AddAttributeSendsVersionBlockAndStatus) {
 // whichever call fails, the operation stops there. GNFINF has no code and
 // cannot fail: the operation then runs to its end banner.
 std::vector<SweptOperation> Operations() {
-  static KAVRawCollint sides;  // the values CreateAttribute sends
-  if (sides.Size() == 0)
-    for (int side : {3, 4}) sides.Append(side);
+  static const KAVRawCollint sides = IntsOf({3, 4});  // CreateAttribute's
   const KernelStep read = KernelStep("GUSREA").Keeps(1);
   const KernelStep end = KernelStep("GUSEND").Ends(1);
   const KernelStep info = KernelStep("GNFINF").NoCode();
@@ -473,9 +445,7 @@ TEST_F(DictionaryTest, EachFailingCallTraceHasNoEndBanner) {
 // GetClasses and GetAllAttributes leave the loop on a failing name read but
 // still end both lists; the int read's code is not looked at.
 TEST_F(DictionaryTest, ListQueriesEndBothListsWhateverFails) {
-  struct Left {
-    int error, open, appended;
-  };
+  struct Left { int error, open, appended; };
   for (bool attributes : {false, true}) {
     // MGEOPFR2: 3 classes, 5 attributes. Calls: create, GUSINF, a name and
     // an int read per item, GUSEND names, GUSEND ints.
@@ -593,7 +563,7 @@ TEST_F(DictionaryTest, EditingTraces) {
   Start("MGEOPFR2");
   Stdout();
   Out in;
-  in.doubles.Append(0.5);
+  in.doubles = DoublesOf({0.5});
   D::CreateClass("MfgGeoLine", 6, "", 1);
   D::CreateAttribute("MFG_LENGTH", 406, 1, 2, 1, 1, 1, 1, 0, 6, 406, 0, in.ints, in.doubles, in.texts);
   D::SetCurrentClass("MfgGeoLine", 0);

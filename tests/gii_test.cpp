@@ -218,14 +218,10 @@ TEST_F(GiiTest, SessionControlReachesTheSession) {
 // --- Generic access ---------------------------------------------------------
 
 TEST_F(GiiTest, SetGIIVariablePassesOneTypeCodePerField) {
-  KAVRawCollint ints(0), fewTypes(0), manyTypes(0);
-  ints.Append(7);
-  ints.Append(8);
-  KAVRawColldouble reals(0);
-  reals.Append(1.5);
-  for (int type : {2, 2, 1, 3, 3, 3}) manyTypes.Append(type);
-  for (int type : {9, 9, 9}) manyTypes.Append(type);  // surplus, never passed
-  fewTypes.Append(2);
+  const KAVRawCollint ints = IntsOf({7, 8}), fewTypes = IntsOf({2});
+  const KAVRawColldouble reals = DoublesOf({1.5});
+  // The last three are surplus, never passed.
+  const KAVRawCollint manyTypes = IntsOf({2, 2, 1, 3, 3, 3, 9, 9, 9});
   // clang-format off
   struct Case { const char* what; const KAVRawCollint& types; Strings texts; std::string call; int code; const char* value; };
   const Case cases[] = {
@@ -528,11 +524,11 @@ TEST_F(GiiTest, OddKernelAnswersAreSurvived) {
 void ExpectInFreshProcess(const char* iVariable, const char* iValue,
                           const std::function<std::string()>& iScenario,
                           const std::string& iExpected) {
-  ExpectFresh({{iVariable, iValue}}, [&] {
+  ExpectFresh({{iVariable, iValue}}, iExpected, [&] {
     ReferenceKernel::Reset();
     const std::string results = iScenario();
     return "results: " + results + "\n" + ReferenceKernel::Journal();
-  }, iExpected);
+  });
 }
 
 TEST_F(GiiModesDeathTest, OdtTurnsEveryOperationIntoANoOp) {
@@ -657,10 +653,8 @@ TEST_F(GiiTest, TraceOfBorrowedTitlesAndGenericAccess) {
   double real = 0;
   KAVUnicodeString text;
   G::GetGIIVariable("MIXTE", 3, type, value, real, text, 0);
-  KAVRawCollint types(0), ints(0);
-  types.Append(2);
-  ints.Append(9);
-  G::SetGIIVariable("MIXTE", types, ints, KAVRawColldouble(0), ListOf({}), 0);
+  G::SetGIIVariable("MIXTE", IntsOf({2}), IntsOf({9}), KAVRawColldouble(0),
+                    ListOf({}), 0);
   EXPECT_EQ(Block({Banner(38, "SetGIIIntVariable, start", {"variable : OUTIL", "value    : 4"}),
                    IdTrace("OUTIL", 104), {"ier gmosel : 0"},
                    Banner(22, "SetGIIIntVariable, end"),
