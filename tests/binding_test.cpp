@@ -16,8 +16,7 @@
 #include "KAVReferenceTable.h"
 #include "TestSupport.h"
 
-using kavtest::Environment;
-using kavtest::RunInChild;
+using namespace kavtest;
 
 namespace {
 

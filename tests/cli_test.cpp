@@ -131,8 +131,7 @@ TEST(CliTest, EnvNamesTheModuleTheSwitchesAndTheSite) {
       {"STEPLIB='{MODULES}::{KERNEL}' HOME='{MODULES}/probe' MfgBaseDebug=KAVMfgBaseNLS", "KAVSYMB",
        Expand("{MODULES}/probe/KAVSYMB")},
       {"MfgBaseDebug=KAVMfgBaseNLS", "GetDebug(KAVMfgBaseNLS)", 1},
-      {"MfgBaseDebug=KAVMfgBaseNLS", "GetDebug(KAVMfgDictionary)", 0},
-      {kReference, "note", nullptr},
+      {"MfgBaseDebug=KAVMfgBaseNLS", "GetDebug(KAVMfgDictionary)", 0}, {kReference, "note", nullptr},
       {"env -u STEPLIB", "STEPLIB", bundled},
       {"env -u STEPLIB", "note", "STEPLIB was not set: t4711 chose the kernel installed with it (" + bundled +
                                  "); the application itself would exit 99 here"},

@@ -54,8 +54,7 @@ using DataPoolTest = KernelTest;
 TEST_F(DataPoolTest, CreatedObjectsAreListedByKindInTheirPool) {
   // clang-format off
   const struct { const char* pool; const char* field; int number, kind; Ints inputs, outputs; } cases[] = {
-      {"TOOLS", "TOOLS   ", 7, 2, {1, 2}, {7, 101}},
-      {"TOOLSXYZ_LONG", "TOOLSXYZ", 3, 1, {3}, {}},
+      {"TOOLS", "TOOLS   ", 7, 2, {1, 2}, {7, 101}}, {"TOOLSXYZ_LONG", "TOOLSXYZ", 3, 1, {3}, {}},
       {" TOOLS", " TOOLS  ", 1, 1, {1}, {}}};
   // clang-format on
   for (const auto& c : cases) {

@@ -8,8 +8,7 @@
 #include "KAVTrace.h"
 #include "TestSupport.h"
 
-using kavtest::Lines;
-using kavtest::RunInChild;
+using namespace kavtest;
 
 namespace {
 
@@ -28,13 +27,9 @@ TEST(DiagnosticsTest, DebugSwitchMatchesWholeColonSeparatedElements) {
   // answers: Dictionary, DataPool, BaseNLS, ""
   // clang-format off
   struct Case { const char* name; std::optional<std::string> value; const char* answers; } cases[] = {
-      {"unset", std::nullopt, "0000"},
-      {"empty", "", "0000"},
-      {"one class", "KAVMfgDictionary", "1000"},
-      {"two classes", "KAVMfgDataPool:KAVMfgDictionary", "1100"},
-      {"ALL", "ALL", "1111"},
-      {"ALL among others", "KAVMfgX:ALL", "1111"},
-      {"lower case matches nothing", "kavmfgdictionary:all", "0000"},
+      {"unset", std::nullopt, "0000"}, {"empty", "", "0000"}, {"one class", "KAVMfgDictionary", "1000"},
+      {"two classes", "KAVMfgDataPool:KAVMfgDictionary", "1100"}, {"ALL", "ALL", "1111"},
+      {"ALL among others", "KAVMfgX:ALL", "1111"}, {"lower case matches nothing", "kavmfgdictionary:all", "0000"},
       {"a blank after the colon is part of the element", "KAVMfgDataPool: KAVMfgDictionary", "0100"},
       {"a prefix is not the class", "KAVMfgDict", "0000"},
       {"a longer word is not the class", "KAVMfgDictionaryX", "0000"},
@@ -57,8 +52,7 @@ TEST(DiagnosticsTest, PerfoOdtAndRecordSwitchesCompareTheWholeValue) {
   // clang-format off
   struct Case { const char* name; std::optional<std::string> perfo, odt, record; const char* answers; } cases[] = {
       {"all unset", std::nullopt, std::nullopt, std::nullopt, "0000"},
-      {"one class and OUI", "KAVMfgDictionary", "OUI", "OUI", "1011"},
-      {"ALL", "ALL", "NON", "oui", "1100"},
+      {"one class and OUI", "KAVMfgDictionary", "OUI", "OUI", "1011"}, {"ALL", "ALL", "NON", "oui", "1100"},
       {"a list names no class", "KAVMfgDictionary:KAVMfgDataPool", "OUI ", "OUIOUI", "0000"},
       {"empty values", "", "", "", "0000"}};
   // clang-format on

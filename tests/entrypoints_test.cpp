@@ -11,10 +11,7 @@
 #include "KAVEntryPoints.h"
 #include "TestSupport.h"
 
-using kavtest::Dashes;
-using kavtest::Lines;
-using kavtest::RunInChild;
-using kavtest::TempDir;
+using namespace kavtest;
 
 namespace {
 

@@ -54,6 +54,7 @@ struct Operation {
 // Every operation that stops at its first failure and raises it, on a
 // variable of the bundled session that it reads or writes successfully.
 const std::vector<Operation>& StoppingOperations() {
+  // clang-format off
   static const std::vector<Operation> operations = {
       {"SetGIIIntVariable", [](int b) { G::SetGIIIntVariable("NBPASS", 5, b); }},
       {"SetGIIDoubleVariable", [](int b) { G::SetGIIDoubleVariable("AVANCE", 1.5, b); }},
@@ -75,16 +76,14 @@ const std::vector<Operation>& StoppingOperations() {
       {"SetGIIEventVariable", [](int b) { G::SetGIIEventVariable("NBPASS", b); }},
       {"SetGIIEventBisVariable", [](int b) { G::SetGIIEventBisVariable("NBPASS", b); }},
       {"SetGIIVariable",
-       [](int b) { G::SetGIIVariable("MIXTE", KAVRawCollint(0), KAVRawCollint(0),
-                              KAVRawColldouble(0), ListOf({}), b); }},
-      {"GetGIIVariable",
-       [](int b) {
+       [](int b) { G::SetGIIVariable("MIXTE", KAVRawCollint(0), KAVRawCollint(0), KAVRawColldouble(0), ListOf({}), b); }},
+      {"GetGIIVariable", [](int b) {
          int type = 0, value = 0;
          double real = 0;
          KAVUnicodeString text;
          G::GetGIIVariable("MIXTE", 1, type, value, real, text, b);
-       }},
-  };
+       }}};
+  // clang-format on
   return operations;
 }
 
@@ -549,16 +548,15 @@ TEST_F(GiiModesDeathTest, OdtTurnsEveryOperationIntoANoOp) {
 }
 
 TEST_F(GiiModesDeathTest, RecordModeOrdersOncePerRecordedEvent) {
-  const std::string box = Lines(
-      {" ################################### ", " #                                 # ",
-       " # ATTENTION                       # ", " # =========                       # ",
-       " #                                 # ", " #  SetGIIOrder Demande et aucun   # ",
-       " #  SetGIIEvent(Bis)Variable       # ", " #  enregistre !                   # ",
-       " #                                 # ", " #  On ne fait pas mrcgii car ca   # ",
-       " #  va planter MAGISTRALEMENT      # ", " #                                 # ",
-       " #                                 # ", " #    VERIFIER LA VALIDITE         # ",
-       " #    DE LA REQUETE  (VISU ?)      # ", " #                                 # ",
-       " ################################### "});
+  // A box of 37 columns, each line framed by " #" and "# ".
+  Strings box = {" " + std::string(35, '#') + " "};
+  // clang-format off
+  for (const char* line : {"", "ATTENTION", "=========", "", " SetGIIOrder Demande et aucun", " SetGIIEvent(Bis)Variable",
+                           " enregistre !", "", " On ne fait pas mrcgii car ca", " va planter MAGISTRALEMENT", "", "",
+                           "   VERIFIER LA VALIDITE", "   DE LA REQUETE  (VISU ?)", ""})
+    box.push_back(" #" + Padded(std::string(" ") + line, 33) + "# ");
+  // clang-format on
+  box.push_back(box.front());
   ExpectInFreshProcess("GIIBatchRecordV5", "OUI", [] {
     G::SetGIIOrder();
     G::SetGIIEventBisVariable("NBPASS", 0);
@@ -566,7 +564,7 @@ TEST_F(GiiModesDeathTest, RecordModeOrdersOncePerRecordedEvent) {
     G::SetGIIOrder();
     G::SetGIIEventVariable("AVANCE", 0);
     return std::to_string(Orders());
-  }, box + box + "results: 2\n" +
+  }, Lines(box) + Lines(box) + "results: 2\n" +
          Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMOEVT 101 -> 0", "MRCGII 0 0 -> 0",
                 "GMIQID 6 \"AVANCE\" 0 -> 0", "GMOEVT 102 -> 0", "MRCGII 0 0 -> 0"}));
 }

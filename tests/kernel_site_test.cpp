@@ -15,7 +15,7 @@
 #include "ReferenceKernel.h"
 #include "TestSupport.h"
 
-using kavtest::ReferenceKernel;
+using namespace kavtest;
 
 namespace {
 

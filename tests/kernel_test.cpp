@@ -26,8 +26,7 @@
 #include "ReferenceKernel.h"
 #include "TestSupport.h"
 
-using kavtest::Lines;
-using kavtest::ReferenceKernel;
+using namespace kavtest;
 
 using KernelTest = kavtest::KernelTest;
 

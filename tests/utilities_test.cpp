@@ -20,7 +20,7 @@ namespace {
 
 using U = KAVMfgUtilities;
 using Texts = std::vector<std::string>;
-using kavtest::Items;
+using namespace kavtest;
 
 // Fixed fields: what lands in the buffer, and that nothing lands past it.
 TEST(UtilitiesTest, FixedFieldsKeepTheirWidth) {
