@@ -55,6 +55,9 @@ class ReferenceKernel {
   static std::string ModulePath();
 };
 
+// The suites' short name for it.
+using Kernel = ReferenceKernel;
+
 // --- Fault sweeps -----------------------------------------------------------
 
 // The code tests inject: no kernel routine answers it by itself.

@@ -71,7 +71,7 @@ class CatalogTest : public KernelTest {
       EXPECT_EQ(expected.failed ? kInjected : 0,
                 KAVMfgAPTAndPPTable::GetError());
       EXPECT_EQ(expected.calls, iRun.calls);
-      EXPECT_EQ(expected.open, ReferenceKernel::OpenLists());
+      EXPECT_EQ(expected.open, Kernel::OpenLists());
       Strings trace = {"itype : 8", " ", iRun.n == 1 ? "ier (gnsltb) : 4242"
                                                      : "ier (gnsltb) : 0"};
       for (const std::string& name : kept) trace.push_back("Table Name : " + name);
@@ -108,23 +108,23 @@ TEST_F(CatalogTest, GetTablesListsEachKind) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     for (const char* name :
          {"  PADDED NAME   ", full.c_str(), "DUP", "DUP", ""})
       AddTable(9, name);
     EXPECT_EQ(c.tables, Tables(c.kind));
     EXPECT_EQ(c.error, KAVMfgAPTAndPPTable::GetError());
-    EXPECT_EQ(c.journal, c.journal.empty() ? "" : ReferenceKernel::Journal());
-    EXPECT_EQ(0, ReferenceKernel::OpenLists());
+    EXPECT_EQ(c.journal, c.journal.empty() ? "" : Kernel::Journal());
+    EXPECT_EQ(0, Kernel::OpenLists());
   }
   EXPECT_EQ("", Stdout());
   // Success with a handle of 0 and an empty list: nothing to end.
-  ReferenceKernel::ScriptInt("GNSLTB", 0, 2, 0);
-  for (int arg : {2, 3, 4}) ReferenceKernel::ScriptInt("GUSINF", 0, arg, 0, true);
-  ReferenceKernel::ClearJournal();
+  Kernel::ScriptInt("GNSLTB", 0, 2, 0);
+  for (int arg : {2, 3, 4}) Kernel::ScriptInt("GUSINF", 0, arg, 0, true);
+  Kernel::ClearJournal();
   EXPECT_EQ(Strings{}, Tables(3));
   EXPECT_EQ(0, KAVMfgAPTAndPPTable::GetError());
-  EXPECT_EQ(Lines({"GNSLTB -> 0", "GUSINF -> 0"}), ReferenceKernel::Calls());
+  EXPECT_EQ(Lines({"GNSLTB -> 0", "GUSINF -> 0"}), Kernel::Calls());
 }
 
 TEST_F(CatalogTest, GetTablesStopsAtTheFailingCall) { SweepTables(false); }
@@ -169,15 +169,14 @@ TEST_F(CatalogTest, GetNlsNameAsksTheKernelOncePerKey) {
     const std::string key = longName.substr(0, width);
     const std::string nls = FreshName("Nom traduit");
     if (c.known) AddName(c.type, key, "  " + nls + "  ");
-    if (c.code == kInjected)
-      ReferenceKernel::FailCall(ReferenceKernel::CallCount() + 1, c.code);
-    ReferenceKernel::ClearJournal();
+    if (c.code == kInjected) Kernel::FailCall(Kernel::CallCount() + 1, c.code);
+    Kernel::ClearJournal();
     const std::string first = " " + key + " ";
     for (const std::string& spelling : {first, key, longName})
       EXPECT_EQ(c.code == 0 ? nls : first, Nls(c.type, spelling));
     EXPECT_EQ(Lines({"GNFNL1 " + std::to_string(c.type) + " \"" + key +
                      "\" -> " + std::to_string(c.code)}),
-              ReferenceKernel::Journal());
+              Kernel::Journal());
     EXPECT_EQ(c.code == 0 ? key : Padded(" " + nls, width),
               Std(c.type, " " + nls));
   }
@@ -195,7 +194,7 @@ TEST_F(CatalogTest, GetStdNameAnswersFromWhatWasTranslated) {
   AddName(4, second, shared);
   Nls(4, second);
   Nls(4, first);
-  ReferenceKernel::ClearJournal();
+  Kernel::ClearJournal();
   // clang-format off
   struct Case { int type; std::string given, expected; };
   const Case cases[] = {
@@ -211,7 +210,7 @@ TEST_F(CatalogTest, GetStdNameAnswersFromWhatWasTranslated) {
       EXPECT_EQ(c.given, Nls(c.type, c.given));
     }
   }
-  EXPECT_EQ("", ReferenceKernel::Journal());
+  EXPECT_EQ("", Kernel::Journal());
 }
 
 // Thousands of names through both indexes, twice: each lookup must find
@@ -227,7 +226,7 @@ TEST_F(CatalogTest, CachesStayExactAsTheyGrow) {
       ASSERT_EQ(Padded(name, 32), Std(3, std::string("Nom ") + name));
     }
   }
-  EXPECT_EQ(3000, ReferenceKernel::CallCount());
+  EXPECT_EQ(3000, Kernel::CallCount());
 }
 
 // Where a cached entry sits depends on what the process cached before:

@@ -59,18 +59,18 @@ TEST_F(DataPoolTest, CreatedObjectsAreListedByKindInTheirPool) {
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pool);
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     P::CreateObject(c.pool, c.number, c.kind, 5);
     EXPECT_EQ(0, P::GetError());
     std::unique_ptr<KAVRawCollint> inputs(P::ListObjects(c.pool, 1));
     std::unique_ptr<KAVRawCollint> outputs(P::ListObjects(c.pool, 2));
     EXPECT_EQ(c.inputs, Values(*inputs));
     EXPECT_EQ(c.outputs, Values(*outputs));
-    const std::string journal = ReferenceKernel::Journal();
+    const std::string journal = Kernel::Journal();
     EXPECT_EQ("GNSCOB \"" + std::string(c.field) + "\" " + std::to_string(c.number) + " " +
                   std::to_string(c.kind) + " 5 -> 0",
               journal.substr(0, journal.find('\n')));
-    EXPECT_EQ(0, ReferenceKernel::OpenLists());
+    EXPECT_EQ(0, Kernel::OpenLists());
   }
 }
 
@@ -86,11 +86,12 @@ TEST_F(DataPoolTest, ReadObjectAppendsEachFieldAndItsCounts) {
   EXPECT_EQ((Strings{"MFG_TOOL_NUMBER", "MFG_WEAR", "MFG_NB_USES"}), Items(o.names));
   EXPECT_EQ((Ints{1, 3, 1}), Values(o.nbValues));
   EXPECT_EQ((Ints{0, 2, 0}), Values(o.types));
-  EXPECT_EQ(0, ReferenceKernel::OpenLists());
-  ReferenceKernel::ClearJournal();
+  EXPECT_EQ(0, Kernel::OpenLists());
+  Kernel::ClearJournal();
   o.Read("TOOLS", 9);
-  EXPECT_EQ(Lines({"GNSROB -> 0", "GUSINF -> 0", "GUSEND -> 0", "GUSEND -> 0", "GUSEND -> 0"}),
-            ReferenceKernel::Calls());
+  EXPECT_EQ(Lines({"GNSROB -> 0", "GUSINF -> 0", "GUSEND -> 0", "GUSEND -> 0",
+                   "GUSEND -> 0"}),
+            Kernel::Calls());
   EXPECT_EQ(3, o.names.Size());
 }
 
@@ -117,12 +118,12 @@ TEST_F(DataPoolTest, RefusedRequestsLeaveOnlyTheKernelsCode) {
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     c.call();
     EXPECT_EQ(c.error, P::GetError());
     // CreateIntField's list stays open when GNSCFI refuses it.
     EXPECT_EQ(std::string(c.what).find("field ") != std::string::npos ? 1 : 0,
-              ReferenceKernel::OpenLists());
+              Kernel::OpenLists());
     if (listed) {
       EXPECT_EQ(0, listed->Size());
     }
@@ -197,21 +198,21 @@ TEST_F(DataPoolTest, CreatedFieldsSendTheFirstKindGivenAndReadBack) {
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     P::CreateField("TOOLS", 2, 9, c.name, c.i, c.d, c.t);
     EXPECT_EQ(0, P::GetError());
     std::string journal;
     for (const std::string& call : c.calls) journal += call + " -> 0\n";
     journal += "GNSCFI \"TOOLS   \" 2 9 \"" + (c.name + std::string(16 - std::strlen(c.name), ' ')) +
                "\" 1 -> 0\nGUSEND 1 -> 0\n";
-    EXPECT_EQ(journal, ReferenceKernel::Journal());
+    EXPECT_EQ(journal, Kernel::Journal());
     Out o;
     o.ints.Append(99);  // emptied first
     o.Field("TOOLS", 2, c.name);
     EXPECT_EQ(c.ints, Values(o.ints));
     EXPECT_EQ(c.doubles, Values(o.doubles));
     EXPECT_EQ(c.texts, Items(o.texts));
-    EXPECT_EQ(0, ReferenceKernel::OpenLists());
+    EXPECT_EQ(0, Kernel::OpenLists());
   }
 }
 
@@ -280,7 +281,7 @@ void CheckGathering() {
     EXPECT_EQ(c.ints, Values(o.ints));
     EXPECT_EQ(c.doubles, Values(o.doubles));
     EXPECT_EQ(c.texts, Items(o.texts));
-    EXPECT_EQ(0, ReferenceKernel::OpenLists());
+    EXPECT_EQ(0, Kernel::OpenLists());
   }
 }
 
@@ -296,40 +297,37 @@ TEST_F(DataPoolTest, OddKernelAnswersAreSurvived) {
   // clang-format off
   const struct { const char* what; std::function<void()> script; Strings calls; int error, open; Doubles values; } cases[] = {
       {"handle 0 from GNSRFI", [] {
-         ReferenceKernel::ScriptInt("GNSRFI", 1, 4, 0);
-         ReferenceKernel::ScriptInt("GUSINF", 1, 3, 0, true); },
+         Kernel::ScriptInt("GNSRFI", 1, 4, 0);
+         Kernel::ScriptInt("GUSINF", 1, 3, 0, true); },
        {"GNSRFI", "GUSINF"}, 0, 1, {}},
-      {"width 16", [] { ReferenceKernel::ScriptInt("GUSINF", 1, 2, 16); },
-       {"GNSRFI", "GUSINF", "GUSEND"}, 0, 0, {}},
-      {"width -8", [] { ReferenceKernel::ScriptInt("GUSINF", 1, 2, -8); },
-       {"GNSRFI", "GUSINF", "GUSEND"}, 0, 0, {}},
-      {"count -5", [] { ReferenceKernel::ScriptInt("GUSINF", 1, 3, -5); },
-       {"GNSRFI", "GUSINF", "GUSEND"}, 0, 0, {}},
-      {"count past the list", [] { ReferenceKernel::ScriptInt("GUSINF", 1, 3, 1 << 30); },
+      {"width 16", [] { Kernel::ScriptInt("GUSINF", 1, 2, 16); }, {"GNSRFI", "GUSINF", "GUSEND"}, 0, 0, {}},
+      {"width -8", [] { Kernel::ScriptInt("GUSINF", 1, 2, -8); }, {"GNSRFI", "GUSINF", "GUSEND"}, 0, 0, {}},
+      {"count -5", [] { Kernel::ScriptInt("GUSINF", 1, 3, -5); }, {"GNSRFI", "GUSINF", "GUSEND"}, 0, 0, {}},
+      {"count past the list", [] { Kernel::ScriptInt("GUSINF", 1, 3, 1 << 30); },
        {"GNSRFI", "GUSINF", "GUSREA", "GUSREA", "GUSREA", "GUSREA"}, 9002, 1, {0.02, 0.05, 0.11}},
-      {"negative code", [] { ReferenceKernel::ScriptInt("GUSREA", 2, 4, -1, true); },
+      {"negative code", [] { Kernel::ScriptInt("GUSREA", 2, 4, -1, true); },
        {"GNSRFI", "GUSINF", "GUSREA", "GUSREA"}, -1, 1, {0.02}}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     c.script();
     Out o;
     o.Field("TOOLS", 101, "MFG_WEAR");
     std::string calls;
     for (size_t i = 0; i < c.calls.size(); ++i)
       calls += c.calls[i] + (i + 1 == c.calls.size() && c.error ? " -> " + std::to_string(c.error) : " -> 0") + "\n";
-    EXPECT_EQ(calls, ReferenceKernel::Calls());
+    EXPECT_EQ(calls, Kernel::Calls());
     EXPECT_EQ(c.error, P::GetError());
-    EXPECT_EQ(c.open, ReferenceKernel::OpenLists());
+    EXPECT_EQ(c.open, Kernel::OpenLists());
     EXPECT_EQ(c.values, Values(o.doubles));
   }
   // A text record without blanks or terminator, and object numbers from
   // a list whose handle came back 0.
-  ReferenceKernel::Reset();
-  ReferenceKernel::ScriptText("GUSREA", 1, 3, std::string(72, 'X'));
+  Kernel::Reset();
+  Kernel::ScriptText("GUSREA", 1, 3, std::string(72, 'X'));
   EXPECT_EQ(KAVUnicodeString(std::string(72, 'X').c_str()), P::ReadStrField("TOOLS", 1, "MFG_TOOL_MAT"));
-  ReferenceKernel::ScriptInt("GNSXOB", 1, 3, 0);
+  Kernel::ScriptInt("GNSXOB", 1, 3, 0);
   std::unique_ptr<KAVRawCollint> listed(P::ListObjects("TOOLS", 1));
   EXPECT_EQ(9001, P::GetError());  // the kernel knows no list 0
   EXPECT_EQ(0, listed->Size());
@@ -440,7 +438,7 @@ void GatherAndDumpSweep(bool iTraced) {
       if (dump) return P::DumpDataPool("TOOLS");
       o->Gather("TOOLS", 1);
     };
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     std::string cleanOut;
     {
       CoutCapture capture;
@@ -448,7 +446,7 @@ void GatherAndDumpSweep(bool iTraced) {
       cleanOut = capture.Take();
     }
     const Out clean = *o;
-    const Strings cleanCalls = CallItems(ReferenceKernel::Calls());
+    const Strings cleanCalls = CallItems(Kernel::Calls());
     const auto check = [&](const FaultRun& iRun) {
       SCOPED_TRACE(std::string(dump ? "DumpDataPool, " : "GetValues, ") + iRun.Label());
       if (!iRun.Faulted()) {
@@ -460,7 +458,7 @@ void GatherAndDumpSweep(bool iTraced) {
       ASSERT_GE(calls.size(), static_cast<size_t>(iRun.n));
       EXPECT_EQ(Strings(cleanCalls.begin(), cleanCalls.begin() + iRun.n - 1),
                 Strings(calls.begin(), calls.begin() + iRun.n - 1));
-      EXPECT_EQ(segment.open, ReferenceKernel::OpenLists());
+      EXPECT_EQ(segment.open, Kernel::OpenLists());
       if (dump) {
         EXPECT_NE(std::string::npos, iRun.out.find("Dump of Data Pool Output Objects \n"));
         EXPECT_EQ(iTraced, iRun.out.find("\nDumpDataPool, End   \n") != std::string::npos);
@@ -532,8 +530,8 @@ TEST_F(DataPoolTest, ObjectAndFieldTraces) {
 
   // A kernel writing a name record past its 16 characters: traced, the
   // record is shown as read, up to its width.
-  ReferenceKernel::Reset();
-  ReferenceKernel::ScriptText("GUSREA", 1, 3, std::string(40, 'N'));
+  Kernel::Reset();
+  Kernel::ScriptText("GUSREA", 1, 3, std::string(40, 'N'));
   Out longNames;
   longNames.Read("TOOLS", 101);
   EXPECT_NE(std::string::npos, Stdout().find("\nfield : " + std::string(16, 'N') + "\n"));

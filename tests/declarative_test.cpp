@@ -62,7 +62,7 @@ int Owned(KAVListValKAVUnicodeString* iList, Strings* oNames = nullptr) {
 // never clears it; a successful switch does).
 void Fresh() {
   D::AutoToolNumber();
-  ReferenceKernel::Reset();
+  Kernel::Reset();
 }
 
 class DeclarativeTest : public KernelTest {
@@ -87,7 +87,7 @@ TEST_F(DeclarativeTest, MainPoolIsLoadedOnceAndOnlyWhenSpelledExactly) {
                                " 50 256 -> 9050",
                            Query("G7AQRY", "KAVUSER", "EDITOR", "STRING") +
                                " 50 256 -> 9051"}),
-            ReferenceKernel::Journal());
+            Kernel::Journal());
   EXPECT_EQ(9051, D::GetError());
   EXPECT_EQ(0, KAV_KERNEL_FN(kavsim_declarative_loaded)("KAVUSER"));
 }
@@ -126,7 +126,7 @@ TEST_F(DeclarativeTest, VariableReadersSendFullNamesAsFields) {
     SCOPED_TRACE(c.what);
     Fresh();
     EXPECT_EQ(c.result, c.run());
-    EXPECT_EQ(c.journal, ReferenceKernel::Journal());
+    EXPECT_EQ(c.journal, Kernel::Journal());
     EXPECT_EQ(c.error, D::GetError());
   }
 }
@@ -137,13 +137,12 @@ TEST_F(DeclarativeTest, LoadingFailuresAreKeptAndDoNotStopTheQuery) {
   D::GetInteger("ICONS", "KAVPATHS");
   EXPECT_EQ(3, D::GetInteger("DEPTH", "KAVPATHS"));
   EXPECT_EQ(9053, D::GetError());
-  ReferenceKernel::ClearJournal();
-  ReferenceKernel::FailRoutine("DCLOAD", 1, 4242);
+  Kernel::ClearJournal();
+  Kernel::FailRoutine("DCLOAD", 1, 4242);
   EXPECT_EQ(0, D::IsToolpathToBeStored());
-  EXPECT_EQ("DCLPLE -> 0\nDCLOAD -> 4242\nDCLQUV -> 9051\n",
-            ReferenceKernel::Calls());
+  EXPECT_EQ("DCLPLE -> 0\nDCLOAD -> 4242\nDCLQUV -> 9051\n", Kernel::Calls());
   EXPECT_EQ(9051, D::GetError());
-  ReferenceKernel::FailRoutine("DCLPLE", 2, 4343);
+  Kernel::FailRoutine("DCLPLE", 2, 4343);
   Out o;
   EXPECT_EQ(9051,
             D::GetAllStrings("TOOLPATH.FORMAT", "KAVMFG", o.texts, o.names));
@@ -161,9 +160,9 @@ TEST_F(DeclarativeTest, ToolpathSwitchIsATextReadingYes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
     Fresh();
-    ReferenceKernel::ScriptText("DCLQUV", 1, 5, Padded(c.value, 72), true);
-    ReferenceKernel::ScriptInt("DCLQUV", 1, 6, c.type, true);
-    ReferenceKernel::ScriptInt("DCLQUV", 1, 7, c.code, true);
+    Kernel::ScriptText("DCLQUV", 1, 5, Padded(c.value, 72), true);
+    Kernel::ScriptInt("DCLQUV", 1, 6, c.type, true);
+    Kernel::ScriptInt("DCLQUV", 1, 7, c.code, true);
     EXPECT_EQ(c.result, D::IsToolpathToBeStored());
     EXPECT_EQ(c.error, D::GetError());
   }
@@ -187,17 +186,17 @@ TEST_F(DeclarativeTest, VortisPathSplitsAtTheFirstCommaAfterTheFirstCharacter) {
                  (c.scripted ? c.scripted : ""));
     Fresh();
     if (c.scripted)
-      ReferenceKernel::ScriptText("DCLVAR", 1, 5, Padded(c.scripted, 1024));
+      Kernel::ScriptText("DCLVAR", 1, 5, Padded(c.scripted, 1024));
     KAVUnicodeString physical = "old", logical = "old";
     D::GetVORTISPath(c.expression, physical, logical);
     EXPECT_EQ(c.physical, physical.ToStdString());
     EXPECT_EQ(c.logical, logical.ToStdString());
     EXPECT_EQ(0, D::GetError());
   }
-  ReferenceKernel::ClearJournal();
+  Kernel::ClearJournal();
   EXPECT_EQ("", D::GetDeclarativePath("$NO_SUCH_VARIABLE_HERE").ToStdString());
   EXPECT_EQ("DCLVAR \"$NO_SUCH_VARIABLE_HERE\" 22 1 1 -> 9057\n",
-            ReferenceKernel::Journal());
+            Kernel::Journal());
   unsetenv("KAV_TEST_NCDIR");
 }
 
@@ -218,8 +217,7 @@ TEST_F(DeclarativeTest, IconPathJoinsTheIconDirectoryAndTheKernelsIcon) {
     EXPECT_EQ(c.path, D::GetIconPath(c.klass).ToStdString());
     EXPECT_EQ(c.error, D::GetError());
   }
-  EXPECT_EQ("GNDRIC " + F("MfgNowhere", 32) + " -> 9054\n",
-            ReferenceKernel::Journal());
+  EXPECT_EQ("GNDRIC " + F("MfgNowhere", 32) + " -> 9054\n", Kernel::Journal());
 }
 
 // A damaged site file is ignored whole: every routine answers its site
@@ -265,7 +263,7 @@ TEST_F(DeclarativeTest, ThreeListReadersAppendOneEntryPerTransition) {
   EXPECT_EQ(
       (Strings{"MfgPocketing.APPROACH.HELIX", "APHELIX", "Approche en helice"}),
       (Strings{Items(m.paths)[2], Items(m.macros)[2], Items(m.nls)[2]}));
-  EXPECT_EQ(0, ReferenceKernel::OpenLists());
+  EXPECT_EQ(0, Kernel::OpenLists());
 }
 
 // The class and the other names go as fields: cut or padded, never
@@ -293,8 +291,7 @@ TEST_F(DeclarativeTest, ClassListsSendTheirNamesAsFields) {
     SCOPED_TRACE(c.what);
     Fresh();
     c.run();
-    EXPECT_EQ(c.journal,
-              ReferenceKernel::Journal().substr(0, c.journal.size()));
+    EXPECT_EQ(c.journal, Kernel::Journal().substr(0, c.journal.size()));
     EXPECT_EQ(c.error, D::GetError());
   }
   EXPECT_EQ(0, o.Appended());
@@ -304,7 +301,7 @@ TEST_F(DeclarativeTest, ClassListsSendTheirNamesAsFields) {
   EXPECT_EQ(3, Owned(D::GetResListAttributes("MfgTool")));
   EXPECT_EQ(2, Owned(D::GetToolClasses("MfgPocketing"), &names));
   EXPECT_EQ((Strings{"MfgEndMill", "MfgFaceMill"}), names);
-  EXPECT_EQ(2, ReferenceKernel::OpenLists());
+  EXPECT_EQ(2, Kernel::OpenLists());
 }
 
 // 9550 is an answer: _ErrorNumber 0, the kernel's error cleared, the
@@ -317,7 +314,7 @@ TEST_F(DeclarativeTest, NothingDefinedIsAnEmptySuccess) {
   o.Values("MfgTapping", "MFG_TAP_PITCH", 2);
   EXPECT_EQ(0, D::GetError());
   EXPECT_EQ("GNFRLA -> 9550\nGUERJO -> 0\nGNFRVA -> 9550\nGUERJO -> 0\n",
-            ReferenceKernel::Calls());
+            Kernel::Calls());
   EXPECT_EQ(1, o.Appended());
   // Other list readers take 9550 as the failure it is.
   EXPECT_EQ(0, Owned(D::GetDefaultAttributes("MfgHole")));
@@ -341,14 +338,14 @@ TEST_F(DeclarativeTest, PossibleValuesFillTheOutputOfTheirType) {
             Items(o.texts));
   EXPECT_EQ(o.ints.Size() + o.reals.Size() + o.texts.Size(), o.names.Size());
   EXPECT_EQ("Aller simple", Items(o.names).back());
-  EXPECT_EQ(0, ReferenceKernel::OpenLists());
+  EXPECT_EQ(0, Kernel::OpenLists());
   Stdout();
   Out unknown;
   unknown.Values("MfgPocketing", "MFG_NB_LEVELS", 7);
   EXPECT_EQ(0, D::GetError());
   EXPECT_EQ((Strings{"Une passe"}), Items(unknown.names));
   EXPECT_EQ(1, unknown.Appended());
-  EXPECT_EQ(2, ReferenceKernel::OpenLists());
+  EXPECT_EQ(2, Kernel::OpenLists());
   EXPECT_EQ(Lines({"", std::string(23, '!'),
                    " Wrong type for Attribute :MFG_NB_LEVELS", " type found :7",
                    std::string(23, '!'), ""}),
@@ -378,7 +375,7 @@ TEST_F(DeclarativeTest, PointSwitchesReadTheCallersVariables) {
     c.run(value);
     EXPECT_EQ((Ints{c.value, c.error}), (Ints{value, D::GetError()}));
     EXPECT_EQ(c.journal + " -> " + std::to_string(c.error) + "\n",
-              ReferenceKernel::Journal());
+              Kernel::Journal());
   }
 }
 
@@ -399,7 +396,7 @@ TEST_F(DeclarativeTest, MacroReplayNeedsBothNamesLongerThanOneCharacter) {
     EXPECT_EQ((Strings{c.module, c.entry}),
               (Strings{module.ToStdString(), entry.ToStdString()}));
   }
-  ReferenceKernel::ScriptInt("GNFRSB", 0, 3, 1);  // a module name of length 1
+  Kernel::ScriptInt("GNFRSB", 0, 3, 1);  // a module name of length 1
   KAVUnicodeString module, entry;
   int moduleLength = 0, entryLength = 0;
   EXPECT_EQ(0, D::GetMacroReplay("MfgPocketing", module, moduleLength, entry,
@@ -410,11 +407,11 @@ TEST_F(DeclarativeTest, MacroReplayNeedsBothNamesLongerThanOneCharacter) {
 TEST_F(DeclarativeTest, ResultSwitchesReturnWhatTheKernelLeft) {
   EXPECT_EQ((Ints{1, 0, 1}), (Ints{D::ResourceManagement(), D::AutoToolNumber(),
                                    D::AutoNewInterface()}));
-  ReferenceKernel::FailRoutine("GNFRRC", 2, 4242);
+  Kernel::FailRoutine("GNFRRC", 2, 4242);
   EXPECT_EQ(0, D::ResourceManagement());
   EXPECT_EQ(4242, D::GetError());
-  ReferenceKernel::ScriptInt("GNFRTN", 2, 1, 6);
-  ReferenceKernel::ScriptInt("GNFRTN", 2, 2, 4343);
+  Kernel::ScriptInt("GNFRTN", 2, 1, 6);
+  Kernel::ScriptInt("GNFRTN", 2, 2, 4343);
   EXPECT_EQ(6, D::AutoToolNumber());
   EXPECT_EQ(4343, D::GetError());
 }
@@ -427,7 +424,7 @@ TEST_F(DeclarativeTest, ResultSwitchesReturnWhatTheKernelLeft) {
 TEST(DeclarativeDeathTest, NewInterfaceAnswersAreKeptOnceZeroOrOne) {
   const Environment untraced = {{"MfgBaseDebug", std::nullopt}};
   ExpectFresh(untraced, "0011200 9053\n", [] {
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     D::GetInteger("ICONS", "KAVPATHS");  // leaves 9053
     // clang-format off
     const std::pair<int (*)(KAVUnicodeString), const char*> asked[] = {
@@ -437,20 +434,21 @@ TEST(DeclarativeDeathTest, NewInterfaceAnswersAreKeptOnceZeroOrOne) {
     // clang-format on
     for (const auto& [ask, name] : asked) std::cout << ask(name);
     std::cout << " " << D::GetError() << "\n";
-    ReferenceKernel::ClearJournal();
+    Kernel::ClearJournal();
     D::AutoNewInterfaceG23(KAVUnicodeString("LATHE", 3));  // cached: no call
-    return ReferenceKernel::Journal();
+    return Kernel::Journal();
   });
-  ExpectFresh(untraced,
-              Lines({"GNFRNW2 \" SURF \" 6 -> 0", "GNFRNW3 \"LA\\x00THE\" 6 -> 0",
-                     "GNFRNW4 \"PENDING\" 7 -> 2"}),
-              [] {
-                ReferenceKernel::Reset();
-                D::AutoNewInterfaceG22(" SURF ");
-                D::AutoNewInterfaceG23(KAVUnicodeString("LA\0THE", 6));
-                D::AutoNewInterfaceG24("PENDING");
-                return ReferenceKernel::Journal();
-              });
+  ExpectFresh(
+      untraced,
+      Lines({"GNFRNW2 \" SURF \" 6 -> 0", "GNFRNW3 \"LA\\x00THE\" 6 -> 0",
+             "GNFRNW4 \"PENDING\" 7 -> 2"}),
+      [] {
+        Kernel::Reset();
+        D::AutoNewInterfaceG22(" SURF ");
+        D::AutoNewInterfaceG23(KAVUnicodeString("LA\0THE", 6));
+        D::AutoNewInterfaceG24("PENDING");
+        return Kernel::Journal();
+      });
 }
 
 // _Debug is read by the first operation that traces, never by
@@ -623,35 +621,35 @@ TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
   };
   // clang-format off
   const struct { const char* what; std::function<void()> script; std::function<std::string()> run; std::string result; } cases[] = {
-      {"G7AQRY count above its capacity", [] { ReferenceKernel::ScriptInt("G7AQRY", 1, 6, 51); },
+      {"G7AQRY count above its capacity", [] { Kernel::ScriptInt("G7AQRY", 1, 6, 51); },
        [&] { return strings(1); }, "50/50"},
-      {"G7AQRY count far above", [] { ReferenceKernel::ScriptInt("G7AQRY", 1, 6, 1 << 30); },
+      {"G7AQRY count far above", [] { Kernel::ScriptInt("G7AQRY", 1, 6, 1 << 30); },
        [&] { return strings(1); }, "50/50"},
-      {"G7AQRY negative count", [] { ReferenceKernel::ScriptInt("G7AQRY", 1, 6, -3); }, [&] { return strings(1); }, "0/0"},
-      {"item length above its field", [] { ReferenceKernel::ScriptInt("G7AQRY", 1, 8, 1000); },
+      {"G7AQRY negative count", [] { Kernel::ScriptInt("G7AQRY", 1, 6, -3); }, [&] { return strings(1); }, "0/0"},
+      {"item length above its field", [] { Kernel::ScriptInt("G7AQRY", 1, 8, 1000); },
        [&] { return strings(0); }, "MAIN"},
       {"value length above its field", [] {
-         ReferenceKernel::ScriptText("G7AQRY", 1, 9, std::string(256, 'v'));
-         ReferenceKernel::ScriptInt("G7AQRY", 1, 10, 257); }, [&] { return strings(2); }, "256"},
-      {"negative value length", [] { ReferenceKernel::ScriptInt("G7AQRY", 1, 10, -1); },
+         Kernel::ScriptText("G7AQRY", 1, 9, std::string(256, 'v'));
+         Kernel::ScriptInt("G7AQRY", 1, 10, 257); }, [&] { return strings(2); }, "256"},
+      {"negative value length", [] { Kernel::ScriptInt("G7AQRY", 1, 10, -1); },
        [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").ToStdString(); }, ""},
-      {"DCLVAR output with no blank", [&] { ReferenceKernel::ScriptText("DCLVAR", 1, 5, full1024); },
+      {"DCLVAR output with no blank", [&] { Kernel::ScriptText("DCLVAR", 1, 5, full1024); },
        [] { return std::to_string(D::GetDeclarativePath("x").GetLengthInChar()); }, "1024"},
-      {"GNDRIC icon with no terminator", [&] { ReferenceKernel::ScriptText("GNDRIC", 1, 2, full8); },
+      {"GNDRIC icon with no terminator", [&] { Kernel::ScriptText("GNDRIC", 1, 2, full8); },
        [] { setenv("ZORVENICONPATH", "/i", 1); return D::GetIconPath("MfgPocketing").ToStdString(); },
        "/i/ABCDEFGH.gif"},
       {"GNFRSB names with no terminator, lengths out of range", [&] {
-         ReferenceKernel::ScriptText("GNFRSB", 1, 2, full8);
-         ReferenceKernel::ScriptText("GNFRSB", 1, 4, full8);
-         ReferenceKernel::ScriptInt("GNFRSB", 1, 3, 1 << 30);
-         ReferenceKernel::ScriptInt("GNFRSB", 1, 5, -9); },
+         Kernel::ScriptText("GNFRSB", 1, 2, full8);
+         Kernel::ScriptText("GNFRSB", 1, 4, full8);
+         Kernel::ScriptInt("GNFRSB", 1, 3, 1 << 30);
+         Kernel::ScriptInt("GNFRSB", 1, 5, -9); },
        [] { KAVUnicodeString m, e; int ml = 0, el = 0;
             const int r = D::GetMacroReplay("MfgPocketing", m, ml, e, el);
             return std::to_string(r) + m.ToStdString() + e.ToStdString() + std::to_string(el); },
        "0ABCDEFGHABCDEFGH-9"},
-      {"list text with no blank and no terminator", [&] { ReferenceKernel::ScriptText("GUSREA", 2, 3, full72); },
+      {"list text with no blank and no terminator", [&] { Kernel::ScriptText("GUSREA", 2, 3, full72); },
        [] { Out o; o.Values("MfgFacing", "MFG_PATTERN", 3); return Items(o.texts)[0]; }, full72},
-      {"G7AQUV value with a spare of any kind", [] { ReferenceKernel::ScriptInt("G7AQUV", 1, 6, -1); },
+      {"G7AQUV value with a spare of any kind", [] { Kernel::ScriptInt("G7AQUV", 1, 6, -1); },
        [] { return std::to_string(D::GetInteger("DEPTH", "KAVPATHS")); }, "3"}};
   // clang-format on
   for (const auto& c : cases) {
@@ -705,9 +703,9 @@ TEST_F(DeclarativeTest, LoadingAndPathTraces) {
       {"Modified variable : KAVPATHS.ICONS", "Erreur sortie g7aquv : 9053"}, End30("GetInteger", {" oIntValue = 0"})}),
       Stdout());
 
-  ReferenceKernel::FailRoutine("DCLPLE", 3, 4242);
-  ReferenceKernel::FailRoutine("DCLQUV", 2, 4343);
-  ReferenceKernel::FailRoutine("G7AQRY", 2, 4444);
+  Kernel::FailRoutine("DCLPLE", 3, 4242);
+  Kernel::FailRoutine("DCLQUV", 2, 4343);
+  Kernel::FailRoutine("G7AQRY", 2, 4444);
   Out o;
   D::IsToolpathToBeStored();
   D::GetAllStrings("X", "KAVMFG", o.texts, o.names);
@@ -763,8 +761,8 @@ TEST_F(DeclarativeTest, ListTraces) {
   D::GetTransitionPaths(o.paths, o.macros, o.nls);
   Owned(D::GetResListAttributes("MfgDrilling"));
   Owned(D::GetToolClasses(" MfgTapping"));
-  ReferenceKernel::Reset();
-  ReferenceKernel::FailRoutine("GUSREA", 2, 4242);
+  Kernel::Reset();
+  Kernel::FailRoutine("GUSREA", 2, 4242);
   D::GetTransitionPaths(o.paths, o.macros, o.nls);
   const Strings paths = {" ", "gnfltp(ier) : 0", "read transtion paths, ok"};
   EXPECT_EQ(Block({

@@ -60,7 +60,7 @@ class DictionaryTest : public KernelTest {
   static void Start(const char* iMember) {
     D::Load(iMember, 1);
     ASSERT_EQ(0, D::GetError());
-    ReferenceKernel::ClearJournal();
+    Kernel::ClearJournal();
   }
 
   TempDir _site;
@@ -88,7 +88,7 @@ TEST_F(DictionaryTest, LoadChoosesTheModelFromTheNameAsGiven) {
     EXPECT_EQ("GNFLOD \"" + std::string(c.model) + "\" \"" + c.member +
                   "\" -> " + std::to_string(c.error) + "\n" +
                   (completed ? "GNFIDS -> 0\n" : ""),
-              ReferenceKernel::Journal());
+              Kernel::Journal());
     EXPECT_EQ(c.error, D::GetError());
     EXPECT_EQ(KAVUnicodeString(c.error ? "MSPECFR2" : c.member)
                   .Strip(KAVStripBoth, ' '),
@@ -123,11 +123,11 @@ TEST_F(DictionaryTest, RefusedCallsLeaveOnlyTheKernelsCode) {
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     if (c.unloaded) D::Unload();
     c.call();
     EXPECT_EQ(c.error, D::GetError());
-    EXPECT_EQ(0, ReferenceKernel::OpenLists());
+    EXPECT_EQ(0, Kernel::OpenLists());
     EXPECT_EQ(c.unloaded, D::GetCurrent() == "");
   }
   EXPECT_EQ(0, o.Appended());
@@ -161,7 +161,7 @@ TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
   EXPECT_TRUE(
       std::filesystem::exists(_site.Path() + "/dictionary/MYDICO3.json"));
 
-  ReferenceKernel::Reset();  // a new session: only the site remains
+  Kernel::Reset();  // a new session: only the site remains
   Start("MYDICO3");
   auto bits = [](const KAVRawColldouble& iValues) {
     Strings hex;
@@ -224,16 +224,16 @@ TEST_F(DictionaryTest, GetAttributesAppendsAfterWhatTheCollectionsHold) {
     o.names.Append("kept");
     o.ints.Append(-1);
     o.mode = mode;
-    ReferenceKernel::ClearJournal();
+    Kernel::ClearJournal();
     o.Attributes("  MfgEndMill  ");
     EXPECT_EQ(0, D::GetError());
     EXPECT_EQ(names, Items(o.names));
     EXPECT_EQ((Ints{-1, o.names.Size(), o.names.Size() - 1}),
               (Ints{o.ints[1], o.ints.Size(), o.statuses.Size()}));
-    EXPECT_EQ(0, ReferenceKernel::OpenLists());
-    EXPECT_EQ(0u, ReferenceKernel::Journal().find(
-                      "GNFRC1 \"MfgEndMill" + std::string(22, ' ') + "\" " +
-                      std::to_string(mode) + " -> 0\n"));
+    EXPECT_EQ(0, Kernel::OpenLists());
+    EXPECT_EQ(0u, Kernel::Journal().find("GNFRC1 \"MfgEndMill" +
+                                         std::string(22, ' ') + "\" " +
+                                         std::to_string(mode) + " -> 0\n"));
   }
 }
 
@@ -263,7 +263,7 @@ TEST_F(DictionaryTest, ValueQueriesReadEachValueTypeBack) {
     EXPECT_EQ(c.ints, Values(o.ints));
     EXPECT_EQ(c.doubles, Values(o.doubles));
     EXPECT_EQ(c.texts, Items(o.texts));
-    EXPECT_EQ(0, ReferenceKernel::OpenLists());
+    EXPECT_EQ(0, Kernel::OpenLists());
   }
 }
 
@@ -272,10 +272,10 @@ TEST_F(DictionaryTest, ListQueriesReadEveryClassAndAttribute) {
   D::GetClasses(classes.names, classes.ints);
   D::GetAllAttributes(attributes.names, attributes.ints);
   EXPECT_EQ(0, D::GetError());
-  EXPECT_EQ((Ints{19, 19, 21, 21, 101, 0}),
-            (Ints{classes.names.Size(), classes.ints.Size(),
-                  attributes.names.Size(), attributes.ints.Size(),
-                  attributes.ints[1], ReferenceKernel::OpenLists()}));
+  EXPECT_EQ(
+      (Ints{19, 19, 21, 21, 101, 0}),
+      (Ints{classes.names.Size(), classes.ints.Size(), attributes.names.Size(),
+            attributes.ints.Size(), attributes.ints[1], Kernel::OpenLists()}));
   EXPECT_EQ("MfgProfileContouring", Items(classes.names).at(3));  // whole
 }
 
@@ -286,9 +286,8 @@ TEST_F(DictionaryTest, ListQueriesReadEveryClassAndAttribute) {
 TEST_F(DictionaryTest, ScriptedKernelAnswers) {
   const auto handlesZero = [](const char* iRoutine, Ints iArgs) {
     return [=] {
-      for (int arg : iArgs) ReferenceKernel::ScriptInt(iRoutine, 1, arg, 0);
-      for (int arg : {2, 3, 4})
-        ReferenceKernel::ScriptInt("GUSINF", 1, arg, 0, true);
+      for (int arg : iArgs) Kernel::ScriptInt(iRoutine, 1, arg, 0);
+      for (int arg : {2, 3, 4}) Kernel::ScriptInt("GUSINF", 1, arg, 0, true);
     };
   };
   const std::string emptyList = "GUSINF -> 0\n";
@@ -305,22 +304,22 @@ TEST_F(DictionaryTest, ScriptedKernelAnswers) {
        [](Out& o) { D::GetClasses(o.names, o.ints); }, 0, "GNFLCL -> 0\n" + emptyList},
       {"GetAllAttributes, handles 0", handlesZero("GNFLAT", {1, 2}),
        [](Out& o) { D::GetAllAttributes(o.names, o.ints); }, 0, "GNFLAT -> 0\n" + emptyList},
-      {"GetAttributeValues, odd count", [] { ReferenceKernel::ScriptInt("GUSINF", 1, 3, 5); },
+      {"GetAttributeValues, odd count", [] { Kernel::ScriptInt("GUSINF", 1, 3, 5); },
        [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0,
        Lines({"GNFRC2 -> 0", "GUSINF -> 0", "GUSREA -> 0", "GUSREA -> 0", "GUSREA -> 0", "GUSEND -> 0"}),
        {81, 82, 83}},
-      {"Load, negative code", [] { ReferenceKernel::ScriptInt("GNFLOD", 0, 4, -7); },
+      {"Load, negative code", [] { Kernel::ScriptInt("GNFLOD", 0, 4, -7); },
        [](Out&) { D::Load("MVIEWFR2", 1); }, -7, "GNFLOD -> 0\n"}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     Start("DICOFR2");
     c.script();
     Out o;
     c.run(o);
     EXPECT_EQ(c.error, D::GetError());
-    EXPECT_EQ(c.calls, ReferenceKernel::Calls());
+    EXPECT_EQ(c.calls, Kernel::Calls());
     EXPECT_EQ(c.ints, Values(o.ints));
     EXPECT_EQ(c.ints.size(), static_cast<size_t>(o.Appended()));
   }
@@ -351,11 +350,11 @@ TEST_F(DictionaryTest, CreatedAttributeSendsOnlyTheValuesOfItsType) {
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     D::CreateAttribute(c.name, 1, 1, c.type, 1, 0, 0, 1, 0, 0, 0, 0, in.ints,
                        in.doubles, in.texts);
     EXPECT_EQ(0, D::GetError());
-    EXPECT_EQ(c.journal, ReferenceKernel::Journal());
+    EXPECT_EQ(c.journal, Kernel::Journal());
   }
   Out back;
   back.Facets(" MFG_TEXT");
@@ -364,10 +363,10 @@ TEST_F(DictionaryTest, CreatedAttributeSendsOnlyTheValuesOfItsType) {
 
 TEST_F(DictionaryTest, AddAttributeSendsVersionBlockAndStatus) {
   D::SetCurrentClass("MfgDrilling", 0);
-  ReferenceKernel::ClearJournal();
+  Kernel::ClearJournal();
   D::AddAttribute(" MFG_TAP_PITCH", 7, "THREAD ", 5);
   EXPECT_EQ("GNFMC1 \"MFG_TAP_PITCH   \" 7 \"THREAD          \" 5 -> 0\n",
-            ReferenceKernel::Journal());
+            Kernel::Journal());
 }
 
 // --- Failing kernel calls ---------------------------------------------------
@@ -468,7 +467,7 @@ TEST_F(DictionaryTest, ListQueriesEndBothListsWhateverFails) {
         left = {iRun.n == firstEnd && !from ? 0 : iRun.code,
                 iRun.n == firstEnd && from ? 2 : 1, left.appended};
       EXPECT_EQ(left.error, D::GetError());
-      EXPECT_EQ(left.open, ReferenceKernel::OpenLists());
+      EXPECT_EQ(left.open, Kernel::OpenLists());
       EXPECT_EQ(left.appended, o->names.Size());
       EXPECT_EQ(o->names.Size(), o->ints.Size());
     };
@@ -521,7 +520,7 @@ TEST_F(DictionaryTest, QueryTraces) {
   o.Attributes("MfgGeoCircle");
   o.Facets("MFG_GEO_KIND");
   D::GetClasses(o.names, o.ints);
-  ReferenceKernel::FailCall(ReferenceKernel::CallCount() + 5, 4242);  // 2nd name
+  Kernel::FailCall(Kernel::CallCount() + 5, 4242);  // 2nd name
   D::GetClasses(o.names, o.ints);
   EXPECT_EQ(0, D::GetError());
   const Strings firstClass = {"gnflcl(ier) : 0", "NbClass : 3", "gusrea(ier) : 0", "gusrea(ier) : 0",
@@ -576,8 +575,7 @@ TEST_F(DictionaryTest, EditingTraces) {
       Closing(20, "KAVMfgDictionary::CreateAttribute, end"),
       Opening(22, "KAVMfgDictionary::SetCurrentClass, start"), {" "}, Closing(20, "SetCurrentClass, end"),
       Opening(19, "KAVMfgDictionary::AddAttribute, start"),
-      {"attribute :  MFG_LENGTH", "version   : 2", "block     : DEFINITION ", "status    : 1", " ",
-       "ier (gnfmc1) : 0"},
+      {"attribute :  MFG_LENGTH", "version   : 2", "block     : DEFINITION ", "status    : 1", " ", "ier (gnfmc1) : 0"},
       Closing(17, "KAVMfgDictionary::AddAttribute, end"),
       Opening(22, "KAVMfgDictionary::SetCurrentClass, start"), {" "}}),
       Stdout());

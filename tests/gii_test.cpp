@@ -126,9 +126,9 @@ TEST_F(GiiTest, WritersPassTheirValuesInKernelForm) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     c.write();
-    EXPECT_EQ(c.journal, ReferenceKernel::Journal());
+    EXPECT_EQ(c.journal, Kernel::Journal());
     EXPECT_EQ(c.value, Value(c.name));
     EXPECT_EQ(1, KAV_KERNEL_FN(kavsim_gii_modified)(c.name));
   }
@@ -138,33 +138,29 @@ TEST_F(GiiTest, ReadersConvertWhatTheKernelGives) {
   // clang-format off
   struct Case { const char* what; std::function<std::string()> read; std::string journal; std::string result; };
   const Case cases[] = {
-      {"int", [] { return std::to_string(G::GetGIIIntVariable("NBPASS", 0)); },
-       "GMIKEY 101 1 0 0 0 0 null -> 0", "3"},
+      {"int", [] { return std::to_string(G::GetGIIIntVariable("NBPASS", 0)); }, "GMIKEY 101 1 0 0 0 0 null -> 0", "3"},
       {"int of a real is 0", [] { return std::to_string(G::GetGIIIntVariable("AVANCE", 0)); },
        "GMIKEY 102 1 0 0 0 0 null -> 0", "0"},
       {"real", [] { return std::to_string(G::GetGIIDoubleVariable("AVANCE", 0)); },
        "GMIKEY 102 1 0 0 0 0 null -> 0", "0.250000"},
       {"real of an int is 0", [] { return std::to_string(G::GetGIIDoubleVariable("NBPASS", 0)); },
        "GMIKEY 101 1 0 0 0 0 null -> 0", "0.000000"},
-      {"element", [] { return std::to_string(G::GetGIIElemVariable("OUTIL", 0)); },
-       "GMISEL 104 0 0 -> 0", "12"},
+      {"element", [] { return std::to_string(G::GetGIIElemVariable("OUTIL", 0)); }, "GMISEL 104 0 0 -> 0", "12"},
       {"text stripped", [] { return G::GetGIITextVariable("COMMENTAIRE", 0).ToStdString(); },
        "GMIKEY 103 1 3 0 0 80 buffer -> 0", "Ebauche de la poche"},
       {"string", [] { return G::GetGIIStringVariable("TITRE", 0).ToStdString(); },
        "GMIKCH 105 1 0 buffer -> 0", "Usinage du carter"},
       {"prompt keeps its blanks", [] { return G::GetGIIPromptVariable("INVITE", 0).ToStdString(); },
        "GMIPRO 106 buffer 0 -> 0", "  Choisir l'outil : "},
-      {"valued", [] { return std::to_string(G::IsValuatedGIIVariable("NBPASS", 0)); },
-       "GMIQVA 101 0 -> 0", "1"},
-      {"not valued", [] { return std::to_string(G::IsValuatedGIIVariable("VIDE", 0)); },
-       "GMIQVA 109 0 -> 0", "0"},
+      {"valued", [] { return std::to_string(G::IsValuatedGIIVariable("NBPASS", 0)); }, "GMIQVA 101 0 -> 0", "1"},
+      {"not valued", [] { return std::to_string(G::IsValuatedGIIVariable("VIDE", 0)); }, "GMIQVA 109 0 -> 0", "0"},
   };
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     const std::string result = c.read();
-    const Strings journal = SplitLines(ReferenceKernel::Journal());
+    const Strings journal = SplitLines(Kernel::Journal());
     ASSERT_EQ(2u, journal.size());
     EXPECT_EQ(c.journal, journal[1]);
     EXPECT_EQ(c.result, result);
@@ -177,20 +173,21 @@ TEST_F(GiiTest, IntListReadsEveryValueAndKeepsTheIntegers) {
   std::string expected = "GMIQID 6 \"PASSES\" 0 -> 0\nGMIPTR 107 0 0 -> 0\n";
   for (int i = 1; i <= 5; ++i)
     expected += "GMOPTR 107 " + std::to_string(i) + " -> 0\nGMIKEY 107 1 0 0 0 0 null -> 0\n";
-  EXPECT_EQ(expected, ReferenceKernel::Journal());
+  EXPECT_EQ(expected, Kernel::Journal());
   EXPECT_EQ("", Streamed(G::GetGIIIntListVariable("REPERES", 0)));
 }
 
 // GMORAZ only for a valued variable; nothing raised for one without value.
 TEST_F(GiiTest, UnsetErasesOnlyAValue) {
   G::UnsetGIIVariable("VIDE", 0);
-  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMIQVA 109 0 -> 0\n", ReferenceKernel::Journal());
-  ReferenceKernel::ClearJournal();
+  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMIQVA 109 0 -> 0\n", Kernel::Journal());
+  Kernel::ClearJournal();
   G::UnsetGIIVariable("NBPASS", 0);
   G::UnsetGIIListVariable("PASSES", 0);
-  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQVA 101 0 -> 0", "GMORAZ 101 -> 0",
-                   "GMIQID 6 \"PASSES\" 0 -> 0", "GMIQVA 107 0 -> 0", "GMORAL 107 -> 0"}),
-            ReferenceKernel::Journal());
+  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQVA 101 0 -> 0",
+                   "GMORAZ 101 -> 0", "GMIQID 6 \"PASSES\" 0 -> 0",
+                   "GMIQVA 107 0 -> 0", "GMORAL 107 -> 0"}),
+            Kernel::Journal());
   EXPECT_EQ(0, KAV_KERNEL_FN(kavsim_gii_valued)("NBPASS"));
   EXPECT_EQ("list of 0", Value("PASSES"));
 }
@@ -201,16 +198,16 @@ TEST_F(GiiTest, SessionControlReachesTheSession) {
   G::SetGIIEventVariable("NBPASS", 0);
   EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMOMDR 101 -> 0",
                    "GMIQID 6 \"AVANCE\" 0 -> 0", "GMOEVT 102 -> 0",
-                   "GMIQID 6 \"NBPASS\" 0 -> 0", "GMOEVT 101 -> 0", "LBATCH null -> 0",
-                   "MRCGII 0 0 -> 0"}),
-            ReferenceKernel::Journal());
+                   "GMIQID 6 \"NBPASS\" 0 -> 0", "GMOEVT 101 -> 0",
+                   "LBATCH null -> 0", "MRCGII 0 0 -> 0"}),
+            Kernel::Journal());
   EXPECT_EQ("AVANCE\nNBPASS\n", Events());
   EXPECT_EQ(1, Orders());
   // In batch the order is not given.
   KAV_KERNEL_FN(kavsim_gii_set_batch)(1);
-  ReferenceKernel::ClearJournal();
+  Kernel::ClearJournal();
   G::SetGIIOrder();
-  EXPECT_EQ("LBATCH null -> 1\n", ReferenceKernel::Journal());
+  EXPECT_EQ("LBATCH null -> 1\n", Kernel::Journal());
   EXPECT_EQ(1, Orders());
 }
 
@@ -233,19 +230,20 @@ TEST_F(GiiTest, SetGIIVariablePassesOneTypeCodePerField) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     G::SetGIIVariable("MIXTE", c.types, ints, reals, ListOf(c.texts), 0);
-    EXPECT_EQ("GMIQID 5 \"MIXTE\" 0 -> 0\n" + c.call + " -> " + std::to_string(c.code) +
-                  "\n" + (c.code ? Raised(c.code) : ""),
-              ReferenceKernel::Journal());
+    EXPECT_EQ("GMIQID 5 \"MIXTE\" 0 -> 0\n" + c.call + " -> " +
+                  std::to_string(c.code) + "\n" +
+                  (c.code ? Raised(c.code) : ""),
+              Kernel::Journal());
     EXPECT_EQ(c.value, Value("MIXTE"));
   }
   // Nothing at all still writes, with nfield 0.
-  ReferenceKernel::Reset();
+  Kernel::Reset();
   G::SetGIIVariable("VIDE", KAVRawCollint(0), KAVRawCollint(0), KAVRawColldouble(0),
                     ListOf({}), 0);
   EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMOKEY 109 0 [] [] [] [] null -> 0\n",
-            ReferenceKernel::Journal());
+            Kernel::Journal());
 }
 
 TEST_F(GiiTest, GetGIIVariableFillsTheOutputsOfTheFieldsType) {
@@ -264,7 +262,8 @@ TEST_F(GiiTest, GetGIIVariableFillsTheOutputsOfTheFieldsType) {
     EXPECT_EQ(c.real, real);
     EXPECT_EQ(KAVUnicodeString(c.text), text);
   }
-  EXPECT_EQ("GMIKEY 108 3 0 0 0 0 buffer -> 0", SplitLines(ReferenceKernel::Journal()).back());
+  EXPECT_EQ("GMIKEY 108 3 0 0 0 0 buffer -> 0",
+            SplitLines(Kernel::Journal()).back());
   // An unknown name leaves the outputs as they were.
   int type = -1, value = -1;
   double real = -1;
@@ -279,10 +278,11 @@ TEST_F(GiiTest, GetGIIVariableFillsTheOutputsOfTheFieldsType) {
 TEST_F(GiiTest, IdentifierComesFromTheCacheOnlyWithBufferFlagOne) {
   const std::string ask = "GMIQID 6 \"NBPASS\" 0 -> 0\n";
   EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));  // no cache yet
-  EXPECT_EQ(ask, ReferenceKernel::Journal());
+  EXPECT_EQ(ask, Kernel::Journal());
   G::SetGIIIdList(ListOf({" NBPASS "}));
-  EXPECT_EQ(ask + ask + "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMIQID 5 \"OUTER\" 0 -> 0\n",
-            ReferenceKernel::Journal());
+  EXPECT_EQ(
+      ask + ask + "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMIQID 5 \"OUTER\" 0 -> 0\n",
+      Kernel::Journal());
   // clang-format off
   struct Case { const char* name; int buffer; int id; std::string journal; int cached; };
   const Case cases[] = {
@@ -293,59 +293,60 @@ TEST_F(GiiTest, IdentifierComesFromTheCacheOnlyWithBufferFlagOne) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ReferenceKernel::ClearJournal();
+    Kernel::ClearJournal();
     EXPECT_EQ(c.id, G::GetGIIId(c.name, c.buffer));
-    EXPECT_EQ(c.journal, ReferenceKernel::Journal());
+    EXPECT_EQ(c.journal, Kernel::Journal());
     EXPECT_EQ(c.cached, G::IsExistingGIIVariable(c.name, 1));
   }
   G::ResetGIIIdList();
-  ReferenceKernel::ClearJournal();
+  Kernel::ClearJournal();
   EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));
-  EXPECT_EQ(ask, ReferenceKernel::Journal());
+  EXPECT_EQ(ask, Kernel::Journal());
   EXPECT_EQ(0, G::IsExistingGIIVariable("NBPASS", 1));
 }
 
 // A name given twice is cached twice and the first wins; a cached 0 is no
 // answer; a second list replaces the first, and the index follows.
 TEST_F(GiiTest, CacheKeepsTheFirstOfANameAndFollowsEveryChange) {
-  ReferenceKernel::ScriptInt("GMIQID", 1, 3, 0);    // NBPASS cached as 0
-  ReferenceKernel::ScriptInt("GMIQID", 2, 3, 555);  // AVANCE first as 555
+  Kernel::ScriptInt("GMIQID", 1, 3, 0);    // NBPASS cached as 0
+  Kernel::ScriptInt("GMIQID", 2, 3, 555);  // AVANCE first as 555
   G::SetGIIIdList(ListOf({"NBPASS", "AVANCE", "AVANCE", "OUTER"}));
   EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQID 6 \"AVANCE\" 0 -> 0",
                    "GMIQID 6 \"AVANCE\" 0 -> 0", "GMIQID 5 \"OUTER\" 0 -> 0",
                    "GMIQID 9 \"IERZORVEN\" 0 -> 0"}),
-            ReferenceKernel::Journal());
-  ReferenceKernel::ClearJournal();
+            Kernel::Journal());
+  Kernel::ClearJournal();
   EXPECT_EQ(555, G::GetGIIId("AVANCE", 1));
   EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));
-  EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", ReferenceKernel::Journal());
+  EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", Kernel::Journal());
   G::SetGIIIdList(ListOf({"TITRE"}));
   EXPECT_EQ(0, G::IsExistingGIIVariable("AVANCE", 1));
   EXPECT_EQ(1, G::IsExistingGIIVariable("TITRE", 1));
   EXPECT_EQ(1, G::IsExistingGIIVariable("IERZORVEN", 1));
-  ReferenceKernel::ClearJournal();
+  Kernel::ClearJournal();
   EXPECT_EQ(102, G::GetGIIId("AVANCE", 1));
-  EXPECT_EQ("GMIQID 6 \"AVANCE\" 0 -> 0\n", ReferenceKernel::Journal());
+  EXPECT_EQ("GMIQID 6 \"AVANCE\" 0 -> 0\n", Kernel::Journal());
 }
 
 // The '#' block is printed whatever the switch says; the loop goes on.
 TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
   G::SetGIIIdList(ListOf({"NOWHERE", "NBPASS"}));
-  EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0",
-                   "GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQID 9 \"IERZORVEN\" 0 -> 0",
-                   "GMIQID 5 \"OUTER\" 0 -> 0"}),
-            ReferenceKernel::Journal());
+  EXPECT_EQ(
+      Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0",
+             "GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQID 9 \"IERZORVEN\" 0 -> 0",
+             "GMIQID 5 \"OUTER\" 0 -> 0"}),
+      Kernel::Journal());
   EXPECT_EQ(Lines({"", std::string(34, '#'), " Variable NOWHERE", " GMIQID IER 9060",
                    std::string(34, '#'), ""}),
             Stdout());
   EXPECT_EQ("", std::string(KAV_KERNEL_FN(kavsim_gii_error_journal)()));
-  ReferenceKernel::ClearJournal();
+  Kernel::ClearJournal();
   EXPECT_EQ(0, G::IsExistingGIIVariable("NOWHERE", 1));
   EXPECT_EQ(0, G::IsExistingGIIVariable("NOWHERE", 0));
   EXPECT_EQ(1, G::IsExistingGIIVariable(" NBPASS", 0));
   EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0",
                    "GMIQID 6 \"NBPASS\" 0 -> 0"}),
-            ReferenceKernel::Journal());
+            Kernel::Journal());
   EXPECT_EQ("", Stdout());
 }
 
@@ -355,41 +356,43 @@ TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
 // recorded and the session gets its order.
 TEST_F(GiiTest, AFailingCallArrivesInTheSession) {
   EXPECT_EQ(0, G::GetGIIIntVariable("VIDE", 0));
-  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMIKEY 109 1 0 0 0 0 null -> 9062\n" + Raised(9062),
-            ReferenceKernel::Journal());
+  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMIKEY 109 1 0 0 0 0 null -> 9062\n" +
+                Raised(9062),
+            Kernel::Journal());
   EXPECT_EQ("int 9062", Value("IERZORVEN"));
   EXPECT_EQ("OUTER\n", Events());
   EXPECT_EQ(1, Orders());
   // With the cache, the error path uses it too.
   G::SetGIIIdList(ListOf({}));
-  ReferenceKernel::Reset();
+  Kernel::Reset();
   G::GetGIIIntVariable("VIDE", 1);
-  EXPECT_EQ(Lines({"GMIQID 4 \"VIDE\" 0 -> 0", "GMIKEY 109 1 0 0 0 0 null -> 9062",
-                   "GMOKEY 1 1 [2] [9062] null [0] null -> 0", "GMOEVT 2 -> 0",
-                   "LBATCH null -> 0", "MRCGII 0 0 -> 0"}),
-            ReferenceKernel::Journal());
+  EXPECT_EQ(
+      Lines({"GMIQID 4 \"VIDE\" 0 -> 0", "GMIKEY 109 1 0 0 0 0 null -> 9062",
+             "GMOKEY 1 1 [2] [9062] null [0] null -> 0", "GMOEVT 2 -> 0",
+             "LBATCH null -> 0", "MRCGII 0 0 -> 0"}),
+      Kernel::Journal());
 }
 
 // Every call site fails once, in turn: the calls before it are unchanged,
 // the failing one is the last of the operation, and the code is raised.
 TEST_F(GiiTest, EveryFailingCallIsRaisedAndEndsTheOperation) {
   for (const Operation& operation : StoppingOperations()) {
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     operation.run(0);
-    const Strings clean = SplitLines(ReferenceKernel::Journal());
+    const Strings clean = SplitLines(Kernel::Journal());
     for (size_t n = 1; n <= clean.size(); ++n) {
       SCOPED_TRACE(std::string(operation.name) + " call " + std::to_string(n));
-      ReferenceKernel::Reset();
-      ReferenceKernel::FailCall(static_cast<long>(n), kCode);
+      Kernel::Reset();
+      Kernel::FailCall(static_cast<long>(n), kCode);
       operation.run(0);
       const std::string& line = clean[n - 1];
       if (line.rfind("LBATCH", 0) == 0 || line.rfind("MRCGII", 0) == 0) {
-        EXPECT_EQ(Join(clean, clean.size()), ReferenceKernel::Journal());  // no ier
+        EXPECT_EQ(Join(clean, clean.size()), Kernel::Journal());  // no ier
         continue;
       }
-      EXPECT_EQ(Join(clean, n - 1) + line.substr(0, line.rfind("-> ")) + "-> 7777\n" +
-                    Raised(kCode),
-                ReferenceKernel::Journal());
+      EXPECT_EQ(Join(clean, n - 1) + line.substr(0, line.rfind("-> ")) +
+                    "-> 7777\n" + Raised(kCode),
+                Kernel::Journal());
     }
   }
 }
@@ -405,8 +408,7 @@ TEST_F(GiiTest, FailuresOnTheErrorVariablesAreNotRaised) {
        "GMIQID 9 \"IERZORVEN\" 0 -> 7777\n" + Join({clean.begin() + 2, clean.end()}, 4)},
       {"IERZORVEN not written", 2, [] { G::SetGIIError(5, 0); },
        Join(clean, 1) + "GMOKEY 1 1 [2] [5] null [0] null -> 7777\n" + Join({clean.begin() + 2, clean.end()}, 4)},
-      {"OUTER unknown", 3, [] { G::SetGIIError(5, 0); },
-       Join(clean, 2) + "GMIQID 5 \"OUTER\" 0 -> 7777\n"},
+      {"OUTER unknown", 3, [] { G::SetGIIError(5, 0); }, Join(clean, 2) + "GMIQID 5 \"OUTER\" 0 -> 7777\n"},
       {"OUTER not recorded: still ordered", 4, [] { G::SetGIIError(5, 0); },
        Join(clean, 3) + "GMOEVT 2 -> 7777\nLBATCH null -> 0\nMRCGII 0 0 -> 0\n"},
       {"real writer", 2, [] { G::SetGIIDoubleVariable("IERZORVEN", 1, 0); },
@@ -421,17 +423,17 @@ TEST_F(GiiTest, FailuresOnTheErrorVariablesAreNotRaised) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    ReferenceKernel::Reset();
-    ReferenceKernel::FailCall(c.failing, kCode);
+    Kernel::Reset();
+    Kernel::FailCall(c.failing, kCode);
     c.run();
-    EXPECT_EQ(c.journal, ReferenceKernel::Journal());
+    EXPECT_EQ(c.journal, Kernel::Journal());
   }
   // The text reader still returns what the kernel left for IERZORVEN.
-  ReferenceKernel::Reset();
-  ReferenceKernel::FailRoutine("GMIKEY", 1, kCode);
-  ReferenceKernel::ScriptText("GMIKEY", 1, 7, "  boom  ");
+  Kernel::Reset();
+  Kernel::FailRoutine("GMIKEY", 1, kCode);
+  Kernel::ScriptText("GMIKEY", 1, 7, "  boom  ");
   EXPECT_EQ(KAVUnicodeString("boom"), G::GetGIITextVariable("IERZORVEN", 0));
-  EXPECT_EQ(2u, SplitLines(ReferenceKernel::Journal()).size());
+  EXPECT_EQ(2u, SplitLines(Kernel::Journal()).size());
 }
 
 // With every call failing from any point on, every operation ends, and
@@ -444,12 +446,12 @@ TEST_F(GiiTest, NoFailureRecurses) {
       for (long from = 1; from <= 12; ++from) {
         SCOPED_TRACE(std::string(operation.name) + " buffer " + std::to_string(buffer) +
                      " from " + std::to_string(from));
-        ReferenceKernel::Reset();
+        Kernel::Reset();
         if (buffer) G::SetGIIIdList(ListOf(cached));
-        ReferenceKernel::ClearJournal();
-        ReferenceKernel::FailFrom(ReferenceKernel::CallCount() + from, kCode);
+        Kernel::ClearJournal();
+        Kernel::FailFrom(Kernel::CallCount() + from, kCode);
         operation.run(buffer);
-        const std::string journal = ReferenceKernel::Journal();
+        const std::string journal = Kernel::Journal();
         size_t writes = 0;
         for (size_t at = journal.find("GMOKEY 1 "); at != std::string::npos;
              at = journal.find("GMOKEY 1 ", at + 1))
@@ -484,9 +486,9 @@ TEST_F(GiiTest, ReturnedLengthsNeverReadOutsideTheBuffer) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.routine) + " " + std::to_string(c.length));
-    ReferenceKernel::Reset();
-    ReferenceKernel::ScriptText(c.routine, 1, c.textArg, full);  // no terminator
-    ReferenceKernel::ScriptInt(c.routine, 1, c.lengthArg, c.length);
+    Kernel::Reset();
+    Kernel::ScriptText(c.routine, 1, c.textArg, full);  // no terminator
+    Kernel::ScriptInt(c.routine, 1, c.lengthArg, c.length);
     EXPECT_EQ(c.result, c.read());
   }
 }
@@ -494,24 +496,24 @@ TEST_F(GiiTest, ReturnedLengthsNeverReadOutsideTheBuffer) {
 // An identifier of 0 with success, a negative or huge count: the library
 // stops or skips, and never steps outside what the kernel holds.
 TEST_F(GiiTest, OddKernelAnswersAreSurvived) {
-  ReferenceKernel::ScriptInt("GMIQID", 1, 3, 0);
+  Kernel::ScriptInt("GMIQID", 1, 3, 0);
   G::SetGIIIntVariable("NBPASS", 1, 0);
-  EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", ReferenceKernel::Journal());
+  EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", Kernel::Journal());
 
-  ReferenceKernel::Reset();
-  ReferenceKernel::ScriptInt("GMIPTR", 1, 3, -4);
+  Kernel::Reset();
+  Kernel::ScriptInt("GMIPTR", 1, 3, -4);
   EXPECT_EQ("", Streamed(G::GetGIIIntListVariable("PASSES", 0)));
-  EXPECT_EQ(2u, SplitLines(ReferenceKernel::Journal()).size());
+  EXPECT_EQ(2u, SplitLines(Kernel::Journal()).size());
 
-  ReferenceKernel::Reset();
-  ReferenceKernel::ScriptInt("GMIPTR", 1, 3, INT_MAX);
+  Kernel::Reset();
+  Kernel::ScriptInt("GMIPTR", 1, 3, INT_MAX);
   EXPECT_EQ("1 3 5", Streamed(G::GetGIIIntListVariable("PASSES", 0)));
-  EXPECT_EQ("GMOPTR 107 6 -> 9066", SplitLines(ReferenceKernel::Journal())[12]);
+  EXPECT_EQ("GMOPTR 107 6 -> 9066", SplitLines(Kernel::Journal())[12]);
   EXPECT_EQ("int 9066", Value("IERZORVEN"));
 
-  ReferenceKernel::Reset();
-  ReferenceKernel::ScriptInt("GMISEL", 1, 2, 44);
-  ReferenceKernel::FailRoutine("GMISEL", 1, kCode);
+  Kernel::Reset();
+  Kernel::ScriptInt("GMISEL", 1, 2, 44);
+  Kernel::FailRoutine("GMISEL", 1, kCode);
   EXPECT_EQ(44, G::GetGIIElemVariable("OUTIL", 0));  // kept after a failure
 }
 
@@ -524,9 +526,9 @@ void ExpectInFreshProcess(const char* iVariable, const char* iValue,
                           const std::function<std::string()>& iScenario,
                           const std::string& iExpected) {
   ExpectFresh({{iVariable, iValue}}, iExpected, [&] {
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     const std::string results = iScenario();
-    return "results: " + results + "\n" + ReferenceKernel::Journal();
+    return "results: " + results + "\n" + Kernel::Journal();
   });
 }
 
@@ -575,7 +577,7 @@ TEST_F(GiiModesDeathTest, BatchFromTheSiteKeepsTheOrderBack) {
   site.Write("gii/session.json", R"({"batch": 1, "variables": [{"name": "OUTER", "id": 2}]})");
   ExpectInFreshProcess("KAVTEST_UNUSED", "", [&site] {
     KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
-    ReferenceKernel::Reset();
+    Kernel::Reset();
     G::SetGIIEventVariable("OUTER", 0);
     const int orders = Orders();
     std::filesystem::remove_all(site.Path());  // this process ends without unwinding

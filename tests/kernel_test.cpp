@@ -59,7 +59,7 @@ TEST_F(KernelTest, ListsHoldWhatWasPushedAndAnswerTheirCodes) {
   GUSINF(&ints, &width, &count, &ier);
   GUSREA(&ints, &one, &read, &ier);
   GUSPUS(&ints, &value, &position, &ier);
-  EXPECT_EQ(0, ReferenceKernel::OpenLists());
+  EXPECT_EQ(0, Kernel::OpenLists());
   const std::string ok = " -> 0", badIndex = " -> 9002", gone = " -> 9001";
   // clang-format off
   EXPECT_EQ(Lines({"GUSINI -> 9003", "GUSINI" + ok, "GUSINI" + ok, "GUSINI" + ok, "GUSPUS" + ok, "GUSPUS" + ok,
@@ -67,7 +67,7 @@ TEST_F(KernelTest, ListsHoldWhatWasPushedAndAnswerTheirCodes) {
                    "GUSREA" + badIndex, "GUSREA" + badIndex, "GUSREA" + ok, "GUSREA" + ok, "GUSEND" + ok,
                    "GUSEND" + ok, "GUSEND" + ok, "GUSEND" + gone, "GUSINF" + gone, "GUSREA" + gone,
                    "GUSPUS" + gone}),
-            ReferenceKernel::Calls());
+            Kernel::Calls());
   // clang-format on
 }
 
@@ -75,19 +75,19 @@ TEST_F(KernelTest, ListsHoldWhatWasPushedAndAnswerTheirCodes) {
 // every routine, or over one routine's calls.
 TEST_F(KernelTest, FaultsReplaceTheChosenCallsOnly) {
   int four = 4, handle = 0, second = 0, ier = 0;
-  ReferenceKernel::FailCall(2, 77);
-  ReferenceKernel::FailRoutine("GUSEND", 1, 88);
+  Kernel::FailCall(2, 77);
+  Kernel::FailRoutine("GUSEND", 1, 88);
   GUSINI(&four, &handle, &ier);
   GUSINI(&four, &second, &ier);
   EXPECT_EQ(0, second);
   GUSEND(&handle, &ier);
-  EXPECT_EQ(1, ReferenceKernel::OpenLists());
+  EXPECT_EQ(1, Kernel::OpenLists());
   GUSEND(&handle, &ier);
-  ReferenceKernel::FailFrom(5, 99);
+  Kernel::FailFrom(5, 99);
   for (int i = 0; i < 3; ++i) GUSINI(&four, &handle, &ier);
-  EXPECT_EQ(Lines({"GUSINI -> 0", "GUSINI -> 77", "GUSEND -> 88", "GUSEND -> 0", "GUSINI -> 99",
-                   "GUSINI -> 99", "GUSINI -> 99"}),
-            ReferenceKernel::Calls());
+  EXPECT_EQ(Lines({"GUSINI -> 0", "GUSINI -> 77", "GUSEND -> 88", "GUSEND -> 0",
+                   "GUSINI -> 99", "GUSINI -> 99", "GUSINI -> 99"}),
+            Kernel::Calls());
 }
 
 // Run only by the test below, in a fresh process whose environment names
@@ -131,19 +131,20 @@ TEST_F(KernelTest, JournalShowsWhatReachedTheKernel) {
   EXPECT_EQ(7 * 1000 + 80, id * 1000 + length);
   EXPECT_EQ(0, LBATCH(nullptr));
   GUERJO();
-  EXPECT_EQ(Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " + std::to_string(KAVSIM_UNKNOWN_MEMBER),
+  EXPECT_EQ(Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " +
+                       std::to_string(KAVSIM_UNKNOWN_MEMBER),
                    "GMOPRO 7 \"" + std::string(80, 'P') + "\" 80 -> " +
                        std::to_string(KAVSIM_GII_UNKNOWN_ID),
                    "LBATCH null -> 0", "GUERJO -> 0"}),
-            ReferenceKernel::Journal());
+            Kernel::Journal());
 }
 
 // Scripted answers reach what a well-behaved kernel never says: outputs
 // overwritten after the routine ran, or written instead of running it.
 TEST_F(KernelTest, ScriptedAnswersOverwriteTheChosenArgumentsOfTheChosenCall) {
   int four = 4, handle = -1, ier = -1;
-  ReferenceKernel::ScriptInt("GUSINI", 2, 2, 0);          // second call: handle 0
-  ReferenceKernel::ScriptInt("GUSINI", 3, 3, -7, true);   // third: -7, not run
+  Kernel::ScriptInt("GUSINI", 2, 2, 0);         // second call: handle 0
+  Kernel::ScriptInt("GUSINI", 3, 3, -7, true);  // third: -7, not run
   GUSINI(&four, &handle, &ier);
   EXPECT_GT(handle, 0);
   int first = handle;
@@ -154,22 +155,23 @@ TEST_F(KernelTest, ScriptedAnswersOverwriteTheChosenArgumentsOfTheChosenCall) {
   GUSINI(&four, &handle, &ier);
   EXPECT_EQ(5, handle);
   EXPECT_EQ(-7, ier);
-  EXPECT_EQ(2, ReferenceKernel::OpenLists());  // the third call created none
-  EXPECT_NE(std::string::npos, ReferenceKernel::Journal().find("GUSINI scripted -> -7\n"));
+  EXPECT_EQ(2, Kernel::OpenLists());  // the third call created none
+  EXPECT_NE(std::string::npos,
+            Kernel::Journal().find("GUSINI scripted -> -7\n"));
 
   // Records of any kind, every call (n 0), and the int a routine returns.
   int value = 3, position = 0, one = 1;
   GUSPUS(&first, &value, &position, &ier);
-  ReferenceKernel::ScriptText("GUSREA", 0, 3, "AB");
+  Kernel::ScriptText("GUSREA", 0, 3, "AB");
   char text[8] = "xxxxxxx";
   GUSREA(&first, &one, text, &ier);
   EXPECT_EQ("AB", std::string(text, 2));
-  ReferenceKernel::ScriptDouble("GUSREA", 0, 3, 2.5);
-  ReferenceKernel::ClearFaults();
+  Kernel::ScriptDouble("GUSREA", 0, 3, 2.5);
+  Kernel::ClearFaults();
   int read = 0;
   GUSREA(&first, &one, &read, &ier);
   EXPECT_EQ(3, read);
-  ReferenceKernel::ScriptInt("LBATCH", 1, 0, 7);
+  Kernel::ScriptInt("LBATCH", 1, 0, 7);
   EXPECT_EQ(7, LBATCH(nullptr));
 }
 
@@ -244,7 +246,7 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
 TEST_F(KernelTest, RoutinesCalledFromEightThreadsKeepTheKernelWhole) {
   constexpr int kThreads = 8, kRounds = 30;
   for (int round = 0; round < kRounds; ++round) {
-    ReferenceKernel::Reset();  // the catalog is read again on first use
+    Kernel::Reset();  // the catalog is read again on first use
     std::atomic<int> waiting{kThreads}, whole{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)
@@ -263,7 +265,7 @@ TEST_F(KernelTest, RoutinesCalledFromEightThreadsKeepTheKernelWhole) {
     for (std::thread& thread : threads) thread.join();
     ASSERT_EQ(kThreads, whole.load()) << "round " << round;
   }
-  EXPECT_EQ(0, ReferenceKernel::OpenLists());
+  EXPECT_EQ(0, Kernel::OpenLists());
 }
 
 // The code table in docs/kernel.md is the one of KAVSimCodes.def, row for

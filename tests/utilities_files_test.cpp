@@ -113,7 +113,7 @@ void Populate(const std::string& iDirectory, std::mt19937& ioRandom) {
 // Children print to standard output: nothing here captures it.
 class UtilitiesFilesTest : public ::testing::Test {
  protected:
-  void SetUp() override { ReferenceKernel::Reset(); }
+  void SetUp() override { Kernel::Reset(); }
 };
 
 // The path-text helpers, one row per call: ExpandPath (E) of the path,
@@ -321,17 +321,17 @@ TEST_F(UtilitiesFilesTest, CaptImageStripsCutsAndReturnsTheKernelCode) {
       ReadFile(image).substr(0, 24));
   const std::string longPath = dir.Path() + "/none/" + std::string(300, 'x');
   EXPECT_EQ(KAVSIM_IMAGE_NOT_WRITTEN, U::CaptImage(longPath.c_str()));
-  ReferenceKernel::FailCall(3, 77);
+  Kernel::FailCall(3, 77);
   EXPECT_EQ(77, U::CaptImage(image.c_str()));
   EXPECT_EQ(Lines({"PLSGRAB \"" + image + "\" 1 -> 0",
                    "PLSGRAB \"" + longPath.substr(0, 255) + "\" 1 -> 9030",
                    "PLSGRAB \"" + image + "\" 1 -> 77"}),
-            ReferenceKernel::Journal());
+            Kernel::Journal());
 }
 
 TEST_F(UtilitiesFilesTest, CaptImageTraceEndsWhateverTheCode) {
   CoutCapture out;
-  ReferenceKernel::FailCall(1, 9030);
+  Kernel::FailCall(1, 9030);
   U::CaptImage(" /x.png ");
   EXPECT_EQ(
       Block({Opening(13, "KAVMfgUtilities::CaptImage, start"),
