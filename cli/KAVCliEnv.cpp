@@ -24,7 +24,7 @@ struct Routine {
   const char* library;
 };
 const Routine kRoutines[] = {
-#define KAV_ROUTINE(num, name, ret, params, module, library) \
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
   {num, #name, #module, #library},
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE

@@ -97,7 +97,7 @@ TEST(BindingTest, ImageHeaderLeadsToChainedAttributesThenTable) {
 
 TEST(BindingTest, EveryEntryStartsUnboundWithItsResolverFields) {
   const char* const kNames[] = {
-#define KAV_ROUTINE(num, name, ret, params, module, library) #name,
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) #name,
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
   };
