@@ -241,8 +241,8 @@ int Summarize(KAVCliContext& ioContext, const std::string& iFile) {
   std::cout << iFile << ": " << summary.calls << " calls of " << routines.size()
             << " routines, " << summary.ns << " ns in the kernel" << std::endl;
   if (summary.unreadable != 0)
-    std::cout << summary.unreadable << " unreadable lines, the first is line "
-              << summary.firstUnreadable << std::endl;
+    std::cout << "lines not understood: " << summary.unreadable << " (the first: line "
+              << summary.firstUnreadable << ")" << std::endl;
   std::cout << '\n';
   KAVCliPrintTable(ioContext, routineHeaders, routines);
   std::cout << "\nfailures by code" << (failures.empty() ? ": none" : "") << std::endl;
