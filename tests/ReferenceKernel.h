@@ -4,11 +4,14 @@
 #ifndef ReferenceKernel_h
 #define ReferenceKernel_h
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "KAVSimControl.h"
+#include "TestSupport.h"
 
 namespace kavtest {
 
@@ -108,6 +111,49 @@ struct Stopped {
   int kept = 0;         // values appended before the failure
 };
 Stopped StoppedAt(const KernelSteps& iSteps, const FaultRun& iRun);
+
+// --- Sweeps over whole operations -------------------------------------------
+
+// What a run of an operation leaves.
+struct Left {
+  int error = 0;       // the code the operation keeps
+  int open = 0;        // lists the kernel still holds
+  int kept = 0;        // values appended
+  bool banner = true;  // its end banner shows, when traced
+  std::string calls;   // the journal "NAME -> code"
+};
+// An operation that stops at its first failing call, by its clean run;
+// iCloses: its end banner shows even after a failure.
+Left Stopping(const KernelSteps& iSteps, const FaultRun& iRun,
+              bool iCloses = false);
+std::function<Left(const FaultRun&)> Stops(const KernelSteps& iSteps,
+                                           bool iCloses = false);
+
+struct SweptOperation {
+  std::string name;
+  std::function<int()> run;  // returns the number of values it appended
+  std::function<Left(const FaultRun&)> expect;
+  std::string endTitle;  // "": any line "..., end" with blanks after
+  std::function<void()> setUp = [] {};
+};
+// Each operation with each of its calls failing, alone and from there on
+// (AnomalyLoop): the code kept (iError), the lists open and the values
+// appended are what expect says; traced, the end banner shows as promised;
+// untraced, the calls are the promised ones and nothing is printed.
+void SweepOperations(const std::vector<SweptOperation>& iOperations,
+                     const std::function<int()>& iError, bool iTraced);
+
+// A suite against the reference kernel: each test starts from the site's
+// seed state, with what it prints captured for Stdout().
+class KernelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ReferenceKernel::Reset();
+    _capture.Take();
+  }
+  std::string Stdout() { return _capture.Take(); }
+  CoutCapture _capture;
+};
 
 }  // namespace kavtest
 

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -46,9 +47,7 @@ Strings Closing(int iDashes, const std::string& iTitle) {
 }
 
 std::string Block(std::initializer_list<Strings> iParts) {
-  std::string text;
-  for (const Strings& part : iParts) text += Lines(part);
-  return text;
+  return Lines(Concat(iParts));
 }
 
 CoutCapture::CoutCapture() : _saved(std::cout.rdbuf(_captured.rdbuf())) {}
@@ -133,6 +132,53 @@ std::string TempDir::Write(const std::string& iName,
   std::ofstream out(path, std::ios::binary);
   out << iContent;
   return path.string();
+}
+
+std::string Padded(std::string iText, size_t iWidth) {
+  iText.resize(iWidth, ' ');
+  return iText;
+}
+
+Strings SplitLines(const std::string& iText) {
+  Strings lines;
+  std::istringstream in(iText);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+KAVListValKAVUnicodeString ListOf(const Strings& iItems) {
+  KAVListValKAVUnicodeString list;
+  for (const std::string& item : iItems) list.Append(KAVUnicodeString(item));
+  return list;
+}
+
+Strings Concat(std::initializer_list<Strings> iParts) {
+  Strings lines;
+  for (const Strings& part : iParts)
+    lines.insert(lines.end(), part.begin(), part.end());
+  return lines;
+}
+
+void ExpectFresh(const Environment& iEnv,
+                 const std::function<std::string()>& iScenario,
+                 const std::string& iExpected) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        for (const auto& entry : iEnv)
+          entry.second ? setenv(entry.first.c_str(), entry.second->c_str(), 1)
+                       : unsetenv(entry.first.c_str());
+        std::string out;
+        {
+          CoutCapture capture;
+          const std::string returned = iScenario();
+          out = capture.Take() + returned;
+        }
+        std::fputs(out.c_str(), stderr);
+        std::fflush(stderr);
+        _exit(0);
+      },
+      ::testing::ExitedWithCode(0), ::testing::Eq(iExpected));
 }
 
 }  // namespace kavtest

@@ -13,7 +13,7 @@
 #include <type_traits>
 #include <vector>
 
-class KAVListValKAVUnicodeString;
+#include "KAVListValKAVUnicodeString.h"
 
 namespace kavtest {
 
@@ -95,6 +95,32 @@ class TempDir {
 };
 
 std::string ReadFile(const std::string& iPath);
+
+// --- Shared by the suites ---------------------------------------------------
+
+// iText cut or blank-padded to iWidth characters, as a kernel field holds it.
+std::string Padded(std::string iText, size_t iWidth);
+// The lines of iText without their "\n".
+Strings SplitLines(const std::string& iText);
+// A list of the texts in order.
+KAVListValKAVUnicodeString ListOf(const Strings& iItems);
+// The parts one after the other.
+Strings Concat(std::initializer_list<Strings> iParts);
+// What << writes of iValue.
+template <typename T>
+std::string Streamed(const T& iValue) {
+  std::ostringstream out;
+  out << iValue;
+  return out.str();
+}
+
+// For what a process reads once: runs iScenario in a new run of this test
+// binary (a threadsafe death test, so nothing is read yet) with iEnv set
+// first, and expects what it writes to std::cout, followed by the text it
+// returns, to be iExpected.
+void ExpectFresh(const Environment& iEnv,
+                 const std::function<std::string()>& iScenario,
+                 const std::string& iExpected);
 
 }  // namespace kavtest
 

@@ -1,7 +1,7 @@
 // KAVMfgDeclarative against the reference kernel: the fields and numbers
 // that reach the kernel (journal), what comes back, which code GetError()
 // keeps, which lists stay open when a call fails, what the process keeps
-// once (trace switch, new-interface answers, in child processes), and that
+// once (trace switch, new-interface answers, in fresh processes), and that
 // no answer a kernel can give makes the library leave its buffers.
 #include <gtest/gtest.h>
 
@@ -9,7 +9,6 @@
 #include <functional>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,35 +16,25 @@
 #include "ReferenceKernel.h"
 #include "TestSupport.h"
 
-using kavtest::Block;
-using kavtest::Closing;
-using kavtest::CoutCapture;
-using kavtest::Dashes;
-using kavtest::FaultRun;
-using kavtest::KernelStep;
-using kavtest::KernelSteps;
-using kavtest::Lines;
-using kavtest::Opening;
-using kavtest::ReferenceKernel;
-using kavtest::Strings;
-
 namespace {
 
+using namespace kavtest;
 using D = KAVMfgDeclarative;
 using Ints = std::vector<int>;
 
 // A fixed-width field as the journal shows it.
 std::string F(const std::string& iText, size_t iWidth) {
-  std::string field = iText.substr(0, iWidth);
-  field.resize(iWidth, ' ');
-  return "\"" + field + "\"";
+  return "\"" + Padded(iText, iWidth) + "\"";
 }
 const std::string kPool = F("KAVMFG", 27);
+const std::string kLoad =
+    Lines({"DCLPLE " + kPool + " -> 0", "DCLOAD " + kPool + " -> 0"});
 
-Strings Names(const KAVListValKAVUnicodeString& iList) {
-  Strings names;
-  for (int i = 1; i <= iList.Size(); ++i) names.push_back(iList[i].ToStdString());
-  return names;
+// A variable query as the journal shows it: pool, pool.variable, type.
+std::string Query(const char* iRoutine, const std::string& iPool,
+                  const std::string& iVariable, const char* iType) {
+  return std::string(iRoutine) + " " + F(iPool, 27) + " " +
+         F(iPool + "." + iVariable, 64) + " " + F(iType, 64);
 }
 
 // Every output a list operation can fill.
@@ -65,7 +54,7 @@ struct Out {
 // The size of a list an operation handed over, which the test then owns.
 int Owned(KAVListValKAVUnicodeString* iList, Strings* oNames = nullptr) {
   std::unique_ptr<KAVListValKAVUnicodeString> list(iList);
-  if (oNames) *oNames = Names(*list);
+  if (oNames) *oNames = Items(*list);
   return list->Size();
 }
 
@@ -76,15 +65,13 @@ void Fresh() {
   ReferenceKernel::Reset();
 }
 
-class DeclarativeTest : public ::testing::Test {
+class DeclarativeTest : public KernelTest {
  protected:
   void SetUp() override {
     unsetenv("ZORVENICONPATH");
-    Fresh();
-    _capture.Take();
+    D::AutoToolNumber();
+    KernelTest::SetUp();
   }
-  std::string Stdout() { return _capture.Take(); }
-  CoutCapture _capture;
 };
 
 // --- Loading and variables --------------------------------------------------
@@ -95,12 +82,11 @@ TEST_F(DeclarativeTest, MainPoolIsLoadedOnceAndOnlyWhenSpelledExactly) {
   D::LoadNcDeclarative();
   D::GetAllStrings("EDITOR", "kavmfg", o.texts, o.names);
   D::GetAllStrings("EDITOR", "KAVUSER", o.texts, o.names);  // known, unloaded
-  EXPECT_EQ(Lines({"DCLPLE " + kPool + " -> 0", "DCLOAD " + kPool + " -> 0",
-                       "DCLPLE " + kPool + " -> 0",
-                       "G7AQRY " + F("kavmfg", 27) + " " + F("kavmfg.EDITOR", 64) +
-                           " " + F("STRING", 64) + " 50 256 -> 9050",
-                       "G7AQRY " + F("KAVUSER", 27) + " " + F("KAVUSER.EDITOR", 64) +
-                           " " + F("STRING", 64) + " 50 256 -> 9051"}),
+  EXPECT_EQ(kLoad + Lines({"DCLPLE " + kPool + " -> 0",
+                           Query("G7AQRY", "kavmfg", "EDITOR", "STRING") +
+                               " 50 256 -> 9050",
+                           Query("G7AQRY", "KAVUSER", "EDITOR", "STRING") +
+                               " 50 256 -> 9051"}),
             ReferenceKernel::Journal());
   EXPECT_EQ(9051, D::GetError());
   EXPECT_EQ(0, KAV_KERNEL_FN(kavsim_declarative_loaded)("KAVUSER"));
@@ -109,42 +95,38 @@ TEST_F(DeclarativeTest, MainPoolIsLoadedOnceAndOnlyWhenSpelledExactly) {
 // Each reader's kernel call, field by field, and what it makes of the
 // answer. Codes are kept only when non-zero.
 TEST_F(DeclarativeTest, VariableReadersSendFullNamesAsFields) {
-  const std::string longPool(30, 'P');
+  const std::string longPool(30, 'P'), longName(70, 'V');
+  const std::string strings =
+      kLoad + Query("G7AQRY", "KAVMFG", "POSTPRO.LIST", "STRING") +
+      " 50 256 -> 0\n";
   // clang-format off
-  struct Case { const char* what; std::function<std::string()> run; std::string result; int error; Strings journal; };
+  struct Case { const char* what; std::function<std::string()> run; std::string result; int error; std::string journal; };
   const Case cases[] = {
       {"strings of KAVMFG", [] {
          Out o;
          o.texts.Append("old");
          const int code = D::GetAllStrings("POSTPRO.LIST", "KAVMFG", o.texts, o.names);
-         return std::to_string(code) + ":" + Names(o.texts)[2] + "|" + Names(o.names)[2] +
-                "|" + std::to_string(o.texts.Size());
-       }, "0:PP3|ISO_GENERIC|3", 0,
-       {"DCLPLE " + kPool + " -> 0", "DCLOAD " + kPool + " -> 0",
-        "G7AQRY " + kPool + " " + F("KAVMFG.POSTPRO.LIST", 64) + " " + F("STRING", 64) + " 50 256 -> 0"}},
+         return std::to_string(code) + ":" + Items(o.texts)[2] + "|" + Items(o.names)[2] + "|" +
+                std::to_string(o.texts.Size());
+       }, "0:PP3|ISO_GENERIC|3", 0, strings},
       {"integer of a preloaded pool", [] { return std::to_string(D::GetInteger("DEPTH", "KAVPATHS")); }, "3", 0,
-       {"G7AQUV " + F("KAVPATHS", 27) + " " + F("KAVPATHS.DEPTH", 64) + " " + F("INTEGER", 64) + " 4 -> 0"}},
+       Query("G7AQUV", "KAVPATHS", "DEPTH", "INTEGER") + " 4 -> 0\n"},
       {"integer of a STRING", [] { return std::to_string(D::GetInteger("ICONS", "KAVPATHS")); }, "0", 9053,
-       {"G7AQUV " + F("KAVPATHS", 27) + " " + F("KAVPATHS.ICONS", 64) + " " + F("INTEGER", 64) + " 4 -> 9053"}},
-      {"last string", [] { return D::GetString("POSTPRO.LIST", "KAVMFG").ToStdString(); }, "ISO_GENERIC", 0,
-       {"DCLPLE " + kPool + " -> 0", "DCLOAD " + kPool + " -> 0",
-        "G7AQRY " + kPool + " " + F("KAVMFG.POSTPRO.LIST", 64) + " " + F("STRING", 64) + " 50 256 -> 0"}},
+       Query("G7AQUV", "KAVPATHS", "ICONS", "INTEGER") + " 4 -> 9053\n"},
+      {"last string", [] { return D::GetString("POSTPRO.LIST", "KAVMFG").ToStdString(); }, "ISO_GENERIC", 0, strings},
       {"string of an unknown variable", [] { return D::GetString("NOTHING", "KAVPATHS").ToStdString(); }, "", 9052,
-       {"G7AQRY " + F("KAVPATHS", 27) + " " + F("KAVPATHS.NOTHING", 64) + " " + F("STRING", 64) + " 50 256 -> 9052"}},
+       Query("G7AQRY", "KAVPATHS", "NOTHING", "STRING") + " 50 256 -> 9052\n"},
       {"names cut to their fields", [&] {
-         return std::to_string(D::GetInteger(KAVUnicodeString(std::string(70, 'V')), KAVUnicodeString(longPool)));
-       }, "0", 9050,
-       {"G7AQUV " + F(longPool, 27) + " " + F(longPool + "." + std::string(70, 'V'), 64) + " " +
-        F("INTEGER", 64) + " 4 -> 9050"}},
+         return std::to_string(D::GetInteger(KAVUnicodeString(longName), KAVUnicodeString(longPool)));
+       }, "0", 9050, Query("G7AQUV", longPool, longName, "INTEGER") + " 4 -> 9050\n"},
       {"toolpath switch", [] { return std::to_string(D::IsToolpathToBeStored()); }, "1", 0,
-       {"DCLPLE " + kPool + " -> 0", "DCLOAD " + kPool + " -> 0",
-        "DCLQUV " + kPool + " " + F("KAVMFG.TOOLPATH.STORAGE", 64) + " 23 97 -> 0"}}};
+       kLoad + "DCLQUV " + kPool + " " + F("KAVMFG.TOOLPATH.STORAGE", 64) + " 23 97 -> 0\n"}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Fresh();
     EXPECT_EQ(c.result, c.run());
-    EXPECT_EQ(Lines(c.journal), ReferenceKernel::Journal());
+    EXPECT_EQ(c.journal, ReferenceKernel::Journal());
     EXPECT_EQ(c.error, D::GetError());
   }
 }
@@ -158,11 +140,13 @@ TEST_F(DeclarativeTest, LoadingFailuresAreKeptAndDoNotStopTheQuery) {
   ReferenceKernel::ClearJournal();
   ReferenceKernel::FailRoutine("DCLOAD", 1, 4242);
   EXPECT_EQ(0, D::IsToolpathToBeStored());
-  EXPECT_EQ("DCLPLE -> 0\nDCLOAD -> 4242\nDCLQUV -> 9051\n", ReferenceKernel::Calls());
+  EXPECT_EQ("DCLPLE -> 0\nDCLOAD -> 4242\nDCLQUV -> 9051\n",
+            ReferenceKernel::Calls());
   EXPECT_EQ(9051, D::GetError());
   ReferenceKernel::FailRoutine("DCLPLE", 2, 4343);
   Out o;
-  EXPECT_EQ(9051, D::GetAllStrings("TOOLPATH.FORMAT", "KAVMFG", o.texts, o.names));
+  EXPECT_EQ(9051,
+            D::GetAllStrings("TOOLPATH.FORMAT", "KAVMFG", o.texts, o.names));
   EXPECT_EQ(9051, D::GetError());
 }
 
@@ -177,9 +161,7 @@ TEST_F(DeclarativeTest, ToolpathSwitchIsATextReadingYes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
     Fresh();
-    std::string value(c.value);
-    value.resize(72, ' ');
-    ReferenceKernel::ScriptText("DCLQUV", 1, 5, value, true);
+    ReferenceKernel::ScriptText("DCLQUV", 1, 5, Padded(c.value, 72), true);
     ReferenceKernel::ScriptInt("DCLQUV", 1, 6, c.type, true);
     ReferenceKernel::ScriptInt("DCLQUV", 1, 7, c.code, true);
     EXPECT_EQ(c.result, D::IsToolpathToBeStored());
@@ -197,20 +179,15 @@ TEST_F(DeclarativeTest, VortisPathSplitsAtTheFirstCommaAfterTheFirstCharacter) {
       {"${KAVPATHS.VORTIS.BACKUP}", nullptr, "/nc/vortis/backup", "BACKLIB,OLD"},
       {"  $KAV_TEST_NCDIR/lib  ", nullptr, "/nc/env/lib", "/nc/env/lib"},
       {"$KAVMFG.VORTIS.PATH", nullptr, "", ""},  // pool not loaded
-      {"x", "\"/a/b\" , \"LOG\"", "/a/b", "LOG"},
-      {"x", ",\"LOG\"", ",\"LOG\"", ",\"LOG\""},
-      {"x", " \"/a\" ", "\"/a\"", "\"/a\""},
-      {"x", "\" /a \",, L ", " /a ", ", L"}};
+      {"x", "\"/a/b\" , \"LOG\"", "/a/b", "LOG"}, {"x", ",\"LOG\"", ",\"LOG\"", ",\"LOG\""},
+      {"x", " \"/a\" ", "\"/a\"", "\"/a\""}, {"x", "\" /a \",, L ", " /a ", ", L"}};
   // clang-format on
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.expression + std::string(" ") + (c.scripted ? c.scripted : ""));
+    SCOPED_TRACE(c.expression + std::string(" ") +
+                 (c.scripted ? c.scripted : ""));
     Fresh();
-    if (c.scripted) {
-      std::string output(c.scripted);
-      output.resize(1024, ' ');
-      ReferenceKernel::ScriptText("DCLVAR", 1, 5, output);
-    }
-    D::GetError();
+    if (c.scripted)
+      ReferenceKernel::ScriptText("DCLVAR", 1, 5, Padded(c.scripted, 1024));
     KAVUnicodeString physical = "old", logical = "old";
     D::GetVORTISPath(c.expression, physical, logical);
     EXPECT_EQ(c.physical, physical.ToStdString());
@@ -219,7 +196,8 @@ TEST_F(DeclarativeTest, VortisPathSplitsAtTheFirstCommaAfterTheFirstCharacter) {
   }
   ReferenceKernel::ClearJournal();
   EXPECT_EQ("", D::GetDeclarativePath("$NO_SUCH_VARIABLE_HERE").ToStdString());
-  EXPECT_EQ("DCLVAR \"$NO_SUCH_VARIABLE_HERE\" 22 1 1 -> 9057\n", ReferenceKernel::Journal());
+  EXPECT_EQ("DCLVAR \"$NO_SUCH_VARIABLE_HERE\" 22 1 1 -> 9057\n",
+            ReferenceKernel::Journal());
   unsetenv("KAV_TEST_NCDIR");
 }
 
@@ -228,21 +206,20 @@ TEST_F(DeclarativeTest, VortisPathSplitsAtTheFirstCommaAfterTheFirstCharacter) {
 TEST_F(DeclarativeTest, IconPathJoinsTheIconDirectoryAndTheKernelsIcon) {
   // clang-format off
   const struct { const char* klass; const char* directory; std::string path; int error; } cases[] = {
-      {"  MfgPocketing ", "/icons", "/icons/POCKET.gif", 0},
-      {"MfgPocketing", "/icons/", "/icons//POCKET.gif", 0},
-      {"MfgPocketing", nullptr, "", 0},
-      {"MfgPocketing", "", "", 0},
-      {"MfgHole", "/icons", "", 9550},
-      {"MfgNowhere", "/icons", "", 9054}};
+      {"  MfgPocketing ", "/icons", "/icons/POCKET.gif", 0}, {"MfgPocketing", "/icons/", "/icons//POCKET.gif", 0},
+      {"MfgPocketing", nullptr, "", 0}, {"MfgPocketing", "", "", 0},
+      {"MfgHole", "/icons", "", 9550}, {"MfgNowhere", "/icons", "", 9054}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.klass + std::string(c.directory ? c.directory : "(unset)"));
     Fresh();
-    c.directory ? setenv("ZORVENICONPATH", c.directory, 1) : unsetenv("ZORVENICONPATH");
+    c.directory ? setenv("ZORVENICONPATH", c.directory, 1)
+                : unsetenv("ZORVENICONPATH");
     EXPECT_EQ(c.path, D::GetIconPath(c.klass).ToStdString());
     EXPECT_EQ(c.error, D::GetError());
   }
-  EXPECT_EQ("GNDRIC " + F("MfgNowhere", 32) + " -> 9054\n", ReferenceKernel::Journal());
+  EXPECT_EQ("GNDRIC " + F("MfgNowhere", 32) + " -> 9054\n",
+            ReferenceKernel::Journal());
 }
 
 // A damaged site file is ignored whole: every routine answers its site
@@ -252,12 +229,11 @@ TEST_F(DeclarativeTest, DamagedOrMissingSiteFileAnswersEveryCall) {
   // clang-format off
   const struct { const char* content; int load, transitions; } cases[] = {
       {"{\"pools\": {\"KAVMFG\": {\"preloaded\": \"yes\"}}}", 9073, 9073},
-      {"{\"pools\": ", 9071, 9071},
-      {nullptr, 9050, 9550}};
+      {"{\"pools\": ", 9071, 9071}, {nullptr, 9050, 9550}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.content ? c.content : "(no file)");
-    kavtest::TempDir site;
+    TempDir site;
     if (c.content) site.Write("declarative/declarative.json", c.content);
     KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
     Fresh();
@@ -269,56 +245,66 @@ TEST_F(DeclarativeTest, DamagedOrMissingSiteFileAnswersEveryCall) {
     EXPECT_EQ(0, D::AutoNewInterface());
   }
   KAV_KERNEL_FN(kavsim_set_site)(bundled.c_str());
-  Stdout();  // the site reader's own report goes to standard error
 }
 
 // --- Customization lists ----------------------------------------------------
 
 TEST_F(DeclarativeTest, ThreeListReadersAppendOneEntryPerTransition) {
-  Out o;
+  Out o, m;
   o.paths.Append("kept");
   D::GetTransitionPaths(o.paths, o.macros, o.nls);
   D::GetTransitionPaths(o.paths, o.macros, o.nls);
   EXPECT_EQ(0, D::GetError());
-  EXPECT_EQ((Ints{9, 8, 8}), (Ints{o.paths.Size(), o.macros.Size(), o.nls.Size()}));
-  EXPECT_EQ((Strings{"MfgDrilling -> MfgReaming", "TRDRRE", "Du percage a l'alesage"}),
-            (Strings{Names(o.paths)[2], Names(o.macros)[1], Names(o.nls)[1]}));
-  EXPECT_EQ(Names(o.paths)[4], Names(o.paths)[8]);
-  Out macros;
-  D::GetStandardMacros("MfgPocketing", "APPROACH", macros.paths, macros.macros, macros.nls);
-  EXPECT_EQ((Strings{"MfgPocketing.APPROACH.HELIX", "APHELIX", "Approche en helice"}),
-            (Strings{Names(macros.paths)[2], Names(macros.macros)[2], Names(macros.nls)[2]}));
+  EXPECT_EQ((Ints{9, 8, 8}),
+            (Ints{o.paths.Size(), o.macros.Size(), o.nls.Size()}));
+  EXPECT_EQ((Strings{"MfgDrilling -> MfgReaming", "TRDRRE",
+                     "Du percage a l'alesage"}),
+            (Strings{Items(o.paths)[2], Items(o.macros)[1], Items(o.nls)[1]}));
+  EXPECT_EQ(Items(o.paths)[4], Items(o.paths)[8]);
+  D::GetStandardMacros("MfgPocketing", "APPROACH", m.paths, m.macros, m.nls);
+  EXPECT_EQ(
+      (Strings{"MfgPocketing.APPROACH.HELIX", "APHELIX", "Approche en helice"}),
+      (Strings{Items(m.paths)[2], Items(m.macros)[2], Items(m.nls)[2]}));
   EXPECT_EQ(0, ReferenceKernel::OpenLists());
 }
 
 // The class and the other names go as fields: cut or padded, never
-// stripped, except GetToolClasses, which strips the class first.
+// stripped, except GetToolClasses, which strips the class first. New lists
+// are the caller's, and only GetToolClasses ends its kernel list.
 TEST_F(DeclarativeTest, ClassListsSendTheirNamesAsFields) {
   const std::string longClass = "MfgPocketing" + std::string(30, 'X');
   Out o;
   // clang-format off
-  const struct { const char* what; std::function<void()> run; std::string journal; int error; } cases[] = {
-      {"macros", [&] { D::GetStandardMacros(" MfgPocketing", "APPROACHES", o.paths, o.macros, o.nls); },
+  const struct { const char* what; std::function<int()> run; std::string journal; int error; } cases[] = {
+      {"macros", [&] { return D::GetStandardMacros(" MfgPocketing", "APPROACHES", o.paths, o.macros, o.nls), 0; },
        "GNFLMC " + F(" MfgPocketing", 32) + " " + F("APPROACH", 8) + " -> 9054", 9054},
-      {"unwanted", [&] { D::GetUnwantedAttributes(KAVUnicodeString(longClass), o.names); },
+      {"unwanted", [&] { return D::GetUnwantedAttributes(KAVUnicodeString(longClass), o.names), 0; },
        "GNFRLA " + F(longClass, 32) + " -> 9054", 9054},
-      {"values", [&] { o.Values("MfgPocketing", "MFG_PATTERN", 2); },
+      {"values", [&] { return o.Values("MfgPocketing", "MFG_PATTERN", 2), 0; },
        "GNFRVA " + F("MfgPocketing", 32) + " " + F("MFG_PATTERN", 32) + " 2 -> 9055", 9055},
-      {"defaults", [&] { Owned(D::GetDefaultAttributes("MfgPocketing ")); },
+      {"defaults", [&] { return Owned(D::GetDefaultAttributes("MfgPocketing ")); },
        "GNFRDA " + F("MfgPocketing", 32) + " -> 0", 0},
-      {"resources", [&] { Owned(D::GetResListAttributes(" MfgTool")); },
+      {"resources", [&] { return Owned(D::GetResListAttributes(" MfgTool")); },
        "GNDRDA " + F(" MfgTool", 32) + " -> 9054", 9054},
-      {"tools", [&] { Owned(D::GetToolClasses("   MfgDrilling  ")); },
+      {"tools", [&] { return Owned(D::GetToolClasses("   MfgDrilling  ")); },
        "GNFRTL " + F("MfgDrilling", 32) + " -> 0", 0}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Fresh();
     c.run();
-    EXPECT_EQ(c.journal, ReferenceKernel::Journal().substr(0, c.journal.size()));
+    EXPECT_EQ(c.journal,
+              ReferenceKernel::Journal().substr(0, c.journal.size()));
     EXPECT_EQ(c.error, D::GetError());
   }
   EXPECT_EQ(0, o.Appended());
+  Strings names;
+  EXPECT_EQ(3, Owned(D::GetDefaultAttributes("MfgPocketing"), &names));
+  EXPECT_EQ((Strings{"MFG_PATTERN", "MFG_STEPOVER", "MFG_DEPTH"}), names);
+  EXPECT_EQ(3, Owned(D::GetResListAttributes("MfgTool")));
+  EXPECT_EQ(2, Owned(D::GetToolClasses("MfgPocketing"), &names));
+  EXPECT_EQ((Strings{"MfgEndMill", "MfgFaceMill"}), names);
+  EXPECT_EQ(2, ReferenceKernel::OpenLists());
 }
 
 // 9550 is an answer: _ErrorNumber 0, the kernel's error cleared, the
@@ -330,7 +316,8 @@ TEST_F(DeclarativeTest, NothingDefinedIsAnEmptySuccess) {
   EXPECT_EQ(0, D::GetError());
   o.Values("MfgTapping", "MFG_TAP_PITCH", 2);
   EXPECT_EQ(0, D::GetError());
-  EXPECT_EQ("GNFRLA -> 9550\nGUERJO -> 0\nGNFRVA -> 9550\nGUERJO -> 0\n", ReferenceKernel::Calls());
+  EXPECT_EQ("GNFRLA -> 9550\nGUERJO -> 0\nGNFRVA -> 9550\nGUERJO -> 0\n",
+            ReferenceKernel::Calls());
   EXPECT_EQ(1, o.Appended());
   // Other list readers take 9550 as the failure it is.
   EXPECT_EQ(0, Owned(D::GetDefaultAttributes("MfgHole")));
@@ -339,7 +326,8 @@ TEST_F(DeclarativeTest, NothingDefinedIsAnEmptySuccess) {
 
 // Each type fills its own output; texts keep 72 characters with their
 // blanks, national names are stripped. After the call both outputs are
-// index-aligned.
+// index-aligned. An unknown type appends the first national name and
+// reports itself, traced or not; both lists stay open.
 TEST_F(DeclarativeTest, PossibleValuesFillTheOutputOfTheirType) {
   Out o;
   o.Values("MfgPocketing", "MFG_NB_LEVELS", 0);
@@ -347,44 +335,24 @@ TEST_F(DeclarativeTest, PossibleValuesFillTheOutputOfTheirType) {
   o.Values("MfgPocketing", "MFG_STEPOVER", 2);
   o.Values("MfgFacing", "MFG_PATTERN", 3);
   EXPECT_EQ(0, D::GetError());
-  EXPECT_EQ((Ints{1, 2, 3, 81, 82, 83}), (Ints{o.ints[1], o.ints[2], o.ints[3], o.ints[4], o.ints[5], o.ints[6]}));
-  EXPECT_EQ((std::vector<double>{0.5, 1.0, 2.0}), (std::vector<double>{o.reals[1], o.reals[2], o.reals[3]}));
-  std::string zigzag = "ZIG ZAG";
-  zigzag.resize(72, ' ');
-  EXPECT_EQ(zigzag, Names(o.texts)[0]);
-  EXPECT_EQ(2, o.texts.Size());
+  EXPECT_EQ((Ints{1, 2, 3, 81, 82, 83}), Values(o.ints));
+  EXPECT_EQ((std::vector<double>{0.5, 1.0, 2.0}), Values(o.reals));
+  EXPECT_EQ((Strings{Padded("ZIG ZAG", 72), Padded("ONE WAY", 72)}),
+            Items(o.texts));
   EXPECT_EQ(o.ints.Size() + o.reals.Size() + o.texts.Size(), o.names.Size());
-  EXPECT_EQ("Aller simple", Names(o.names).back());
+  EXPECT_EQ("Aller simple", Items(o.names).back());
   EXPECT_EQ(0, ReferenceKernel::OpenLists());
-}
-
-// An unknown type appends the first national name and reports itself on
-// standard output, traced or not; both lists stay open.
-TEST_F(DeclarativeTest, UnknownValueTypeIsReportedWhateverTheSwitch) {
-  Out o;
-  o.Values("MfgPocketing", "MFG_NB_LEVELS", 7);
+  Stdout();
+  Out unknown;
+  unknown.Values("MfgPocketing", "MFG_NB_LEVELS", 7);
   EXPECT_EQ(0, D::GetError());
-  EXPECT_EQ((Strings{"Une passe"}), Names(o.names));
-  EXPECT_EQ(1, o.Appended());
+  EXPECT_EQ((Strings{"Une passe"}), Items(unknown.names));
+  EXPECT_EQ(1, unknown.Appended());
   EXPECT_EQ(2, ReferenceKernel::OpenLists());
-  EXPECT_EQ(Lines({"", std::string(23, '!'), " Wrong type for Attribute :MFG_NB_LEVELS",
-                   " type found :7", std::string(23, '!'), ""}),
+  EXPECT_EQ(Lines({"", std::string(23, '!'),
+                   " Wrong type for Attribute :MFG_NB_LEVELS", " type found :7",
+                   std::string(23, '!'), ""}),
             Stdout());
-}
-
-// New lists, owned by the caller, filled whatever the read codes; the
-// default and resource lists are never ended.
-TEST_F(DeclarativeTest, PointerListsAreNewAndEndedOnlyForToolClasses) {
-  Strings names;
-  EXPECT_EQ(3, Owned(D::GetDefaultAttributes("MfgPocketing"), &names));
-  EXPECT_EQ((Strings{"MFG_PATTERN", "MFG_STEPOVER", "MFG_DEPTH"}), names);
-  EXPECT_EQ(3, Owned(D::GetResListAttributes("MfgTool")));
-  EXPECT_EQ(2, ReferenceKernel::OpenLists());
-  EXPECT_EQ(2, Owned(D::GetToolClasses("MfgPocketing"), &names));
-  EXPECT_EQ((Strings{"MfgEndMill", "MfgFaceMill"}), names);
-  EXPECT_EQ(2, ReferenceKernel::OpenLists());
-  EXPECT_EQ(0, Owned(D::GetDefaultAttributes("MfgNowhere")));
-  EXPECT_EQ(9054, D::GetError());
 }
 
 // --- Switches ---------------------------------------------------------------
@@ -400,8 +368,7 @@ TEST_F(DeclarativeTest, PointSwitchesReadTheCallersVariables) {
        "NFPTSYM 2 " + F("MfgPocketing", 32) + " " + F("STARTING", 8)},
       {"group", [](int& v) { D::GetAutoGrpPlng(1, "MfgDrilling", "HOLE", "PATTERNS", v); }, -5, 9550,
        "NFPTGRP 1 " + F("MfgDrilling", 32) + " " + F("HOLE", 8) + " " + F("PATTERNS", 8)},
-      {"circle", [](int& v) { D::GetAutoCircle(2, "MfgDrilling", v); }, 0, 0,
-       "NFPTCIR 2 " + F("MfgDrilling", 32)},
+      {"circle", [](int& v) { D::GetAutoCircle(2, "MfgDrilling", v); }, 0, 0, "NFPTCIR 2 " + F("MfgDrilling", 32)},
       {"mode", [](int& v) { D::GetAutoMacroModify(v); }, 1, 0, "GNFRMR"}};
   // clang-format on
   for (const auto& c : cases) {
@@ -410,34 +377,39 @@ TEST_F(DeclarativeTest, PointSwitchesReadTheCallersVariables) {
     int value = -5;
     c.run(value);
     EXPECT_EQ((Ints{c.value, c.error}), (Ints{value, D::GetError()}));
-    EXPECT_EQ(c.journal + " -> " + std::to_string(c.error) + "\n", ReferenceKernel::Journal());
+    EXPECT_EQ(c.journal + " -> " + std::to_string(c.error) + "\n",
+              ReferenceKernel::Journal());
   }
 }
 
 TEST_F(DeclarativeTest, MacroReplayNeedsBothNamesLongerThanOneCharacter) {
   // clang-format off
   const struct { const char* klass; int result, moduleLength, entryLength, error; const char* module; const char* entry; } cases[] = {
-      {"MfgPocketing", 1, 7, 7, 0, "MFGPOCK", "RPLPOCK"},
-      {"MfgFacing", 0, 7, 1, 0, "MFGFACE", "R"},
+      {"MfgPocketing", 1, 7, 7, 0, "MFGPOCK", "RPLPOCK"}, {"MfgFacing", 0, 7, 1, 0, "MFGFACE", "R"},
       {"MfgTapping", 0, 0, 0, 9550, "old", "old"}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.klass);
     KAVUnicodeString module = "old", entry = "old";
     int moduleLength = -1, entryLength = -1;
-    EXPECT_EQ(c.result, D::GetMacroReplay(c.klass, module, moduleLength, entry, entryLength));
-    EXPECT_EQ((Ints{c.moduleLength, c.entryLength, c.error}), (Ints{moduleLength, entryLength, D::GetError()}));
-    EXPECT_EQ((Strings{c.module, c.entry}), (Strings{module.ToStdString(), entry.ToStdString()}));
+    EXPECT_EQ(c.result, D::GetMacroReplay(c.klass, module, moduleLength, entry,
+                                          entryLength));
+    EXPECT_EQ((Ints{c.moduleLength, c.entryLength, c.error}),
+              (Ints{moduleLength, entryLength, D::GetError()}));
+    EXPECT_EQ((Strings{c.module, c.entry}),
+              (Strings{module.ToStdString(), entry.ToStdString()}));
   }
   ReferenceKernel::ScriptInt("GNFRSB", 0, 3, 1);  // a module name of length 1
   KAVUnicodeString module, entry;
   int moduleLength = 0, entryLength = 0;
-  EXPECT_EQ(0, D::GetMacroReplay("MfgPocketing", module, moduleLength, entry, entryLength));
+  EXPECT_EQ(0, D::GetMacroReplay("MfgPocketing", module, moduleLength, entry,
+                                 entryLength));
   EXPECT_EQ("MFGPOCK", module.ToStdString());
 }
 
 TEST_F(DeclarativeTest, ResultSwitchesReturnWhatTheKernelLeft) {
-  EXPECT_EQ((Ints{1, 0, 1}), (Ints{D::ResourceManagement(), D::AutoToolNumber(), D::AutoNewInterface()}));
+  EXPECT_EQ((Ints{1, 0, 1}), (Ints{D::ResourceManagement(), D::AutoToolNumber(),
+                                   D::AutoNewInterface()}));
   ReferenceKernel::FailRoutine("GNFRRC", 2, 4242);
   EXPECT_EQ(0, D::ResourceManagement());
   EXPECT_EQ(4242, D::GetError());
@@ -449,57 +421,47 @@ TEST_F(DeclarativeTest, ResultSwitchesReturnWhatTheKernelLeft) {
 
 // --- Once per process (a fresh run of this binary) --------------------------
 
-// What the process reads once must not have been read yet, so each case
-// runs in a new run of this test binary (threadsafe death-test style),
-// with MfgBaseDebug as given. It passes when the scenario prints iExpected;
-// otherwise the child shows what it printed.
-class DeclarativeDeathTest : public DeclarativeTest {
- protected:
-  // No operation runs before the scenario: nothing is read yet.
-  void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    ReferenceKernel::Reset();
-  }
-  static void ExpectFresh(const char* iDebug, const std::function<void()>& iScenario,
-                          const std::string& iExpected) {
-    EXPECT_EXIT(
-        {
-          iDebug ? setenv("MfgBaseDebug", iDebug, 1) : unsetenv("MfgBaseDebug");
-          CoutCapture capture;
-          iScenario();
-          const std::string out = capture.Take();
-          std::cerr << out;
-          std::exit(out == iExpected ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
-  }
-};
-
 // The first answer 0 or 1 is kept whatever the name; any other answer is
-// asked again. No ier: _ErrorNumber stays as it was.
-TEST_F(DeclarativeDeathTest, NewInterfaceAnswersAreKeptOnceZeroOrOne) {
-  ExpectFresh(nullptr, [] {
-    D::GetInteger("ICONS", "KAVPATHS");  // leaves 9053
-    std::cout << D::AutoNewInterfaceG22("SURFACE") << D::AutoNewInterfaceG22("PRISMATIC")
-              << D::AutoNewInterfaceG23("LATHE") << D::AutoNewInterfaceG23("MILLTURN")
-              << D::AutoNewInterfaceG24("PENDING") << D::AutoNewInterfaceG24("ROBOT")
-              << D::AutoNewInterfaceG24("PENDING") << " " << D::GetError() << "\n";
-    ReferenceKernel::ClearJournal();
-    D::AutoNewInterfaceG23(KAVUnicodeString("LATHE", 3));  // cached: no call
-    std::cout << ReferenceKernel::Journal();
-  }, Lines({"0011200 9053"}));
-  // Unpadded names with their lengths; the answer is the journal's code.
-  ExpectFresh(nullptr, [] {
-    D::AutoNewInterfaceG22(" SURF ");
-    D::AutoNewInterfaceG23(KAVUnicodeString("LA\0THE", 6));
-    D::AutoNewInterfaceG24("PENDING");
-    std::cout << ReferenceKernel::Journal();
-  }, Lines({"GNFRNW2 \" SURF \" 6 -> 0", "GNFRNW3 \"LA\\x00THE\" 6 -> 0", "GNFRNW4 \"PENDING\" 7 -> 2"}));
+// asked again. No ier: _ErrorNumber stays as it was. Names go unpadded
+// with their lengths; the answer is the journal's code.
+TEST(DeclarativeDeathTest, NewInterfaceAnswersAreKeptOnceZeroOrOne) {
+  ExpectFresh(
+      {{"MfgBaseDebug", std::nullopt}},
+      [] {
+        ReferenceKernel::Reset();
+        D::GetInteger("ICONS", "KAVPATHS");  // leaves 9053
+        std::cout << D::AutoNewInterfaceG22("SURFACE")
+                  << D::AutoNewInterfaceG22("PRISMATIC")
+                  << D::AutoNewInterfaceG23("LATHE")
+                  << D::AutoNewInterfaceG23("MILLTURN")
+                  << D::AutoNewInterfaceG24("PENDING")
+                  << D::AutoNewInterfaceG24("ROBOT")
+                  << D::AutoNewInterfaceG24("PENDING") << " " << D::GetError()
+                  << "\n";
+        ReferenceKernel::ClearJournal();
+        D::AutoNewInterfaceG23(
+            KAVUnicodeString("LATHE", 3));  // cached: no call
+        return ReferenceKernel::Journal();
+      },
+      Lines({"0011200 9053"}));
+  ExpectFresh(
+      {{"MfgBaseDebug", std::nullopt}},
+      [] {
+        ReferenceKernel::Reset();
+        D::AutoNewInterfaceG22(" SURF ");
+        D::AutoNewInterfaceG23(KAVUnicodeString("LA\0THE", 6));
+        D::AutoNewInterfaceG24("PENDING");
+        return ReferenceKernel::Journal();
+      },
+      Lines({"GNFRNW2 \" SURF \" 6 -> 0", "GNFRNW3 \"LA\\x00THE\" 6 -> 0",
+             "GNFRNW4 \"PENDING\" 7 -> 2"}));
 }
 
 // _Debug is read by the first operation that traces, never by
 // GetDeclarativePath or GetError: a switch set after those still counts.
-TEST_F(DeclarativeDeathTest, TraceSwitchIsReadByTheFirstTracedOperation) {
+// The area switches trace once, on the call that asks the kernel; G22
+// borrows the titles of AutoNewInterface.
+TEST(DeclarativeDeathTest, TraceSwitchIsReadByTheFirstTracedOperation) {
   const auto scenario = [](bool iTracedFirst) {
     return [iTracedFirst] {
       if (iTracedFirst) D::AutoToolNumber();
@@ -507,188 +469,147 @@ TEST_F(DeclarativeDeathTest, TraceSwitchIsReadByTheFirstTracedOperation) {
       D::GetError();
       setenv("MfgBaseDebug", "KAVMfgDeclarative", 1);
       D::AutoToolNumber();
+      return std::string();
     };
   };
-  ExpectFresh(nullptr, scenario(true), "");
-  ExpectFresh(nullptr, scenario(false),
-              Lines({" ", Dashes(19), "AutoToolNumber, start", Dashes(19), " ", "result :  0", " ", Dashes(19),
-                     "AutoToolNumber, end", Dashes(19), " "}));
-}
-
-// The area switches trace once, on the call that asks the kernel; G22
-// borrows the titles of AutoNewInterface.
-TEST_F(DeclarativeDeathTest, NewInterfaceTracesOnlyWhenTheKernelIsAsked) {
-  ExpectFresh("KAVMfgDeclarative", [] {
-    D::AutoNewInterfaceG22("PRISMATIC");
-    D::AutoNewInterfaceG22("PRISMATIC");
-    D::AutoNewInterfaceG23("LATHE");
-    D::AutoNewInterfaceG24("PENDING");
-  }, Lines({" ", Dashes(19), "AutoNewInterface, start", Dashes(19), " ", "result :  1", " ", Dashes(19),
-            "AutoNewInterface, end", Dashes(19), " ",
-            " ", Dashes(19), "AutoNewInterfaceG23, start", Dashes(19), " ", "result :  1", " ", Dashes(19),
-            "AutoNewInterfaceG23, end", Dashes(19), " ",
-            " ", Dashes(19), "AutoNewInterfaceG24, start", Dashes(19), " ", "result :  2", " ", Dashes(19),
-            "AutoNewInterfaceG24, end", Dashes(19), " "}));
+  const auto result = [](const std::string& iTitle, int iResult) {
+    return Concat({Opening(19, iTitle + ", start"),
+                   {" ", "result :  " + std::to_string(iResult)},
+                   Closing(19, iTitle + ", end")});
+  };
+  ExpectFresh({{"MfgBaseDebug", std::nullopt}}, scenario(true), "");
+  ExpectFresh({{"MfgBaseDebug", std::nullopt}}, scenario(false),
+              Lines(result("AutoToolNumber", 0)));
+  ExpectFresh(
+      {{"MfgBaseDebug", "KAVMfgDeclarative"}},
+      [] {
+        D::AutoNewInterfaceG22("PRISMATIC");
+        D::AutoNewInterfaceG22("PRISMATIC");
+        D::AutoNewInterfaceG23("LATHE");
+        D::AutoNewInterfaceG24("PENDING");
+        return std::string();
+      },
+      Block({result("AutoNewInterface", 1), result("AutoNewInterfaceG23", 1),
+             result("AutoNewInterfaceG24", 2)}));
 }
 
 // --- Failing kernel calls ---------------------------------------------------
-
-// What a run leaves: the code, open lists, values appended, whether the end
-// banner shows and the journal.
-struct Left {
-  int error, open, kept;
-  bool banner;
-  std::string calls;
-};
-
-// Operations that stop at their first failing call, described by their
-// clean run. `closes`: the closing lines are printed even after a failure.
-Left Stopping(const KernelSteps& iSteps, bool iCloses, const FaultRun& iRun) {
-  const kavtest::Stopped stopped = kavtest::StoppedAt(iSteps, iRun);
-  return {stopped.failed ? iRun.code : 0, stopped.open, stopped.kept, iCloses || !stopped.failed,
-          stopped.calls};
-}
 
 // GetDefaultAttributes, GetResListAttributes and GetToolClasses: past
 // GUSINF read codes are not looked at, every item is appended (blank when
 // its read failed) and the code left is the last call's. Only GetToolClasses
 // ends its list, and a failing end drops its closing lines.
-Left Lenient(const char* iRoutine, int iItems, bool iEnds, const FaultRun& iRun) {
-  KernelSteps steps = {KernelStep(iRoutine).Opens(1), "GUSINF"};
-  steps.insert(steps.end(), static_cast<size_t>(iItems), KernelStep("GUSREA").Keeps(1));
-  if (iRun.n <= 2 && iRun.Faulted()) return Stopping(steps, false, iRun);
-  if (iEnds) steps.push_back(KernelStep("GUSEND").Ends(1));
-  const bool from = iRun.mode == kavtest::FaultMode::kFrom;
-  std::string calls;
-  for (size_t i = 1; i <= steps.size(); ++i) {
-    const bool hit = from ? static_cast<long>(i) >= iRun.n : static_cast<long>(i) == iRun.n;
-    calls += steps[i - 1].routine + " -> " + std::to_string(hit ? iRun.code : 0) + "\n";
-  }
-  const bool lastFails = iRun.Faulted() && (from || iRun.n == static_cast<long>(steps.size()));
-  return {lastFails ? iRun.code : 0, iEnds && !lastFails ? 0 : 1, iItems, !(iEnds && lastFails), calls};
+std::function<Left(const FaultRun&)> Lenient(const char* iRoutine, int iItems,
+                                             bool iEnds) {
+  return [=](const FaultRun& iRun) {
+    KernelSteps steps = {KernelStep(iRoutine).Opens(1), "GUSINF"};
+    steps.insert(steps.end(), static_cast<size_t>(iItems),
+                 KernelStep("GUSREA").Keeps(1));
+    if (iRun.n <= 2 && iRun.Faulted()) return Stopping(steps, iRun);
+    if (iEnds) steps.push_back(KernelStep("GUSEND").Ends(1));
+    const bool from = iRun.mode == FaultMode::kFrom;
+    const long last = static_cast<long>(steps.size());
+    Left left;
+    for (long i = 1; i <= last; ++i) {
+      const bool hit = from ? i >= iRun.n : i == iRun.n;
+      left.calls += steps[i - 1].routine + " -> " +
+                    std::to_string(hit ? iRun.code : 0) + "\n";
+    }
+    const bool lastFails = iRun.Faulted() && (from || iRun.n == last);
+    left.error = lastFails ? iRun.code : 0;
+    left.open = iEnds && !lastFails ? 0 : 1;
+    left.kept = iItems;
+    left.banner = !(iEnds && lastFails);
+    return left;
+  };
 }
 
-struct FaultScenario {
-  const char* name;
-  std::function<int()> run;  // the number of values it appended
-  std::function<Left(const FaultRun&)> expect;
-};
-
-std::vector<FaultScenario> FaultScenarios() {
+// Every operation with each of its calls failing. The loading group never
+// clears its code, so each run starts at 0.
+std::vector<SweptOperation> Operations() {
   static int value;
   static KAVUnicodeString text;
-  const KernelStep read = KernelStep("GUSREA").Keeps(1), end = KernelStep("GUSEND").Ends(1);
+  const KernelStep read = KernelStep("GUSREA").Keeps(1);
   const auto reader = [&](const char* iRoutine, int iLists, int iItems) {
     KernelSteps steps = {KernelStep(iRoutine).Opens(iLists), "GUSINF"};
     steps.insert(steps.end(), static_cast<size_t>(iLists * iItems), read);
-    steps.insert(steps.end(), static_cast<size_t>(iLists), end);
-    return [steps](const FaultRun& iRun) { return Stopping(steps, false, iRun); };
+    steps.insert(steps.end(), static_cast<size_t>(iLists),
+                 KernelStep("GUSEND").Ends(1));
+    return Stops(steps);
   };
-  const auto single = [](const char* iRoutine, bool iCloses) {
-    return [=](const FaultRun& iRun) { return Stopping({iRoutine}, iCloses, iRun); };
-  };
-  const auto values = [](const char* iClass, const char* iAttribute, int iType) {
+  const auto values = [](const char* iClass, const char* iAttribute,
+                         int iType) {
     return [=] {
       Out o;
       o.Values(iClass, iAttribute, iType);
       return o.Appended();
     };
   };
-  const auto lenient = [](const char* iRoutine, int iItems, bool iEnds) {
-    return [=](const FaultRun& iRun) { return Lenient(iRoutine, iItems, iEnds, iRun); };
+  const auto keeps = [](const char* iRoutine, int iValues) {
+    return Stops({KernelStep(iRoutine).Keeps(iValues)}, true);
   };
   // clang-format off
-  return {
+  std::vector<SweptOperation> operations = {
       {"GetTransitionPaths", [] { Out o; D::GetTransitionPaths(o.paths, o.macros, o.nls); return o.Appended(); },
-       reader("GNFLTP", 3, 4)},
+       reader("GNFLTP", 3, 4), ""},
       {"GetStandardMacros", [] {
          Out o;
          D::GetStandardMacros("MfgDrilling", "APPROACH", o.paths, o.macros, o.nls);
          return o.Appended();
-       }, reader("GNFLMC", 3, 1)},
+       }, reader("GNFLMC", 3, 1), ""},
       {"GetUnwantedAttributes", [] { Out o; D::GetUnwantedAttributes("MfgPocketing", o.names); return o.Appended(); },
-       reader("GNFRLA", 1, 2)},
-      {"GetPossibleValues int", values("MfgDrilling", "MFG_CYCLE_TYPE", 1), reader("GNFRVA", 2, 3)},
-      {"GetPossibleValues real", values("MfgPocketing", "MFG_STEPOVER", 2), reader("GNFRVA", 2, 3)},
-      {"GetPossibleValues text", values("MfgFacing", "MFG_PATTERN", 3), reader("GNFRVA", 2, 2)},
+       reader("GNFRLA", 1, 2), ""},
+      {"GetPossibleValues int", values("MfgDrilling", "MFG_CYCLE_TYPE", 1), reader("GNFRVA", 2, 3), ""},
+      {"GetPossibleValues real", values("MfgPocketing", "MFG_STEPOVER", 2), reader("GNFRVA", 2, 3), ""},
+      {"GetPossibleValues text", values("MfgFacing", "MFG_PATTERN", 3), reader("GNFRVA", 2, 2), ""},
       {"GetDefaultAttributes", [] { return Owned(D::GetDefaultAttributes("MfgPocketing")); },
-       lenient("GNFRDA", 3, false)},
+       Lenient("GNFRDA", 3, false), ""},
       {"GetResListAttributes", [] { return Owned(D::GetResListAttributes("MfgPocketing")); },
-       lenient("GNDRDA", 2, false)},
-      {"GetToolClasses", [] { return Owned(D::GetToolClasses("MfgPocketing")); }, lenient("GNFRTL", 2, true)},
-      {"GetAutoSymbol", [] { return D::GetAutoSymbol(1, "MfgPocketing", "START", value), 0; },
-       single("NFPTSYM", false)},
+       Lenient("GNDRDA", 2, false), ""},
+      {"GetToolClasses", [] { return Owned(D::GetToolClasses("MfgPocketing")); }, Lenient("GNFRTL", 2, true), ""},
+      {"GetAutoSymbol", [] { return D::GetAutoSymbol(1, "MfgPocketing", "START", value), 0; }, Stops({"NFPTSYM"}), ""},
       {"GetAutoGrpPlng", [] { return D::GetAutoGrpPlng(1, "MfgPocketing", "START", "ENTRY", value), 0; },
-       single("NFPTGRP", false)},
-      {"GetAutoCircle", [] { return D::GetAutoCircle(1, "MfgDrilling", value), 0; }, single("NFPTCIR", false)},
+       Stops({"NFPTGRP"}), ""},
+      {"GetAutoCircle", [] { return D::GetAutoCircle(1, "MfgDrilling", value), 0; }, Stops({"NFPTCIR"}), ""},
       {"GetMacroReplay", [] { return D::GetMacroReplay("MfgPocketing", text, value, text, value); },
-       [](const FaultRun& iRun) { return Stopping({KernelStep("GNFRSB").Keeps(1)}, false, iRun); }},
-      {"GetAutoMacroModify", [] { return D::GetAutoMacroModify(value), 0; }, single("GNFRMR", false)},
-      {"ResourceManagement", [] { return D::ResourceManagement(), 0; }, single("GNFRRC", true)},
-      {"AutoToolNumber", [] { return D::AutoToolNumber(), 0; }, single("GNFRTN", true)},
-      {"AutoNewInterface", [] { return D::AutoNewInterface(), 0; }, single("GNFRNW", true)},
-      {"GetIconPath", [] { return D::GetIconPath("MfgPocketing"), 0; }, single("GNDRIC", true)},
-      {"LoadNcDeclarative", [] { return D::LoadNcDeclarative(), 0; },
-       [](const FaultRun& iRun) { return Stopping({"DCLPLE", "DCLOAD"}, false, iRun); }},
-      {"GetInteger", [] { return D::GetInteger("DEPTH", "KAVPATHS") == 3 ? 1 : 0; },
-       [](const FaultRun& iRun) { return Stopping({KernelStep("G7AQUV").Keeps(1)}, true, iRun); }},
+       Stops({KernelStep("GNFRSB").Keeps(1)}), ""},
+      {"GetAutoMacroModify", [] { return D::GetAutoMacroModify(value), 0; }, Stops({"GNFRMR"}), ""},
+      {"ResourceManagement", [] { return D::ResourceManagement(), 0; }, Stops({"GNFRRC"}, true), ""},
+      {"AutoToolNumber", [] { return D::AutoToolNumber(), 0; }, Stops({"GNFRTN"}, true), ""},
+      {"AutoNewInterface", [] { return D::AutoNewInterface(), 0; }, Stops({"GNFRNW"}, true), ""},
+      {"GetIconPath", [] { return D::GetIconPath("MfgPocketing"), 0; }, Stops({"GNDRIC"}, true), ""},
+      {"LoadNcDeclarative", [] { return D::LoadNcDeclarative(), 0; }, Stops({"DCLPLE", "DCLOAD"}), ""},
+      {"GetInteger", [] { return D::GetInteger("DEPTH", "KAVPATHS") == 3 ? 1 : 0; }, keeps("G7AQUV", 1), ""},
       {"GetAllStrings", [] {
          Out o;
          D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
          return o.Appended();
-       }, [](const FaultRun& iRun) { return Stopping({KernelStep("G7AQRY").Keeps(2)}, true, iRun); }},
+       }, keeps("G7AQRY", 2), ""},
       {"GetString", [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").GetLengthInChar() > 0 ? 1 : 0; },
-       [](const FaultRun& iRun) { return Stopping({KernelStep("G7AQRY").Keeps(1)}, true, iRun); }},
+       keeps("G7AQRY", 1), ""},
       // Reports nothing: the code never reaches _ErrorNumber.
       {"GetVORTISPath", [] {
          KAVUnicodeString physical, logical;
          D::GetVORTISPath("$KAVPATHS.VORTIS.MAIN", physical, logical);
          return physical.GetLengthInChar() > 0 ? 1 : 0;
        }, [](const FaultRun& iRun) {
-         Left left = Stopping({KernelStep("DCLVAR").Keeps(1)}, true, iRun);
+         Left left = Stopping({KernelStep("DCLVAR").Keeps(1)}, iRun, true);
          left.error = 0;
          return left;
-       }},
-  };
+       }, ""}};
   // clang-format on
+  for (SweptOperation& operation : operations)
+    operation.setUp = [] { D::AutoToolNumber(); };
+  return operations;
 }
 
-// An end title: a line with a comma, ending in "end" and blanks.
-bool HasEndTitle(const std::string& iOut) {
-  std::istringstream in(iOut);
-  std::string line;
-  while (std::getline(in, line)) {
-    const size_t last = line.find_last_not_of(' ');
-    if (last != std::string::npos && last >= 3 && line.compare(last - 2, 3, "end") == 0 &&
-        line.find(',') != std::string::npos)
-      return true;
-  }
-  return false;
+TEST_F(DeclarativeTest, EachFailingCallEndsTheOperationAsPromised) {
+  SweepOperations(Operations(), D::GetError, false);
 }
 
-// Every scenario with each of its calls failing, alone and from there on.
-// The loading group never clears its code, so each run starts at 0.
-void Sweep(bool iTraced) {
-  for (const FaultScenario& s : FaultScenarios()) {
-    int kept = 0;
-    const auto check = [&](const FaultRun& iRun) {
-      SCOPED_TRACE(std::string(s.name) + ", " + iRun.Label());
-      const Left expected = s.expect(iRun);
-      EXPECT_EQ(expected.error, D::GetError());
-      EXPECT_EQ(expected.open, ReferenceKernel::OpenLists());
-      EXPECT_EQ(expected.kept, kept);
-      if (iTraced)
-        EXPECT_EQ(expected.banner, HasEndTitle(iRun.out)) << iRun.out;
-      else
-        EXPECT_EQ(expected.calls, iRun.calls);
-    };
-    kavtest::AnomalyLoop([] { D::AutoToolNumber(); }, [&] { kept = s.run(); }, check);
-  }
+TEST_F(DeclarativeTest, EachFailingCallTraceShowsTheEndBannerOnlyWhenPromised) {
+  SweepOperations(Operations(), D::GetError, true);
 }
-
-TEST_F(DeclarativeTest, EachFailingCallEndsTheOperationAsPromised) { Sweep(false); }
-
-TEST_F(DeclarativeTest, EachFailingCallTraceShowsTheEndBannerOnlyWhenPromised) { Sweep(true); }
 
 // --- Answers no well-behaved kernel gives ------------------------------------
 
@@ -696,25 +617,26 @@ TEST_F(DeclarativeTest, EachFailingCallTraceShowsTheEndBannerOnlyWhenPromised) {
 // library reads its own buffers only (the sanitizers check the reading).
 TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
   const std::string full8 = "ABCDEFGH", full72(72, 'T'), full1024(1024, 'x');
+  const auto strings = [](int iWhich) {
+    Out o;
+    D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
+    if (iWhich == 0) return Items(o.texts)[0];
+    if (iWhich == 2) return std::to_string(Items(o.names)[0].size());
+    return std::to_string(o.texts.Size()) + "/" +
+           std::to_string(o.names.Size());
+  };
   // clang-format off
   const struct { const char* what; std::function<void()> script; std::function<std::string()> run; std::string result; } cases[] = {
       {"G7AQRY count above its capacity", [] { ReferenceKernel::ScriptInt("G7AQRY", 1, 6, 51); },
-       [] { Out o; D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
-            return std::to_string(o.texts.Size()) + "/" + std::to_string(o.names.Size()); }, "50/50"},
+       [&] { return strings(1); }, "50/50"},
       {"G7AQRY count far above", [] { ReferenceKernel::ScriptInt("G7AQRY", 1, 6, 1 << 30); },
-       [] { Out o; D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
-            return std::to_string(o.names.Size()); }, "50"},
-      {"G7AQRY negative count", [] { ReferenceKernel::ScriptInt("G7AQRY", 1, 6, -3); },
-       [] { Out o; D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
-            return std::to_string(o.names.Size()); }, "0"},
+       [&] { return strings(1); }, "50/50"},
+      {"G7AQRY negative count", [] { ReferenceKernel::ScriptInt("G7AQRY", 1, 6, -3); }, [&] { return strings(1); }, "0/0"},
       {"item length above its field", [] { ReferenceKernel::ScriptInt("G7AQRY", 1, 8, 1000); },
-       [] { Out o; D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
-            return Names(o.texts)[0]; }, "MAIN"},
+       [&] { return strings(0); }, "MAIN"},
       {"value length above its field", [] {
          ReferenceKernel::ScriptText("G7AQRY", 1, 9, std::string(256, 'v'));
-         ReferenceKernel::ScriptInt("G7AQRY", 1, 10, 257); },
-       [] { Out o; D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
-            return std::to_string(Names(o.names)[0].size()); }, "256"},
+         ReferenceKernel::ScriptInt("G7AQRY", 1, 10, 257); }, [&] { return strings(2); }, "256"},
       {"negative value length", [] { ReferenceKernel::ScriptInt("G7AQRY", 1, 10, -1); },
        [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").ToStdString(); }, ""},
       {"DCLVAR output with no blank", [&] { ReferenceKernel::ScriptText("DCLVAR", 1, 5, full1024); },
@@ -732,7 +654,7 @@ TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
             return std::to_string(r) + m.ToStdString() + e.ToStdString() + std::to_string(el); },
        "0ABCDEFGHABCDEFGH-9"},
       {"list text with no blank and no terminator", [&] { ReferenceKernel::ScriptText("GUSREA", 2, 3, full72); },
-       [] { Out o; o.Values("MfgFacing", "MFG_PATTERN", 3); return Names(o.texts)[0]; }, full72},
+       [] { Out o; o.Values("MfgFacing", "MFG_PATTERN", 3); return Items(o.texts)[0]; }, full72},
       {"G7AQUV value with a spare of any kind", [] { ReferenceKernel::ScriptInt("G7AQUV", 1, 6, -1); },
        [] { return std::to_string(D::GetInteger("DEPTH", "KAVPATHS")); }, "3"}};
   // clang-format on
@@ -746,15 +668,31 @@ TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
 
 // --- Traces -----------------------------------------------------------------
 
+// clang-format off
 // The closing of the loading group: no blank line before the dashes.
 Strings Bare(int iDashes, const std::string& iTitle) { return {Dashes(iDashes), iTitle, Dashes(iDashes), " "}; }
+// A banner of 30 dashes with the class's name: start with its lines, end.
+Strings Start30(const std::string& iTitle, Strings iLines) {
+  return Concat({{" ", Dashes(30), "KAVMfgDeclarative::" + iTitle + ",       start"}, iLines, {Dashes(30)}});
+}
+Strings End30(const std::string& iTitle, Strings iLines) {
+  return Concat({{Dashes(30)}, iLines, {"KAVMfgDeclarative::" + iTitle + ",         end", Dashes(30), " "}});
+}
+Strings Variable(const char* iPool, const char* iVariable) {
+  return {std::string(" Pool name     : ") + iPool, std::string(" Variable name : ") + iVariable};
+}
+// Entry i of a list reader's trace: a blank, its index, its lines.
+Strings Indexed(int i, Strings iLines) { return Concat({{" ", "indice : " + std::to_string(i)}, iLines}); }
+Strings Value(int i, const std::string& iNls, const std::string& iValue, const char* iBetween = " ") {
+  return Concat({Indexed(i, {"NlsName : " + iNls}), {iBetween, "indice : " + std::to_string(i), iValue}});
+}
+Strings Transition(int i, const std::string& iPath, const std::string& iMacro, const std::string& iNls) {
+  return Indexed(i, {"Path   : " + iPath, "MacroName : " + iMacro, "NlsMacroName : " + iNls});
+}
 
-// clang-format off
 TEST_F(DeclarativeTest, LoadingAndPathTraces) {
   const Strings load = {" ", Dashes(30), "LoadNcDeclarative,       start", Dashes(30)};
   const Strings loaded = {"Chargement OK du declaratif NC", Dashes(30), "LoadNcDeclarative,         end", Dashes(30), " "};
-  const Strings strings = {" ", Dashes(30), "KAVMfgDeclarative::GetAllStrings,       start",
-                           " Pool name     : KAVMFG", " Variable name : POSTPRO.LIST", Dashes(30)};
   EXPECT_EQ(1, D::IsToolpathToBeStored());
   D::GetString("POSTPRO.LIST", "KAVMFG");
   D::GetInteger("ICONS", "KAVPATHS");
@@ -762,16 +700,13 @@ TEST_F(DeclarativeTest, LoadingAndPathTraces) {
       Opening(27, "IsToolpathToBeStored, start"), load, {"Chargement du declaratif NC"}, loaded,
       {"Pool: >KAVMFG< - variable: >KAVMFG.TOOLPATH.STORAGE<", "La trajectoire va etre stockee (def)"},
       Bare(27, "IsToolpathToBeStored,   end"),
-      {" ", Dashes(30), "KAVMfgDeclarative::GetString,       start", " Pool name     : KAVMFG",
-       " Variable name : POSTPRO.LIST", Dashes(30)},
-      strings, load, loaded,
+      Start30("GetString", Variable("KAVMFG", "POSTPRO.LIST")), Start30("GetAllStrings", Variable("KAVMFG", "POSTPRO.LIST")),
+      load, loaded,
       {"Modified variable : KAVMFG.POSTPRO.LIST", "0- String : PP_MILL_3X", "1- String : PP_MILL_5X",
        "2- String : ISO_GENERIC"},
-      Bare(30, "KAVMfgDeclarative::GetAllStrings,         end"),
-      {Dashes(30), " oVarValue = ISO_GENERIC", "KAVMfgDeclarative::GetString,         end", Dashes(30), " "},
-      {" ", Dashes(30), "KAVMfgDeclarative::GetInteger,       start", " Pool name     : KAVPATHS",
-       " Variable name : ICONS", Dashes(30), "Modified variable : KAVPATHS.ICONS", "Erreur sortie g7aquv : 9053",
-       Dashes(30), " oIntValue = 0", "KAVMfgDeclarative::GetInteger,         end", Dashes(30), " "}}),
+      Bare(30, "KAVMfgDeclarative::GetAllStrings,         end"), End30("GetString", {" oVarValue = ISO_GENERIC"}),
+      Start30("GetInteger", Variable("KAVPATHS", "ICONS")),
+      {"Modified variable : KAVPATHS.ICONS", "Erreur sortie g7aquv : 9053"}, End30("GetInteger", {" oIntValue = 0"})}),
       Stdout());
 
   ReferenceKernel::FailRoutine("DCLPLE", 3, 4242);
@@ -784,9 +719,8 @@ TEST_F(DeclarativeTest, LoadingAndPathTraces) {
       Opening(27, "IsToolpathToBeStored, start"), load, {"Erreur sortie dclple: 4242",
       "Pool: >KAVMFG< - variable: >KAVMFG.TOOLPATH.STORAGE<", "Erreur sortie dclquv: 4343",
       "La trajectoire ne sera pas stockee dans le modele (def)"}, Bare(27, "IsToolpathToBeStored,   end"),
-      {" ", Dashes(30), "KAVMfgDeclarative::GetAllStrings,       start", " Pool name     : KAVMFG",
-       " Variable name : X", Dashes(30)},
-      load, loaded, {"Modified variable : KAVMFG.X", "Erreur sortie g7aqry : 4444"},
+      Start30("GetAllStrings", Variable("KAVMFG", "X")), load, loaded,
+      {"Modified variable : KAVMFG.X", "Erreur sortie g7aqry : 4444"},
       Bare(30, "KAVMfgDeclarative::GetAllStrings,         end")}),
       Stdout());
 
@@ -795,12 +729,11 @@ TEST_F(DeclarativeTest, LoadingAndPathTraces) {
   D::GetVORTISPath("$KAVPATHS.VORTIS.MAIN", physical, logical);
   D::GetIconPath(" MfgDrilling");
   EXPECT_EQ(Block({
-      {" ", Dashes(30), "KAVMfgDeclarative::GetVORTISPath,       start", " iString : $KAVPATHS.VORTIS.MAIN",
-       Dashes(30), "Path apres eval shell : \"/nc/vortis/main\", \"MAINLIB\"", Dashes(30),
-       " oPhysicalPath = /nc/vortis/main", " oLogicalPath  = MAINLIB", "KAVMfgDeclarative::GetVORTISPath,         end",
-       Dashes(30), " "},
+      Start30("GetVORTISPath", {" iString : $KAVPATHS.VORTIS.MAIN"}),
+      {"Path apres eval shell : \"/nc/vortis/main\", \"MAINLIB\""},
+      End30("GetVORTISPath", {" oPhysicalPath = /nc/vortis/main", " oLogicalPath  = MAINLIB"}),
       {" ", Dashes(37), "KAVMfgDeclarative::GetIconPath, start", " iClass :  MfgDrilling", Dashes(37),
-       "String : MfgDrilling" + std::string(21, ' '), "ClassName : MfgDrilling" + std::string(21, ' '),
+       "String : " + Padded("MfgDrilling", 32), "ClassName : " + Padded("MfgDrilling", 32),
        "gndric, ier : 0", "icon : DRILL", Dashes(36), " oPath = /icons/DRILL.gif",
        "KAVMfgDeclarative::GetIconPath, end", Dashes(35), " "}}),
       Stdout());
@@ -813,24 +746,20 @@ TEST_F(DeclarativeTest, ListTraces) {
   D::GetUnwantedAttributes("MfgTapping", o.names);
   o.Values("MfgDrilling", "MFG_CYCLE_TYPE", 1);
   o.Values("MfgPocketing", "MFG_STEPOVER", 2);
+  const Strings values = {" ", "gnfrva(ier) : 0", "read possibles values, ok"};
+  const Strings valuesEnd = Concat({{"transfert information, ok"}, Closing(23, "GetPossibleValues, end")});
   EXPECT_EQ(Block({
-      Opening(24, "GetStandardMacros, start"), {" ", "gnflmc(ier) : 0", "read standard macros, ok", " ",
-      "indice : 1", "Path   : MfgDrilling.APPROACH.AXIAL", "MacroName : APAXIAL", "NlsMacroName : Approche axiale",
-      "transfert information, ok"}, Closing(23, "GetStandardMacros, end"),
-      Opening(24, "GetUnwantedAttributes, start"), {" ", "gnfrla(ier) : 0", "read unwanted attributes, ok", " ",
-      "indice : 1", "Attribute : MFG_DWELL", "transfert information, ok"}, Closing(23, "GetUnwantedAttributes, end"),
+      Opening(24, "GetStandardMacros, start"), {" ", "gnflmc(ier) : 0", "read standard macros, ok"},
+      Transition(1, "MfgDrilling.APPROACH.AXIAL", "APAXIAL", "Approche axiale"),
+      {"transfert information, ok"}, Closing(23, "GetStandardMacros, end"),
+      Opening(24, "GetUnwantedAttributes, start"), {" ", "gnfrla(ier) : 0", "read unwanted attributes, ok"},
+      Indexed(1, {"Attribute : MFG_DWELL"}), {"transfert information, ok"}, Closing(23, "GetUnwantedAttributes, end"),
       Opening(24, "GetUnwantedAttributes, start"), {" ", "gnfrla(ier) : 9550", Dashes(33),
       "Unwanted Attribute, none define"},
-      Opening(24, "GetPossibleValues, start"), {" ", "gnfrva(ier) : 0", "read possibles values, ok",
-      " ", "indice : 1", "NlsName : Pointage", " ", "indice : 1", "i4val : 81",
-      " ", "indice : 2", "NlsName : Percage temporise", " ", "indice : 2", "i4val : 82",
-      " ", "indice : 3", "NlsName : Debourrage", " ", "indice : 3", "i4val : 83", "transfert information, ok"},
-      Closing(23, "GetPossibleValues, end"),
-      Opening(24, "GetPossibleValues, start"), {" ", "gnfrva(ier) : 0", "read possibles values, ok",
-      " ", "indice : 1", "NlsName : Fin", " ", "indice : 1", "r8val : 0.5",
-      " ", "indice : 2", "NlsName : Moyen", " ", "indice : 2", "r8val : 1",
-      " ", "indice : 3", "NlsName : Grossier", " ", "indice : 3", "r8val : 2", "transfert information, ok"},
-      Closing(23, "GetPossibleValues, end")}),
+      Opening(24, "GetPossibleValues, start"), values, Value(1, "Pointage", "i4val : 81"),
+      Value(2, "Percage temporise", "i4val : 82"), Value(3, "Debourrage", "i4val : 83"), valuesEnd,
+      Opening(24, "GetPossibleValues, start"), values, Value(1, "Fin", "r8val : 0.5"), Value(2, "Moyen", "r8val : 1"),
+      Value(3, "Grossier", "r8val : 2"), valuesEnd}),
       Stdout());
 
   o.Values("MfgTapping", "MFG_TAP_PITCH", 2);
@@ -838,35 +767,27 @@ TEST_F(DeclarativeTest, ListTraces) {
   D::GetTransitionPaths(o.paths, o.macros, o.nls);
   Owned(D::GetResListAttributes("MfgDrilling"));
   Owned(D::GetToolClasses(" MfgTapping"));
-  std::string climb = "CLIMB", conventional = "CONVENTIONAL";
-  climb.resize(72, ' ');
-  conventional.resize(72, ' ');
-  const Strings transition = {" ", "indice : 1", "Path   : MfgDrilling -> MfgTapping", "MacroName : TRDRTA",
-                              "NlsMacroName : Du percage au taraudage"};
   ReferenceKernel::Reset();
   ReferenceKernel::FailRoutine("GUSREA", 2, 4242);
   D::GetTransitionPaths(o.paths, o.macros, o.nls);
+  const Strings paths = {" ", "gnfltp(ier) : 0", "read transtion paths, ok"};
   EXPECT_EQ(Block({
       Opening(24, "GetPossibleValues, start"), {" ", "gnfrva(ier) : 9550", Dashes(33),
       "read possibles values, not define"},
-      Opening(24, "GetPossibleValues, start"), {" ", "gnfrva(ier) : 0", "read possibles values, ok",
-      " ", "indice : 1", "NlsName : En avalant", "++++++++ ", "indice : 1", "ValName : " + climb + ".",
-      " ", "indice : 2", "NlsName : En opposition", "++++++++ ", "indice : 2", "ValName : " + conventional + ".",
-      "transfert information, ok"}, Closing(23, "GetPossibleValues, end"),
-      Opening(25, "GetTransitionPaths, start"), {" ", "gnfltp(ier) : 0", "read transtion paths, ok"}, transition,
-      {" ", "indice : 2", "Path   : MfgDrilling -> MfgReaming", "MacroName : TRDRRE",
-       "NlsMacroName : Du percage a l'alesage",
-       " ", "indice : 3", "Path   : MfgPocketing -> MfgProfileContouring", "MacroName : TRPOCO",
-       "NlsMacroName : De la poche au contournage",
-       " ", "indice : 4", "Path   : MfgFacing -> MfgPocketing", "MacroName : TRFAPO",
-       "NlsMacroName : Du surfacage a la poche", "transfert information, ok"},
+      Opening(24, "GetPossibleValues, start"), values,
+      Value(1, "En avalant", "ValName : " + Padded("CLIMB", 72) + ".", "++++++++ "),
+      Value(2, "En opposition", "ValName : " + Padded("CONVENTIONAL", 72) + ".", "++++++++ "), valuesEnd,
+      Opening(25, "GetTransitionPaths, start"), paths,
+      Transition(1, "MfgDrilling -> MfgTapping", "TRDRTA", "Du percage au taraudage"),
+      Transition(2, "MfgDrilling -> MfgReaming", "TRDRRE", "Du percage a l'alesage"),
+      Transition(3, "MfgPocketing -> MfgProfileContouring", "TRPOCO", "De la poche au contournage"),
+      Transition(4, "MfgFacing -> MfgPocketing", "TRFAPO", "Du surfacage a la poche"), {"transfert information, ok"},
       Closing(23, "GetTransitionPaths, end"),
       Opening(27, "GetResListAttributes, start"), {"Class : MfgDrilling", " ", "ier (gndrda) : 0", "nb att : 1",
       "att : MFG_TOOL_DIAM"}, Closing(25, "GetResListAttributes, end"),
       Opening(21, "GetToolClasses, start"), {" ", "ier (gnfrtl) : 0", "nb : 1", "tool class : MfgTap"},
       Closing(19, "GetToolClasses, end"),
-      Opening(25, "GetTransitionPaths, start"), {" ", "gnfltp(ier) : 0", "read transtion paths, ok",
-      " ", "indice : 1", "Path   : MfgDrilling -> MfgTapping"}}),
+      Opening(25, "GetTransitionPaths, start"), paths, Indexed(1, {"Path   : MfgDrilling -> MfgTapping"})}),
       Stdout());
 }
 
@@ -881,16 +802,16 @@ TEST_F(DeclarativeTest, SwitchTraces) {
   D::GetAutoMacroModify(value);
   D::ResourceManagement();
   D::AutoNewInterface();
+  const auto opening = [](const char* iName) { return Opening(32, iName + std::string(",        start")); };
+  const auto closing = [](const char* iName) { return Closing(30, iName + std::string(",        end")); };
   EXPECT_EQ(Block({
-      Opening(32, "GetAutoSymbol,        start"), {" ", " lecture symbol START", "nfptsym(ier) : 0",
-      "get auto symbol, ok : 1"}, Closing(30, "GetAutoSymbol,        end"),
-      Opening(32, "GetAutoGrpPlng,        start"), {" ", " lecture grp ENTRY", "nfptgrp(ier) : 0",
-      "get auto grp, ok : 1"}, Closing(30, "GetAutoGrpPlng,        end"),
-      Opening(32, "GetAutoCircle,        start"), {" ", "nfptcir(ier) : 9550"},
-      Opening(32, "GetMacroReplay,        start"), {" ", "gnfrsb(ier) : 0", "Lmodule : 7", "Lentry : 1",
-      "get macro replay, ok : 0"}, Closing(30, "GetMacroReplay,        end"),
-      Opening(32, "GetAutoMacroModify,        start"), {" ", "gnfrmr(ier) : 0", "lecture mode , ok : 1"},
-      Closing(30, "GetAutoMacroModify,        end"),
+      opening("GetAutoSymbol"), {" ", " lecture symbol START", "nfptsym(ier) : 0", "get auto symbol, ok : 1"},
+      closing("GetAutoSymbol"),
+      opening("GetAutoGrpPlng"), {" ", " lecture grp ENTRY", "nfptgrp(ier) : 0", "get auto grp, ok : 1"},
+      closing("GetAutoGrpPlng"), opening("GetAutoCircle"), {" ", "nfptcir(ier) : 9550"},
+      opening("GetMacroReplay"), {" ", "gnfrsb(ier) : 0", "Lmodule : 7", "Lentry : 1", "get macro replay, ok : 0"},
+      closing("GetMacroReplay"), opening("GetAutoMacroModify"), {" ", "gnfrmr(ier) : 0", "lecture mode , ok : 1"},
+      closing("GetAutoMacroModify"),
       Opening(25, "ResourceManagement, start"), {" ", "result :  1"}, Closing(25, "ResourceManagement, end  "),
       Opening(19, "AutoNewInterface, start"), {" ", "result :  1"}, Closing(19, "AutoNewInterface, end")}),
       Stdout());

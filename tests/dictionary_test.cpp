@@ -17,22 +17,9 @@
 #include "ReferenceKernel.h"
 #include "TestSupport.h"
 
-using kavtest::Block;
-using kavtest::Closing;
-using kavtest::CoutCapture;
-using kavtest::Dashes;
-using kavtest::FaultRun;
-using kavtest::Items;
-using kavtest::KernelStep;
-using kavtest::KernelSteps;
-using kavtest::Lines;
-using kavtest::Opening;
-using kavtest::ReferenceKernel;
-using kavtest::Strings;
-using kavtest::Values;
-
 namespace {
 
+using namespace kavtest;
 using D = KAVMfgDictionary;
 using Ints = std::vector<int>;
 
@@ -58,7 +45,7 @@ struct Out {
   }
 };
 
-class DictionaryTest : public ::testing::Test {
+class DictionaryTest : public KernelTest {
  protected:
   void SetUp() override {
     // The site the kernel started with, before any test pointed it here.
@@ -66,8 +53,7 @@ class DictionaryTest : public ::testing::Test {
     std::filesystem::copy(bundled, _site.Path(),
                           std::filesystem::copy_options::recursive);
     KAV_KERNEL_FN(kavsim_set_site)(_site.Path().c_str());
-    ReferenceKernel::Reset();
-    _capture.Take();
+    KernelTest::SetUp();
   }
 
   // Loads iMember (completed) and starts the journal afresh.
@@ -77,10 +63,7 @@ class DictionaryTest : public ::testing::Test {
     ReferenceKernel::ClearJournal();
   }
 
-  std::string Stdout() { return _capture.Take(); }
-
-  kavtest::TempDir _site;
-  CoutCapture _capture;
+  TempDir _site;
 };
 
 // --- Loading and state ------------------------------------------------------
@@ -173,15 +156,19 @@ TEST_F(DictionaryTest, StoredMemberLoadsAgainAfterAKernelRestart) {
 // that are not finite come back from Store and Load as they were, and a
 // later Store still works.
 TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
-  const double reals[] = {std::nan(""), HUGE_VAL, -HUGE_VAL, -0.0, 4.9e-324,
-                          1.7976931348623157e308, 0.1};
+  const double reals[] = {std::nan(""), HUGE_VAL, -HUGE_VAL,
+                          -0.0,         4.9e-324, 1.7976931348623157e308,
+                          0.1};
   const std::string real = "MFG_\xe9P", text = "MFG_\xc9T", block = "BLOC\xe9";
-  const Strings texts = {"\xe9t\xe9 \xff", "\xc3\xa9t\xc3\xa9"};  // Latin-1, UTF-8
+  const Strings texts = {"\xe9t\xe9 \xff",
+                         "\xc3\xa9t\xc3\xa9"};  // Latin-1, UTF-8
   Out in;
   for (double value : reals) in.doubles.Append(value);
   for (const std::string& value : texts) in.texts.Append(value.c_str());
-  D::CreateAttribute(real.c_str(), 1, 1, 2, 1, 0, 0, 1, 0, 0, 0, 0, in.ints, in.doubles, in.texts);
-  D::CreateAttribute(text.c_str(), 1, 1, 3, 1, 0, 0, 1, 0, 0, 0, 0, in.ints, in.doubles, in.texts);
+  D::CreateAttribute(real.c_str(), 1, 1, 2, 1, 0, 0, 1, 0, 0, 0, 0, in.ints,
+                     in.doubles, in.texts);
+  D::CreateAttribute(text.c_str(), 1, 1, 3, 1, 0, 0, 1, 0, 0, 0, 0, in.ints,
+                     in.doubles, in.texts);
   D::CreateClass("Mfg\xe9tape", 1, "MfgOperation", 1);
   D::AddAttribute(real.c_str(), 1, block.c_str(), 1);
   for (int i = 0; i < 2; ++i) {
@@ -319,7 +306,8 @@ TEST_F(DictionaryTest, ScriptedKernelAnswers) {
   const auto handlesZero = [](const char* iRoutine, Ints iArgs) {
     return [=] {
       for (int arg : iArgs) ReferenceKernel::ScriptInt(iRoutine, 1, arg, 0);
-      for (int arg : {2, 3, 4}) ReferenceKernel::ScriptInt("GUSINF", 1, arg, 0, true);
+      for (int arg : {2, 3, 4})
+        ReferenceKernel::ScriptInt("GUSINF", 1, arg, 0, true);
     };
   };
   const std::string emptyList = "GUSINF -> 0\n";
@@ -410,18 +398,10 @@ TEST_F(DictionaryTest, AddAttributeSendsVersionBlockAndStatus) {
 
 // --- Failing kernel calls ---------------------------------------------------
 
-// One operation run against every possible failing call: `steps` is its
-// clean run; whichever call fails, the operation stops there.
-struct FaultScenario {
-  const char* name;
-  const char* member;  // loaded first
-  std::function<void(Out&)> run;
-  KernelSteps steps;
-  const char* endTitle;
-  std::function<void()> setUp = [] {};
-};
-
-std::vector<FaultScenario> FaultScenarios() {
+// Every operation with each call failing, alone and with every later one:
+// whichever call fails, the operation stops there. GNFINF has no code and
+// cannot fail: the operation then runs to its end banner.
+std::vector<SweptOperation> Operations() {
   static KAVRawCollint sides;  // the values CreateAttribute sends
   if (sides.Size() == 0)
     for (int side : {3, 4}) sides.Append(side);
@@ -429,8 +409,16 @@ std::vector<FaultScenario> FaultScenarios() {
   const KernelStep end = KernelStep("GUSEND").Ends(1);
   const KernelStep info = KernelStep("GNFINF").NoCode();
   const KernelSteps reload = {info, "GNFRST", "GNFZDS", "GNFLOD", "GNFIDS"};
+  // Runs iRun on fresh outputs: what it appended.
+  const auto appended = [](std::function<void(Out&)> iRun) {
+    return [=] {
+      Out o;
+      iRun(o);
+      return o.Appended();
+    };
+  };
   // clang-format off
-  return {
+  const struct { const char* name; const char* member; std::function<void(Out&)> run; KernelSteps steps; const char* endTitle; } rows[] = {
       {"Load", "MSPECFR2", [](Out&) { D::Load("MVIEWFR2", 1); }, {"GNFLOD", "GNFIDS"}, "Load, end "},
       {"Store", "MGEOPFR2", [](Out&) { D::Store("COPY"); }, {"GNFZTR"}, "Store, end "},
       {"Unload", "MGEOPFR2", [](Out&) { D::Unload(); }, {"GNFRST", "GNFZDS"}, "KAVMfgDictionary::Unload, end  "},
@@ -454,51 +442,40 @@ std::vector<FaultScenario> FaultScenarios() {
       {"CreateClass", "MGEOPFR2", [](Out&) { D::CreateClass("MfgGeoLine", 6, "", 1); }, {"GNFCCL"},
        "KAVMfgDictionary::CreateClass, end"},
       {"CreateAttribute", "MGEOPFR2",
-       [](Out& o) {
-         D::CreateAttribute("MFG_SIDES", 406, 1, 0, 1, 0, 0, 1, 0, 6, 406, 0, sides, o.doubles, o.texts);
-       },
+       [](Out& o) { D::CreateAttribute("MFG_SIDES", 406, 1, 0, 1, 0, 0, 1, 0, 6, 406, 0, sides, o.doubles, o.texts); },
        {KernelStep("GUSINI").Opens(1), "GUSPUS", "GUSPUS", "GNFCAT", end}, "KAVMfgDictionary::CreateAttribute, end"},
       {"AddAttribute", "MGEOPFR2", [](Out&) { D::AddAttribute("MFG_X", 1, "COORDINATES", 1); }, {"GNFMC1"},
-       "KAVMfgDictionary::AddAttribute, end", [] { D::SetCurrentClass("MfgGeoPlane", 0); }},
-  };
+       "KAVMfgDictionary::AddAttribute, end"}};
   // clang-format on
-}
-
-// Every scenario with each call failing, alone and with every later one.
-// GNFINF has no code and cannot fail: the operation then runs to its end
-// banner. Traced, LoadDefault's closing report asks GNFINF once more, so
-// the journal is compared on the untraced run.
-void Sweep(bool iTraced) {
-  for (const FaultScenario& s : FaultScenarios()) {
-    std::optional<Out> o;
-    const auto check = [&](const FaultRun& iRun) {
-      SCOPED_TRACE(std::string(s.name) + ", " + iRun.Label());
-      const kavtest::Stopped expected = kavtest::StoppedAt(s.steps, iRun);
-      const std::string banner = std::string("\n") + s.endTitle + "\n";
-      EXPECT_EQ(iTraced && !expected.failed,
-                iRun.out.find(banner) != std::string::npos);
-      EXPECT_EQ(expected.failed ? iRun.code : 0, D::GetError());
-      EXPECT_EQ(expected.open, ReferenceKernel::OpenLists());
-      EXPECT_EQ(expected.kept, o->Appended());
-      if (!iTraced) {
-        EXPECT_EQ(expected.calls, iRun.calls);
-      }
-    };
-    kavtest::AnomalyLoop([&] { D::Load(s.member, 1), s.setUp(); },
-                         [&] { s.run(o.emplace()); }, check);
+  std::vector<SweptOperation> operations;
+  for (const auto& row : rows) {
+    const std::string member = row.member, name = row.name;
+    operations.push_back({name, appended(row.run), Stops(row.steps),
+                          row.endTitle, [member, name] {
+                            D::Load(member.c_str(), 1);
+                            if (name == "AddAttribute")
+                              D::SetCurrentClass("MfgGeoPlane", 0);
+                          }});
   }
+  return operations;
 }
 
+// Traced, LoadDefault's closing report asks GNFINF once more: the calls are
+// compared on the untraced run only.
 TEST_F(DictionaryTest, EachFailingCallStopsTheOperationThere) {
-  Sweep(false);
+  SweepOperations(Operations(), D::GetError, false);
 }
 
-TEST_F(DictionaryTest, EachFailingCallTraceHasNoEndBanner) { Sweep(true); }
+TEST_F(DictionaryTest, EachFailingCallTraceHasNoEndBanner) {
+  SweepOperations(Operations(), D::GetError, true);
+}
 
 // GetClasses and GetAllAttributes leave the loop on a failing name read but
 // still end both lists; the int read's code is not looked at.
 TEST_F(DictionaryTest, ListQueriesEndBothListsWhateverFails) {
-  struct Left { int error, open, appended; };
+  struct Left {
+    int error, open, appended;
+  };
   for (bool attributes : {false, true}) {
     // MGEOPFR2: 3 classes, 5 attributes. Calls: create, GUSINF, a name and
     // an int read per item, GUSEND names, GUSEND ints.
@@ -507,7 +484,7 @@ TEST_F(DictionaryTest, ListQueriesEndBothListsWhateverFails) {
     const auto check = [&](const FaultRun& iRun) {
       SCOPED_TRACE((attributes ? "GetAllAttributes " : "GetClasses ") +
                    iRun.Label());
-      const bool from = iRun.mode == kavtest::FaultMode::kFrom;
+      const bool from = iRun.mode == FaultMode::kFrom;
       const int item = static_cast<int>(iRun.n - 3) / 2;  // read's item, from 0
       const bool name = iRun.n % 2 == 1;
       Left left = {0, 0, static_cast<int>(items)};
@@ -525,13 +502,13 @@ TEST_F(DictionaryTest, ListQueriesEndBothListsWhateverFails) {
       EXPECT_EQ(left.appended, o->names.Size());
       EXPECT_EQ(o->names.Size(), o->ints.Size());
     };
-    kavtest::AnomalyLoop(
-        [] { D::Load("MGEOPFR2", 1); },
-        [&] {
-          o.emplace();
-          (attributes ? D::GetAllAttributes : D::GetClasses)(o->names, o->ints);
-        },
-        check);
+    AnomalyLoop([] { D::Load("MGEOPFR2", 1); },
+                [&] {
+                  o.emplace();
+                  (attributes ? D::GetAllAttributes : D::GetClasses)(o->names,
+                                                                     o->ints);
+                },
+                check);
   }
 }
 
