@@ -52,11 +52,12 @@ void Tour(benchmark::State& state, bool iJournaled) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    char* argv[] = {const_cast<char*>(KAV_BENCH_T4711), const_cast<char*>("tour"),
-                    nullptr};
+    char* argv[] = {const_cast<char*>(KAV_BENCH_T4711),
+                    const_cast<char*>("tour"), nullptr};
     pid_t pid = 0;
     int status = -1;
-    if (posix_spawn(&pid, KAV_BENCH_T4711, &actions, nullptr, argv, env.data()) == 0)
+    if (posix_spawn(&pid, KAV_BENCH_T4711, &actions, nullptr, argv,
+                    env.data()) == 0)
       waitpid(pid, &status, 0);
     posix_spawn_file_actions_destroy(&actions);
     if (status != 0) state.SkipWithError("t4711 tour failed");
@@ -68,12 +69,17 @@ void BM_TourJournaled(benchmark::State& state) { Tour(state, true); }
 
 }  // namespace
 
-BENCHMARK(BM_PlainCall)->Repetitions(7)->ComputeStatistics("min", KAVBenchFastest);
+BENCHMARK(BM_PlainCall)
+    ->Repetitions(7)
+    ->ComputeStatistics("min", KAVBenchFastest);
 BENCHMARK(BM_JournaledCall)
     ->Repetitions(7)
     ->ComputeStatistics("min", KAVBenchFastest);
 BENCHMARK(BM_Tour)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK(BM_TourJournaled)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_TourJournaled)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 
 int main(int argc, char** argv) {
   // Stub calls here reach the stand-in kernel beside this program, and
@@ -87,8 +93,10 @@ int main(int argc, char** argv) {
   setenv("T4711_JOURNAL", gJournal.c_str(), 1);
   KAVBenchRatios ratios;
   ratios.AddDifference("journaled call - plain call (2000 ns at most)",
-                       "BM_JournaledCall/repeats:7", "BM_PlainCall/repeats:7", 2000);
-  ratios.AddDifference("tour journaled - tour", "BM_TourJournaled/iterations:3/real_time",
+                       "BM_JournaledCall/repeats:7", "BM_PlainCall/repeats:7",
+                       2000);
+  ratios.AddDifference("tour journaled - tour",
+                       "BM_TourJournaled/iterations:3/real_time",
                        "BM_Tour/iterations:3/real_time");
   const int status = ratios.RunAll(argc, argv);
   unlink(gJournal.c_str());

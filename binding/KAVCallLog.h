@@ -30,19 +30,19 @@ namespace kavcall {
 enum class Flow : unsigned char { kIn, kOut, kInOut };
 
 enum class Kind : unsigned char {
-  kNone,        // end of an argument list
-  kText,        // width characters (or `ref`'s value when width is 0)
-  kTextKind,    // GNFNL1's key: 16 or 32 characters by `ref`'s value
-  kTextSum,     // the sum of the `count` lengths in `ref`
-  kCString,     // a terminated text
+  kNone,      // end of an argument list
+  kText,      // width characters (or `ref`'s value when width is 0)
+  kTextKind,  // GNFNL1's key: 16 or 32 characters by `ref`'s value
+  kTextSum,   // the sum of the `count` lengths in `ref`
+  kCString,   // a terminated text
   kInt,
-  kHandle,      // a kernel list handle, shown as an int
-  kCode,        // the return code ier
+  kHandle,  // a kernel list handle, shown as an int
+  kCode,    // the return code ier
   kDouble,
-  kInts,        // `count` ints, at most `capacity`
+  kInts,  // `count` ints, at most `capacity`
   kDoubles,
-  kTexts,       // `count` records of width characters, at most `capacity`
-  kRecord,      // a record of list `ref`, of the width that list has
+  kTexts,   // `count` records of width characters, at most `capacity`
+  kRecord,  // a record of list `ref`, of the width that list has
 };
 
 struct Arg {
@@ -55,6 +55,7 @@ struct Arg {
 };
 
 // The routine table's argument column, one macro per argument.
+// clang-format off
 #define TIN(w) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kText, w, 0, 0, 0}
 #define TOUT(w) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kText, w, 0, 0, 0}
 #define TLIN(k) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kText, 0, k, 0, 0}
@@ -76,6 +77,7 @@ struct Arg {
 #define RIN(h) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kRecord, 0, h, 0, 0}
 #define ROUT(h) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kRecord, 0, h, 0, 0}
 #define NOARGS kavcall::Arg{}
+// clang-format on
 #define KAV_UNPAREN(...) __VA_ARGS__
 
 #define KAV_ROUTINE(num, name, ret, params, module, library, args) \
@@ -133,13 +135,21 @@ inline constexpr int kRoutineCount = sizeof kRoutines / sizeof *kRoutines;
 template <typename P>
 constexpr bool Fits(const Arg& iArg) {
   switch (iArg.kind) {
-    case Kind::kText: case Kind::kTextKind: case Kind::kTextSum:
-    case Kind::kCString: case Kind::kTexts:
+    case Kind::kText:
+    case Kind::kTextKind:
+    case Kind::kTextSum:
+    case Kind::kCString:
+    case Kind::kTexts:
       return std::is_same_v<P, char*>;
-    case Kind::kDouble: case Kind::kDoubles: return std::is_same_v<P, double*>;
-    case Kind::kRecord: return std::is_same_v<P, void*>;
-    case Kind::kNone: return false;
-    default: return std::is_same_v<P, int*>;
+    case Kind::kDouble:
+    case Kind::kDoubles:
+      return std::is_same_v<P, double*>;
+    case Kind::kRecord:
+      return std::is_same_v<P, void*>;
+    case Kind::kNone:
+      return false;
+    default:
+      return std::is_same_v<P, int*>;
   }
 }
 template <typename... P, size_t... I>
@@ -153,10 +163,12 @@ constexpr bool RefersTo(const Routine& iRoutine, int iRef, Kind iKind) {
 constexpr bool RefsValid(const Routine& iRoutine) {
   for (int i = 0; i < iRoutine.argc; ++i) {
     const Arg& a = iRoutine.args[i];
-    if ((a.kind == Kind::kText && a.ref != 0 && !RefersTo(iRoutine, a.ref, Kind::kInt)) ||
+    if ((a.kind == Kind::kText && a.ref != 0 &&
+         !RefersTo(iRoutine, a.ref, Kind::kInt)) ||
         (a.kind == Kind::kTextKind && !RefersTo(iRoutine, a.ref, Kind::kInt)) ||
         (a.kind == Kind::kTextSum && !RefersTo(iRoutine, a.ref, Kind::kInts)) ||
-        (a.kind == Kind::kRecord && !RefersTo(iRoutine, a.ref, Kind::kHandle)) ||
+        (a.kind == Kind::kRecord &&
+         !RefersTo(iRoutine, a.ref, Kind::kHandle)) ||
         (a.count != 0 && !RefersTo(iRoutine, a.count, Kind::kInt)) ||
         (a.kind == Kind::kText && a.ref == 0 && a.width <= 0))
       return false;
@@ -169,10 +181,11 @@ constexpr bool Agrees(R (*)(P...), const Routine& iRoutine) {
          AllFit<P...>(iRoutine.args, std::index_sequence_for<P...>{}) &&
          RefsValid(iRoutine);
 }
-#define KAV_ROUTINE(num, name, ret, params, module, library, args)         \
+#define KAV_ROUTINE(num, name, ret, params, module, library, args)           \
   static_assert(Agrees(static_cast<std::add_pointer_t<ret params>>(nullptr), \
                        kRoutines[num - 1]),                                  \
-                "the argument column of " #name " disagrees with its parameters");
+                "the argument column of " #name                              \
+                " disagrees with its parameters");
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
 
@@ -358,28 +371,41 @@ class Line {
     Separate();
     if (cell == nullptr) return Null();
     const auto ref = [&](int k) { return Int(iArgs[k - 1]); };
-    const int count = a.count ? Clamped(ref(a.count), a.capacity ? a.capacity : kMostDeclared) : 0;
+    const int count =
+        a.count ? Clamped(ref(a.count), a.capacity ? a.capacity : kMostDeclared)
+                : 0;
     switch (a.kind) {
       case Kind::kText:
         if (a.ref == 0) return Quoted(text, static_cast<size_t>(a.width));
-        return Quoted(text, static_cast<size_t>(Clamped(ref(a.ref), a.width ? a.width : kMostDeclared)));
+        return Quoted(
+            text, static_cast<size_t>(
+                      Clamped(ref(a.ref), a.width ? a.width : kMostDeclared)));
       case Kind::kTextKind: {
         const int kind = ref(a.ref);
-        return Quoted(text, kind == 1 || kind == 2 ? 16 : kind == 3 || kind == 4 ? 32 : 0);
+        return Quoted(text, kind == 1 || kind == 2   ? 16
+                            : kind == 3 || kind == 4 ? 32
+                                                     : 0);
       }
       case Kind::kTextSum: {
         const int* lengths = static_cast<const int*>(iArgs[a.ref - 1]);
         long long sum = 0;
         for (int k = 0; lengths != nullptr && k < count; ++k)
           if (lengths[k] > 0) sum += lengths[k];
-        return Quoted(text, static_cast<size_t>(sum < kMostDeclared ? sum : kMostDeclared));
+        return Quoted(text, static_cast<size_t>(
+                                sum < kMostDeclared ? sum : kMostDeclared));
       }
-      case Kind::kCString: return Quoted(text, strnlen(text, kMostDeclared));
-      case Kind::kInt: case Kind::kHandle: case Kind::kCode:
+      case Kind::kCString:
+        return Quoted(text, strnlen(text, kMostDeclared));
+      case Kind::kInt:
+      case Kind::kHandle:
+      case Kind::kCode:
         return Number(Int(cell));
-      case Kind::kDouble: return Number(*static_cast<const double*>(cell));
-      case Kind::kInts: return Numbers(static_cast<const int*>(cell), count);
-      case Kind::kDoubles: return Numbers(static_cast<const double*>(cell), count);
+      case Kind::kDouble:
+        return Number(*static_cast<const double*>(cell));
+      case Kind::kInts:
+        return Numbers(static_cast<const int*>(cell), count);
+      case Kind::kDoubles:
+        return Numbers(static_cast<const double*>(cell), count);
       case Kind::kTexts:
         _text += '[';
         for (int k = 0; k < count; ++k) {
@@ -393,11 +419,15 @@ class Line {
         const int width = iWidths.Of(ref(a.ref));
         if (width == 4) return Number(Int(cell));
         if (width == 8) return Number(*static_cast<const double*>(cell));
-        if (width > 0) return Quoted(text, static_cast<size_t>(width < kMostDeclared ? width : kMostDeclared));
+        if (width > 0)
+          return Quoted(
+              text, static_cast<size_t>(width < kMostDeclared ? width
+                                                              : kMostDeclared));
         _text += _json ? "null" : "record";
         return;
       }
-      case Kind::kNone: return;
+      case Kind::kNone:
+        return;
     }
   }
 

@@ -45,9 +45,10 @@ Journal* OpenOnce() {
   if (setting == nullptr || *setting == '\0') return nullptr;
   const bool json = std::strncmp(setting, "json:", 5) == 0;
   const char* target = json ? setting + 5 : setting;
-  const int fd = std::strcmp(target, "-") == 0
-                     ? STDERR_FILENO
-                     : open(target, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  const int fd =
+      std::strcmp(target, "-") == 0
+          ? STDERR_FILENO
+          : open(target, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) {
     std::fprintf(stderr,
                  "T4711 journal: cannot open %s: %s; going on without it\n",
@@ -72,7 +73,8 @@ void Write(Journal& ioJournal, const std::string& iLine) {
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
       if (!ioJournal.writeFailed.exchange(true))
-        std::fprintf(stderr, "T4711 journal: cannot write %s: %s; lines are lost\n",
+        std::fprintf(stderr,
+                     "T4711 journal: cannot write %s: %s; lines are lost\n",
                      ioJournal.target.c_str(), std::strerror(errno));
       return;
     }
@@ -116,8 +118,9 @@ struct Thunk<Row, R(A...)> {
         lock.lock();
         journal.widths.Learn(Row, args, kavcall::Line::Code(Row, args, result));
       }
-      line.End(Row, args, result, journal.widths,
-               std::chrono::duration_cast<std::chrono::nanoseconds>(took).count());
+      line.End(
+          Row, args, result, journal.widths,
+          std::chrono::duration_cast<std::chrono::nanoseconds>(took).count());
     }
     Write(journal, line.Text());
     if constexpr (!std::is_void_v<R>) return static_cast<R>(result);

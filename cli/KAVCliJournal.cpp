@@ -34,15 +34,20 @@ std::vector<std::string> Words(const std::string& iLine) {
   std::vector<std::string> words;
   size_t i = 0;
   while (i < iLine.size()) {
-    if (iLine[i] == ' ') { ++i; continue; }
+    if (iLine[i] == ' ') {
+      ++i;
+      continue;
+    }
     const size_t start = i;
     int depth = 0;
     bool quoted = false;
     for (; i < iLine.size(); ++i) {
       const char c = iLine[i];
       if (quoted) {
-        if (c == '\\') ++i;
-        else if (c == '"') quoted = false;
+        if (c == '\\')
+          ++i;
+        else if (c == '"')
+          quoted = false;
       } else if (c == '"') {
         quoted = true;
       } else if (c == '[') {
@@ -77,7 +82,8 @@ int RowNamed(const std::string& iName) {
 
 int Inputs(const kavcall::Routine& iRoutine) {
   int n = 0;
-  for (int i = 0; i < iRoutine.argc; ++i) n += iRoutine.args[i].flow != Flow::kOut;
+  for (int i = 0; i < iRoutine.argc; ++i)
+    n += iRoutine.args[i].flow != Flow::kOut;
   return n;
 }
 
@@ -110,9 +116,11 @@ bool ParseText(const std::string& iLine, Call& oCall) {
 
 bool ParseJson(const std::string& iLine, Call& oCall) {
   const nlohmann::json line = nlohmann::json::parse(iLine, nullptr, false);
-  if (!line.is_object() || !line.contains("routine") || !line["routine"].is_string())
+  if (!line.is_object() || !line.contains("routine") ||
+      !line["routine"].is_string())
     return false;
-  if ((oCall.row = RowNamed(line["routine"].get<std::string>())) < 0) return false;
+  if ((oCall.row = RowNamed(line["routine"].get<std::string>())) < 0)
+    return false;
   const auto words = [&](const char* iKey, std::vector<std::string>& oWords) {
     if (!line.contains(iKey) || !line[iKey].is_array()) return false;
     for (const auto& value : line[iKey]) oWords.push_back(value.dump());
@@ -120,7 +128,8 @@ bool ParseJson(const std::string& iLine, Call& oCall) {
   };
   if (!words("in", oCall.in) || !words("out", oCall.out)) return false;
   oCall.hasCode = HasCode(kavcall::kRoutines[oCall.row]);
-  if (oCall.hasCode && line.contains("code") && line["code"].is_number_integer())
+  if (oCall.hasCode && line.contains("code") &&
+      line["code"].is_number_integer())
     oCall.code = line["code"].get<long long>();
   if (line.contains("ns") && line["ns"].is_number_integer())
     oCall.ns = line["ns"].get<long long>();
@@ -175,13 +184,14 @@ struct Summary {
       if (arg.flow != Flow::kOut && in < iCall.in.size()) word = &iCall.in[in];
       if (arg.flow != Flow::kOut) ++in;
       long long handle = 0;
-      if (ends && word != nullptr && arg.kind == Kind::kHandle && Number(*word, handle))
+      if (ends && word != nullptr && arg.kind == Kind::kHandle &&
+          Number(*word, handle))
         open.erase(handle);
       if (arg.flow == Flow::kIn || arg.kind == Kind::kCode) continue;
       word = out < iCall.out.size() ? &iCall.out[out] : nullptr;
       ++out;
-      if (word != nullptr && arg.kind == Kind::kHandle && Number(*word, handle) &&
-          handle != 0)
+      if (word != nullptr && arg.kind == Kind::kHandle &&
+          Number(*word, handle) && handle != 0)
         open[handle] = {iCall.row, iLine};
     }
   }
@@ -212,11 +222,12 @@ int Summarize(KAVCliContext& ioContext, const std::string& iFile) {
     failures.push_back({long(code), figures.calls, figures.firstLine,
                         kavcall::kRoutines[figures.firstRow].name});
   for (const auto& [handle, list] : summary.open)
-    open.push_back({long(handle), kavcall::kRoutines[list.row].name, list.line});
-  const std::vector<std::string> routineHeaders = {"routine", "calls", "failures",
-                                                   "ns", "ns per call"};
-  const std::vector<std::string> failureHeaders = {"code", "calls", "first line",
-                                                   "first routine"};
+    open.push_back(
+        {long(handle), kavcall::kRoutines[list.row].name, list.line});
+  const std::vector<std::string> routineHeaders = {
+      "routine", "calls", "failures", "ns", "ns per call"};
+  const std::vector<std::string> failureHeaders = {
+      "code", "calls", "first line", "first routine"};
   const std::vector<std::string> openHeaders = {"handle", "opened by", "line"};
   if (ioContext.json) {
     const auto objects = [](const std::vector<std::string>& iHeaders,
@@ -224,7 +235,8 @@ int Summarize(KAVCliContext& ioContext, const std::string& iFile) {
       nlohmann::json array = nlohmann::json::array();
       for (const KAVCliRow& row : iRows) {
         nlohmann::json object;
-        for (size_t i = 0; i < iHeaders.size(); ++i) object[iHeaders[i]] = row[i].Json();
+        for (size_t i = 0; i < iHeaders.size(); ++i)
+          object[iHeaders[i]] = row[i].Json();
         array.push_back(object);
       }
       return array;
@@ -241,23 +253,25 @@ int Summarize(KAVCliContext& ioContext, const std::string& iFile) {
   std::cout << iFile << ": " << summary.calls << " calls of " << routines.size()
             << " routines, " << summary.ns << " ns in the kernel" << std::endl;
   if (summary.unreadable != 0)
-    std::cout << "lines not understood: " << summary.unreadable << " (the first: line "
-              << summary.firstUnreadable << ")" << std::endl;
+    std::cout << "lines not understood: " << summary.unreadable
+              << " (the first: line " << summary.firstUnreadable << ")"
+              << std::endl;
   std::cout << '\n';
   KAVCliPrintTable(ioContext, routineHeaders, routines);
-  std::cout << "\nfailures by code" << (failures.empty() ? ": none" : "") << std::endl;
-  if (!failures.empty()) KAVCliPrintTable(ioContext, failureHeaders, failures);
-  std::cout << "\nlists opened and never ended" << (open.empty() ? ": none" : "")
+  std::cout << "\nfailures by code" << (failures.empty() ? ": none" : "")
             << std::endl;
+  if (!failures.empty()) KAVCliPrintTable(ioContext, failureHeaders, failures);
+  std::cout << "\nlists opened and never ended"
+            << (open.empty() ? ": none" : "") << std::endl;
   if (!open.empty()) KAVCliPrintTable(ioContext, openHeaders, open);
   return 0;
 }
 
 void AddJournalCommands(CLI::App& app, KAVCliContext& ctx) {
   auto& file = ctx.Options<std::string>();
-  auto* journal = app.add_subcommand(
-      "journal",
-      "Summarize a kernel-call journal (written with T4711_JOURNAL=FILE or json:FILE)");
+  auto* journal = app.add_subcommand("journal",
+                                     "Summarize a kernel-call journal (written "
+                                     "with T4711_JOURNAL=FILE or json:FILE)");
   journal->add_option("FILE", file, "journal file")->required();
   journal->callback([&ctx, &file] { ctx.status = Summarize(ctx, file); });
 }
@@ -275,12 +289,15 @@ int JournalTour(KAVCliContext& ioContext) {
               << ": nothing to show here." << std::endl;
     return 0;
   }
-  std::cout << "Every kernel call of this tour went to a journal (T4711_JOURNAL=FILE):\n"
-               "the routine and its inputs, then ->, the return code, the outputs\n"
-               "and the time taken. Its first lines:\n"
-            << std::endl;
+  std::cout
+      << "Every kernel call of this tour went to a journal "
+         "(T4711_JOURNAL=FILE):\n"
+         "the routine and its inputs, then ->, the return code, the outputs\n"
+         "and the time taken. Its first lines:\n"
+      << std::endl;
   std::string line;
-  for (int n = 0; n < 8 && std::getline(in, line); ++n) std::cout << line << '\n';
+  for (int n = 0; n < 8 && std::getline(in, line); ++n)
+    std::cout << line << '\n';
   std::cout << std::endl;
   return KAVCliRunLines({"journal " + file}, ioContext);
 }
