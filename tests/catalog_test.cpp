@@ -22,18 +22,8 @@
 
 namespace {
 
-using kavtest::kInjected;
-using kavtest::KernelStep;
-using kavtest::KernelSteps;
-using kavtest::Lines;
-using kavtest::ReferenceKernel;
-using kavtest::Strings;
+using namespace kavtest;
 using NlsFunction = KAVUnicodeString (*)(const KAVUnicodeString&);
-
-std::string Padded(std::string iText, size_t iWidth) {
-  iText.resize(iWidth, ' ');
-  return iText;
-}
 
 // A name no other test of this process has used.
 std::string FreshName(const std::string& iStem) {
@@ -48,10 +38,8 @@ std::string Std(int iType, const std::string& iName) {
   return KAVMfgBaseNLS::GetStdName(iType, iName.c_str()).ToStdString();
 }
 
-class CatalogTest : public ::testing::Test {
+class CatalogTest : public KernelTest {
  protected:
-  void SetUp() override { ReferenceKernel::Reset(); }
-  std::string Stdout() { return _cout.Take(); }
 
   static void AddTable(int iKind, const std::string& iName) {
     KAV_KERNEL_FN(kavsim_catalog_add_table)(iKind, iName.c_str());
@@ -63,10 +51,7 @@ class CatalogTest : public ::testing::Test {
   static Strings Tables(int iKind) {
     std::unique_ptr<KAVListValKAVUnicodeString> tables(
         KAVMfgAPTAndPPTable::GetTables(iKind));
-    Strings items;
-    for (int i = 1; i <= tables->Size(); ++i)
-      items.push_back((*tables)[i].ToStdString());
-    return items;
+    return Items(*tables);
   }
   // Kind 8 holds "  FIRST " and "SECOND". Each call in turn fails, alone or
   // with every later one: the names read before it stay, the code is kept,
@@ -78,9 +63,9 @@ class CatalogTest : public ::testing::Test {
                                read, KernelStep("GUSEND").Ends(1)};
     const Strings names = {"FIRST", "SECOND"};
     Strings tables;
-    const auto check = [&](const kavtest::FaultRun& iRun) {
+    const auto check = [&](const FaultRun& iRun) {
       SCOPED_TRACE(iRun.Label());
-      const kavtest::Stopped expected = kavtest::StoppedAt(steps, iRun);
+      const Stopped expected = StoppedAt(steps, iRun);
       const Strings kept(names.begin(), names.begin() + expected.kept);
       EXPECT_EQ(kept, tables);
       EXPECT_EQ(expected.failed ? kInjected : 0,
@@ -90,21 +75,19 @@ class CatalogTest : public ::testing::Test {
       Strings trace = {"itype : 8", " ", iRun.n == 1 ? "ier (gnsltb) : 4242"
                                                      : "ier (gnsltb) : 0"};
       for (const std::string& name : kept) trace.push_back("Table Name : " + name);
-      EXPECT_EQ(iTraced ? kavtest::Block({kavtest::Opening(16, "GetTables, start"), trace,
+      EXPECT_EQ(iTraced ? Block({Opening(16, "GetTables, start"), trace,
                                           expected.failed ? Strings{}
-                                                          : kavtest::Closing(15, "GetTables, end ")})
+                                                          : Closing(15, "GetTables, end ")})
                         : "",
                 iRun.out);
     };
-    kavtest::AnomalyLoop(
+    AnomalyLoop(
         [] {
           AddTable(8, "  FIRST ");
           AddTable(8, "SECOND");
         },
         [&] { tables = Tables(8); }, check);
   }
-
-  kavtest::CoutCapture _cout;
 };
 
 // ---------------------------------------------------------------- tables

@@ -25,12 +25,15 @@ struct Outcome {
 
 const std::string kModules = KAV_TEST_MODULES_DIR;
 const std::string kKernel = KAV_TEST_KERNEL_DIR;
+const std::string kReference = "STEPLIB='{KERNEL}'";
 
 // {KERNEL} and {MODULES} stand for this build's directories.
 std::string Expand(std::string iText) {
   for (const auto& [key, value] :
-       {std::pair<std::string, std::string>{"{KERNEL}", kKernel}, {"{MODULES}", kModules}}) {
-    for (size_t at = iText.find(key); at != std::string::npos; at = iText.find(key, at))
+       {std::pair<std::string, std::string>{"{KERNEL}", kKernel},
+        {"{MODULES}", kModules}}) {
+    for (size_t at = iText.find(key); at != std::string::npos;
+         at = iText.find(key, at))
       iText.replace(at, key.size(), value);
   }
   return iText;
@@ -38,21 +41,20 @@ std::string Expand(std::string iText) {
 
 // Runs t4711 through the shell with the environment prefix and words given
 // ({KERNEL}/{MODULES} expanded); standard output and error kept apart.
-Outcome RunTool(const std::string& iEnvironment, const std::string& iWords,
-                const std::string& iRedirect = "") {
+Outcome RunTool(const std::string& iEnvironment, const std::string& iWords) {
   kavtest::TempDir dir;
   const std::string errFile = dir.Path() + "/err";
-  const std::string command = Expand(iEnvironment + " '" + KAV_TEST_T4711 + "' " + iWords +
-                                     " 2>'" + errFile + "'" + iRedirect);
+  const std::string command =
+      Expand(iEnvironment + " '" + KAV_TEST_T4711 + "' " + iWords + " 2>'" +
+             errFile + "'");
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[512];
   while (pipe && fgets(buffer, sizeof buffer, pipe)) out += buffer;
   const int status = pipe ? pclose(pipe) : -1;
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, kavtest::ReadFile(errFile)};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out,
+          kavtest::ReadFile(errFile)};
 }
-
-const std::string kReference = "STEPLIB='{KERNEL}'";
 
 bool Has(const std::string& iText, const std::string& iPart) {
   return iText.find(iPart) != std::string::npos;
@@ -75,23 +77,28 @@ void Check(const Case& iCase) {
   EXPECT_EQ(Expand(iCase.err), outcome.err);
 }
 
+std::string UsageJson(const std::string& iMessage) {
+  return "{\n  \"error\": {\n    \"kind\": \"usage\",\n    \"message\": \"" +
+         iMessage + "\",\n    \"status\": 2\n  }\n}\n";
+}
+
 }  // namespace
 
 TEST(CliTest, CheckKernelReportsWhatAResolverLeavesUnbound) {
+  // clang-format off
   const Case cases[] = {
-      {"reference kernel", kReference, "check-kernel", 0,
-       "KAVSYMB: {KERNEL}/KAVSYMB\nbound 75 of 75 routines\n", ""},
+      {"reference kernel", kReference, "check-kernel", 0, "KAVSYMB: {KERNEL}/KAVSYMB\nbound 75 of 75 routines\n", ""},
       {"independent resolver", "STEPLIB='{MODULES}/probe'", "check-kernel", 0,
        "KAVSYMB: {MODULES}/probe/KAVSYMB\nbound 75 of 75 routines\n", ""},
       {"module without resolver", "STEPLIB='{MODULES}/noresolver'", "check-kernel", 99, "",
        "t4711: {MODULES}/noresolver/KAVSYMB has no resolver kavsymb\n"},
-      {"no module", "STEPLIB='{MODULES}'", "check-kernel", 99, "",
-       "t4711: no KAVSYMB along STEPLIB ({MODULES})\n"},
-  };
+      {"no module", "STEPLIB='{MODULES}'", "check-kernel", 99, "", "t4711: no KAVSYMB along STEPLIB ({MODULES})\n"}};
+  // clang-format on
   for (const Case& c : cases) Check(c);
 
   // A resolver that binds nothing: every routine is listed, in table order.
-  const Outcome unbinding = RunTool("STEPLIB='{MODULES}/unbinding'", "--json check-kernel");
+  const Outcome unbinding =
+      RunTool("STEPLIB='{MODULES}/unbinding'", "--json check-kernel");
   EXPECT_EQ(99, unbinding.status);
   const nlohmann::json report = nlohmann::json::parse(unbinding.out);
   EXPECT_EQ(0, report["bound"]);
@@ -102,146 +109,123 @@ TEST(CliTest, CheckKernelReportsWhatAResolverLeavesUnbound) {
 
   // A truncated module is refused before dlopen, which would fault on it.
   kavtest::TempDir truncated;
-  truncated.Write("KAVSYMB", kavtest::ReadFile(kKernel + "/KAVSYMB").substr(0, 4096));
-  const Outcome cut = RunTool("STEPLIB='" + truncated.Path() + "'", "check-kernel");
+  truncated.Write("KAVSYMB",
+                  kavtest::ReadFile(kKernel + "/KAVSYMB").substr(0, 4096));
+  const Outcome cut =
+      RunTool("STEPLIB='" + truncated.Path() + "'", "check-kernel");
   EXPECT_EQ(99, cut.status);
   EXPECT_EQ(0u, cut.err.find("t4711: cannot load " + truncated.Path() +
-                             "/KAVSYMB: truncated: a loadable segment ends at byte "))
+                             "/KAVSYMB: truncated: a loadable segment ends at "
+                             "byte "))
       << cut.err;
 }
 
-TEST(CliTest, EnvNamesTheModuleTheBinderWouldLoadAndTheSwitches) {
-  const Outcome outcome = RunTool(
-      "STEPLIB='{MODULES}::{KERNEL}' HOME='{MODULES}/probe' MfgBaseDebug=KAVMfgBaseNLS",
-      "env --json");
-  EXPECT_EQ(0, outcome.status);
-  const nlohmann::json env = nlohmann::json::parse(outcome.out);
-  EXPECT_EQ(Expand("{MODULES}/probe/KAVSYMB"), env["KAVSYMB"]);
-  EXPECT_EQ(1, env["GetDebug(KAVMfgBaseNLS)"]);
-  EXPECT_EQ(0, env["GetDebug(KAVMfgDictionary)"]);
-  EXPECT_FALSE(env.contains("note"));
-}
-
-// Without STEPLIB the tool uses the kernel beside it and says that the
-// application would not.
-TEST(CliTest, BundledKernelIsNamedWhenStepLibWasUnset) {
-  const Outcome outcome = RunTool("env -u STEPLIB", "--json env");
-  EXPECT_EQ(0, outcome.status);
-  const nlohmann::json env = nlohmann::json::parse(outcome.out);
+// env names the module the binder would load, the switches, the site the
+// reference kernel would read and what is wrong with it. Without STEPLIB
+// the tool uses the kernel beside it and says that the application would
+// not.
+TEST(CliTest, EnvNamesTheModuleTheSwitchesAndTheSite) {
   char resolved[4096];
   ASSERT_NE(nullptr, realpath(kKernel.c_str(), resolved));
-  EXPECT_EQ(std::string(resolved), env["STEPLIB"]);
-  EXPECT_EQ("STEPLIB was not set: t4711 chose the kernel installed with it (" +
-                std::string(resolved) + "); the application itself would exit 99 here",
-            env["note"]);
+  const std::string bundled = resolved;
+  // clang-format off
+  const struct { std::string environment, key; nlohmann::json value; } cases[] = {
+      {"STEPLIB='{MODULES}::{KERNEL}' HOME='{MODULES}/probe' MfgBaseDebug=KAVMfgBaseNLS", "KAVSYMB",
+       Expand("{MODULES}/probe/KAVSYMB")},
+      {"MfgBaseDebug=KAVMfgBaseNLS", "GetDebug(KAVMfgBaseNLS)", 1},
+      {"MfgBaseDebug=KAVMfgBaseNLS", "GetDebug(KAVMfgDictionary)", 0},
+      {kReference, "note", nullptr},
+      {"env -u STEPLIB", "STEPLIB", bundled},
+      {"env -u STEPLIB", "note", "STEPLIB was not set: t4711 chose the kernel installed with it (" + bundled +
+                                 "); the application itself would exit 99 here"},
+      {kReference + " KAVSIM_SITE=''", "KAVSIM_SITE", kKernel + "/site"},
+      {kReference + " KAVSIM_SITE='{MODULES}/none'", "KAVSIM_SITE", kModules + "/none (does not exist)"},
+      {kReference + " KAVSIM_SITE='{KERNEL}/KAVSYMB'", "KAVSIM_SITE", kKernel + "/KAVSYMB (is not a directory)"}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.environment + " " + c.key);
+    const Outcome outcome = RunTool(c.environment, "env --json");
+    EXPECT_EQ(0, outcome.status);
+    const nlohmann::json env = nlohmann::json::parse(outcome.out);
+    EXPECT_EQ(c.value, env.contains(c.key) ? env[c.key] : nullptr);
+  }
 }
 
-// One meaning per exit status, and the message names what was wrong.
-TEST(CliTest, FailuresEndWithTheirStatusAndMessage) {
+// One meaning per exit status, and the message names what was wrong; what
+// was done, not what was asked; numbers as JSON numbers.
+TEST(CliTest, CommandsEndWithTheirStatusAndMessage) {
+  const std::string version = T4711BAS_VERSION_STRING;
+  const std::string days =
+      "{\n  \"days\": 29,\n  \"month\": 2,\n  \"year\": 2000\n}\n";
+  const std::string subcommand =
+      "unknown command \"dictionary bogus\" (run 't4711 dictionary --help' "
+      "for the list)";
+  const std::string tour =
+      "tour shows commands and their output for people: it has no JSON form "
+      "(run 't4711 --json run FILE' instead)";
+  // clang-format off
   const Case cases[] = {
+      {"version", kReference, "--version", 0, "t4711 " + version + " (libT4711BAS " + version + ")\n", ""},
+      {"days in a month", kReference, "util days-in-month 2000 2 --json", 0, days, ""},
+      {"options anywhere", kReference, "--json util days-in-month 2000 2", 0, days, ""},
       {"kernel failure", kReference, "tables 99", 1, "",
        "t4711: GetTables of kind 99 failed: kernel code 9020 (unknown kind of table)\n"},
-      {"unknown command", kReference, "bogus", 2, "",
-       "t4711: unknown command \"bogus\" (run 't4711 --help' for the list)\n"},
+      {"unknown command", kReference, "bogus", 2, "", "t4711: unknown command \"bogus\" (run 't4711 --help' for the list)\n"},
       {"unknown subcommand", kReference, "dictionary bogus --json", 2,
-       "{\n  \"error\": {\n    \"kind\": \"usage\",\n    \"message\": \"unknown command "
-       "\\\"dictionary bogus\\\" (run 't4711 dictionary --help' for the list)\",\n"
-       "    \"status\": 2\n  }\n}\n",
-       "t4711: unknown command \"dictionary bogus\" (run 't4711 dictionary --help' for the "
-       "list)\n"},
-      {"missing argument", kReference, "util split", 2, "",
-       "t4711: PATH is required (run 't4711 util split --help')\n"},
-      {"not a number", kReference, "tables abc", 2, "",
-       "t4711: Could not convert: KIND = abc (run 't4711 tables --help')\n"},
+       UsageJson("unknown command \\\"dictionary bogus\\\" (run 't4711 dictionary --help' for the list)"),
+       "t4711: " + subcommand + "\n"},
+      {"missing argument", kReference, "util split", 2, "", "t4711: PATH is required (run 't4711 util split --help')\n"},
+      {"not a number", kReference, "tables abc", 2, "", "t4711: Could not convert: KIND = abc (run 't4711 tables --help')\n"},
       {"number out of range", kReference, "tables 99999999999", 2, "",
        "t4711: Could not convert: KIND = 99999999999 (run 't4711 tables --help')\n"},
-      {"empty number", kReference, "tables ''", 2, "",
-       "t4711: KIND: an empty text is not a number (run 't4711 tables --help')\n"},
-      {"month 13", kReference, "util days-in-month 2000 13", 2, "",
-       "t4711: MONTH: 13 is not a month (1 to 12)\n"},
+      {"empty number", kReference, "tables ''", 2, "", "t4711: KIND: an empty text is not a number (run 't4711 tables --help')\n"},
+      {"month 13", kReference, "util days-in-month 2000 13", 2, "", "t4711: MONTH: 13 is not a month (1 to 12)\n"},
       {"not a date", kReference, "util day-of-week 2024-13-45", 2, "",
-       "t4711: DATE: \"2024-13-45\" is not a date (YYYY-MM-DD or "
-       "YYYY-MM-DD-hh.mm.ss.000000)\n"},
+       "t4711: DATE: \"2024-13-45\" is not a date (YYYY-MM-DD or YYYY-MM-DD-hh.mm.ss.000000)\n"},
       {"kind out of range", kReference, "dictionary create class MfgX --kind 7", 2, "",
-       "t4711: --kind: Value 7 not in range 1 to 3 (run 't4711 dictionary create class "
-       "--help')\n"},
-      {"facet out of range", kReference, "dictionary create attribute MFG_X --facet 12=1", 2,
-       "", "t4711: --facet N: 12 is not a facet (1 to 11)\n"},
+       "t4711: --kind: Value 7 not in range 1 to 3 (run 't4711 dictionary create class --help')\n"},
+      {"facet out of range", kReference, "dictionary create attribute MFG_X --facet 12=1", 2, "",
+       "t4711: --facet N: 12 is not a facet (1 to 11)\n"},
       {"facet value", kReference, "dictionary create attribute MFG_X --facet 2=x", 2, "",
        "t4711: --facet VALUE: \"x\" is not a whole number in range\n"},
-      {"value of an int attribute", kReference,
-       "dictionary create attribute MFG_X --type 1 --value 1.5", 2, "",
+      {"value of an int attribute", kReference, "dictionary create attribute MFG_X --type 1 --value 1.5", 2, "",
        "t4711: --value \"1.5\" is not a whole number in range\n"},
       {"nls kind", kReference, "nls name 4294967297 MFG_X", 2, "",
        "t4711: KIND: \"4294967297\" is not a whole number in range\n"},
-      {"run of a directory", kReference, "run '{KERNEL}'", 3, "",
-       "t4711: cannot read {KERNEL}: it is a directory\n"},
+      {"run of a directory", kReference, "run '{KERNEL}'", 3, "", "t4711: cannot read {KERNEL}: it is a directory\n"},
       {"run of a missing file", kReference, "run '{KERNEL}/none'", 3, "",
        "t4711: cannot read {KERNEL}/none: No such file or directory\n"},
-      {"tour in JSON", kReference, "--json tour", 2,
-       "{\n  \"error\": {\n    \"kind\": \"usage\",\n    \"message\": \"tour shows commands "
-       "and their output for people: it has no JSON form (run 't4711 --json run FILE' "
-       "instead)\",\n    \"status\": 2\n  }\n}\n",
-       "t4711: tour shows commands and their output for people: it has no JSON form (run "
-       "'t4711 --json run FILE' instead)\n"},
+      {"tour in JSON", kReference, "--json tour", 2, UsageJson(tour), "t4711: " + tour + "\n"},
       {"no kernel at all", "STEPLIB='{MODULES}'", "dictionary current", 99, "",
        "KAVSYMB00: cannot load KAVSYMB No such file or directory\n"},
-  };
+      {"write error", kReference, "dictionary classes >/dev/full", 3, "", "t4711: cannot write standard output\n"}};
+  // clang-format on
   for (const Case& c : cases) Check(c);
-}
-
-// What was done, not what was asked: the member name the library cut.
-TEST(CliTest, CommandsReportWhatTheyDidAndNumbersAsJsonNumbers) {
-  kavtest::TempDir site;
-  const std::string environment = kReference + " KAVSIM_SITE='" + site.Path() + "'";
-  const Case cases[] = {
-      {"version", kReference, "--version", 0,
-       std::string("t4711 ") + T4711BAS_VERSION_STRING + " (libT4711BAS " +
-           T4711BAS_VERSION_STRING + ")\n",
-       ""},
-      {"days in a month", kReference, "util days-in-month 2000 2 --json", 0,
-       "{\n  \"days\": 29,\n  \"month\": 2,\n  \"year\": 2000\n}\n", ""},
-      {"options anywhere", kReference, "--json util days-in-month 2000 2", 0,
-       "{\n  \"days\": 29,\n  \"month\": 2,\n  \"year\": 2000\n}\n", ""},
-  };
-  for (const Case& c : cases) Check(c);
-  EXPECT_EQ(RunTool(kReference, "tables --help").out, RunTool(kReference, "help tables").out);
-}
-
-// env says which site the reference kernel would read and what is wrong
-// with it, before any kernel call.
-TEST(CliTest, EnvShowsTheSiteDirectoryAndItsProblem) {
-  const struct { std::string site, shown; } cases[] = {
-      {"", kKernel + "/site"},
-      {kModules + "/none", kModules + "/none (does not exist)"},
-      {kKernel + "/KAVSYMB", kKernel + "/KAVSYMB (is not a directory)"},
-  };
-  for (const auto& c : cases) {
-    Outcome outcome = RunTool("STEPLIB='" + kKernel + "' KAVSIM_SITE='" + c.site + "'", "--json env");
-    EXPECT_TRUE(Has(outcome.out, "\"KAVSIM_SITE\": \"" + c.shown + "\"")) << outcome.out;
-  }
+  EXPECT_EQ(RunTool(kReference, "tables --help").out,
+            RunTool(kReference, "help tables").out);
 }
 
 // Kernel state lives in the process: a class created on one line of a
 // command file is listed on the next, and a failing line stops the run.
 TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
   kavtest::TempDir dir;
-  const std::string file = dir.Write("commands.txt",
-                                     "# a comment\n"
-                                     "dictionary create class MfgCliProbe --kind 2\n"
-                                     "t4711 dictionary attributes MfgCliProbe\n"
-                                     "tables 99\n"
-                                     "dictionary current\n");
+  const std::string file = dir.Write(
+      "commands.txt",
+      "# a comment\ndictionary create class MfgCliProbe --kind 2\n"
+      "t4711 dictionary attributes MfgCliProbe\ntables 99\n"
+      "dictionary current\n");
+  const std::string unterminated =
+      dir.Write("quote.txt", "util quote 'abc\n");
+  // clang-format off
   Check({"text", kReference, "run '" + file + "'", 1,
-         "> dictionary create class MfgCliProbe --kind 2\n"
-         "created class: MfgCliProbe\n"
-         "> t4711 dictionary attributes MfgCliProbe\n"
-         "attribute  version  block  status\n"
-         "---------  -------  -----  ------\n"
-         "(0 rows)\n"
-         "> tables 99\n",
+         "> dictionary create class MfgCliProbe --kind 2\ncreated class: MfgCliProbe\n"
+         "> t4711 dictionary attributes MfgCliProbe\nattribute  version  block  status\n"
+         "---------  -------  -----  ------\n(0 rows)\n> tables 99\n",
          "t4711: GetTables of kind 99 failed: kernel code 9020 (unknown kind of table)\n"
          "t4711: line 4 ended with status 1\n"});
+  Check({"unterminated quote", kReference, "run '" + unterminated + "'", 2, "",
+         "t4711: line 1: unterminated single quote\nt4711: line 1 ended with status 2\n"});
+  // clang-format on
 
   // As JSON: one document, one element per line that ran, traces on
   // standard error.
@@ -250,83 +234,59 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
   EXPECT_EQ(1, json.status);
   const nlohmann::json document = nlohmann::json::parse(json.out);
   ASSERT_EQ(4u, document.size());
-  EXPECT_EQ("dictionary create class MfgCliProbe --kind 2", document[0]["command"]);
+  EXPECT_EQ("dictionary create class MfgCliProbe --kind 2",
+            document[0]["command"]);
   EXPECT_EQ(0, document[0]["status"]);
   EXPECT_EQ(1, document[2]["status"]);
   EXPECT_EQ(9020, document[2]["error"]["code"]);
   EXPECT_EQ("DICOFR2", document[3]["result"]["current"]);
-  EXPECT_NE(std::string::npos, json.err.find("GetTables, start")) << json.err;
-
-  const std::string unterminated = dir.Write("quote.txt", "util quote 'abc\n");
-  Check({"unterminated quote", kReference, "run '" + unterminated + "'", 2, "",
-         "t4711: line 1: unterminated single quote\nt4711: line 1 ended with status 2\n"});
+  EXPECT_TRUE(Has(json.err, "GetTables, start")) << json.err;
 }
 
-TEST(CliTest, WriteErrorOnStandardOutputIsReported) {
-  const Outcome outcome = RunTool(kReference, "dictionary classes", " >/dev/full");
-  EXPECT_EQ(3, outcome.status);
-  EXPECT_EQ("t4711: cannot write standard output\n", outcome.err);
-}
-
-// pool: an object made and given fields in one run, its values typed by
-// the dictionary (MFG_NB_FLUTES is an int attribute of type 1), and an
-// unknown object reported as the other families report failures.
-TEST(CliTest, PoolValuesCarryDictionaryTypesAndFailuresTheKernelCode) {
-  kavtest::TempDir dir;
-  const std::string file = dir.Write(
-      "pool.txt",
-      "pool object create P 4 --kind output\n"
-      "pool field create P 4 MFG_NB_FLUTES --int 3\n"
-      "pool field create P 4 MFG_WEAR --real 0.5 --real 0.25\n"
-      "pool objects P output\n"
-      "pool values P 4\n"
-      "pool object read P 5\n");
-  Outcome outcome = RunTool("STEPLIB='" + kKernel + "'", "--json run '" + file + "'");
-  EXPECT_EQ(1, outcome.status);
-  for (const char* part : {"\"object\": 4", "\"type\": \"int (1)\"", "\"values\": \"0.5, 0.25\"",
-                           "kernel code 9041 (no object of this number in the pool)"})
-    EXPECT_TRUE(Has(outcome.out, part)) << part << "\n" << outcome.out;
-}
-
-// The declarative's variable readers keep an old failure: a later line
-// succeeds although GetError() still holds it. The tour's icon is a file
-// of the bundled site.
-TEST(CliTest, DeclarativeLinesReportOnlyTheirOwnFailures) {
-  kavtest::TempDir dir;
-  const std::string file = dir.Write(
-      "commands.txt",
-      "declarative integer ICONS KAVPATHS\n"
-      "declarative integer DEPTH KAVPATHS\n"
-      "declarative icon MfgPocketing --site-icons\n");
-  Outcome outcome = RunTool("STEPLIB='" + kKernel + "' KAVSIM_SITE='" + kKernel + "/site'",
-                            "run -k '" + file + "'");
-  EXPECT_EQ(1, outcome.status);
-  EXPECT_TRUE(Has(outcome.err,
-                  "kernel code 9053 (the declarative variable is not of the type asked)"))
-      << outcome.err;
-  EXPECT_TRUE(Has(outcome.err, "line 1 ended with status 1")) << outcome.err;
-  EXPECT_FALSE(Has(outcome.err, "line 2 ended")) << outcome.err;
-  EXPECT_TRUE(Has(outcome.out, "value:    3")) << outcome.out;
-  EXPECT_TRUE(Has(outcome.out, "/declarative/icons/POCKET.gif\nfile exists: yes")) << outcome.out;
-}
-
-// The library reports a GII failure into the session, not to its caller:
-// the tool learns of it from the session's error event, reports the code
-// the error variable took, and the session shows where it went.
-TEST(CliTest, GiiFailuresArriveInTheSessionAndAreReported) {
-  kavtest::TempDir dir;
-  const std::string file = dir.Write(
-      "gii.txt", "gii set int NBPASS 8\ngii get int VIDE\ngii get int NBPASS --cache\ngii show\n");
-  const Outcome outcome =
-      RunTool(kReference + " KAVSIM_SITE='{KERNEL}/site'", "run -k '" + file + "'");
-  EXPECT_EQ(1, outcome.status);
-  const std::string all = outcome.out + outcome.err;
-  for (const char* part :
-       {"kernel code 9062 (the GII variable holds no value)", "line 2 ended with status 1",
-        "NBPASS    int   8", "events recorded:          OUTER", "orders given:             1",
-        "error variable IERZORVEN: int 9062", "error journal:            GMIKEY 9062"})
-    EXPECT_TRUE(Has(all, part)) << part << "\n" << all;
-  EXPECT_FALSE(Has(all, "line 3 ended")) << all;
+// Command files of the families, run with -k: what their output and
+// messages hold and must not hold.
+// - pool: an object made and given fields in one run, its values typed by
+//   the dictionary (MFG_NB_FLUTES is an int attribute of type 1), and an
+//   unknown object reported as the other families report failures;
+// - declarative: the variable readers keep an old failure, yet a later line
+//   succeeds; the tour's icon is a file of the bundled site;
+// - gii: a failure goes into the session, not to the caller: the tool learns
+//   of it from the session's error event, reports the code the error
+//   variable took, and the session shows where it went.
+TEST(CliTest, FamilyCommandFilesReportOnlyTheirOwnFailures) {
+  // clang-format off
+  const struct { const char* name; std::string lines; std::vector<std::string> has, hasNot; } cases[] = {
+      {"pool",
+       "pool object create P 4 --kind output\npool field create P 4 MFG_NB_FLUTES --int 3\n"
+       "pool field create P 4 MFG_WEAR --real 0.5 --real 0.25\npool objects P output\npool values P 4\n"
+       "pool object read P 5\n",
+       {"\"object\": 4", "\"type\": \"int (1)\"", "\"values\": \"0.5, 0.25\"",
+        "kernel code 9041 (no object of this number in the pool)"}, {}},
+      {"declarative",
+       "declarative integer ICONS KAVPATHS\ndeclarative integer DEPTH KAVPATHS\n"
+       "declarative icon MfgPocketing --site-icons\n",
+       {"kernel code 9053 (the declarative variable is not of the type asked)", "line 1 ended with status 1",
+        "value:    3", "/declarative/icons/POCKET.gif\nfile exists: yes"}, {"line 2 ended"}},
+      {"gii", "gii set int NBPASS 8\ngii get int VIDE\ngii get int NBPASS --cache\ngii show\n",
+       {"kernel code 9062 (the GII variable holds no value)", "line 2 ended with status 1", "NBPASS    int   8",
+        "events recorded:          OUTER", "orders given:             1", "error variable IERZORVEN: int 9062",
+        "error journal:            GMIKEY 9062"}, {"line 3 ended"}}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    kavtest::TempDir dir;
+    const std::string file = dir.Write("commands.txt", c.lines);
+    const Outcome outcome =
+        RunTool(kReference + " KAVSIM_SITE='{KERNEL}/site'",
+                (c.name[0] == 'p' ? "--json run -k '" : "run -k '") + file +
+                    "'");
+    EXPECT_EQ(1, outcome.status);
+    const std::string all = outcome.out + outcome.err;
+    for (const std::string& part : c.has)
+      EXPECT_TRUE(Has(all, part)) << part << "\n" << all;
+    for (const std::string& part : c.hasNot)
+      EXPECT_FALSE(Has(all, part)) << part << "\n" << all;
+  }
 }
 
 // The tour runs every family through the library's wrappers: its journal

@@ -17,36 +17,12 @@
 #include "ReferenceKernel.h"
 #include "TestSupport.h"
 
-using kavtest::Block;
-using kavtest::Closing;
-using kavtest::CoutCapture;
-using kavtest::Dashes;
-using kavtest::FaultRun;
-using kavtest::KernelStep;
-using kavtest::KernelSteps;
-using kavtest::Lines;
-using kavtest::Opening;
-using kavtest::ReferenceKernel;
-using kavtest::Strings;
-
 namespace {
 
+using namespace kavtest;
 using P = KAVMfgDataPool;
 using Ints = std::vector<int>;
 using Doubles = std::vector<double>;
-
-Strings Names(const KAVListValKAVUnicodeString& iList) {
-  Strings names;
-  for (int i = 1; i <= iList.Size(); ++i) names.push_back(iList[i].CastToCharPtr());
-  return names;
-}
-
-template <typename T, typename Collection>
-std::vector<T> Items(const Collection& iCollection) {
-  std::vector<T> items;
-  for (int i = 1; i <= iCollection.Size(); ++i) items.push_back(iCollection[i]);
-  return items;
-}
 
 // Every collection an operation can fill, so that a call takes one line.
 struct Out {
@@ -69,21 +45,7 @@ struct Out {
   }
 };
 
-Strings Join(std::initializer_list<Strings> iParts) {
-  Strings lines;
-  for (const Strings& part : iParts) lines.insert(lines.end(), part.begin(), part.end());
-  return lines;
-}
-
-class DataPoolTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ReferenceKernel::Reset();
-    _capture.Take();
-  }
-  std::string Stdout() { return _capture.Take(); }
-  CoutCapture _capture;
-};
+using DataPoolTest = KernelTest;
 
 // --- Pools and objects --------------------------------------------------------
 
@@ -103,8 +65,8 @@ TEST_F(DataPoolTest, CreatedObjectsAreListedByKindInTheirPool) {
     EXPECT_EQ(0, P::GetError());
     std::unique_ptr<KAVRawCollint> inputs(P::ListObjects(c.pool, 1));
     std::unique_ptr<KAVRawCollint> outputs(P::ListObjects(c.pool, 2));
-    EXPECT_EQ(c.inputs, Items<int>(*inputs));
-    EXPECT_EQ(c.outputs, Items<int>(*outputs));
+    EXPECT_EQ(c.inputs, Values(*inputs));
+    EXPECT_EQ(c.outputs, Values(*outputs));
     const std::string journal = ReferenceKernel::Journal();
     EXPECT_EQ("GNSCOB \"" + std::string(c.field) + "\" " + std::to_string(c.number) + " " +
                   std::to_string(c.kind) + " 5 -> 0",
@@ -122,9 +84,9 @@ TEST_F(DataPoolTest, ReadObjectAppendsEachFieldAndItsCounts) {
   EXPECT_EQ(2, o.objectInt);
   o.Read("TOOLS", 9);
   EXPECT_EQ(0, P::GetError());
-  EXPECT_EQ((Strings{"MFG_TOOL_NUMBER", "MFG_WEAR", "MFG_NB_USES"}), Names(o.names));
-  EXPECT_EQ((Ints{1, 3, 1}), Items<int>(o.nbValues));
-  EXPECT_EQ((Ints{0, 2, 0}), Items<int>(o.types));
+  EXPECT_EQ((Strings{"MFG_TOOL_NUMBER", "MFG_WEAR", "MFG_NB_USES"}), Items(o.names));
+  EXPECT_EQ((Ints{1, 3, 1}), Values(o.nbValues));
+  EXPECT_EQ((Ints{0, 2, 0}), Values(o.types));
   EXPECT_EQ(0, ReferenceKernel::OpenLists());
   ReferenceKernel::ClearJournal();
   o.Read("TOOLS", 9);
@@ -176,23 +138,21 @@ TEST_F(DataPoolTest, DeletedObjectsAndPoolsComeBackWithInitialize) {
   P::DeleteDataPool("RESOURCE");
   std::unique_ptr<KAVRawCollint> tools(P::ListObjects("TOOLS", 1));
   std::unique_ptr<KAVRawCollint> gone(P::ListObjects("RESOURCE", 1));
-  EXPECT_EQ((Ints{2}), Items<int>(*tools));
+  EXPECT_EQ((Ints{2}), Values(*tools));
   EXPECT_EQ(9040, P::GetError());
   P::Initialize();
   std::unique_ptr<KAVRawCollint> back(P::ListObjects("RESOURCE", 1));
-  EXPECT_EQ((Ints{1, 2}), Items<int>(*back));
+  EXPECT_EQ((Ints{1, 2}), Values(*back));
   EXPECT_EQ(3, P::ReadIntField("TOOLS", 101, "MFG_NB_USES"));
 }
 
 // A damaged pool file is read whole or not at all: every routine of the
 // family answers its site code until the next reset, Initialize included.
 TEST_F(DataPoolTest, DamagedSiteFileRefusesEveryDataPoolRoutine) {
-  using SetSite = void (*)(const char*);
-  const std::string bundled = ReferenceKernel::Function<const char* (*)()>("kavsim_site")();
   struct Restore {
-    std::string site;
-    ~Restore() { ReferenceKernel::Function<SetSite>("kavsim_set_site")(site.c_str()); }
-  } restore{bundled};
+    std::string site = KAV_KERNEL_FN(kavsim_site)();
+    ~Restore() { KAV_KERNEL_FN(kavsim_set_site)(site.c_str()); }
+  } restore;
   // clang-format off
   const struct { const char* what; const char* text; int error; } cases[] = {
       {"not JSON", R"({"pool": "P", )", 9071},
@@ -204,9 +164,9 @@ TEST_F(DataPoolTest, DamagedSiteFileRefusesEveryDataPoolRoutine) {
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    kavtest::TempDir site;
+    TempDir site;
     site.Write("datapool/P.json", c.text);
-    ReferenceKernel::Function<SetSite>("kavsim_set_site")(site.Path().c_str());
+    KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
     P::Initialize();
     EXPECT_EQ(c.error, P::GetError());
     P::CreateObject("TOOLS", 5, 1, 0);
@@ -253,9 +213,9 @@ TEST_F(DataPoolTest, CreatedFieldsSendTheFirstKindGivenAndReadBack) {
     Out o;
     o.ints.Append(99);  // emptied first
     o.Field("TOOLS", 2, c.name);
-    EXPECT_EQ(c.ints, Items<int>(o.ints));
-    EXPECT_EQ(c.doubles, Items<double>(o.doubles));
-    EXPECT_EQ(c.texts, Names(o.texts));
+    EXPECT_EQ(c.ints, Values(o.ints));
+    EXPECT_EQ(c.doubles, Values(o.doubles));
+    EXPECT_EQ(c.texts, Items(o.texts));
     EXPECT_EQ(0, ReferenceKernel::OpenLists());
   }
 }
@@ -281,7 +241,7 @@ TEST_F(DataPoolTest, SingleValueReadersGiveTheFirstValueOfTheirKind) {
   }
   Out o;
   o.Read("TOOLS", 2);
-  EXPECT_EQ((Ints{1, 1, 1, 1, 1, 1}), Items<int>(o.nbValues));  // MFG_NOTE: one blank text
+  EXPECT_EQ((Ints{1, 1, 1, 1, 1, 1}), Values(o.nbValues));  // MFG_NOTE: one blank text
   EXPECT_EQ(2, o.types[3]);
 }
 
@@ -319,12 +279,12 @@ void CheckGathering() {
     o.texts.Append("stale");
     o.Gather("TOOLS", c.object);
     EXPECT_EQ(0, P::GetError());
-    EXPECT_EQ(c.attributes, Names(o.attributes));
-    EXPECT_EQ(c.types, Items<int>(o.types));
-    EXPECT_EQ(c.nbValues, Items<int>(o.nbValues));
-    EXPECT_EQ(c.ints, Items<int>(o.ints));
-    EXPECT_EQ(c.doubles, Items<double>(o.doubles));
-    EXPECT_EQ(c.texts, Names(o.texts));
+    EXPECT_EQ(c.attributes, Items(o.attributes));
+    EXPECT_EQ(c.types, Values(o.types));
+    EXPECT_EQ(c.nbValues, Values(o.nbValues));
+    EXPECT_EQ(c.ints, Values(o.ints));
+    EXPECT_EQ(c.doubles, Values(o.doubles));
+    EXPECT_EQ(c.texts, Items(o.texts));
     EXPECT_EQ(0, ReferenceKernel::OpenLists());
   }
 }
@@ -367,7 +327,7 @@ TEST_F(DataPoolTest, OddKernelAnswersAreSurvived) {
     EXPECT_EQ(calls, ReferenceKernel::Calls());
     EXPECT_EQ(c.error, P::GetError());
     EXPECT_EQ(c.open, ReferenceKernel::OpenLists());
-    EXPECT_EQ(c.values, Items<double>(o.doubles));
+    EXPECT_EQ(c.values, Values(o.doubles));
   }
   // A text record without blanks or terminator, and object numbers from
   // a list whose handle came back 0.
@@ -382,14 +342,8 @@ TEST_F(DataPoolTest, OddKernelAnswersAreSurvived) {
 
 // --- Failing kernel calls -----------------------------------------------------
 
-struct FaultScenario {
-  const char* name;
-  std::function<void(Out&)> run;
-  KernelSteps steps;
-  const char* endTitle;
-};
-
-std::vector<FaultScenario> FaultScenarios() {
+// Every operation with each call failing, alone and with every later one.
+std::vector<SweptOperation> Operations() {
   static KAVRawCollint two;
   static KAVRawColldouble none;
   static KAVListValKAVUnicodeString noTexts;
@@ -397,8 +351,15 @@ std::vector<FaultScenario> FaultScenarios() {
     for (int v : {3, 4}) two.Append(v);
   const KernelStep read = KernelStep("GUSREA").Keeps(1);
   const KernelStep end = KernelStep("GUSEND").Ends(1);
+  const auto appended = [](std::function<void(Out&)> iRun) {
+    return [=] {
+      Out o;
+      iRun(o);
+      return o.Appended();
+    };
+  };
   // clang-format off
-  return {
+  const struct { const char* name; std::function<void(Out&)> run; KernelSteps steps; const char* endTitle; } rows[] = {
       {"Initialize", [](Out&) { P::Initialize(); }, {"GNSCTS"}, "Initialize, end  "},
       {"DeleteDataPool", [](Out&) { P::DeleteDataPool("TOOLS"); }, {"GNSEDP"}, "DeleteDataPool, end  "},
       {"CreateObject", [](Out&) { P::CreateObject("TOOLS", 3, 1, 0); }, {"GNSCOB"}, "CreateObject, end  "},
@@ -413,29 +374,19 @@ std::vector<FaultScenario> FaultScenarios() {
       {"ReadField", [](Out& o) { o.Field("RESOURCE", 2, "MFG_CYCLE_TYPE"); },
        {KernelStep("GNSRFI").Opens(1), "GUSINF", read, read, read, end}, "ReadField, end "}};
   // clang-format on
+  std::vector<SweptOperation> operations;
+  for (const auto& row : rows)
+    operations.push_back(
+        {row.name, appended(row.run), Stops(row.steps), row.endTitle});
+  return operations;
 }
 
-// Every scenario with each call failing, alone and with every later one.
-void Sweep(bool iTraced) {
-  for (const FaultScenario& s : FaultScenarios()) {
-    std::optional<Out> o;
-    const auto check = [&](const FaultRun& iRun) {
-      SCOPED_TRACE(std::string(s.name) + ", " + iRun.Label());
-      const kavtest::Stopped expected = kavtest::StoppedAt(s.steps, iRun);
-      EXPECT_EQ(iTraced, iRun.out.find(", start\n") != std::string::npos);
-      EXPECT_EQ(iTraced && !expected.failed,
-                iRun.out.find(std::string("\n") + s.endTitle + "\n") != std::string::npos);
-      EXPECT_EQ(expected.failed ? iRun.code : 0, P::GetError());
-      EXPECT_EQ(expected.open, ReferenceKernel::OpenLists());
-      EXPECT_EQ(expected.kept, o->Appended());
-      EXPECT_EQ(expected.calls, iRun.calls);
-    };
-    kavtest::AnomalyLoop([] {}, [&] { s.run(o.emplace()); }, check);
-  }
+TEST_F(DataPoolTest, EachFailingCallStopsTheOperationThere) {
+  SweepOperations(Operations(), P::GetError, false);
 }
-
-TEST_F(DataPoolTest, EachFailingCallStopsTheOperationThere) { Sweep(false); }
-TEST_F(DataPoolTest, EachFailingCallTraceHasNoEndBanner) { Sweep(true); }
+TEST_F(DataPoolTest, EachFailingCallTraceHasNoEndBanner) {
+  SweepOperations(Operations(), P::GetError, true);
+}
 
 // Where call n of a clean run falls: the run cut into segments, one per
 // list-making call (GNSROB 3 lists, GNSXOB, GNSRFI and the dictionary's
@@ -474,7 +425,7 @@ Segment SegmentOf(const Strings& iCalls, size_t iFailing) {
   return segment;
 }
 
-Strings CallNames(const std::string& iCalls) {
+Strings CallItems(const std::string& iCalls) {
   std::istringstream in(iCalls);
   Strings names;
   for (std::string line; std::getline(in, line);) names.push_back(line.substr(0, line.find(' ')));
@@ -504,7 +455,7 @@ void GatherAndDumpSweep(bool iTraced) {
       cleanOut = capture.Take();
     }
     const Out clean = *o;
-    const Strings cleanCalls = CallNames(ReferenceKernel::Calls());
+    const Strings cleanCalls = CallItems(ReferenceKernel::Calls());
     const auto check = [&](const FaultRun& iRun) {
       SCOPED_TRACE(std::string(dump ? "DumpDataPool, " : "GetValues, ") + iRun.Label());
       if (!iRun.Faulted()) {
@@ -512,7 +463,7 @@ void GatherAndDumpSweep(bool iTraced) {
         return;
       }
       const Segment segment = SegmentOf(cleanCalls, static_cast<size_t>(iRun.n));
-      const Strings calls = CallNames(iRun.calls);
+      const Strings calls = CallItems(iRun.calls);
       ASSERT_GE(calls.size(), static_cast<size_t>(iRun.n));
       EXPECT_EQ(Strings(cleanCalls.begin(), cleanCalls.begin() + iRun.n - 1),
                 Strings(calls.begin(), calls.begin() + iRun.n - 1));
@@ -530,14 +481,14 @@ void GatherAndDumpSweep(bool iTraced) {
         return;
       }
       const bool stops = !segment.dictionary ||
-                         (iRun.mode == kavtest::FaultMode::kFrom && segment.dataPoolCallAfter);
+                         (iRun.mode == FaultMode::kFrom && segment.dataPoolCallAfter);
       EXPECT_EQ(stops ? iRun.code : 0, P::GetError());
       EXPECT_EQ(!segment.dictionary, calls.size() == static_cast<size_t>(iRun.n));
       EXPECT_EQ(iTraced && !stops, iRun.out.find("\nGetValues, end\n") != std::string::npos);
       EXPECT_EQ(stops ? segment.fieldsRead : clean.types.Size(), o->types.Size());
       EXPECT_EQ(o->types.Size(), o->nbValues.Size());
     };
-    kavtest::AnomalyLoop([] {}, run, check);
+    AnomalyLoop([] {}, run, check);
   }
 }
 
@@ -569,10 +520,10 @@ TEST_F(DataPoolTest, ObjectAndFieldTraces) {
   o.attributes.Append("MFG_X");
   o.attributes.Append("MFG_THREADED");
   o.Gather("TRACE", 1);
-  const Strings readObject = Join({Opening(20, "ReadObject, start"),
+  const Strings readObject = Concat({Opening(20, "ReadObject, start"),
       {" ", "ier (gnsrob) : 0", "field : MFG_THREADED    ", "type  : 0", "nbval : 1"},
       Closing(17, "ReadObject, end  ")});
-  const Strings gathered = Join({Opening(20, "ReadField, start"), readField, Closing(17, "ReadField, end "),
+  const Strings gathered = Concat({Opening(20, "ReadField, start"), readField, Closing(17, "ReadField, end "),
       Opening(25, "KAVMfgDictionary::GetAttributeFacets, start"), {" ", "gnfrat(ier) : 0", "i4 : 0", "i4 : 1"},
       Closing(23, "KAVMfgDictionary::GetAttributeFacets, end"), {"type : 1", "Integer Field, NbVals : 1"}});
   EXPECT_EQ(Block({

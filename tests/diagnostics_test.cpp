@@ -25,11 +25,9 @@ std::string DebugAnswers() {
 }  // namespace
 
 TEST(DiagnosticsTest, DebugSwitchMatchesWholeColonSeparatedElements) {
-  struct Case {
-    const char* name;
-    std::optional<std::string> value;
-    const char* answers;  // Dictionary, DataPool, BaseNLS, ""
-  } cases[] = {
+  // answers: Dictionary, DataPool, BaseNLS, ""
+  // clang-format off
+  struct Case { const char* name; std::optional<std::string> value; const char* answers; } cases[] = {
       {"unset", std::nullopt, "0000"},
       {"empty", "", "0000"},
       {"one class", "KAVMfgDictionary", "1000"},
@@ -37,14 +35,13 @@ TEST(DiagnosticsTest, DebugSwitchMatchesWholeColonSeparatedElements) {
       {"ALL", "ALL", "1111"},
       {"ALL among others", "KAVMfgX:ALL", "1111"},
       {"lower case matches nothing", "kavmfgdictionary:all", "0000"},
-      {"a blank after the colon is part of the element", "KAVMfgDataPool: KAVMfgDictionary",
-       "0100"},
+      {"a blank after the colon is part of the element", "KAVMfgDataPool: KAVMfgDictionary", "0100"},
       {"a prefix is not the class", "KAVMfgDict", "0000"},
       {"a longer word is not the class", "KAVMfgDictionaryX", "0000"},
       {"trailing colon adds no element", "KAVMfgBaseNLS:", "0010"},
       {"leading colon gives an empty element", ":KAVMfgBaseNLS", "0011"},
-      {"doubled colon gives an empty element", "KAVMfgBaseNLS::KAVMfgDataPool", "0111"},
-  };
+      {"doubled colon gives an empty element", "KAVMfgBaseNLS::KAVMfgDataPool", "0111"}};
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto result = RunInChild({{"MfgBaseDebug", c.value}}, [] {
@@ -56,17 +53,15 @@ TEST(DiagnosticsTest, DebugSwitchMatchesWholeColonSeparatedElements) {
 }
 
 TEST(DiagnosticsTest, PerfoOdtAndRecordSwitchesCompareTheWholeValue) {
-  struct Case {
-    const char* name;
-    std::optional<std::string> perfo, odt, record;
-    const char* answers;  // Perfo(Dictionary), Perfo(DataPool), ODT, GIIRV5
-  } cases[] = {
+  // answers: Perfo(Dictionary), Perfo(DataPool), ODT, GIIRV5
+  // clang-format off
+  struct Case { const char* name; std::optional<std::string> perfo, odt, record; const char* answers; } cases[] = {
       {"all unset", std::nullopt, std::nullopt, std::nullopt, "0000"},
       {"one class and OUI", "KAVMfgDictionary", "OUI", "OUI", "1011"},
       {"ALL", "ALL", "NON", "oui", "1100"},
       {"a list names no class", "KAVMfgDictionary:KAVMfgDataPool", "OUI ", "OUIOUI", "0000"},
-      {"empty values", "", "", "", "0000"},
-  };
+      {"empty values", "", "", "", "0000"}};
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto result = RunInChild(

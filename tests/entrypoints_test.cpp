@@ -45,19 +45,12 @@ TEST(EntryPointsTest, RecordSetUpPublishesTheRunDirectories) {
   const std::string u = "/u/MfgInterface.tst/G1/T1",
                     r = "/r/" + std::string(80, 'n');
   // clang-format off
-  struct Case {
-    const char* name;
-    std::optional<std::string> user, replay, capture;
-    std::string recordName, group, entries;
-  } cases[] = {
-      {"user directory", "/u", {}, {}, " T1 ", "  G1",
-       "OUI " + u + " - " + u + " " + u},
-      {"replay beats the user directory", "/u", "/r", {}, "T1", "G1",
-       "OUI /r/T1 - /r/T1 /r/T1"},
-      {"capture beats replay", {}, "/r", "/c", "T2", "G2",
-       "OUI - /c/T2 /c/T2 /c/T2"},
-      {"empty counts as unset", {}, "/r", "", std::string(85, 'n'), "G",
-       "OUI " + r + " - " + r + " " + r},
+  struct Case { const char* name; std::optional<std::string> user, replay, capture; std::string recordName, group, entries; }
+  cases[] = {
+      {"user directory", "/u", {}, {}, " T1 ", "  G1", "OUI " + u + " - " + u + " " + u},
+      {"replay beats the user directory", "/u", "/r", {}, "T1", "G1", "OUI /r/T1 - /r/T1 /r/T1"},
+      {"capture beats replay", {}, "/r", "/c", "T2", "G2", "OUI - /c/T2 /c/T2 /c/T2"},
+      {"empty counts as unset", {}, "/r", "", std::string(85, 'n'), "G", "OUI " + r + " - " + r + " " + r},
       {"nothing set", {}, {}, {}, "T", "G", "OUI - - - -"}};
   // clang-format on
   for (const Case& c : cases) {
@@ -103,16 +96,11 @@ TEST(EntryPointsTest, RecordSetUpAnnouncesWhateverTheSwitches) {
 }
 
 TEST(EntryPointsTest, RecordSwitchIsReadOncePerProcess) {
+  // answers: before cxrv5i (when asked), after
   // clang-format off
-  struct Case {
-    const char* name;
-    std::optional<std::string> initial;
-    bool askFirst;
-    const char* answers;  // before cxrv5i (when asked), after
-  } cases[] = {{"asked before the set-up", std::nullopt, true, "00"},
-               {"first asked after the set-up", std::nullopt, false, "1"},
-               {"already on", "OUI", true, "11"},
-               {"lower case is off", "oui", true, "00"}};
+  struct Case { const char* name; std::optional<std::string> initial; bool askFirst; const char* answers; } cases[] = {
+      {"asked before the set-up", std::nullopt, true, "00"}, {"first asked after the set-up", std::nullopt, false, "1"},
+      {"already on", "OUI", true, "11"}, {"lower case is off", "oui", true, "00"}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -142,18 +130,16 @@ TEST(EntryPointsTest, SettingsQueryReadsSixCellsInOrder) {
 // Null cells are read into scratch cells, whose values are traced: the
 // trace never reads through a null cell.
 TEST(EntryPointsTest, SettingsQueryTraceListsTheValues) {
-  // clang-format off
-  EXPECT_EQ(Lines({
-      Dashes(16), "nqusett, Start  ", Dashes(16), Dashes(36),
-      "Valeur Setting Parts 10", "Valeur Setting Check 11",
-      "Valeur Setting Relim 12", "Valeur Setting Drive 7",
-      "Valeur Setting Macro 14", "Valeur Setting Smart 15",
-      "nqusett, End    ", Dashes(36),
-      Dashes(16), "nqusett, Start  ", Dashes(16), Dashes(36),
-      "Valeur Setting Parts 0", "Valeur Setting Check 0",
-      "Valeur Setting Relim 0", "Valeur Setting Drive 7",
-      "Valeur Setting Macro 0", "Valeur Setting Smart 0",
-      "nqusett, End    ", Dashes(36)}),
+  const auto query = [](std::vector<int> iValues) {
+    std::vector<std::string> lines = {Dashes(16), "nqusett, Start  ",
+                                      Dashes(16), Dashes(36)};
+    const char* names[] = {"Parts", "Check", "Relim", "Drive", "Macro", "Smart"};
+    for (int i = 0; i < 6; ++i)
+      lines.push_back(std::string("Valeur Setting ") + names[i] + " " +
+                      std::to_string(iValues[i]));
+    lines.insert(lines.end(), {"nqusett, End    ", Dashes(36)});
+    return Lines(lines);
+  };
+  EXPECT_EQ(query({10, 11, 12, 7, 14, 15}) + query({0, 0, 0, 7, 0, 0}),
             QuerySettings("KAVMfgPoPg2TabPage.HLTDRIVE = 7\n").out);
-  // clang-format on
 }

@@ -17,15 +17,10 @@
 #include "ReferenceKernel.h"
 #include "TestSupport.h"
 
-using kavtest::CoutCapture;
-using kavtest::Dashes;
-using kavtest::Lines;
-using kavtest::ReferenceKernel;
-
 namespace {
 
+using namespace kavtest;
 using G = KAVMfgBaseGII;
-using Strings = std::vector<std::string>;
 
 constexpr int kCode = 7777;  // the code every injected failure answers
 
@@ -36,19 +31,6 @@ std::string Value(const char* iName) {
 std::string Events() { return KAV_KERNEL_FN(kavsim_gii_events)(); }
 int Orders() { return KAV_KERNEL_FN(kavsim_gii_order_count)(); }
 
-KAVListValKAVUnicodeString List(const Strings& iNames) {
-  KAVListValKAVUnicodeString list;
-  for (const std::string& name : iNames) list.Append(name.c_str());
-  return list;
-}
-
-template <typename Collection>
-std::string Items(const Collection& iItems) {
-  std::ostringstream out;
-  for (int i = 1; i <= iItems.Size(); ++i) out << (i > 1 ? " " : "") << iItems[i];
-  return out.str();
-}
-
 // What SetGIIError does with code C when nothing else fails and the
 // identifier cache is not used: write C into IERZORVEN, record OUTER, order.
 std::string Raised(int iCode) {
@@ -56,13 +38,6 @@ std::string Raised(int iCode) {
                 "GMOKEY 1 1 [2] [" + std::to_string(iCode) + "] null [0] null -> 0",
                 "GMIQID 5 \"OUTER\" 0 -> 0", "GMOEVT 2 -> 0", "LBATCH null -> 0",
                 "MRCGII 0 0 -> 0"});
-}
-
-Strings Split(const std::string& iText) {
-  Strings lines;
-  std::istringstream in(iText);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 std::string Join(const Strings& iLines, size_t iCount) {
@@ -101,7 +76,7 @@ const std::vector<Operation>& StoppingOperations() {
       {"SetGIIEventBisVariable", [](int b) { G::SetGIIEventBisVariable("NBPASS", b); }},
       {"SetGIIVariable",
        [](int b) { G::SetGIIVariable("MIXTE", KAVRawCollint(0), KAVRawCollint(0),
-                              KAVRawColldouble(0), List({}), b); }},
+                              KAVRawColldouble(0), ListOf({}), b); }},
       {"GetGIIVariable",
        [](int b) {
          int type = 0, value = 0;
@@ -113,18 +88,13 @@ const std::vector<Operation>& StoppingOperations() {
   return operations;
 }
 
-class GiiTest : public ::testing::Test {
+class GiiTest : public KernelTest {
  protected:
   void SetUp() override {
     G::ResetGIIIdList();
-    ReferenceKernel::Reset();
-    _capture.Take();
+    KernelTest::SetUp();
   }
   void TearDown() override { G::ResetGIIIdList(); }
-
-  std::string Stdout() { return _capture.Take(); }
-
-  CoutCapture _capture;
 };
 
 using GiiModesDeathTest = GiiTest;
@@ -195,7 +165,7 @@ TEST_F(GiiTest, ReadersConvertWhatTheKernelGives) {
     SCOPED_TRACE(c.what);
     ReferenceKernel::Reset();
     const std::string result = c.read();
-    const Strings journal = Split(ReferenceKernel::Journal());
+    const Strings journal = SplitLines(ReferenceKernel::Journal());
     ASSERT_EQ(2u, journal.size());
     EXPECT_EQ(c.journal, journal[1]);
     EXPECT_EQ(c.result, result);
@@ -204,12 +174,12 @@ TEST_F(GiiTest, ReadersConvertWhatTheKernelGives) {
 
 // Only the integers of a list, in order; each value made current first.
 TEST_F(GiiTest, IntListReadsEveryValueAndKeepsTheIntegers) {
-  EXPECT_EQ("1 3 5", Items(G::GetGIIIntListVariable("PASSES", 0)));
+  EXPECT_EQ("1 3 5", Streamed(G::GetGIIIntListVariable("PASSES", 0)));
   std::string expected = "GMIQID 6 \"PASSES\" 0 -> 0\nGMIPTR 107 0 0 -> 0\n";
   for (int i = 1; i <= 5; ++i)
     expected += "GMOPTR 107 " + std::to_string(i) + " -> 0\nGMIKEY 107 1 0 0 0 0 null -> 0\n";
   EXPECT_EQ(expected, ReferenceKernel::Journal());
-  EXPECT_EQ("", Items(G::GetGIIIntListVariable("REPERES", 0)));
+  EXPECT_EQ("", Streamed(G::GetGIIIntListVariable("REPERES", 0)));
 }
 
 // GMORAZ only for a valued variable; nothing raised for one without value.
@@ -269,7 +239,7 @@ TEST_F(GiiTest, SetGIIVariablePassesOneTypeCodePerField) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ReferenceKernel::Reset();
-    G::SetGIIVariable("MIXTE", c.types, ints, reals, List(c.texts), 0);
+    G::SetGIIVariable("MIXTE", c.types, ints, reals, ListOf(c.texts), 0);
     EXPECT_EQ("GMIQID 5 \"MIXTE\" 0 -> 0\n" + c.call + " -> " + std::to_string(c.code) +
                   "\n" + (c.code ? Raised(c.code) : ""),
               ReferenceKernel::Journal());
@@ -278,7 +248,7 @@ TEST_F(GiiTest, SetGIIVariablePassesOneTypeCodePerField) {
   // Nothing at all still writes, with nfield 0.
   ReferenceKernel::Reset();
   G::SetGIIVariable("VIDE", KAVRawCollint(0), KAVRawCollint(0), KAVRawColldouble(0),
-                    List({}), 0);
+                    ListOf({}), 0);
   EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMOKEY 109 0 [] [] [] [] null -> 0\n",
             ReferenceKernel::Journal());
 }
@@ -299,7 +269,7 @@ TEST_F(GiiTest, GetGIIVariableFillsTheOutputsOfTheFieldsType) {
     EXPECT_EQ(c.real, real);
     EXPECT_EQ(KAVUnicodeString(c.text), text);
   }
-  EXPECT_EQ("GMIKEY 108 3 0 0 0 0 buffer -> 0", Split(ReferenceKernel::Journal()).back());
+  EXPECT_EQ("GMIKEY 108 3 0 0 0 0 buffer -> 0", SplitLines(ReferenceKernel::Journal()).back());
   // An unknown name leaves the outputs as they were.
   int type = -1, value = -1;
   double real = -1;
@@ -315,7 +285,7 @@ TEST_F(GiiTest, IdentifierComesFromTheCacheOnlyWithBufferFlagOne) {
   const std::string ask = "GMIQID 6 \"NBPASS\" 0 -> 0\n";
   EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));  // no cache yet
   EXPECT_EQ(ask, ReferenceKernel::Journal());
-  G::SetGIIIdList(List({" NBPASS "}));
+  G::SetGIIIdList(ListOf({" NBPASS "}));
   EXPECT_EQ(ask + ask + "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMIQID 5 \"OUTER\" 0 -> 0\n",
             ReferenceKernel::Journal());
   // clang-format off
@@ -345,7 +315,7 @@ TEST_F(GiiTest, IdentifierComesFromTheCacheOnlyWithBufferFlagOne) {
 TEST_F(GiiTest, CacheKeepsTheFirstOfANameAndFollowsEveryChange) {
   ReferenceKernel::ScriptInt("GMIQID", 1, 3, 0);    // NBPASS cached as 0
   ReferenceKernel::ScriptInt("GMIQID", 2, 3, 555);  // AVANCE first as 555
-  G::SetGIIIdList(List({"NBPASS", "AVANCE", "AVANCE", "OUTER"}));
+  G::SetGIIIdList(ListOf({"NBPASS", "AVANCE", "AVANCE", "OUTER"}));
   EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQID 6 \"AVANCE\" 0 -> 0",
                    "GMIQID 6 \"AVANCE\" 0 -> 0", "GMIQID 5 \"OUTER\" 0 -> 0",
                    "GMIQID 9 \"IERZORVEN\" 0 -> 0"}),
@@ -354,7 +324,7 @@ TEST_F(GiiTest, CacheKeepsTheFirstOfANameAndFollowsEveryChange) {
   EXPECT_EQ(555, G::GetGIIId("AVANCE", 1));
   EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));
   EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", ReferenceKernel::Journal());
-  G::SetGIIIdList(List({"TITRE"}));
+  G::SetGIIIdList(ListOf({"TITRE"}));
   EXPECT_EQ(0, G::IsExistingGIIVariable("AVANCE", 1));
   EXPECT_EQ(1, G::IsExistingGIIVariable("TITRE", 1));
   EXPECT_EQ(1, G::IsExistingGIIVariable("IERZORVEN", 1));
@@ -365,7 +335,7 @@ TEST_F(GiiTest, CacheKeepsTheFirstOfANameAndFollowsEveryChange) {
 
 // The '#' block is printed whatever the switch says; the loop goes on.
 TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
-  G::SetGIIIdList(List({"NOWHERE", "NBPASS"}));
+  G::SetGIIIdList(ListOf({"NOWHERE", "NBPASS"}));
   EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0",
                    "GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQID 9 \"IERZORVEN\" 0 -> 0",
                    "GMIQID 5 \"OUTER\" 0 -> 0"}),
@@ -396,7 +366,7 @@ TEST_F(GiiTest, AFailingCallArrivesInTheSession) {
   EXPECT_EQ("OUTER\n", Events());
   EXPECT_EQ(1, Orders());
   // With the cache, the error path uses it too.
-  G::SetGIIIdList(List({}));
+  G::SetGIIIdList(ListOf({}));
   ReferenceKernel::Reset();
   G::GetGIIIntVariable("VIDE", 1);
   EXPECT_EQ(Lines({"GMIQID 4 \"VIDE\" 0 -> 0", "GMIKEY 109 1 0 0 0 0 null -> 9062",
@@ -411,7 +381,7 @@ TEST_F(GiiTest, EveryFailingCallIsRaisedAndEndsTheOperation) {
   for (const Operation& operation : StoppingOperations()) {
     ReferenceKernel::Reset();
     operation.run(0);
-    const Strings clean = Split(ReferenceKernel::Journal());
+    const Strings clean = SplitLines(ReferenceKernel::Journal());
     for (size_t n = 1; n <= clean.size(); ++n) {
       SCOPED_TRACE(std::string(operation.name) + " call " + std::to_string(n));
       ReferenceKernel::Reset();
@@ -432,7 +402,7 @@ TEST_F(GiiTest, EveryFailingCallIsRaisedAndEndsTheOperation) {
 // The exemptions that keep SetGIIError from calling itself, each where it
 // belongs: a failure on IERZORVEN or OUTER is passed over.
 TEST_F(GiiTest, FailuresOnTheErrorVariablesAreNotRaised) {
-  const Strings clean = Split(Raised(5));
+  const Strings clean = SplitLines(Raised(5));
   // clang-format off
   struct Case { const char* what; long failing; std::function<void()> run; std::string journal; };
   const Case cases[] = {
@@ -466,7 +436,7 @@ TEST_F(GiiTest, FailuresOnTheErrorVariablesAreNotRaised) {
   ReferenceKernel::FailRoutine("GMIKEY", 1, kCode);
   ReferenceKernel::ScriptText("GMIKEY", 1, 7, "  boom  ");
   EXPECT_EQ(KAVUnicodeString("boom"), G::GetGIITextVariable("IERZORVEN", 0));
-  EXPECT_EQ(2u, Split(ReferenceKernel::Journal()).size());
+  EXPECT_EQ(2u, SplitLines(ReferenceKernel::Journal()).size());
 }
 
 // With every call failing from any point on, every operation ends, and
@@ -480,7 +450,7 @@ TEST_F(GiiTest, NoFailureRecurses) {
         SCOPED_TRACE(std::string(operation.name) + " buffer " + std::to_string(buffer) +
                      " from " + std::to_string(from));
         ReferenceKernel::Reset();
-        if (buffer) G::SetGIIIdList(List(cached));
+        if (buffer) G::SetGIIIdList(ListOf(cached));
         ReferenceKernel::ClearJournal();
         ReferenceKernel::FailFrom(ReferenceKernel::CallCount() + from, kCode);
         operation.run(buffer);
@@ -490,7 +460,7 @@ TEST_F(GiiTest, NoFailureRecurses) {
              at = journal.find("GMOKEY 1 ", at + 1))
           ++writes;
         EXPECT_LE(writes, 1u);
-        EXPECT_LE(Split(journal).size(), 16u);
+        EXPECT_LE(SplitLines(journal).size(), 16u);
       }
     }
   }
@@ -535,13 +505,13 @@ TEST_F(GiiTest, OddKernelAnswersAreSurvived) {
 
   ReferenceKernel::Reset();
   ReferenceKernel::ScriptInt("GMIPTR", 1, 3, -4);
-  EXPECT_EQ("", Items(G::GetGIIIntListVariable("PASSES", 0)));
-  EXPECT_EQ(2u, Split(ReferenceKernel::Journal()).size());
+  EXPECT_EQ("", Streamed(G::GetGIIIntListVariable("PASSES", 0)));
+  EXPECT_EQ(2u, SplitLines(ReferenceKernel::Journal()).size());
 
   ReferenceKernel::Reset();
   ReferenceKernel::ScriptInt("GMIPTR", 1, 3, INT_MAX);
-  EXPECT_EQ("1 3 5", Items(G::GetGIIIntListVariable("PASSES", 0)));
-  EXPECT_EQ("GMOPTR 107 6 -> 9066", Split(ReferenceKernel::Journal())[12]);
+  EXPECT_EQ("1 3 5", Streamed(G::GetGIIIntListVariable("PASSES", 0)));
+  EXPECT_EQ("GMOPTR 107 6 -> 9066", SplitLines(ReferenceKernel::Journal())[12]);
   EXPECT_EQ("int 9066", Value("IERZORVEN"));
 
   ReferenceKernel::Reset();
@@ -558,25 +528,11 @@ TEST_F(GiiTest, OddKernelAnswersAreSurvived) {
 void ExpectInFreshProcess(const char* iVariable, const char* iValue,
                           const std::function<std::string()>& iScenario,
                           const std::string& iExpected) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  setenv(iVariable, iValue, 1);
-  EXPECT_EXIT(
-      {
-        std::string printed;
-        std::string results;
-        {
-          CoutCapture capture;
-          ReferenceKernel::Reset();
-          results = iScenario();
-          printed = capture.Take();
-        }
-        std::fputs((printed + "results: " + results + "\n" + ReferenceKernel::Journal()).c_str(),
-                   stderr);
-        std::fflush(stderr);
-        _exit(0);
-      },
-      ::testing::ExitedWithCode(0), ::testing::Eq(iExpected));
-  unsetenv(iVariable);
+  ExpectFresh({{iVariable, iValue}}, [&] {
+    ReferenceKernel::Reset();
+    const std::string results = iScenario();
+    return "results: " + results + "\n" + ReferenceKernel::Journal();
+  }, iExpected);
 }
 
 TEST_F(GiiModesDeathTest, OdtTurnsEveryOperationIntoANoOp) {
@@ -591,7 +547,7 @@ TEST_F(GiiModesDeathTest, OdtTurnsEveryOperationIntoANoOp) {
     return std::to_string(G::GetGIIIntVariable("NBPASS", 0)) + " " +
            G::GetGIIPromptVariable("INVITE", 0).ToStdString() + "|" +
            std::to_string(G::IsExistingGIIVariable("NBPASS", 0)) + " " +
-           Items(G::GetGIIIntListVariable("PASSES", 0)) + "|" + std::to_string(type) +
+           Streamed(G::GetGIIIntListVariable("PASSES", 0)) + "|" + std::to_string(type) +
            std::to_string(value) + text.ToStdString();
   }, "results: 0 |0 |-1-1old\n");
 }
@@ -621,7 +577,7 @@ TEST_F(GiiModesDeathTest, RecordModeOrdersOncePerRecordedEvent) {
 
 // Batch is the kernel's answer, asked at every order; the site sets it.
 TEST_F(GiiModesDeathTest, BatchFromTheSiteKeepsTheOrderBack) {
-  kavtest::TempDir site;
+  TempDir site;
   site.Write("gii/session.json", R"({"batch": 1, "variables": [{"name": "OUTER", "id": 2}]})");
   ExpectInFreshProcess("KAVTEST_UNUSED", "", [&site] {
     KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
@@ -657,15 +613,9 @@ Strings IdTrace(const std::string& iName, int iId, bool iCached = false) {
   return lines;
 }
 
-std::string Trace(std::initializer_list<Strings> iParts) {
-  Strings lines;
-  for (const Strings& part : iParts) lines.insert(lines.end(), part.begin(), part.end());
-  return Lines(lines);
-}
-
 TEST_F(GiiTest, TraceOfARaisedErrorNestsEveryOperation) {
   G::GetGIIIntVariable("VIDE", 0);
-  EXPECT_EQ(Trace({Banner(38, "GetGIIIntVariable, start", {"variable : VIDE"}),
+  EXPECT_EQ(Block({Banner(38, "GetGIIIntVariable, start", {"variable : VIDE"}),
                    IdTrace("VIDE", 109),
                    {"ier gmikey : 9062"},
                    Banner(38, "SetGIIError, start", {"ier : 9062"}),
@@ -685,11 +635,11 @@ TEST_F(GiiTest, TraceOfARaisedErrorNestsEveryOperation) {
 }
 
 TEST_F(GiiTest, TraceOfTheCacheAndItsLookups) {
-  G::SetGIIIdList(List({"NBPASS"}));
+  G::SetGIIIdList(ListOf({"NBPASS"}));
   G::GetGIIId(" NBPASS", 1);
   G::IsExistingGIIVariable("AVANCE", 1);
   G::ResetGIIIdList();
-  EXPECT_EQ(Trace({Banner(38, "SetGIIIdList, start"),
+  EXPECT_EQ(Block({Banner(38, "SetGIIIdList, start"),
                    {"NBPASS est memorise : 101", "IERZORVEN est memorise : 1",
                     "OUTER est memorise : 2"},
                    Banner(38, "SetGIIIdList, end"),
@@ -710,8 +660,8 @@ TEST_F(GiiTest, TraceOfBorrowedTitlesAndGenericAccess) {
   KAVRawCollint types(0), ints(0);
   types.Append(2);
   ints.Append(9);
-  G::SetGIIVariable("MIXTE", types, ints, KAVRawColldouble(0), List({}), 0);
-  EXPECT_EQ(Trace({Banner(38, "SetGIIIntVariable, start", {"variable : OUTIL", "value    : 4"}),
+  G::SetGIIVariable("MIXTE", types, ints, KAVRawColldouble(0), ListOf({}), 0);
+  EXPECT_EQ(Block({Banner(38, "SetGIIIntVariable, start", {"variable : OUTIL", "value    : 4"}),
                    IdTrace("OUTIL", 104), {"ier gmosel : 0"},
                    Banner(22, "SetGIIIntVariable, end"),
                    Banner(38, "SetGIIEventVariable, start", {"variable : OUTIL"}),

@@ -29,10 +29,7 @@
 using kavtest::Lines;
 using kavtest::ReferenceKernel;
 
-class KernelTest : public ::testing::Test {
- protected:
-  void SetUp() override { ReferenceKernel::Reset(); }
-};
+using KernelTest = kavtest::KernelTest;
 
 // Records come back as pushed, in their list's width; each routine answers
 // its own code for a bad width, index or handle, and an ended list is gone
@@ -112,12 +109,8 @@ TEST(KernelProcess, FaultsFromTheEnvironmentCountFromTheStartOfTheProcess) {
   const std::string command = std::string("KAVSIM_FAULTS='GUSINF@2=5,3+=6,junk,0=1,!GUSINF@4#4=77' '") + self +
                               "' --gtest_also_run_disabled_tests "
                               "--gtest_filter=KernelProcess.DISABLED_ReportEnvironmentFaults";
-  FILE* child = popen(command.c_str(), "r");
-  ASSERT_NE(nullptr, child);
-  std::string output;
-  char buffer[256];
-  while (fgets(buffer, sizeof buffer, child)) output += buffer;
-  pclose(child);
+  const std::string output =
+      kavtest::RunInChild({}, [&] { return std::system(command.c_str()); }).out;
   EXPECT_NE(std::string::npos, output.find("codes: 9001 5 6 77\n")) << output;
 }
 
@@ -192,6 +185,7 @@ void PutText(const std::string& iPath, const std::string& iText) {
 // old image when the new one cannot be written whole.
 TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
   namespace fs = std::filesystem;
+  // clang-format off
   struct Case {
     const char* name;
     std::function<void(const std::string&)> make;  // what is at the target
@@ -200,22 +194,15 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
     const char* remains;  // the directory after the call
   } cases[] = {
       {"nothing", [](const std::string&) {}, 0, 0, "image.png:file:png"},
-      {"old image", [](const std::string& p) { PutText(p, "old"); }, 0, 0,
-       "image.png:file:png"},
-      {"old image, new one cut short",
-       [](const std::string& p) { PutText(p, "old"); }, 100, 9030, "image.png:file:old"},
-      {"directory", [](const std::string& p) { fs::create_directory(p); }, 0, 9030,
-       "image.png:other:"},
+      {"old image", [](const std::string& p) { PutText(p, "old"); }, 0, 0, "image.png:file:png"},
+      {"old image, new one cut short", [](const std::string& p) { PutText(p, "old"); }, 100, 9030, "image.png:file:old"},
+      {"directory", [](const std::string& p) { fs::create_directory(p); }, 0, 9030, "image.png:other:"},
       {"pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, 0, 9030, "image.png:other:"},
-      {"device", [](const std::string& p) { mknod(p.c_str(), S_IFCHR | 0600, makedev(1, 7)); }, 0,
-       9030, "image.png:other:"},
-      {"link to an old image",
-       [](const std::string& p) {
-         PutText(p + ".old", "old");
-         fs::create_symlink("image.png.old", p);
-       },
-       0, 0, "image.png.old:file:png image.png:link:"},
-  };
+      {"device", [](const std::string& p) { mknod(p.c_str(), S_IFCHR | 0600, makedev(1, 7)); }, 0, 9030,
+       "image.png:other:"},
+      {"link to an old image", [](const std::string& p) { PutText(p + ".old", "old"); fs::create_symlink("image.png.old", p); },
+       0, 0, "image.png.old:file:png image.png:link:"}};
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     kavtest::TempDir dir;

@@ -24,22 +24,10 @@
 
 namespace {
 
-using Texts = std::vector<std::string>;
+using namespace kavtest;
+using Texts = Strings;
 
 std::string Str(const KAVUnicodeString& iText) { return iText.ToStdString(); }
-
-template <typename T>
-std::string Streamed(const T& iValue) {
-  std::ostringstream out;
-  out << iValue;
-  return out.str();
-}
-
-KAVListValKAVUnicodeString ListOf(const Texts& iItems) {
-  KAVListValKAVUnicodeString list;
-  for (const std::string& item : iItems) list.Append(KAVUnicodeString(item));
-  return list;
-}
 
 // The byte comparison the wrapper library sorts directory names with: bytes
 // as signed values, the terminator taking part, and -1 whenever the first
@@ -171,7 +159,7 @@ TEST(PlatformListTest, AppendLocateRemoveAndOutput) {
   list.Append(ListOf({"y", "x"}));
   list.Append(list);
   list.Append(list[1]);
-  EXPECT_EQ((Texts{"x", "y", "x", "x", "y", "x", "x"}), kavtest::Items(list));
+  EXPECT_EQ((Texts{"x", "y", "x", "x", "y", "x", "x"}), Items(list));
   const struct { const char* item; int from, expected; } cases[] = {
       {"x", 1, 1},  {"y", 1, 2}, {"x", 2, 3}, {"y", 3, 5},
       {"x", -4, 1}, {"z", 1, 0}, {"x", 8, 0}, {"X", 1, 0}};
@@ -211,9 +199,9 @@ TEST(PlatformListTest, QuickSortMatchesAStableReferenceSort) {
   std::stable_sort(
       items.begin(), items.end(),
       [](const std::string& a, const std::string& b) { return a[0] < b[0]; });
-  EXPECT_EQ(items, kavtest::Items(list));
+  EXPECT_EQ(items, Items(list));
   list.QuickSort(nullptr);
-  EXPECT_EQ(items, kavtest::Items(list));
+  EXPECT_EQ(items, Items(list));
 }
 
 // An inconsistent comparison may give any order, but the sort must end,
@@ -240,14 +228,14 @@ TEST(PlatformListTest, QuickSortSurvivesInconsistentComparisons) {
     KAVListValKAVUnicodeString list = ListOf(items);
     calls = 0;
     list.QuickSort(c.compare);
-    Texts kept = kavtest::Items(list);
+    Texts kept = Items(list);
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(sortedItems, kept);
     EXPECT_LE(calls, 3000L * 12);
   }
   KAVListValKAVUnicodeString pair = ListOf({"ab\xC8", "ab"});
   pair.QuickSort(SignedByteCompare);
-  EXPECT_EQ((Texts{"ab", "ab\xC8"}), kavtest::Items(pair));
+  EXPECT_EQ((Texts{"ab", "ab\xC8"}), Items(pair));
 }
 
 // ------------------------------------------------------------ collections
@@ -327,7 +315,7 @@ TEST(PlatformServicesTest, SplitPathAndFileInfo) {
 // --------------------------------------------------------------- settings
 
 TEST(PlatformSettingTest, ReadsIntsAndLeavesTheCellAloneOtherwise) {
-  kavtest::TempDir dir;
+  TempDir dir;
   dir.Write("MFGPROG.txt",
             "# programming tab\n#T.NOTE = 5\nT.PARTS = 1\n"
             "  T.CHECK\t=\t-12  \r\nT.RELIM=3\nT.RELIM=4\nT.DRIVE = yes\n"
@@ -354,12 +342,12 @@ TEST(PlatformSettingTest, ReadsIntsAndLeavesTheCellAloneOtherwise) {
 // The store's place is read from the environment: each case in a child.
 TEST(PlatformSettingTest, DefaultStoreIsUnderHome) {
   const std::optional<std::string> unset;
-  const struct { kavtest::Environment env; const char* expected; } cases[] = {
+  const struct { Environment env; const char* expected; } cases[] = {
       {{{"KAVUserSettingPath", unset}, {"HOME", "/u"}}, "/u/.kavsettings|1|5"},
       {{{"KAVUserSettingPath", ""}, {"HOME", "/u"}}, "/u/.kavsettings|1|5"},
       {{{"KAVUserSettingPath", ""}, {"HOME", unset}}, "|1|5"}};
   for (const auto& c : cases) {
-    const kavtest::ChildResult result = kavtest::RunInChild(c.env, [] {
+    const ChildResult result = RunInChild(c.env, [] {
       int cell = 5;
       const int status = KAVMfgSetting::ReadSetting("K", &cell, "G");
       std::cout << KAVMfgSetting::GetStoreDirectory() << '|' << status << '|'

@@ -22,11 +22,7 @@
 #include "ReferenceKernel.h"
 #include "TestSupport.h"
 
-using kavtest::Dashes;
-using kavtest::Lines;
-using kavtest::ReferenceKernel;
-using kavtest::RunInChild;
-using kavtest::TempDir;
+using namespace kavtest;
 using U = KAVMfgUtilities;
 using Names = std::vector<std::string>;
 
@@ -41,8 +37,8 @@ Names List(const std::string& iDirectory,
            decltype(&U::ListDirectory) iLister = U::ListDirectory) {
   KAVListValKAVUnicodeString lists[2];
   const int result = iLister(iDirectory.c_str(), lists, kBoth);
-  Names names = kavtest::Items(lists[0]);
-  for (const std::string& name : kavtest::Items(lists[1])) names.push_back(name + "/");
+  Names names = Items(lists[0]);
+  for (const std::string& name : Items(lists[1])) names.push_back(name + "/");
   names.push_back(std::to_string(result));
   return names;
 }
@@ -114,6 +110,7 @@ void Populate(const std::string& iDirectory, std::mt19937& ioRandom) {
 
 }  // namespace
 
+// Children print to standard output: nothing here captures it.
 class UtilitiesFilesTest : public ::testing::Test {
  protected:
   void SetUp() override { ReferenceKernel::Reset(); }
@@ -131,23 +128,16 @@ TEST_F(UtilitiesFilesTest, PathTextHelpers) {
   unsetenv("KAVT_UNSET");
   const std::string d300(300, 'd'), x250(250, 'x');
   // clang-format off
-  struct Case {
-    char op;
-    std::string path, dir, result;
-  } cases[] = {
+  struct Case { char op; std::string path, dir, result; } cases[] = {
       {'E', "$KAVT_HOME/data", "", "/home/u/data"},
       {'E', "/opt/$KAVT_UNSET/x", "", "/opt//x"},
       {'E', "/a$KAVT_HOME/b", "", "/a$KAVT_HOME/b"},
       {'E', "/$KAVT_HOME/$KAVT_HOME", "", "//home/u//home/u"},
-      {'E', "$KAVT_A", "", "x=/$KAVT_HOME"}, {'E', "", "", ""},
-      {'E', "//", "", "//"},
-      {'A', "/a/b/", "c", "/a/b/c"}, {'A', "/a/b", "..", "/a"},
-      {'A', "/a", "..", ""}, {'A', "a", "..", ""}, {'A', "/a/b", "/../", "/a"},
-      {'A', "/a/b//", " ./", "/a/b"}, {'A', "  /a/", "", "/a"},
-      {'A', "/a", " /c/", "/a/ /c/"}, {'A', "", "c", "/c"},
-      {'S', " /a/ b ", "", " /a| b "},
-      {'S', "/" + d300 + "/f", "", "/|" + d300.substr(0, 254)},
-      {'S', x250 + "/abcdefgh", "", x250 + "|abcd"}};
+      {'E', "$KAVT_A", "", "x=/$KAVT_HOME"}, {'E', "", "", ""}, {'E', "//", "", "//"},
+      {'A', "/a/b/", "c", "/a/b/c"}, {'A', "/a/b", "..", "/a"}, {'A', "/a", "..", ""}, {'A', "a", "..", ""},
+      {'A', "/a/b", "/../", "/a"}, {'A', "/a/b//", " ./", "/a/b"}, {'A', "  /a/", "", "/a"},
+      {'A', "/a", " /c/", "/a/ /c/"}, {'A', "", "c", "/c"}, {'S', " /a/ b ", "", " /a| b "},
+      {'S', "/" + d300 + "/f", "", "/|" + d300.substr(0, 254)}, {'S', x250 + "/abcdefgh", "", x250 + "|abcd"}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.op + (" " + c.path.substr(0, 20)) + " + " + c.dir);
@@ -167,12 +157,10 @@ TEST_F(UtilitiesFilesTest, FileKindsOnTheirTwoScalesAndAccess) {
   symlink("f", (at + "lf").c_str());
   symlink("gone", (at + "dangling").c_str());
   // clang-format off
-  struct Case {
-    std::string path;
-    int exist, analyze, execute;
-  } cases[] = {{dir.Path(), 2, 1, 0}, {file, 1, 0, -1}, {at + "lf", 1, 0, -1},
-               {at + "dangling", 0, 2, -1}, {"", 0, 2, -1},
-               {"/dev/null", 1, 0, -1}};  // neither file nor directory
+  // /dev/null: neither file nor directory
+  struct Case { std::string path; int exist, analyze, execute; } cases[] = {
+      {dir.Path(), 2, 1, 0}, {file, 1, 0, -1}, {at + "lf", 1, 0, -1}, {at + "dangling", 0, 2, -1}, {"", 0, 2, -1},
+      {"/dev/null", 1, 0, -1}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -183,29 +171,29 @@ TEST_F(UtilitiesFilesTest, FileKindsOnTheirTwoScalesAndAccess) {
 }
 
 TEST_F(UtilitiesFilesTest, TraceOfTheFileHelpers) {
-  kavtest::CoutCapture out;
+  CoutCapture out;
   KAVUnicodeString dir, file;
   U::SplitPathName("/a/b", dir, file);
   U::AnalyzeFile("/nonexistent-kavt");
   U::AnalyzeFile("/");
   U::CheckPathNameAccess("/", F_OK);
   const std::string d = Dashes(39);
+  // Each operation: its start banner with the arguments, its own lines, its
+  // results and end banner.
+  const auto op = [&](const std::string& iName, Strings iIn, Strings iLines,
+                      Strings iOut) {
+    return Concat({{" ", d, "KAVMfgUtilities::" + iName + ", start"}, iIn,
+                   {d, " "}, iLines, {" ", d}, iOut,
+                   {"KAVMfgUtilities::" + iName + ", end", d, " "}});
+  };
   // clang-format off
-  EXPECT_EQ(Lines({
-      " ", d, "KAVMfgUtilities::SplitPathName, start", " iPathName : /a/b", d,
-      " ", " ", d, "oDirPath  = /a", "oFileName = b",
-      "KAVMfgUtilities::SplitPathName, end", d, " ",
-      " ", d, "KAVMfgUtilities::AnalyzeFile, start",
-      " iPathName : /nonexistent-kavt", d, " ", " Error KAVGetFileInfo",
-      "       TypeFileOrDirectoryNotExist", " ", d, "Type File = 2",
-      "KAVMfgUtilities::AnalyzeFile, end", d, " ",
-      " ", d, "KAVMfgUtilities::AnalyzeFile, start", " iPathName : /", d, " ",
-      "     Type Directory", " ", d, "Type File = 1",
-      "KAVMfgUtilities::AnalyzeFile, end", d, " ",
-      " ", d, "KAVMfgUtilities::CheckPathNameAccess, start", " iPathName : /",
-      " iMode : 0", d, " ", " ", d, " oLibStatus : 0",
-      "KAVMfgUtilities::CheckPathNameAccess, end", d, " "}),
-            out.Take());
+  EXPECT_EQ(Block({
+      op("SplitPathName", {" iPathName : /a/b"}, {}, {"oDirPath  = /a", "oFileName = b"}),
+      op("AnalyzeFile", {" iPathName : /nonexistent-kavt"}, {" Error KAVGetFileInfo", "       TypeFileOrDirectoryNotExist"},
+         {"Type File = 2"}),
+      op("AnalyzeFile", {" iPathName : /"}, {"     Type Directory"}, {"Type File = 1"}),
+      op("CheckPathNameAccess", {" iPathName : /", " iMode : 0"}, {}, {" oLibStatus : 0"})}),
+      out.Take());
   // clang-format on
 }
 
@@ -250,15 +238,10 @@ TEST_F(UtilitiesFilesTest, ListDirectoryFillsOnlyTheListsItWasGiven) {
   mkdir((dir.Path() + "/d").c_str(), 0755);
   EXPECT_EQ((Names{"a", "b", "./", "../", "d/", "2"}), List(dir.Path()));
   // clang-format off
-  struct Case {
-    unsigned long mask;
-    const char* under;  // a path under the directory, or ""
-    int result;
-    Names first;
-  } cases[] = {{U::kListFiles, "", 3, {"a", "b", "old"}},
-               {U::kListDirectories, "", 4, {".", "..", "d", "old"}},
-               {0, "", 1, {"old"}}, {kBoth, "/a", -1, {"old"}},
-               {kBoth, "/missing", -1, {"old"}}};
+  // under: a path under the directory, or ""
+  struct Case { unsigned long mask; const char* under; int result; Names first; } cases[] = {
+      {U::kListFiles, "", 3, {"a", "b", "old"}}, {U::kListDirectories, "", 4, {".", "..", "d", "old"}},
+      {0, "", 1, {"old"}}, {kBoth, "/a", -1, {"old"}}, {kBoth, "/missing", -1, {"old"}}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.mask) + c.under);
@@ -268,7 +251,7 @@ TEST_F(UtilitiesFilesTest, ListDirectoryFillsOnlyTheListsItWasGiven) {
     one[0].Append("old");
     const std::string path = dir.Path() + c.under;
     EXPECT_EQ(c.result, U::ListDirectory(path.c_str(), one, c.mask));
-    EXPECT_EQ(c.first, kavtest::Items(one[0]));
+    EXPECT_EQ(c.first, Items(one[0]));
     delete[] one;
   }
   EXPECT_EQ(-1, U::ListDirectory(dir.Path().c_str(), nullptr, kBoth));
@@ -320,7 +303,7 @@ TEST_F(UtilitiesFilesTest, ExecuteShellPassesTheArgumentVectorAsGiven) {
     U::executeshell("sh", 9, args);
     int status = 0;
     std::cout << (access(out.c_str(), F_OK) != 0) << (wait(&status) > 0)
-              << WEXITSTATUS(status) << ' ' << kavtest::ReadFile(out);
+              << WEXITSTATUS(status) << ' ' << ReadFile(out);
     U::executeshell("kavt-no-such-program", 0, nullptr);
     wait(&status);
     std::cout << ' ' << WIFEXITED(status) << ' ' << WEXITSTATUS(status);
@@ -335,7 +318,7 @@ TEST_F(UtilitiesFilesTest, CaptImageStripsCutsAndReturnsTheKernelCode) {
   EXPECT_EQ(0, U::CaptImage(("  " + image + "  ").c_str()));
   EXPECT_EQ(  // the PNG signature, then a header of 96 x 64
       std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x60\0\0\0\x40", 24),
-      kavtest::ReadFile(image).substr(0, 24));
+      ReadFile(image).substr(0, 24));
   const std::string longPath = dir.Path() + "/none/" + std::string(300, 'x');
   EXPECT_EQ(KAVSIM_IMAGE_NOT_WRITTEN, U::CaptImage(longPath.c_str()));
   ReferenceKernel::FailCall(3, 77);
@@ -347,13 +330,13 @@ TEST_F(UtilitiesFilesTest, CaptImageStripsCutsAndReturnsTheKernelCode) {
 }
 
 TEST_F(UtilitiesFilesTest, CaptImageTraceEndsWhateverTheCode) {
-  kavtest::CoutCapture out;
+  CoutCapture out;
   ReferenceKernel::FailCall(1, 9030);
   U::CaptImage(" /x.png ");
   EXPECT_EQ(
-      kavtest::Block({kavtest::Opening(13, "KAVMfgUtilities::CaptImage, start"),
+      Block({Opening(13, "KAVMfgUtilities::CaptImage, start"),
                       {"PathName  :  /x.png ", " ", "Pathname (before char) : /x.png",
                        "ier (plsgrab) 9030"},
-                      kavtest::Closing(10, "KAVMfgUtilities::CaptImage, end ")}),
+                      Closing(10, "KAVMfgUtilities::CaptImage, end ")}),
       out.Take());
 }
