@@ -45,12 +45,6 @@ const KAVListValKAVUnicodeString& Names(int iCount) {
   return names;
 }
 
-// Nanosecond-scale calls are compared by their fastest repetition: the
-// machine is shared, and interference only ever adds time.
-double Fastest(const std::vector<double>& iTimes) {
-  return iTimes.empty() ? 0 : *std::min_element(iTimes.begin(), iTimes.end());
-}
-
 void BM_CachedGetGIIId(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   KAVMfgBaseGII::SetGIIIdList(Names(count));
@@ -71,7 +65,7 @@ BENCHMARK(BM_CachedGetGIIId)
     ->Arg(100)
     ->Arg(kVariables)
     ->Repetitions(7)
-    ->ComputeStatistics("min", Fastest);
+    ->ComputeStatistics("min", KAVBenchFastest);
 
 void BM_UnorderedMapLookup(benchmark::State& state) {
   std::unordered_map<std::string, int> ids;
@@ -82,7 +76,7 @@ void BM_UnorderedMapLookup(benchmark::State& state) {
     benchmark::DoNotOptimize(id);
   }
 }
-BENCHMARK(BM_UnorderedMapLookup)->Repetitions(7)->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_UnorderedMapLookup)->Repetitions(7)->ComputeStatistics("min", KAVBenchFastest);
 
 void BM_SetGIIIdList(benchmark::State& state) {
   const KAVListValKAVUnicodeString& names = Names(kVariables);

@@ -5,7 +5,7 @@
 #define KAVLegacyRoutines_h
 
 extern "C" {
-#define KAV_ROUTINE(num, name, ret, params, module, library) \
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
   __attribute__((visibility("hidden"))) ret name params;
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE

@@ -59,7 +59,7 @@ __attribute__((visibility("hidden"))) KAVModuleImage kavModuleImage = {
     MakeRecord<8>(&kavModuleImage.prodname, "LOADNAME", kModuleName, 8),
     MakeRecord<8>(nullptr, "PRODNAME", kProductBytes, 8),
     {
-#define KAV_ROUTINE(num, name, ret, params, module, library) \
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
   KAVMakeReferenceEntry(&kavModuleImage.header.emptyCell, #name, \
                         #module, #library),
 #include "KAVRoutines.def"
@@ -74,7 +74,7 @@ __attribute__((visibility("hidden"))) KAVModuleImage kavModuleImage = {
 // entry by number, the table by position.
 namespace {
 constexpr int kRowNumbers[] = {
-#define KAV_ROUTINE(num, name, ret, params, module, library) num,
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) num,
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
 };
@@ -83,7 +83,7 @@ constexpr bool RowsInOrder() {
     if (kRowNumbers[i] != i + 1) return false;
   return true;
 }
-#define KAV_ROUTINE(num, name, ret, params, module, library) \
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
   static_assert(sizeof(#name) - 1 <= 8 && sizeof(#module) - 1 <= 8 &&     \
                     sizeof(#library) - 1 <= 8,                            \
                 "routine, module and library names are 8 characters at most");

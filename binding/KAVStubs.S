@@ -61,7 +61,7 @@
         .size   \name, . - \name
         .endm
 
-#define KAV_ROUTINE(num, name, ret, params, module, library) KAV_STUB name, num
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) KAV_STUB name, num
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
 

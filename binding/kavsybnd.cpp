@@ -11,12 +11,14 @@
 #include <dlfcn.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 
 #include "KAVElfCheck.h"
+#include "KAVJournal.h"
 #include "KAVReferenceTable.h"
 #include "KAVStepLib.h"
 
@@ -88,5 +90,9 @@ kavsybnd(KAVReferenceEntry* iEntry) {
     for (int i = 7; i >= 0 && name[i] == ' '; --i) name[i] = '\0';
     Fail("KAVSYMB00: routine %s not bound by KAVSYMB\n", name);
   }
+  const auto first = reinterpret_cast<uintptr_t>(kavModuleImage.table);
+  const auto at = reinterpret_cast<uintptr_t>(iEntry);
+  if (at >= first && at < first + sizeof kavModuleImage.table)
+    KAVJournalInterpose(iEntry, static_cast<int>((at - first) / sizeof *iEntry));
   return iEntry;
 }

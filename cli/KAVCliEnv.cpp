@@ -24,7 +24,7 @@ struct Routine {
   const char* library;
 };
 const Routine kRoutines[] = {
-#define KAV_ROUTINE(num, name, ret, params, module, library) \
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
   {num, #name, #module, #library},
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
@@ -64,6 +64,11 @@ std::string SiteDirectoryField(const std::string& iModule) {
   return count == 0 ? directory + " (is empty)" : directory;
 }
 
+std::string Setting(const char* iName, const char* iUnset) {
+  const char* value = std::getenv(iName);
+  return value != nullptr ? value : iUnset;
+}
+
 int EnvCommand(KAVCliContext& ioContext) {
   const std::string module = KAVCliModuleAlongStepLib();
   static const char* const kTraceKeys[] = {
@@ -77,6 +82,7 @@ int EnvCommand(KAVCliContext& ioContext) {
       fields.end(),
       {{"KAVSYMB", module.empty() ? "(not found along STEPLIB)" : module},
        {"KAVSIM_SITE", SiteDirectoryField(module)},
+       {"T4711_JOURNAL", Setting("T4711_JOURNAL", "(unset: no journal)")},
        {"MfgBaseDebug", KAVMfgBaseAnalysisStatic::ReadDebug().CastToCharPtr()},
        {"MfgBasePerfo", KAVMfgBaseAnalysisStatic::ReadPerfo().CastToCharPtr()},
        {"MFGODT", KAVMfgBaseAnalysisStatic::ReadODT().CastToCharPtr()},

@@ -42,7 +42,9 @@ const char kFooter[] =
     "Environment: STEPLIB names the directories searched for KAVSYMB (unset:\n"
     "t4711 uses the kernel installed with it); KAVSIM_SITE the reference\n"
     "kernel's site data; MfgBaseDebug, MfgBasePerfo, MFGODT the library's\n"
-    "trace switches. With --json, trace lines go to standard error.\n"
+    "trace switches; T4711_JOURNAL=FILE (or -, or json:FILE) a journal of\n"
+    "every kernel call (see 't4711 journal'). With --json, trace lines go to\n"
+    "standard error.\n"
     "Run 't4711 help COMMAND' for a command's options.";
 
 // --json is accepted by every command, wherever the user puts it, and

@@ -2,8 +2,10 @@
 // one process (kernel state carries from line to line), the tour's steps
 // through the very same path, so what the tour shows is what runs.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -94,6 +96,19 @@ int TourCommand(KAVCliContext& ioContext) {
   if (ioContext.json)
     return KAVCliUsageError("tour shows commands and their output for people: it has "
                             "no JSON form (run 't4711 --json run FILE' instead)");
+  // The tour keeps a kernel-call journal of its own, unless one is asked
+  // for already: its last step shows it.
+  std::string ownJournal;
+  if (std::getenv("T4711_JOURNAL") == nullptr) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/t4711-tour-XXXXXX";
+    const int fd = mkstemp(&name[0]);
+    if (fd >= 0) {
+      close(fd);
+      ownJournal = name;
+      setenv("T4711_JOURNAL", name.c_str(), 1);
+    }
+  }
   int status = 0;
   for (const KAVCliTourEntry& step : KAVCliTourEntries()) {
     KAVCliTourHeading(step.title.c_str());
@@ -104,6 +119,10 @@ int TourCommand(KAVCliContext& ioContext) {
                 << ")" << std::endl;
       status = stepStatus;
     }
+  }
+  if (!ownJournal.empty()) {
+    unlink(ownJournal.c_str());
+    unsetenv("T4711_JOURNAL");
   }
   return status;
 }

@@ -11,6 +11,7 @@
 include(CMakePackageConfigHelpers)
 
 set(KAV_KERNEL_ABI_HEADERS
+  ${CMAKE_SOURCE_DIR}/binding/KAVCallLog.h
   ${CMAKE_SOURCE_DIR}/binding/KAVElfCheck.h
   ${CMAKE_SOURCE_DIR}/binding/KAVResolverABI.h
   ${CMAKE_SOURCE_DIR}/binding/KAVRoutines.def

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "KAVCallLog.h"
 #include "KAVResolverABI.h"
 #include "KAVSimControl.h"
 #include "KAVSimKernel.h"
@@ -35,6 +36,11 @@ struct State {
   bool journalOn = false;
   std::string journal;
   FILE* journalFile = nullptr;
+  // The boundary log (KAVSIM_CALLS): every call as it crossed into the
+  // kernel and back, expanded from the routine table like the library's
+  // journal, so that the two can be compared line by line.
+  FILE* callsFile = nullptr;
+  kavcall::RecordWidths callsWidths;
   bool envRead = false;
 };
 
@@ -103,7 +109,35 @@ void ReadEnvironmentOnce() {
     state.journalFile = std::fopen(log, "a");
     if (state.journalFile != nullptr) setvbuf(state.journalFile, nullptr, _IOLBF, 0);
   }
+  const char* calls = std::getenv("KAVSIM_CALLS");
+  if (calls != nullptr && *calls != '\0') {
+    state.callsFile = std::fopen(calls, "a");
+    if (state.callsFile != nullptr) setvbuf(state.callsFile, nullptr, _IOLBF, 0);
+  }
 }
+
+// One line of the boundary log: begun with the inputs as the call comes
+// in, ended with the code and outputs as it leaves (scripted answers
+// applied).
+class BoundaryLine {
+ public:
+  BoundaryLine(int iRow, void* const* iArgs) : _row(iRow), _args(iArgs) {
+    if (GetState().callsFile != nullptr)
+      _line.Begin(iRow, iArgs, GetState().callsWidths);
+  }
+  void End(int iResult) {
+    State& state = GetState();
+    if (state.callsFile == nullptr) return;
+    state.callsWidths.Learn(_row, _args, kavcall::Line::Code(_row, _args, iResult));
+    _line.End(_row, _args, iResult, state.callsWidths, -1);
+    std::fputs(_line.Text().c_str(), state.callsFile);
+  }
+
+ private:
+  int _row;
+  void* const* _args;
+  kavcall::Line _line{false};
+};
 
 void AppendQuoted(std::string& ioLine, const char* iText, size_t iLength) {
   ioLine += '"';
@@ -293,7 +327,7 @@ template <int Number, typename R, typename... A>
 struct Unavailable<Number, R(A...)> {
   static R Routine(A... iArgs) {
     static const char* const kNames[] = {
-#define KAV_ROUTINE(num, name, ret, params, module, library) #name,
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) #name,
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
     };
@@ -313,7 +347,7 @@ struct RoutineRow {
 };
 
 const RoutineRow kRows[] = {
-#define KAV_ROUTINE(num, name, ret, params, module, library) \
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
   {#name, reinterpret_cast<void*>(&Unavailable<num, Proto_##name>::Routine)},
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
@@ -380,6 +414,19 @@ struct Scripted<Number, R(A...)> {
     const auto lock = Lock();
     ReadEnvironmentOnce();
     const long n = ++gRoutineCalls[kRow];
+    void* args[sizeof...(A) + 1] = {static_cast<void*>(iArgs)..., nullptr};
+    BoundaryLine boundary(kRow, args);
+    if constexpr (std::is_void_v<R>) {
+      Run(n, iArgs...);
+      boundary.End(0);
+    } else {
+      const R result = Run(n, iArgs...);
+      boundary.End(static_cast<int>(result));
+      return result;
+    }
+  }
+
+  static R Run(long n, A... iArgs) {
     auto* target = reinterpret_cast<R (*)(A...)>(gTargets[kRow]);
     if (gScripts.empty()) return target(iArgs...);
     bool instead = false;
@@ -430,7 +477,7 @@ struct Scripted<Number, R(A...)> {
 };
 
 void* const kThunks[] = {
-#define KAV_ROUTINE(num, name, ret, params, module, library) \
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
   reinterpret_cast<void*>(&Scripted<num, Proto_##name>::Routine),
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE

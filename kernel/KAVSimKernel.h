@@ -16,7 +16,7 @@ namespace kavsim {
 
 // C prototype of each routine, from the routine table: Proto_GNFLOD is
 // void(char*, char*, char*, int*).
-#define KAV_ROUTINE(num, name, ret, params, module, library) \
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
   using Proto_##name = ret params;
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE

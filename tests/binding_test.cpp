@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -91,7 +92,7 @@ TEST(BindingTest, ImageHeaderLeadsToChainedAttributesThenTable) {
 
 TEST(BindingTest, EveryEntryStartsUnboundWithItsResolverFields) {
   const char* const kNames[] = {
-#define KAV_ROUTINE(num, name, ret, params, module, library) #name,
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) #name,
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
   };
@@ -210,30 +211,44 @@ TEST(BindingTest, SearchRunsOnceAndEachRoutineBindsOnce) {
 
 // Arguments past the sixth travel on the caller's stack; the unbound path
 // pushes registers around the binder call and must leave them, and the
-// stack arguments, exactly as the caller set them.
+// stack arguments, exactly as the caller set them. With the journal on, a
+// thunk sits between the stub and the routine: it too hands every argument
+// on unchanged and the routine's return value back.
 TEST(BindingTest, LongArgumentListsArriveUnchangedOnFirstAndLaterCalls) {
-  auto result = RunInChild({{"STEPLIB", kProbe}}, [] {
-    int c[14] = {0};
-    char t[3][64] = {{0}};
-    const auto arrived = [](const char* iRoutine, std::vector<void*> iSent) {
-      const uintptr_t* got = &ProbeSymbol<uintptr_t>("probe_arguments");
-      for (size_t i = 0; i < iSent.size(); ++i)
-        if (got[i] != reinterpret_cast<uintptr_t>(iSent[i]))
-          std::cout << iRoutine << " argument " << i + 1 << " differs\n";
-    };
-    for (int round = 0; round < 2; ++round) {
-      // clang-format off
-      GNFRAT(t[0], c, c + 1, c + 2, c + 3, c + 4, c + 5, c + 6, c + 7, c + 8, c + 9, c + 10, c + 11, c + 12);
-      arrived("GNFRAT", {t[0], c, c + 1, c + 2, c + 3, c + 4, c + 5, c + 6, c + 7, c + 8, c + 9, c + 10, c + 11,
-                         c + 12});
-      G7AQRY(t[0], t[1], t[2], c, c + 1, c + 2, t[1] + 8, c + 3, t[2] + 8, c + 4, c + 5);
-      arrived("G7AQRY", {t[0], t[1], t[2], c, c + 1, c + 2, t[1] + 8, c + 3, t[2] + 8, c + 4, c + 5});
-      // clang-format on
-    }
-    return 0;
-  });
-  EXPECT_EQ(0, result.status) << result.err;
-  EXPECT_EQ("", result.out);
+  kavtest::TempDir dir;
+  for (const bool journaled : {false, true}) {
+    auto result = RunInChild(
+        {{"STEPLIB", kProbe},
+         {"T4711_JOURNAL", journaled ? std::optional<std::string>(dir.Path() + "/journal")
+                                     : std::nullopt}},
+        [] {
+          int c[14] = {0};
+          char t[3][64] = {{0}};
+          const auto arrived = [](const char* iRoutine, std::vector<void*> iSent) {
+            const uintptr_t* got = &ProbeSymbol<uintptr_t>("probe_arguments");
+            for (size_t i = 0; i < iSent.size(); ++i)
+              if (got[i] != reinterpret_cast<uintptr_t>(iSent[i]))
+                std::cout << iRoutine << " argument " << i + 1 << " differs\n";
+          };
+          for (int round = 0; round < 2; ++round) {
+            // clang-format off
+            GNFRAT(t[0], c, c + 1, c + 2, c + 3, c + 4, c + 5, c + 6, c + 7, c + 8, c + 9, c + 10, c + 11, c + 12);
+            arrived("GNFRAT", {t[0], c, c + 1, c + 2, c + 3, c + 4, c + 5, c + 6, c + 7, c + 8, c + 9, c + 10, c + 11,
+                               c + 12});
+            G7AQRY(t[0], t[1], t[2], c, c + 1, c + 2, t[1] + 8, c + 3, t[2] + 8, c + 4, c + 5);
+            arrived("G7AQRY", {t[0], t[1], t[2], c, c + 1, c + 2, t[1] + 8, c + 3, t[2] + 8, c + 4, c + 5});
+            // clang-format on
+            if (LBATCH(nullptr) != ProbeSymbol<long>("probe_calls"))
+              std::cout << "LBATCH's return value differs\n";
+          }
+          return 0;
+        });
+    EXPECT_EQ(0, result.status) << result.err;
+    EXPECT_EQ("", result.out) << (journaled ? "journaled" : "plain");
+  }
+  std::ifstream journal(dir.Path() + "/journal");
+  EXPECT_EQ(6, std::count(std::istreambuf_iterator<char>(journal), {}, '\n'))
+      << "the journaled round wrote one line per call";
 }
 
 // A call to a bound routine reads its cell and jumps: the reference kernel

@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <fstream>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <string>
 
 #include "T4711BASVersion.h"
@@ -284,4 +286,81 @@ TEST(CliTest, FamilyCommandFilesReportOnlyTheirOwnFailures) {
     for (const std::string& part : c.hasNot)
       EXPECT_FALSE(Has(all, part)) << part << "\n" << all;
   }
+}
+
+// The tour runs every family through the library's wrappers: its journal
+// is the reference kernel's boundary log, call for call, times aside.
+TEST(CliTest, TheTourJournalsEveryFamilyAsTheKernelLogsIt) {
+  kavtest::TempDir dir;
+  const Outcome tour = RunTool(kReference + " T4711_JOURNAL='" + dir.Path() +
+                                   "/journal' KAVSIM_CALLS='" + dir.Path() + "/calls'",
+                               "tour");
+  ASSERT_EQ(0, tour.status) << tour.err;
+  const std::string calls = kavtest::ReadFile(dir.Path() + "/calls");
+  const std::regex times(" \\([0-9]+ ns\\)\n");
+  EXPECT_EQ(calls, std::regex_replace(kavtest::ReadFile(dir.Path() + "/journal"), times, "\n"));
+  for (const char* routine : {"\nGNFRC1 ", "\nGNSLTB ", "\nGNFNL1 ", "\nGNSROB ", "\nGMOKEY ",
+                              "\nDCLQUV ", "\nGNFRSB ", "\nPLSGRAB ", "\nNFPTSYM "})
+    EXPECT_TRUE(Has(calls, routine)) << routine;
+  EXPECT_TRUE(Has(tour.out, "$ t4711 journal " + dir.Path() + "/journal\n"));
+}
+
+// The summary: calls and time per routine, failures by code with their
+// first line, lists a call opened that no GUSEND ended; the JSON lines of
+// the same calls summarize the same.
+TEST(CliTest, JournalSummaryCountsCallsFailuresAndListsLeftOpen) {
+  kavtest::TempDir dir;
+  const std::string text = dir.Path() + "/text", json = dir.Path() + "/json";
+  std::ofstream(text) << "GUSINI 8 -> 0 5 (100 ns)\n"
+                         "GNFRC2 \"MfgDrilling\" \"MFG_X\" -> 9014 0 0 (300 ns)\n"
+                         "GUSEND 5 -> 0 (50 ns)\n"
+                         "GNFLCL -> 0 6 7 (1000 ns)\n"
+                         "GUSEND 6 -> 0 (50 ns)\n"
+                         "not a journal line\n"
+                         "GNFRC2 \"MfgDrilling\" \"MFG_Y\" -> 9014 0 0 (200 ns)\n"
+                         "GUSEND 7 -> 9001 (40 ns)\n";
+  std::ofstream(json)
+      << "{\"routine\":\"GUSINI\",\"in\":[8],\"code\":0,\"out\":[5],\"ns\":100}\n"
+         "{\"routine\":\"GNFRC2\",\"in\":[\"MfgDrilling\",\"MFG_X\"],\"code\":9014,"
+         "\"out\":[0,0],\"ns\":300}\n"
+         "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":0,\"out\":[],\"ns\":50}\n"
+         "{\"routine\":\"GNFLCL\",\"in\":[],\"code\":0,\"out\":[6,7],\"ns\":1000}\n"
+         "{\"routine\":\"GUSEND\",\"in\":[6],\"code\":0,\"out\":[],\"ns\":50}\n"
+         "{\"routine\":\"NOSUCH\"}\n"
+         "{\"routine\":\"GNFRC2\",\"in\":[\"MfgDrilling\",\"MFG_Y\"],\"code\":9014,"
+         "\"out\":[0,0],\"ns\":200}\n"
+         "{\"routine\":\"GUSEND\",\"in\":[7],\"code\":9001,\"out\":[],\"ns\":40}\n";
+  const std::string summary =
+      ": 7 calls of 4 routines, 1740 ns in the kernel\n"
+      "lines not understood: 1 (the first: line 6)\n\n"
+      "routine  calls  failures  ns    ns per call\n"
+      "-------  -----  --------  ----  -----------\n"
+      "GNFLCL   1      0         1000  1000\n"
+      "GNFRC2   2      2         500   250\n"
+      "GUSEND   3      1         140   46\n"
+      "GUSINI   1      0         100   100\n"
+      "(4 rows)\n\n"
+      "failures by code\n"
+      "code  calls  first line  first routine\n"
+      "----  -----  ----------  -------------\n"
+      "9001  1      8           GUSEND\n"
+      "9014  2      2           GNFRC2\n"
+      "(2 rows)\n\n"
+      "lists opened and never ended\n"
+      "handle  opened by  line\n"
+      "------  ---------  ----\n"
+      "7       GNFLCL     4\n"
+      "(1 row)\n";
+  for (const std::string& file : {text, json}) {
+    const Outcome outcome = RunTool(kReference, "journal '" + file + "'");
+    EXPECT_EQ(0, outcome.status) << outcome.err;
+    EXPECT_EQ(file + summary, outcome.out);
+  }
+  const Outcome asJson = RunTool(kReference, "--json journal '" + text + "'");
+  const auto document = nlohmann::json::parse(asJson.out, nullptr, false);
+  EXPECT_EQ(7, document.value("calls", 0));
+  EXPECT_EQ(9001, document["failures"][0].value("code", 0));
+  EXPECT_EQ(7, document["lists never ended"][0].value("handle", 0));
+  Check({"no such journal", kReference, "journal '" + dir.Path() + "/none'", 3, "",
+         "t4711: cannot read " + dir.Path() + "/none\n"});
 }

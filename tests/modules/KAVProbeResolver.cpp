@@ -56,8 +56,7 @@ uintptr_t Probe(uintptr_t a1, uintptr_t a2, uintptr_t a3, uintptr_t a4,
                                         a9, a10, a11, a12, a13, a14, a15, a16};
   std::memcpy(probe_arguments, all, sizeof all);
   std::memcpy(probe_routine, probe_bound_names[Slot], sizeof probe_routine);
-  ++probe_calls;
-  return 0;
+  return static_cast<uintptr_t>(++probe_calls);  // the calls so far
 }
 
 using ProbeFunction = uintptr_t (*)(uintptr_t, uintptr_t, uintptr_t, uintptr_t,

@@ -1,0 +1,441 @@
+// One line per kernel call, expanded from the routine table: the routine,
+// every input as passed, then the return code and every output. The
+// library's journal (KAVJournal.cpp) and the reference kernel's boundary
+// log both write their lines with this code, so the two can be compared
+// line by line:
+//
+//   GNFLOD "MSPECFR2" "MSPECFR2" -> 0 "<80 characters>"
+//   GUSINF 3 -> 0 16 12
+//   GNFRNW2 "MFG_TOOL" 8 -> 1          (no return code: outputs only)
+//
+// Texts are quoted with their blanks; a quote, a backslash and any byte
+// outside printable ASCII are escaped (\" \\ \xHH). A null address is
+// "null", several values are "[a,b]". The JSON-lines form carries the
+// same values: {"routine":..,"in":[..],"code":..,"out":[..]}.
+//
+// Header-only: the kernel module compiles its own copy and shares nothing
+// with the library at run time.
+#ifndef KAVCallLog_h
+#define KAVCallLog_h
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+namespace kavcall {
+
+enum class Flow : unsigned char { kIn, kOut, kInOut };
+
+enum class Kind : unsigned char {
+  kNone,      // end of an argument list
+  kText,      // width characters (or `ref`'s value when width is 0)
+  kTextKind,  // GNFNL1's key: 16 or 32 characters by `ref`'s value
+  kTextSum,   // the sum of the `count` lengths in `ref`
+  kCString,   // a terminated text
+  kInt,
+  kHandle,  // a kernel list handle, shown as an int
+  kCode,    // the return code ier
+  kDouble,
+  kInts,  // `count` ints, at most `capacity`
+  kDoubles,
+  kTexts,   // `count` records of width characters, at most `capacity`
+  kRecord,  // a record of list `ref`, of the width that list has
+};
+
+struct Arg {
+  Flow flow;
+  Kind kind;
+  int width;     // characters; for kText with `ref`, the field's width
+  int ref;       // 1-based argument holding a length or a list handle
+  int count;     // 1-based argument holding a count
+  int capacity;  // most values an array holds
+};
+
+// The routine table's argument column, one macro per argument.
+// clang-format off
+#define TIN(w) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kText, w, 0, 0, 0}
+#define TOUT(w) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kText, w, 0, 0, 0}
+#define TLIN(k) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kText, 0, k, 0, 0}
+#define TLOUT(w, k) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kText, w, k, 0, 0}
+#define TKIND(k) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kTextKind, 0, k, 0, 0}
+#define TSUM(l, c) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kTextSum, 0, l, c, 0}
+#define CSTR kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kCString, 0, 0, 0, 0}
+#define IIN kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kInt, 0, 0, 0, 0}
+#define IOUT kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kInt, 0, 0, 0, 0}
+#define IINOUT kavcall::Arg{kavcall::Flow::kInOut, kavcall::Kind::kInt, 0, 0, 0, 0}
+#define HIN kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kHandle, 0, 0, 0, 0}
+#define HOUT kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kHandle, 0, 0, 0, 0}
+#define IER kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kCode, 0, 0, 0, 0}
+#define DOUT kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kDouble, 0, 0, 0, 0}
+#define ISIN(c) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kInts, 0, 0, c, 0}
+#define DSIN(c) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kDoubles, 0, 0, c, 0}
+#define ISOUT(n, c) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kInts, 0, 0, c, n}
+#define TSOUT(n, w, c) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kTexts, w, 0, c, n}
+#define RIN(h) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kRecord, 0, h, 0, 0}
+#define ROUT(h) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kRecord, 0, h, 0, 0}
+#define NOARGS kavcall::Arg{}
+// clang-format on
+#define KAV_UNPAREN(...) __VA_ARGS__
+
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
+  inline constexpr Arg kArgs_##name[] = {KAV_UNPAREN args, Arg{}};
+#include "KAVRoutines.def"
+#undef KAV_ROUTINE
+
+#undef TIN
+#undef TOUT
+#undef TLIN
+#undef TLOUT
+#undef TKIND
+#undef TSUM
+#undef CSTR
+#undef IIN
+#undef IOUT
+#undef IINOUT
+#undef HIN
+#undef HOUT
+#undef IER
+#undef DOUT
+#undef ISIN
+#undef DSIN
+#undef ISOUT
+#undef TSOUT
+#undef RIN
+#undef ROUT
+#undef NOARGS
+
+template <size_t N>
+constexpr int CountArgs(const Arg (&iArgs)[N]) {
+  int n = 0;
+  while (n < static_cast<int>(N) && iArgs[n].kind != Kind::kNone) ++n;
+  return n;
+}
+
+struct Routine {
+  const char* name;
+  const Arg* args;
+  int argc;
+  bool returnsCode;  // the int the routine returns is its code (LBATCH)
+};
+
+inline constexpr Routine kRoutines[] = {
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
+  {#name, kArgs_##name, CountArgs(kArgs_##name), std::is_same_v<ret, int>},
+#include "KAVRoutines.def"
+#undef KAV_ROUTINE
+};
+inline constexpr int kRoutineCount = sizeof kRoutines / sizeof *kRoutines;
+
+// The argument column agrees with the parameters: as many arguments, and
+// each of the pointer type its kind reads (texts char*, reals double*,
+// records void*, everything else int*); references name int arguments.
+template <typename P>
+constexpr bool Fits(const Arg& iArg) {
+  switch (iArg.kind) {
+    case Kind::kText:
+    case Kind::kTextKind:
+    case Kind::kTextSum:
+    case Kind::kCString:
+    case Kind::kTexts:
+      return std::is_same_v<P, char*>;
+    case Kind::kDouble:
+    case Kind::kDoubles:
+      return std::is_same_v<P, double*>;
+    case Kind::kRecord:
+      return std::is_same_v<P, void*>;
+    case Kind::kNone:
+      return false;
+    default:
+      return std::is_same_v<P, int*>;
+  }
+}
+template <typename... P, size_t... I>
+constexpr bool AllFit(const Arg* iArgs, std::index_sequence<I...>) {
+  return (Fits<P>(iArgs[I]) && ...);
+}
+constexpr bool RefersTo(const Routine& iRoutine, int iRef, Kind iKind) {
+  return iRef >= 1 && iRef <= iRoutine.argc &&
+         iRoutine.args[iRef - 1].kind == iKind;
+}
+constexpr bool RefsValid(const Routine& iRoutine) {
+  for (int i = 0; i < iRoutine.argc; ++i) {
+    const Arg& a = iRoutine.args[i];
+    if ((a.kind == Kind::kText && a.ref != 0 &&
+         !RefersTo(iRoutine, a.ref, Kind::kInt)) ||
+        (a.kind == Kind::kTextKind && !RefersTo(iRoutine, a.ref, Kind::kInt)) ||
+        (a.kind == Kind::kTextSum && !RefersTo(iRoutine, a.ref, Kind::kInts)) ||
+        (a.kind == Kind::kRecord &&
+         !RefersTo(iRoutine, a.ref, Kind::kHandle)) ||
+        (a.count != 0 && !RefersTo(iRoutine, a.count, Kind::kInt)) ||
+        (a.kind == Kind::kText && a.ref == 0 && a.width <= 0))
+      return false;
+  }
+  return true;
+}
+template <typename R, typename... P>
+constexpr bool Agrees(R (*)(P...), const Routine& iRoutine) {
+  return static_cast<int>(sizeof...(P)) == iRoutine.argc &&
+         AllFit<P...>(iRoutine.args, std::index_sequence_for<P...>{}) &&
+         RefsValid(iRoutine);
+}
+#define KAV_ROUTINE(num, name, ret, params, module, library, args)           \
+  static_assert(Agrees(static_cast<std::add_pointer_t<ret params>>(nullptr), \
+                       kRoutines[num - 1]),                                  \
+                "the argument column of " #name                              \
+                " disagrees with its parameters");
+#include "KAVRoutines.def"
+#undef KAV_ROUTINE
+
+constexpr int RowOf(const char* iName) {
+  for (int row = 0; row < kRoutineCount; ++row) {
+    const char* a = kRoutines[row].name;
+    int i = 0;
+    while (a[i] != '\0' && a[i] == iName[i]) ++i;
+    if (a[i] == iName[i]) return row;
+  }
+  return -1;
+}
+
+// The width of each open kernel list, as GUSINI was asked or GUSINF
+// answered, so that a record read or pushed can be shown: 4 an int, 8 a
+// real, anything else text. A record is read at that width: the kernel
+// itself writes that many bytes into the caller's record.
+class RecordWidths {
+ public:
+  int Of(int iHandle) const {
+    const auto it = _widths.find(iHandle);
+    return it == _widths.end() ? 0 : it->second;
+  }
+  void Learn(int iRow, void* const* iArgs, int iCode) {
+    static constexpr int kInit = RowOf("GUSINI"), kInf = RowOf("GUSINF"),
+                         kEnd = RowOf("GUSEND");
+    const auto value = [&](int i) {
+      return iArgs[i] == nullptr ? 0 : *static_cast<const int*>(iArgs[i]);
+    };
+    if (iCode != 0) return;
+    if (iRow == kInit && iArgs[1] != nullptr) _widths[value(1)] = value(0);
+    if (iRow == kInf && iArgs[0] != nullptr) _widths[value(0)] = value(1);
+    if (iRow == kEnd && iArgs[0] != nullptr) _widths.erase(value(0));
+  }
+  // The routines whose lines need the widths or change them.
+  static constexpr bool Concerns(int iRow) {
+    const char* name = kRoutines[iRow].name;
+    return name[0] == 'G' && name[1] == 'U' && name[2] == 'S';
+  }
+
+ private:
+  std::map<int, int> _widths;
+};
+
+// Builds one line: Begin() with the routine and its inputs before the
+// call, End() with the code and the outputs after it.
+class Line {
+ public:
+  explicit Line(bool iJson) : _json(iJson) {}
+
+  void Begin(int iRow, void* const* iArgs, const RecordWidths& iWidths) {
+    const Routine& r = kRoutines[iRow];
+    _text.clear();
+    if (_json) {
+      _text += "{\"routine\":\"";
+      _text += r.name;
+      _text += "\",\"in\":[";
+    } else {
+      _text += r.name;
+    }
+    _first = true;
+    for (int i = 0; i < r.argc; ++i)
+      if (r.args[i].flow != Flow::kOut) Value(r, i, iArgs, iWidths);
+    _text += _json ? "]" : " ->";
+  }
+
+  // iResult: the int the routine returned (for a routine whose code it
+  // is). iNanoseconds < 0: no time.
+  void End(int iRow, void* const* iArgs, int iResult,
+           const RecordWidths& iWidths, long long iNanoseconds) {
+    const Routine& r = kRoutines[iRow];
+    _first = true;
+    // The code: the routine's ier ("null" when the caller passed none) or
+    // the int it returned; nothing for a routine that has neither.
+    const int codeArg = CodeArg(r);
+    if (codeArg >= 0 || r.returnsCode) {
+      _text += _json ? ",\"code\":" : " ";
+      if (codeArg >= 0 && iArgs[codeArg] == nullptr)
+        Null();
+      else
+        Number(codeArg >= 0 ? Int(iArgs[codeArg]) : iResult);
+    }
+    if (_json) _text += ",\"out\":[";
+    for (int i = 0; i < r.argc; ++i)
+      if (r.args[i].flow != Flow::kIn && r.args[i].kind != Kind::kCode)
+        Value(r, i, iArgs, iWidths);
+    if (_json) {
+      _text += ']';
+      if (iNanoseconds >= 0) {
+        _text += ",\"ns\":";
+        _text += std::to_string(iNanoseconds);
+      }
+      _text += '}';
+    } else if (iNanoseconds >= 0) {
+      _text += " (";
+      _text += std::to_string(iNanoseconds);
+      _text += " ns)";
+    }
+    _text += '\n';
+  }
+
+  const std::string& Text() const { return _text; }
+
+  // The code End() found (0 when the routine has none).
+  static int Code(int iRow, void* const* iArgs, int iResult) {
+    const int codeArg = CodeArg(kRoutines[iRow]);
+    if (codeArg >= 0) return Int(iArgs[codeArg]);
+    return kRoutines[iRow].returnsCode ? iResult : 0;
+  }
+
+  // The 0-based argument that is the routine's ier, or -1.
+  static constexpr int CodeArg(const Routine& iRoutine) {
+    for (int i = 0; i < iRoutine.argc; ++i)
+      if (iRoutine.args[i].kind == Kind::kCode) return i;
+    return -1;
+  }
+
+ private:
+  // Lengths a caller declares for its own texts are believed up to this.
+  static constexpr int kMostDeclared = 1 << 16;
+
+  static int Int(const void* iCell) {
+    return iCell == nullptr ? 0 : *static_cast<const int*>(iCell);
+  }
+  static int Clamped(int iValue, int iMost) {
+    return iValue < 0 ? 0 : iValue > iMost ? iMost : iValue;
+  }
+
+  void Separate() {
+    if (_json) {
+      if (!_first) _text += ',';
+    } else {
+      _text += ' ';
+    }
+    _first = false;
+  }
+
+  void Quoted(const char* iText, size_t iLength) {
+    _text += '"';
+    for (size_t i = 0; i < iLength; ++i) {
+      const unsigned char c = static_cast<unsigned char>(iText[i]);
+      if (c == '"' || c == '\\') {
+        _text += '\\';
+        _text += static_cast<char>(c);
+      } else if (c < 0x20 || c >= 0x7f) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, _json ? "\\u%04x" : "\\x%02x", c);
+        _text += hex;
+      } else {
+        _text += static_cast<char>(c);
+      }
+    }
+    _text += '"';
+  }
+
+  void Null() { _text += "null"; }
+
+  void Number(int iValue) { _text += std::to_string(iValue); }
+
+  // JSON has no NaN or infinity: those are null there.
+  void Number(double iValue) {
+    if (_json && (iValue != iValue || iValue - iValue != 0)) return Null();
+    char text[32];
+    std::snprintf(text, sizeof text, "%.17g", iValue);
+    _text += text;
+  }
+
+  template <typename T>
+  void Numbers(const T* iValues, int iCount) {
+    _text += '[';
+    for (int k = 0; k < iCount; ++k) {
+      if (k) _text += ',';
+      Number(iValues[k]);
+    }
+    _text += ']';
+  }
+
+  void Value(const Routine& iRoutine, int i, void* const* iArgs,
+             const RecordWidths& iWidths) {
+    const Arg& a = iRoutine.args[i];
+    const void* cell = iArgs[i];
+    const char* text = static_cast<const char*>(cell);
+    Separate();
+    if (cell == nullptr) return Null();
+    const auto ref = [&](int k) { return Int(iArgs[k - 1]); };
+    const int count =
+        a.count ? Clamped(ref(a.count), a.capacity ? a.capacity : kMostDeclared)
+                : 0;
+    switch (a.kind) {
+      case Kind::kText:
+        if (a.ref == 0) return Quoted(text, static_cast<size_t>(a.width));
+        return Quoted(
+            text, static_cast<size_t>(
+                      Clamped(ref(a.ref), a.width ? a.width : kMostDeclared)));
+      case Kind::kTextKind: {
+        const int kind = ref(a.ref);
+        return Quoted(text, kind == 1 || kind == 2   ? 16
+                            : kind == 3 || kind == 4 ? 32
+                                                     : 0);
+      }
+      case Kind::kTextSum: {
+        const int* lengths = static_cast<const int*>(iArgs[a.ref - 1]);
+        long long sum = 0;
+        for (int k = 0; lengths != nullptr && k < count; ++k)
+          if (lengths[k] > 0) sum += lengths[k];
+        return Quoted(text, static_cast<size_t>(
+                                sum < kMostDeclared ? sum : kMostDeclared));
+      }
+      case Kind::kCString:
+        return Quoted(text, strnlen(text, kMostDeclared));
+      case Kind::kInt:
+      case Kind::kHandle:
+      case Kind::kCode:
+        return Number(Int(cell));
+      case Kind::kDouble:
+        return Number(*static_cast<const double*>(cell));
+      case Kind::kInts:
+        return Numbers(static_cast<const int*>(cell), count);
+      case Kind::kDoubles:
+        return Numbers(static_cast<const double*>(cell), count);
+      case Kind::kTexts:
+        _text += '[';
+        for (int k = 0; k < count; ++k) {
+          if (k) _text += ',';
+          Quoted(text + static_cast<size_t>(k) * static_cast<size_t>(a.width),
+                 static_cast<size_t>(a.width));
+        }
+        _text += ']';
+        return;
+      case Kind::kRecord: {
+        const int width = iWidths.Of(ref(a.ref));
+        if (width == 4) return Number(Int(cell));
+        if (width == 8) return Number(*static_cast<const double*>(cell));
+        if (width > 0)
+          return Quoted(
+              text, static_cast<size_t>(width < kMostDeclared ? width
+                                                              : kMostDeclared));
+        _text += _json ? "null" : "record";
+        return;
+      }
+      case Kind::kNone:
+        return;
+    }
+  }
+
+  bool _json;
+  bool _first = true;
+  std::string _text;
+};
+
+}  // namespace kavcall
+
+#endif

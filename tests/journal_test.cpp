@@ -1,0 +1,286 @@
+// The kernel-call journal against the reference kernel's boundary log:
+// every routine of the table called through its stub, the two logs equal
+// line by line; the JSON form; threads; a journal that cannot be opened or
+// written; and the journal off leaving the binding as it always was.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "KAVCallLog.h"
+#include "KAVLegacyRoutines.h"
+#include "KAVReferenceTable.h"
+#include "TestSupport.h"
+
+using kavtest::Environment;
+using kavtest::RunInChild;
+
+namespace {
+
+const std::string kReference = KAV_TEST_KERNEL_DIR;
+
+std::string Read(const std::string& iFile) {
+  std::ifstream in(iFile);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string WithoutTimes(const std::string& iJournal) {
+  return std::regex_replace(iJournal, std::regex(" \\([0-9]+ ns\\)\n"), "\n");
+}
+
+// Arguments for one call of any routine, from its argument column: texts
+// "MfgEndMill" and blanks (terminated at the end of their storage, for the
+// terminated kinds), ints 2, reals 1.5, list handle 1; storage room for
+// the largest output (G7AQRY's 50 x 256 values).
+struct Storage {
+  alignas(8) char bytes[16][50 * 256 + 8];
+};
+
+template <typename T>
+T* Fill(char* ioBytes, const kavcall::Arg& iArg, const std::string& iPath) {
+  const size_t size = sizeof(Storage::bytes[0]);
+  if constexpr (std::is_void_v<T>) {
+    return Fill<int>(ioBytes, iArg, iPath);
+  } else if constexpr (std::is_same_v<T, char>) {
+    std::memset(ioBytes, ' ', size);
+    std::memcpy(ioBytes, "MfgEndMill", 10);
+    if (iArg.kind == kavcall::Kind::kCString)
+      std::memcpy(ioBytes, iPath.c_str(), iPath.size() + 1);
+    ioBytes[size - 1] = '\0';
+  } else {
+    for (size_t i = 0; i + sizeof(T) <= size; i += sizeof(T)) {
+      T value = static_cast<T>(std::is_same_v<T, double> ? 1.5 : 2);
+      if (iArg.kind == kavcall::Kind::kHandle) value = 1;
+      std::memcpy(ioBytes + i, &value, sizeof value);
+    }
+  }
+  return reinterpret_cast<T*>(ioBytes);
+}
+
+template <int Row, typename Prototype>
+struct Caller;
+template <int Row, typename R, typename... A>
+struct Caller<Row, R(A...)> {
+  template <size_t... I>
+  static void Call(R (*iRoutine)(A...), Storage& ioStorage, bool iNullCode,
+                   const std::string& iPath, std::index_sequence<I...>) {
+    const kavcall::Routine& routine = kavcall::kRoutines[Row];
+    const auto arg = [&](auto* iTyped, size_t i) -> decltype(iTyped) {
+      using T = std::remove_pointer_t<decltype(iTyped)>;
+      const kavcall::Arg& a = routine.args[i];
+      if ((iNullCode && a.kind == kavcall::Kind::kCode) ||
+          std::string(routine.name) == "LBATCH")
+        return nullptr;
+      return Fill<T>(ioStorage.bytes[i], a, iPath);
+    };
+    (void)arg;  // GUERJO has no argument
+    iRoutine(arg(static_cast<A>(nullptr), I)...);
+  }
+};
+
+// Calls every routine once, in table order.
+void CallEveryRoutine(bool iNullCode, const std::string& iPath) {
+  Storage storage;
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
+  Caller<num - 1, ret params>::Call(                               \
+      &name, storage, iNullCode, iPath,                            \
+      std::make_index_sequence<kavcall::kRoutines[num - 1].argc>{});
+#include "KAVRoutines.def"
+#undef KAV_ROUTINE
+}
+
+// Answers no kernel gives, scripted: counts past the storage, lengths past
+// a buffer and below 0, a list of width 8 read as a real.
+const char kOddAnswers[] =
+    "!G7AQRY@1#6=99,!GMIPRO@1#3=1000,!GMIKCH@1#3=-5,!GUSINF@1#2=8,"
+    "!GUSINF@1#4=0";
+
+}  // namespace
+
+// The journal of a run equals the kernel's own boundary log, times aside,
+// for every routine, odd answers included; a few lines pin the format.
+TEST(JournalTest, EveryRoutineIsJournaledAsTheKernelLogsIt) {
+  kavtest::TempDir dir;
+  const std::string journal = dir.Path() + "/journal",
+                    calls = dir.Path() + "/calls";
+  const std::string grab = dir.Path() + "/grab.gif";
+  auto result = RunInChild({{"STEPLIB", kReference},
+                            {"T4711_JOURNAL", journal},
+                            {"KAVSIM_CALLS", calls},
+                            {"KAVSIM_FAULTS", kOddAnswers}},
+                           [&] {
+                             CallEveryRoutine(false, grab);
+                             CallEveryRoutine(true, grab);
+                             return 0;
+                           });
+  ASSERT_EQ(0, result.status) << result.err;
+  const std::string logged = Read(calls),
+                    journaled = WithoutTimes(Read(journal));
+  EXPECT_EQ(logged, journaled);
+  std::vector<std::string> lines;
+  std::istringstream in(journaled);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(2u * kavcall::kRoutineCount, lines.size());
+  for (int round = 0; round < 2; ++round)
+    for (int row = 0; row < kavcall::kRoutineCount; ++row)
+      EXPECT_EQ(0u, lines[round * kavcall::kRoutineCount + row].find(
+                        std::string(kavcall::kRoutines[row].name) + " "));
+  const std::string blanks22(22, ' ');
+  const auto line = [&](const char* iName, int iRound = 0) {
+    return lines[iRound * kavcall::kRoutineCount + kavcall::RowOf(iName)];
+  };
+  EXPECT_EQ("GNFMC1 \"MfgEndMill      \" 2 \"MfgEndMill      \" 2 -> 9010",
+            line("GNFMC1"));
+  EXPECT_EQ("GNFMC1 \"MfgEndMill      \" 2 \"MfgEndMill      \" 2 -> null",
+            line("GNFMC1", 1));
+  EXPECT_EQ("LBATCH null -> 0", line("LBATCH"));
+  EXPECT_EQ("GUERJO ->", line("GUERJO"));
+  EXPECT_EQ("GMOKEY 2 2 [2,2] [2,2] [1.5,1.5] [2,2] \"MfgE\" -> 0",
+            line("GMOKEY"))
+      << "a text of the sum of two lengths, 2 + 2";
+  EXPECT_EQ("GMIPRO 2 -> 2 \"MfgEndMill" + std::string(70, ' ') + "\" 1000",
+            line("GMIPRO"))
+      << "a length past the 80-character buffer shows the 80 characters";
+  EXPECT_EQ("GMIKCH 2 2 2 -> 2 -5 \"\"", line("GMIKCH"));
+  std::string fifty = "[2";
+  for (int i = 1; i < 50; ++i) fifty += ",2";
+  const std::string query = line("G7AQRY");
+  const size_t lengths = query.find(fifty + "]");
+  EXPECT_TRUE(lengths != std::string::npos &&
+              query.find(fifty + "]", lengths + 1) != std::string::npos)
+      << "a count of 99 shows the 50 items and values the storage holds: "
+      << query;
+  EXPECT_TRUE(std::regex_match(line("GUSPUS") + "|" + line("GUSREA", 1),
+                               std::regex(R"(GUSPUS 1 [-+.e0-9]+ -> 9001 2\|)"
+                                          R"(GUSREA 1 2 -> null [-+.e0-9]+)")))
+      << "records of a list GUSINF said is 8 wide show as reals: "
+      << line("GUSPUS") << "|" << line("GUSREA", 1);
+}
+
+// The JSON-lines form carries the same calls, one object each.
+TEST(JournalTest, JsonLinesHoldOneObjectPerCall) {
+  kavtest::TempDir dir;
+  const std::string journal = dir.Path() + "/journal.json";
+  auto result = RunInChild(
+      {{"STEPLIB", kReference}, {"T4711_JOURNAL", "json:" + journal}}, [&] {
+        CallEveryRoutine(false, dir.Path() + "/grab.gif");
+        return 0;
+      });
+  ASSERT_EQ(0, result.status) << result.err;
+  std::istringstream in(Read(journal));
+  int row = 0;
+  for (std::string text; std::getline(in, text); ++row) {
+    const auto line = nlohmann::json::parse(text, nullptr, false);
+    ASSERT_TRUE(line.is_object()) << text;
+    ASSERT_LT(row, kavcall::kRoutineCount);
+    const kavcall::Routine& routine = kavcall::kRoutines[row];
+    int inputs = 0, outputs = 0;
+    for (int i = 0; i < routine.argc; ++i) {
+      inputs += routine.args[i].flow != kavcall::Flow::kOut;
+      outputs += routine.args[i].flow != kavcall::Flow::kIn &&
+                 routine.args[i].kind != kavcall::Kind::kCode;
+    }
+    EXPECT_EQ(routine.name, line.value("routine", ""));
+    EXPECT_EQ(inputs, line["in"].size()) << text;
+    EXPECT_EQ(outputs, line["out"].size()) << text;
+    EXPECT_TRUE(line["ns"].is_number_integer()) << text;
+  }
+  EXPECT_EQ(kavcall::kRoutineCount, row);
+}
+
+// Lines of several threads never mix: each is whole, and none is lost.
+TEST(JournalTest, ThreadsWriteWholeLines) {
+  kavtest::TempDir dir;
+  const std::string journal = dir.Path() + "/journal";
+  constexpr int kThreads = 4, kCalls = 300;
+  auto result =
+      RunInChild({{"STEPLIB", kReference}, {"T4711_JOURNAL", journal}}, [] {
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+          threads.emplace_back([t] {
+            for (int i = 0; i < kCalls; ++i) {
+              int width = t % 2 ? 4 : 8, handle = 0, ier = 0;
+              GUSINI(&width, &handle, &ier);
+              GUSEND(&handle, &ier);
+            }
+          });
+        for (std::thread& thread : threads) thread.join();
+        return 0;
+      });
+  ASSERT_EQ(0, result.status) << result.err;
+  std::istringstream in(Read(journal));
+  int lines = 0;
+  const std::regex whole(R"(GUSINI (4|8) -> 0 [0-9]+ \([0-9]+ ns\)|)"
+                         R"(GUSEND [0-9]+ -> 0 \([0-9]+ ns\))");
+  for (std::string line; std::getline(in, line); ++lines)
+    ASSERT_TRUE(std::regex_match(line, whole)) << line;
+  EXPECT_EQ(2 * kThreads * kCalls, lines);
+}
+
+// A journal that cannot be opened, or written, is reported once on
+// standard error; the calls go on and answer as ever.
+TEST(JournalTest, AJournalThatFailsIsReportedOnceAndCallsGoOn) {
+  const struct {
+    const char* journal;
+    const char* report;
+  } cases[] = {
+      {"/nonexistent-directory/journal",
+       "T4711 journal: cannot open /nonexistent-directory/journal: No such "
+       "file or "
+       "directory; going on without it\n"},
+      {"/dev/full",
+       "T4711 journal: cannot write /dev/full: No space left on device; "
+       "lines are lost\n"},
+  };
+  for (const auto& c : cases) {
+    auto result =
+        RunInChild({{"STEPLIB", kReference}, {"T4711_JOURNAL", c.journal}}, [] {
+          int width = 4, handle = 0, ier = -1;
+          GUSINI(&width, &handle, &ier);
+          GUSEND(&handle, &ier);
+          return ier == 0 && handle > 0 ? 0 : 1;
+        });
+    EXPECT_EQ(0, result.status) << c.journal;
+    EXPECT_EQ(c.report, result.err) << c.journal;
+  }
+}
+
+// Off, a bound entry leads to the cell the kernel answered, as it always
+// did; on, it leads to a cell of the library, and the kernel's cell still
+// holds the kernel's routine.
+TEST(JournalTest, OnlyTheJournalMovesAnEntryAndNeverTheKernelsCell) {
+  for (const bool on : {false, true}) {
+    auto result = RunInChild(
+        {{"STEPLIB", kReference},
+         {"T4711_JOURNAL",
+          on ? std::optional<std::string>("/dev/null") : std::nullopt}},
+        [] {
+          int handle = 0, ier = 0;
+          GUSEND(&handle, &ier);
+          void* kernel = dlopen((kReference + "/KAVSYMB").c_str(),
+                                RTLD_LAZY | RTLD_NOLOAD);
+          auto resolve =
+              reinterpret_cast<KAVResolverFunction>(dlsym(kernel, "kavsymb"));
+          void* empty = nullptr;
+          KAVReferenceEntry probe =
+              KAVMakeReferenceEntry(&empty, "GUSEND", "NCLIST", "NCBASLIB");
+          resolve(&probe);
+          const KAVReferenceEntry& entry =
+              kavModuleImage.table[kavcall::RowOf("GUSEND")];
+          std::cout << (entry.cell == probe.cell ? "kernel's cell" : "own cell")
+                    << ", "
+                    << (*entry.cell == *probe.cell ? "kernel's routine"
+                                                   : "another routine");
+          return 0;
+        });
+    EXPECT_EQ(0, result.status) << result.err;
+    EXPECT_EQ(
+        on ? "own cell, another routine" : "kernel's cell, kernel's routine",
+        result.out);
+  }
+}
