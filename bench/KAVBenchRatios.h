@@ -5,8 +5,9 @@
 // a "ratio" line per declared pair, with its target.
 //
 //   KAVBenchRatios ratios;
-//   ratios.Add("bound stub / bound PLT", "BM_BoundStubCall", "BM_BoundPltCall", 1.1);
-//   ratios.RunAll(argc, argv);   // runs the benchmarks, prints the ratios
+//   ratios.Add("bound stub / bound PLT", "BM_BoundStubCall",
+//   "BM_BoundPltCall", 1.1); ratios.RunAll(argc, argv);   // runs the
+//   benchmarks, prints the ratios
 #ifndef KAVBenchRatios_h
 #define KAVBenchRatios_h
 
@@ -52,12 +53,14 @@ class KAVBenchRatios : public benchmark::ConsoleReporter {
     return 0;
   }
 
-  void ReportRuns(const std::vector<benchmark::BenchmarkReporter::Run>& iRuns) override {
+  void ReportRuns(
+      const std::vector<benchmark::BenchmarkReporter::Run>& iRuns) override {
     for (const benchmark::BenchmarkReporter::Run& run : iRuns) {
       if (run.error_occurred) continue;
       _times[run.benchmark_name()] = run.GetAdjustedCPUTime();
       _realTimes[run.benchmark_name()] = run.GetAdjustedRealTime();
-      _units[run.benchmark_name()] = benchmark::GetTimeUnitString(run.time_unit);
+      _units[run.benchmark_name()] =
+          benchmark::GetTimeUnitString(run.time_unit);
     }
     ConsoleReporter::ReportRuns(iRuns);
   }
@@ -87,14 +90,16 @@ class KAVBenchRatios : public benchmark::ConsoleReporter {
     for (const Pair& ratio : _ratios) {
       double a = 0, b = 0;
       std::string unitA, unitB;
-      if (!Find(ratio.first, a, unitA) || !Find(ratio.second, b, unitB) || b <= 0) {
+      if (!Find(ratio.first, a, unitA) || !Find(ratio.second, b, unitB) ||
+          b <= 0) {
         std::printf("ratio %-45s: not measured\n", ratio.label.c_str());
         continue;
       }
       const double value = a / b;
       if (ratio.target > 0)
-        std::printf("ratio %-45s: %6.2fx (target <= %.2fx: %s)\n", ratio.label.c_str(),
-                    value, ratio.target, value <= ratio.target ? "met" : "MISSED");
+        std::printf("ratio %-45s: %6.2fx (target <= %.2fx: %s)\n",
+                    ratio.label.c_str(), value, ratio.target,
+                    value <= ratio.target ? "met" : "MISSED");
       else
         std::printf("ratio %-45s: %6.2fx\n", ratio.label.c_str(), value);
     }
@@ -107,8 +112,9 @@ class KAVBenchRatios : public benchmark::ConsoleReporter {
       const double value = a - b;
       if (difference.target > 0)
         std::printf("diff  %-45s: %.1f %s (target <= %.1f %s: %s)\n",
-                    difference.label.c_str(), value, unitA.c_str(), difference.target,
-                    unitA.c_str(), value <= difference.target ? "met" : "MISSED");
+                    difference.label.c_str(), value, unitA.c_str(),
+                    difference.target, unitA.c_str(),
+                    value <= difference.target ? "met" : "MISSED");
       else
         std::printf("diff  %-45s: %.1f %s\n", difference.label.c_str(), value,
                     unitA.c_str());

@@ -83,13 +83,15 @@ void BindAll(benchmark::State& state, KAVResolverFunction resolver) {
 KAVResolverFunction ReferenceResolver() {
   static void* module =
       dlopen(KAV_BENCH_REFERENCE_KERNEL "/KAVSYMB", RTLD_LAZY | RTLD_LOCAL);
-  return module ? reinterpret_cast<KAVResolverFunction>(dlsym(module, "kavsymb"))
-                : nullptr;
+  return module
+             ? reinterpret_cast<KAVResolverFunction>(dlsym(module, "kavsymb"))
+             : nullptr;
 }
 
 void BM_FirstCallBindingReferenceKernel(benchmark::State& state) {
   KAVResolverFunction resolver = ReferenceResolver();
-  if (resolver == nullptr) return state.SkipWithError("reference kernel not found");
+  if (resolver == nullptr)
+    return state.SkipWithError("reference kernel not found");
   BindAll(state, resolver);
 }
 
@@ -151,8 +153,10 @@ int main(int argc, char** argv) {
   // Stub calls here reach the stand-in kernel beside this program.
   setenv("STEPLIB", KAV_BENCH_STANDIN_KERNEL, 1);
   KAVBenchRatios ratios;
-  ratios.Add("bound stub / bound PLT call", "BM_BoundStubCall", "BM_BoundPltCall", 1.1);
-  ratios.Add("bound stub / direct call", "BM_BoundStubCall", "BM_DirectCall", 1.35);
+  ratios.Add("bound stub / bound PLT call", "BM_BoundStubCall",
+             "BM_BoundPltCall", 1.1);
+  ratios.Add("bound stub / direct call", "BM_BoundStubCall", "BM_DirectCall",
+             1.35);
   ratios.Add("bound stub / function pointer call", "BM_BoundStubCall",
              "BM_FunctionPointerCall", 0);
   ratios.AddDifference("one-time search, load and first bind",

@@ -48,7 +48,8 @@ void BM_CachedGetNlsName(benchmark::State& state) {
   EnsureCached(count);
   const KAVUnicodeString key(StdName(count - 1).c_str());
   const int type = kClass;
-  if (KAVMfgBaseNLS::GetNlsName(type, key) != ("Nom " + StdName(count - 1)).c_str())
+  if (KAVMfgBaseNLS::GetNlsName(type, key) !=
+      ("Nom " + StdName(count - 1)).c_str())
     state.SkipWithError("the cache answered a wrong name");
   for (auto _ : state) {
     KAVUnicodeString name = KAVMfgBaseNLS::GetNlsName(type, key);

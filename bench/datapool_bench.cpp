@@ -102,14 +102,18 @@ void BM_GetValuesEveryField(benchmark::State& state) {
   KAVListValKAVUnicodeString none;
   Gather(state, none);
 }
-BENCHMARK(BM_GetValuesEveryField)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(BM_GetValuesEveryField)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5);
 
 void BM_GetValuesAttributeList(benchmark::State& state) {
   KAVListValKAVUnicodeString names;
   for (int i = kFieldCount - 1; i >= 0; --i) names.Append(FieldName(i).c_str());
   Gather(state, names);
 }
-BENCHMARK(BM_GetValuesAttributeList)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(BM_GetValuesAttributeList)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5);
 
 // The same object read with the same routines: the field names, then
 // each field's list of values, into std::vector.
@@ -125,7 +129,8 @@ void BM_DirectKernelLoop(benchmark::State& state) {
     std::vector<double> reals;
     int number = kObject, kind = 0, namesList = 0, countsList = 0,
         typesList = 0, ier = 0, width = 0, count = 0;
-    kernel.gnsrob(pool, &number, &kind, &namesList, &countsList, &typesList, &ier);
+    kernel.gnsrob(pool, &number, &kind, &namesList, &countsList, &typesList,
+                  &ier);
     kernel.gusinf(&namesList, &width, &count, &ier);
     for (int i = 1; i <= count && ier == 0; ++i) {
       char name[kFieldWidth + 1] = {};
@@ -167,8 +172,10 @@ int main(int argc, char** argv) {
   setenv("KAVSIM_SITE", KAV_BENCH_KERNEL_DIR "/site", 0);
   KAVBenchRatios ratios;
   ratios.Add("GetValues, every field / direct kernel loop",
-             "BM_GetValuesEveryField/repeats:5", "BM_DirectKernelLoop/repeats:5", 1.5);
+             "BM_GetValuesEveryField/repeats:5",
+             "BM_DirectKernelLoop/repeats:5", 1.5);
   ratios.Add("GetValues, 1,000 attributes / direct kernel loop",
-             "BM_GetValuesAttributeList/repeats:5", "BM_DirectKernelLoop/repeats:5", 1.5);
+             "BM_GetValuesAttributeList/repeats:5",
+             "BM_DirectKernelLoop/repeats:5", 1.5);
   return ratios.RunAll(argc, argv);
 }

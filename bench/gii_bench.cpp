@@ -76,7 +76,9 @@ void BM_UnorderedMapLookup(benchmark::State& state) {
     benchmark::DoNotOptimize(id);
   }
 }
-BENCHMARK(BM_UnorderedMapLookup)->Repetitions(7)->ComputeStatistics("min", KAVBenchFastest);
+BENCHMARK(BM_UnorderedMapLookup)
+    ->Repetitions(7)
+    ->ComputeStatistics("min", KAVBenchFastest);
 
 void BM_SetGIIIdList(benchmark::State& state) {
   const KAVListValKAVUnicodeString& names = Names(kVariables);

@@ -16,7 +16,8 @@
 
 /* Address of reference entry number n (1-based), as an assembler
  * expression relative to the image symbol. */
-#define KAV_ENTRY(n) kavModuleImage + KAV_TABLE_OFFSET + ((n) - 1) * KAV_ENTRY_SIZE
+#define KAV_ENTRY(n) \
+  kavModuleImage + KAV_TABLE_OFFSET + ((n)-1) * KAV_ENTRY_SIZE
 #define KAV_BINDER_SLOT kavModuleImage + KAV_BINDER_SLOT_OFFSET
 
 #endif

@@ -43,7 +43,8 @@ inline bool ReadAt(int iFd, void* oBuffer, size_t iSize, uint64_t iOffset) {
 inline void Check(int iFd, uint64_t iSize, char* oWhy, size_t iWhySize) {
   Elf64_Ehdr header;
   if (iSize < sizeof header || !ReadAt(iFd, &header, sizeof header, 0)) {
-    std::snprintf(oWhy, iWhySize, "file of %llu bytes too short for an ELF header",
+    std::snprintf(oWhy, iWhySize,
+                  "file of %llu bytes too short for an ELF header",
                   static_cast<unsigned long long>(iSize));
     return;
   }
@@ -65,7 +66,8 @@ inline void Check(int iFd, uint64_t iSize, char* oWhy, size_t iWhySize) {
       static_cast<uint64_t>(header.e_phnum) * header.e_phentsize;
   if (header.e_phnum == 0 || header.e_phentsize != sizeof(Elf64_Phdr) ||
       header.e_phoff > iSize || tableSize > iSize - header.e_phoff) {
-    std::snprintf(oWhy, iWhySize, "program headers missing or past the end of the file");
+    std::snprintf(oWhy, iWhySize,
+                  "program headers missing or past the end of the file");
     return;
   }
   for (uint16_t i = 0; i < header.e_phnum; ++i) {
@@ -76,11 +78,13 @@ inline void Check(int iFd, uint64_t iSize, char* oWhy, size_t iWhySize) {
       return;
     }
     if (segment.p_type != PT_LOAD) continue;
-    if (segment.p_offset > iSize || segment.p_filesz > iSize - segment.p_offset) {
-      std::snprintf(oWhy, iWhySize,
-                    "truncated: a loadable segment ends at byte %llu of a %llu-byte file",
-                    static_cast<unsigned long long>(segment.p_offset + segment.p_filesz),
-                    static_cast<unsigned long long>(iSize));
+    if (segment.p_offset > iSize ||
+        segment.p_filesz > iSize - segment.p_offset) {
+      std::snprintf(
+          oWhy, iWhySize,
+          "truncated: a loadable segment ends at byte %llu of a %llu-byte file",
+          static_cast<unsigned long long>(segment.p_offset + segment.p_filesz),
+          static_cast<unsigned long long>(iSize));
       return;
     }
   }
@@ -91,7 +95,8 @@ inline void Check(int iFd, uint64_t iSize, char* oWhy, size_t iWhySize) {
 
 // Returns 1 when iPath is a complete ELF shared object for this machine;
 // else 0, with "<path>: <why>" in oReason (cut to iReasonSize).
-inline int KAVCheckModuleFile(const char* iPath, char* oReason, size_t iReasonSize) {
+inline int KAVCheckModuleFile(const char* iPath, char* oReason,
+                              size_t iReasonSize) {
   char why[160] = "";
   const int fd = open(iPath, O_RDONLY | O_CLOEXEC);
   struct stat info {};
@@ -100,7 +105,8 @@ inline int KAVCheckModuleFile(const char* iPath, char* oReason, size_t iReasonSi
   } else if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     std::snprintf(why, sizeof why, "not a regular file");
   } else {
-    kav_elf_detail::Check(fd, static_cast<uint64_t>(info.st_size), why, sizeof why);
+    kav_elf_detail::Check(fd, static_cast<uint64_t>(info.st_size), why,
+                          sizeof why);
   }
   if (fd >= 0) close(fd);
   if (why[0] == '\0') return 1;

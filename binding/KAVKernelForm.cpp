@@ -46,7 +46,8 @@ KAVKernelRecords::KAVKernelRecords(int iCount, int iWidth)
 
 KAVUnicodeString KAVKernelRecords::Record(int iIndex) const {
   if (iIndex < 1 || iIndex > _count) return KAVUnicodeString();
-  const char* record = _buffer.data() + static_cast<size_t>(iIndex - 1) * _width;
+  const char* record =
+      _buffer.data() + static_cast<size_t>(iIndex - 1) * _width;
   int length = 0;
   while (length < _width && record[length] != '\0') ++length;
   return KAVUnicodeString(record, length);
@@ -54,6 +55,7 @@ KAVUnicodeString KAVKernelRecords::Record(int iIndex) const {
 
 KAVUnicodeString KAVKernelRecords::Record(int iIndex, int iLength) const {
   if (iIndex < 1 || iIndex > _count) return KAVUnicodeString();
-  const char* record = _buffer.data() + static_cast<size_t>(iIndex - 1) * _width;
+  const char* record =
+      _buffer.data() + static_cast<size_t>(iIndex - 1) * _width;
   return KAVUnicodeString(record, KAVClampLength(iLength, _width));
 }

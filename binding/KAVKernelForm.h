@@ -57,7 +57,9 @@ class KAVKernelText {
   char* Data() { return &_buffer[0]; }
   int& Length() { return _length; }
   int Length() const { return _length; }
-  KAVUnicodeString Text() const { return KAVUnicodeString(_buffer.data(), _length); }
+  KAVUnicodeString Text() const {
+    return KAVUnicodeString(_buffer.data(), _length);
+  }
 
  private:
   std::string _buffer;

@@ -16,30 +16,46 @@ constexpr int kTextRecordWidth = 72;
 
 KAVValueKind KAVValueKindOfWidth(int iWidth) {
   switch (iWidth) {
-    case kIntRecordWidth: return KAVValueKind::kInt;
-    case kDoubleRecordWidth: return KAVValueKind::kDouble;
-    case kTextRecordWidth: return KAVValueKind::kText;
-    default: return KAVValueKind::kNone;
+    case kIntRecordWidth:
+      return KAVValueKind::kInt;
+    case kDoubleRecordWidth:
+      return KAVValueKind::kDouble;
+    case kTextRecordWidth:
+      return KAVValueKind::kText;
+    default:
+      return KAVValueKind::kNone;
   }
 }
 
 KAVValueKind KAVValueKindOfType(int iType) {
   switch (iType) {
     case 0:
-    case 1: return KAVValueKind::kInt;
-    case 2: return KAVValueKind::kDouble;
-    case 3: return KAVValueKind::kText;
-    default: return KAVValueKind::kNone;
+    case 1:
+      return KAVValueKind::kInt;
+    case 2:
+      return KAVValueKind::kDouble;
+    case 3:
+      return KAVValueKind::kText;
+    default:
+      return KAVValueKind::kNone;
   }
 }
 
-void KAVKernelValue::AppendTo(KAVRawCollint& ioInts, KAVRawColldouble& ioDoubles,
+void KAVKernelValue::AppendTo(KAVRawCollint& ioInts,
+                              KAVRawColldouble& ioDoubles,
                               KAVListValKAVUnicodeString& ioTexts) const {
   switch (kind) {
-    case KAVValueKind::kInt: ioInts.Append(intValue); break;
-    case KAVValueKind::kDouble: ioDoubles.Append(doubleValue); break;
-    case KAVValueKind::kText: ioTexts.Append(text); break;
-    case KAVValueKind::kNone: break;
+    case KAVValueKind::kInt:
+      ioInts.Append(intValue);
+      break;
+    case KAVValueKind::kDouble:
+      ioDoubles.Append(doubleValue);
+      break;
+    case KAVValueKind::kText:
+      ioTexts.Append(text);
+      break;
+    case KAVValueKind::kNone:
+      break;
   }
 }
 
@@ -66,8 +82,8 @@ constexpr int kStackRecordWidth = 1024;
 
 }  // namespace
 
-KAVUnicodeString KAVKernelList::ReadText(int& ioHandle, int iIndex,
-                                         int iWidth, int& oIer) {
+KAVUnicodeString KAVKernelList::ReadText(int& ioHandle, int iIndex, int iWidth,
+                                         int& oIer) {
   if (iWidth <= kStackRecordWidth) {
     char record[kStackRecordWidth + 1];
     std::memset(record, ' ', static_cast<size_t>(iWidth > 0 ? iWidth : 0));
@@ -103,7 +119,9 @@ KAVKernelValue KAVKernelList::ReadValue(int& ioHandle, int iIndex,
   KAVKernelValue value;
   value.kind = iKind;
   switch (iKind) {
-    case KAVValueKind::kInt: value.intValue = ReadInt(ioHandle, iIndex, oIer); break;
+    case KAVValueKind::kInt:
+      value.intValue = ReadInt(ioHandle, iIndex, oIer);
+      break;
     case KAVValueKind::kDouble:
       value.doubleValue = ReadDouble(ioHandle, iIndex, oIer);
       break;
@@ -111,7 +129,8 @@ KAVKernelValue KAVKernelList::ReadValue(int& ioHandle, int iIndex,
       value.text = iKeepBlanks ? ReadRecord(ioHandle, iIndex, iTextWidth, oIer)
                                : ReadText(ioHandle, iIndex, iTextWidth, oIer);
       break;
-    case KAVValueKind::kNone: break;
+    case KAVValueKind::kNone:
+      break;
   }
   return value;
 }

@@ -49,9 +49,9 @@ class KAVKernelList {
   // GUSREA of record iIndex as iKind: an int, a double, or a text of
   // iTextWidth characters, stripped unless iKeepBlanks. kNone calls
   // nothing and leaves oIer as it is.
-  static KAVKernelValue ReadValue(int& ioHandle, int iIndex,
-                                  KAVValueKind iKind, int iTextWidth,
-                                  int& oIer, bool iKeepBlanks = false);
+  static KAVKernelValue ReadValue(int& ioHandle, int iIndex, KAVValueKind iKind,
+                                  int iTextWidth, int& oIer,
+                                  bool iKeepBlanks = false);
   // GUSEND, only for a list the kernel handed out (handle not 0); a 0
   // handle leaves oIer as it is.
   static void End(int& ioHandle, int& oIer);
@@ -61,8 +61,7 @@ class KAVKernelList {
   // GUSPUS of one record; texts go blank-padded to 72 characters.
   static void PushInt(int& ioHandle, int iValue, int& oIer);
   static void PushDouble(int& ioHandle, double iValue, int& oIer);
-  static void PushText(int& ioHandle, const KAVUnicodeString& iText,
-                       int& oIer);
+  static void PushText(int& ioHandle, const KAVUnicodeString& iText, int& oIer);
 
   static constexpr int kPushTextWidth = 72;
 };

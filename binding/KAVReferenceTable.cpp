@@ -45,7 +45,8 @@ constexpr KAVModuleHeader MakeHeader() {
 }
 
 constexpr char kModuleName[] = "T4711BAS";
-constexpr char kProductBytes[8] = {0x47, 0x11, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
+constexpr char kProductBytes[8] = {0x47, 0x11, 0x00, 0x01,
+                                   0x00, 0x00, 0x00, 0x00};
 
 }  // namespace
 
@@ -59,9 +60,9 @@ __attribute__((visibility("hidden"))) KAVModuleImage kavModuleImage = {
     MakeRecord<8>(&kavModuleImage.prodname, "LOADNAME", kModuleName, 8),
     MakeRecord<8>(nullptr, "PRODNAME", kProductBytes, 8),
     {
-#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
-  KAVMakeReferenceEntry(&kavModuleImage.header.emptyCell, #name, \
-                        #module, #library),
+#define KAV_ROUTINE(num, name, ret, params, module, library, args)        \
+  KAVMakeReferenceEntry(&kavModuleImage.header.emptyCell, #name, #module, \
+                        #library),
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
     },
@@ -79,13 +80,14 @@ constexpr int kRowNumbers[] = {
 #undef KAV_ROUTINE
 };
 constexpr bool RowsInOrder() {
-  for (int i = 0; i < static_cast<int>(sizeof kRowNumbers / sizeof *kRowNumbers); ++i)
+  for (int i = 0;
+       i < static_cast<int>(sizeof kRowNumbers / sizeof *kRowNumbers); ++i)
     if (kRowNumbers[i] != i + 1) return false;
   return true;
 }
-#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
-  static_assert(sizeof(#name) - 1 <= 8 && sizeof(#module) - 1 <= 8 &&     \
-                    sizeof(#library) - 1 <= 8,                            \
+#define KAV_ROUTINE(num, name, ret, params, module, library, args)    \
+  static_assert(sizeof(#name) - 1 <= 8 && sizeof(#module) - 1 <= 8 && \
+                    sizeof(#library) - 1 <= 8,                        \
                 "routine, module and library names are 8 characters at most");
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
@@ -93,7 +95,8 @@ constexpr bool RowsInOrder() {
 
 static_assert(sizeof kRowNumbers / sizeof *kRowNumbers == KAV_ROUTINE_COUNT,
               "KAVRoutines.def must have KAV_ROUTINE_COUNT rows");
-static_assert(RowsInOrder(), "KAVRoutines.def rows must be numbered 1, 2, 3 ...");
+static_assert(RowsInOrder(),
+              "KAVRoutines.def rows must be numbered 1, 2, 3 ...");
 static_assert(sizeof(KAVReferenceEntry) == KAV_ENTRY_SIZE, "entry layout");
 static_assert(offsetof(KAVReferenceEntry, routine) == 12, "entry layout");
 static_assert(offsetof(KAVReferenceEntry, tail) == 60, "entry layout");

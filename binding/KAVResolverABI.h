@@ -15,15 +15,15 @@ extern "C" {
 // ABI shared with every KAVSYMB module: natural alignment on LP64, nine
 // fields in this order, 72 bytes.
 struct KAVReferenceEntry {
-  void** cell;          // points at the shared empty cell until bound
-  int32_t kind;         // 2 in every entry
-  char routine[8];      // upper case, blank-padded
+  void** cell;      // points at the shared empty cell until bound
+  int32_t kind;     // 2 in every entry
+  char routine[8];  // upper case, blank-padded
   char loadModule[8];
-  char listMarker[8];   // "$$LISTE "
-  char release[8];      // "R6Q     "
+  char listMarker[8];  // "$$LISTE "
+  char release[8];     // "R6Q     "
   char library[8];
-  char flagA[8];        // "       A"
-  char tail[8];         // five blanks, three zero bytes
+  char flagA[8];  // "       A"
+  char tail[8];   // five blanks, three zero bytes
 };
 
 // The resolver a module exports under kKAVResolverSymbol: binds the

@@ -24,7 +24,6 @@
 
 namespace {
 
-
 [[noreturn]] void Fail(const char* format, const char* text) {
   std::fprintf(stderr, format, text);
   std::fflush(stderr);
@@ -46,8 +45,8 @@ void FindResolver() {
     void* module = dlopen(path, RTLD_LAZY);
     if (module == nullptr)
       Fail("KAVSYMB00: cannot load KAVSYMB %s\n", dlerror());
-    kavModuleImage.resolverCell =
-        reinterpret_cast<KAVResolverFunction>(dlsym(module, kKAVResolverSymbol));
+    kavModuleImage.resolverCell = reinterpret_cast<KAVResolverFunction>(
+        dlsym(module, kKAVResolverSymbol));
     if (kavModuleImage.resolverCell == nullptr)
       Fail("KAVSYMB00: module KAVSYMB is incorrect\n", "");
     return;
@@ -77,8 +76,8 @@ bool IsBound(KAVReferenceEntry* iEntry) {
 // that another thread bound while this one waited is not bound again; an
 // entry already bound when the call came (a direct call) is handed to the
 // resolver again as any other.
-extern "C" __attribute__((visibility("default"))) KAVReferenceEntry*
-kavsybnd(KAVReferenceEntry* iEntry) {
+extern "C" __attribute__((visibility("default"))) KAVReferenceEntry* kavsybnd(
+    KAVReferenceEntry* iEntry) {
   const bool boundBefore = IsBound(iEntry);
   const std::lock_guard<std::recursive_mutex> lock(BindLock());
   if (!boundBefore && IsBound(iEntry)) return iEntry;
@@ -93,6 +92,7 @@ kavsybnd(KAVReferenceEntry* iEntry) {
   const auto first = reinterpret_cast<uintptr_t>(kavModuleImage.table);
   const auto at = reinterpret_cast<uintptr_t>(iEntry);
   if (at >= first && at < first + sizeof kavModuleImage.table)
-    KAVJournalInterpose(iEntry, static_cast<int>((at - first) / sizeof *iEntry));
+    KAVJournalInterpose(iEntry,
+                        static_cast<int>((at - first) / sizeof *iEntry));
   return iEntry;
 }

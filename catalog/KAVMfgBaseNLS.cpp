@@ -74,9 +74,9 @@ class Key {
  public:
   Key(std::string_view iName, int iWidth) : _width(iWidth) {
     std::memset(_buffer, ' ', sizeof _buffer);
-    std::memcpy(_buffer, iName.data(),
-                iName.size() < static_cast<size_t>(iWidth) ? iName.size()
-                                                           : iWidth);
+    std::memcpy(
+        _buffer, iName.data(),
+        iName.size() < static_cast<size_t>(iWidth) ? iName.size() : iWidth);
   }
   std::string_view View() const { return std::string_view(_buffer, _width); }
   KAVUnicodeString Text() const { return ToString(View()); }

@@ -83,7 +83,8 @@ struct KAVCliTourRegistration {
       : KAVCliTourRegistration(iOrder, iTitle, *iLines) {}
 };
 
-#define KAV_CLI_FAMILY(FN) static KAVCliFamilyRegistration kavCliFamily_##FN(&FN)
+#define KAV_CLI_FAMILY(FN) \
+  static KAVCliFamilyRegistration kavCliFamily_##FN(&FN)
 #define KAV_CLI_TOUR_STEP(ORDER, TITLE, STEP) \
   static KAVCliTourRegistration kavCliTour_##STEP(ORDER, TITLE, STEP)
 
@@ -100,8 +101,8 @@ int KAVCliRunLines(const std::vector<std::string>& iLines,
                    KAVCliContext& ioContext);
 // Splits a command line into words as a shell would for plain quoting.
 // Returns false (with the reason in oError) for an unterminated quote.
-bool KAVCliSplitWords(const std::string& iLine, std::vector<std::string>& oWords,
-                      std::string& oError);
+bool KAVCliSplitWords(const std::string& iLine,
+                      std::vector<std::string>& oWords, std::string& oError);
 
 // The subcommand iName of iParent, created on first request: lets several
 // files add commands under one parent ("t4711 util ...").

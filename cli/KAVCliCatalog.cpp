@@ -31,7 +31,8 @@ bool ParseNlsKind(const std::string& iWord, int& oType) {
       return true;
     }
   }
-  if (iWord.find_first_not_of("-0123456789") == std::string::npos && !iWord.empty())
+  if (iWord.find_first_not_of("-0123456789") == std::string::npos &&
+      !iWord.empty())
     return KAVCliParseInt(iWord, "KIND", oType);
   KAVCliUsageError("unknown kind \"" + iWord +
                    "\" (attribute, block, class, value or a type code)");
@@ -91,20 +92,22 @@ void AddCatalogCommands(CLI::App& app, KAVCliContext& ctx) {
   Options& o = ctx.Options<Options>();
   auto* tables = app.add_subcommand(
       "tables", "List the APT or post-processor tables of one kind");
-  tables->add_option("KIND", o.tableKind,
-                     "kind of table (bundled site: 1 APT source, 2 "
-                     "post-processor, 3 post-processor words, 4 site-specific)")
+  tables
+      ->add_option("KIND", o.tableKind,
+                   "kind of table (bundled site: 1 APT source, 2 "
+                   "post-processor, 3 post-processor words, 4 site-specific)")
       ->required();
   tables->callback([&ctx, &o]() { ctx.status = Tables(ctx, o.tableKind); });
 
   auto* nls = KAVCliSubcommand(app, "nls",
                                "National-language names of dictionary items");
-  auto* name = nls->add_subcommand(
-      "name", "National-language names of standard names");
+  auto* name =
+      nls->add_subcommand("name", "National-language names of standard names");
   name->add_option("KIND", o.kind, "attribute, block, class or value")
       ->required();
   name->add_option("NAME", o.names, "standard names")->required();
-  name->callback([&ctx, &o]() { ctx.status = Nls(ctx, o.kind, o.names, true); });
+  name->callback(
+      [&ctx, &o]() { ctx.status = Nls(ctx, o.kind, o.names, true); });
   auto* std = nls->add_subcommand(
       "std",
       "Standard names of national-language names translated earlier in "
@@ -112,7 +115,8 @@ void AddCatalogCommands(CLI::App& app, KAVCliContext& ctx) {
   std->add_option("KIND", o.kind, "attribute, block, class or value")
       ->required();
   std->add_option("NAME", o.names, "national-language names")->required();
-  std->callback([&ctx, &o]() { ctx.status = Nls(ctx, o.kind, o.names, false); });
+  std->callback(
+      [&ctx, &o]() { ctx.status = Nls(ctx, o.kind, o.names, false); });
 }
 KAV_CLI_FAMILY(AddCatalogCommands);
 
@@ -122,7 +126,8 @@ const char* const kCatalogTour[] = {
     "tables 2",
     "# An unknown kind is a kernel error:",
     "!tables 99",
-    "# National names, asked once and cached, and back from what was translated:",
+    "# National names, asked once and cached, and back from what was "
+    "translated:",
     "nls name class MfgEndMill MfgDrilling",
     "nls name attribute MFG_FEEDRATE MFG_X",
     "nls std class Percage 'Outil de fraisage'",

@@ -49,10 +49,14 @@ std::string KindWord(int iKind) {
 std::string TypeName(int iType) {
   switch (iType) {
     case 0:
-    case 1: return "int (" + std::to_string(iType) + ")";
-    case 2: return "real (2)";
-    case 3: return "text (3)";
-    default: return std::to_string(iType);
+    case 1:
+      return "int (" + std::to_string(iType) + ")";
+    case 2:
+      return "real (2)";
+    case 3:
+      return "text (3)";
+    default:
+      return std::to_string(iType);
   }
 }
 
@@ -81,9 +85,9 @@ int CreateObject(KAVCliContext& ioContext, const std::string& iPool,
   if (!ParseKind(iKind, kind)) return 2;
   P::CreateObject(iPool.c_str(), iNumber, kind, iRoom);
   if (int status = Outcome("pool object create")) return status;
-  KAVCliPrintFields(ioContext, {{"pool", iPool},
-                                {"created object", iNumber},
-                                {"kind", KindWord(kind)}});
+  KAVCliPrintFields(
+      ioContext,
+      {{"pool", iPool}, {"created object", iNumber}, {"kind", KindWord(kind)}});
   return 0;
 }
 
@@ -96,21 +100,20 @@ int ReadObject(KAVCliContext& ioContext, const std::string& iPool,
   if (int status = Outcome("pool object read")) return status;
   Rows rows;
   for (int i = 1; i <= names.Size(); ++i)
-    rows.push_back({Text(names[i]), TypeName(types[i]),
-                    counts[i]});
+    rows.push_back({Text(names[i]), TypeName(types[i]), counts[i]});
   if (ioContext.json) {
-    nlohmann::json report = {{"pool", iPool},
-                             {"object", iNumber},
-                             {"kind", KindWord(kind)}};
+    nlohmann::json report = {
+        {"pool", iPool}, {"object", iNumber}, {"kind", KindWord(kind)}};
     report["fields"] = nlohmann::json::array();
     for (const auto& row : rows)
-      report["fields"].push_back(
-          {{"field", row[0].Json()}, {"type", row[1].Json()}, {"values", row[2].Json()}});
+      report["fields"].push_back({{"field", row[0].Json()},
+                                  {"type", row[1].Json()},
+                                  {"values", row[2].Json()}});
     KAVCliPrintJson(report);
     return 0;
   }
-  std::cout << "object " << iNumber << " of " << iPool << ", "
-            << KindWord(kind) << std::endl;
+  std::cout << "object " << iNumber << " of " << iPool << ", " << KindWord(kind)
+            << std::endl;
   KAVCliPrintTable(ioContext, {"field", "type", "values"}, rows);
   return 0;
 }
@@ -119,8 +122,7 @@ int DeleteObject(KAVCliContext& ioContext, const std::string& iPool,
                  int iNumber) {
   P::DeleteObject(iPool.c_str(), iNumber);
   if (int status = Outcome("pool object delete")) return status;
-  KAVCliPrintFields(ioContext,
-                    {{"pool", iPool}, {"deleted object", iNumber}});
+  KAVCliPrintFields(ioContext, {{"pool", iPool}, {"deleted object", iNumber}});
   return 0;
 }
 
@@ -159,12 +161,12 @@ int CreateField(KAVCliContext& ioContext, const FieldOptions& iOptions) {
   }
   const KAVUnicodeString pool(iOptions.pool.c_str());
   const KAVUnicodeString field(iOptions.field.c_str());
-  const int type = iOptions.type >= 0     ? iOptions.type
+  const int type = iOptions.type >= 0        ? iOptions.type
                    : !iOptions.ints.empty()  ? 0
                    : !iOptions.reals.empty() ? 2
                                              : 3;
-  const size_t count = iOptions.ints.size() + iOptions.reals.size() +
-                       iOptions.texts.size();
+  const size_t count =
+      iOptions.ints.size() + iOptions.reals.size() + iOptions.texts.size();
   if (count == 1 && !iOptions.ints.empty()) {
     P::CreateIntField(pool, iOptions.number, type, field, iOptions.ints[0]);
   } else if (count == 1 && !iOptions.reals.empty()) {
@@ -199,10 +201,10 @@ int ReadField(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
   P::ReadField(iPool.c_str(), iNumber, iField.c_str(), ints, reals, texts);
   if (int status = Outcome("pool field read")) return status;
   Rows rows;
-  for (int i = 1; i <= ints.Size(); ++i)
-    rows.push_back({"int", ints[i]});
+  for (int i = 1; i <= ints.Size(); ++i) rows.push_back({"int", ints[i]});
   for (int i = 1; i <= reals.Size(); ++i) rows.push_back({"real", reals[i]});
-  for (int i = 1; i <= texts.Size(); ++i) rows.push_back({"text", Text(texts[i])});
+  for (int i = 1; i <= texts.Size(); ++i)
+    rows.push_back({"text", Text(texts[i])});
   KAVCliPrintTable(ioContext, {"kind", "value"}, rows);
   return 0;
 }
@@ -236,8 +238,8 @@ int Values(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
         values += std::to_string(ints[nextInt++]);
     }
     rows.push_back({Text(attributes[a]),
-                    counts[a] == 0 ? "none" : TypeName(types[a]),
-                    counts[a], values});
+                    counts[a] == 0 ? "none" : TypeName(types[a]), counts[a],
+                    values});
   }
   KAVCliPrintTable(ioContext, {"attribute", "type", "count", "values"}, rows);
   return 0;
@@ -264,18 +266,24 @@ void AddDataPoolCommands(CLI::App& app, KAVCliContext& ctx) {
   pool->add_subcommand("init", "Initialise the pools (the site's pools again)")
       ->callback([&ctx] { ctx.status = Init(ctx); });
 
-  auto* remove = pool->add_subcommand("delete", "Delete a pool with all its objects");
+  auto* remove =
+      pool->add_subcommand("delete", "Delete a pool with all its objects");
   remove->add_option("POOL", o.pool, "pool name (8 characters)")->required();
   remove->callback([&ctx, &o] { ctx.status = DeletePool(ctx, o.pool); });
 
-  auto* objects = pool->add_subcommand("objects", "List the objects of one kind");
+  auto* objects =
+      pool->add_subcommand("objects", "List the objects of one kind");
   objects->add_option("POOL", o.pool, "pool name")->required();
   objects->add_option("KIND", o.kind, "input (default), output or a number");
-  objects->callback([&ctx, &o] { ctx.status = ListObjects(ctx, o.pool, o.kind); });
+  objects->callback(
+      [&ctx, &o] { ctx.status = ListObjects(ctx, o.pool, o.kind); });
 
-  CLI::App* object = KAVCliSubcommand(*pool, "object", "Create, read or delete an object");
+  CLI::App* object =
+      KAVCliSubcommand(*pool, "object", "Create, read or delete an object");
   auto* create = object->add_subcommand("create", "Create an object");
-  create->add_option("POOL", o.pool, "pool name (created with its first object)")->required();
+  create
+      ->add_option("POOL", o.pool, "pool name (created with its first object)")
+      ->required();
   create->add_option("NUMBER", o.number, "object number")->required();
   create->add_option("--kind", o.kind, "input (default), output or a number");
   create->add_option("--room", o.room, "fields to make room for (default 0)");
@@ -285,45 +293,55 @@ void AddDataPoolCommands(CLI::App& app, KAVCliContext& ctx) {
   auto* read = object->add_subcommand("read", "An object's kind and fields");
   read->add_option("POOL", o.pool, "pool name")->required();
   read->add_option("NUMBER", o.number, "object number")->required();
-  read->callback([&ctx, &o] { ctx.status = ReadObject(ctx, o.pool, o.number); });
+  read->callback(
+      [&ctx, &o] { ctx.status = ReadObject(ctx, o.pool, o.number); });
   auto* erase = object->add_subcommand("delete", "Delete an object");
   erase->add_option("POOL", o.pool, "pool name")->required();
   erase->add_option("NUMBER", o.number, "object number")->required();
-  erase->callback([&ctx, &o] { ctx.status = DeleteObject(ctx, o.pool, o.number); });
+  erase->callback(
+      [&ctx, &o] { ctx.status = DeleteObject(ctx, o.pool, o.number); });
 
   CLI::App* field = KAVCliSubcommand(*pool, "field", "Create or read a field");
   auto* createField = field->add_subcommand(
-      "create", "Create a field with values of one kind (created again: replaced)");
+      "create",
+      "Create a field with values of one kind (created again: replaced)");
   createField->add_option("POOL", o.created.pool, "pool name")->required();
-  createField->add_option("NUMBER", o.created.number, "object number")->required();
-  createField->add_option("FIELD", o.created.field, "field name (16 characters)")->required();
-  createField->add_option("--int", o.created.ints, "an integer value (repeatable)");
-  createField->add_option("--real", o.created.reals, "a real value (repeatable)");
-  createField->add_option("--text", o.created.texts, "a text value (repeatable)");
-  createField->add_option("--type", o.created.type,
-                          "type code kept with the field (default: 0 int, 2 real, 3 text)");
-  createField->callback([&ctx, &o] { ctx.status = CreateField(ctx, o.created); });
+  createField->add_option("NUMBER", o.created.number, "object number")
+      ->required();
+  createField
+      ->add_option("FIELD", o.created.field, "field name (16 characters)")
+      ->required();
+  createField->add_option("--int", o.created.ints,
+                          "an integer value (repeatable)");
+  createField->add_option("--real", o.created.reals,
+                          "a real value (repeatable)");
+  createField->add_option("--text", o.created.texts,
+                          "a text value (repeatable)");
+  createField->add_option(
+      "--type", o.created.type,
+      "type code kept with the field (default: 0 int, 2 real, 3 text)");
+  createField->callback(
+      [&ctx, &o] { ctx.status = CreateField(ctx, o.created); });
   auto* readField = field->add_subcommand("read", "A field's values");
   readField->add_option("POOL", o.pool, "pool name")->required();
   readField->add_option("NUMBER", o.number, "object number")->required();
   readField->add_option("FIELD", o.field, "field name")->required();
-  readField->callback([&ctx, &o] {
-    ctx.status = ReadField(ctx, o.pool, o.number, o.field);
-  });
+  readField->callback(
+      [&ctx, &o] { ctx.status = ReadField(ctx, o.pool, o.number, o.field); });
 
-  auto* values = pool->add_subcommand(
-      "values",
-      "Values of an object with their types (integers typed by the dictionary)");
+  auto* values = pool->add_subcommand("values",
+                                      "Values of an object with their types "
+                                      "(integers typed by the dictionary)");
   values->add_option("POOL", o.pool, "pool name")->required();
   values->add_option("NUMBER", o.number, "object number")->required();
   values->add_option("ATTRIBUTE", o.attributes,
                      "attributes to gather (default: every field but eight "
                      "assembly and selection fields)");
-  values->callback([&ctx, &o] {
-    ctx.status = Values(ctx, o.pool, o.number, o.attributes);
-  });
+  values->callback(
+      [&ctx, &o] { ctx.status = Values(ctx, o.pool, o.number, o.attributes); });
 
-  auto* dump = pool->add_subcommand("dump", "Print every object of a pool, field by field");
+  auto* dump = pool->add_subcommand(
+      "dump", "Print every object of a pool, field by field");
   dump->add_option("POOL", o.pool, "pool name")->required();
   dump->callback([&ctx, &o] { ctx.status = Dump(o.pool); });
 }

@@ -35,7 +35,8 @@ bool ParseInt(const std::string& iText, int& oValue) {
   errno = 0;
   char* end = nullptr;
   const long value = std::strtol(iText.c_str(), &end, 10);
-  if (iText.empty() || *end != '\0' || errno == ERANGE || value != static_cast<int>(value))
+  if (iText.empty() || *end != '\0' || errno == ERANGE ||
+      value != static_cast<int>(value))
     return false;
   oValue = static_cast<int>(value);
   return true;
@@ -111,12 +112,11 @@ int Attributes(KAVCliContext& ioContext, const std::string& iClass,
 }
 
 // One row per value, whatever its type.
-std::vector<KAVCliRow> ValueRows(
-    const KAVRawCollint& iInts, const KAVRawColldouble& iDoubles,
-    const KAVListValKAVUnicodeString& iTexts) {
+std::vector<KAVCliRow> ValueRows(const KAVRawCollint& iInts,
+                                 const KAVRawColldouble& iDoubles,
+                                 const KAVListValKAVUnicodeString& iTexts) {
   std::vector<KAVCliRow> rows;
-  for (int i = 1; i <= iInts.Size(); ++i)
-    rows.push_back({"int", iInts[i]});
+  for (int i = 1; i <= iInts.Size(); ++i) rows.push_back({"int", iInts[i]});
   for (int i = 1; i <= iDoubles.Size(); ++i)
     rows.push_back({"real", iDoubles[i]});
   for (int i = 1; i <= iTexts.Size(); ++i)
@@ -205,8 +205,9 @@ int CreateAttribute(KAVCliContext& ioContext,
     const bool isInt = ParseInt(value, asInt);
     const bool isReal = ParseReal(value, asReal);
     if ((f[2] <= 1 && !isInt) || (f[2] == 2 && !isReal))
-      return KAVCliUsageError("--value \"" + value + "\" is not " +
-                              (f[2] == 2 ? "a number" : "a whole number in range"));
+      return KAVCliUsageError(
+          "--value \"" + value + "\" is not " +
+          (f[2] == 2 ? "a number" : "a whole number in range"));
     ints.Append(asInt);
     doubles.Append(asReal);
     texts.Append(KAVUnicodeString(value.c_str()));
@@ -217,10 +218,9 @@ int CreateAttribute(KAVCliContext& ioContext,
       KAVUnicodeString(iOptions.name.c_str()), f[0], f[1], f[2], f[3], f[4],
       f[5], f[6], f[7], f[8], f[9], f[10], ints, doubles, texts);
   if (int status = Outcome("dictionary create attribute")) return status;
-  KAVCliPrintFields(ioContext,
-                    {{"created attribute", iOptions.name},
-                     {"value type", TypeName(f[2])},
-                     {"values", iOptions.values.size()}});
+  KAVCliPrintFields(ioContext, {{"created attribute", iOptions.name},
+                                {"value type", TypeName(f[2])},
+                                {"values", iOptions.values.size()}});
   return 0;
 }
 
@@ -386,7 +386,8 @@ const char* const kDictionaryTour[] = {
     "dictionary attributes MfgPocketing --inherited",
     "dictionary values MfgPocketing MFG_PATTERN",
     "dictionary create class MfgThreadMilling --kind 1 --parent MfgOperation",
-    "dictionary add attribute MfgThreadMilling MFG_TAP_PITCH --block CYCLE --status 1",
+    "dictionary add attribute MfgThreadMilling MFG_TAP_PITCH --block CYCLE "
+    "--status 1",
     "dictionary attributes MfgThreadMilling",
     "dictionary load MSPECFR2 --complete",
     "!dictionary values MfgSpecMachine MFG_NB_FLUTES",

@@ -53,13 +53,16 @@ std::string SiteDirectoryField(const std::string& iModule) {
     directory = iModule.substr(0, iModule.rfind('/') + 1) + "site";
   if (directory.empty()) return "(not set)";
   struct stat info {};
-  if (::stat(directory.c_str(), &info) != 0) return directory + " (does not exist)";
+  if (::stat(directory.c_str(), &info) != 0)
+    return directory + " (does not exist)";
   if (!S_ISDIR(info.st_mode)) return directory + " (is not a directory)";
   DIR* entries = ::opendir(directory.c_str());
   if (entries == nullptr) return directory + " (cannot be read)";
   int count = 0;
   while (const dirent* entry = ::readdir(entries))
-    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) ++count;
+    if (std::strcmp(entry->d_name, ".") != 0 &&
+        std::strcmp(entry->d_name, "..") != 0)
+      ++count;
   ::closedir(entries);
   return count == 0 ? directory + " (is empty)" : directory;
 }
@@ -86,7 +89,8 @@ int EnvCommand(KAVCliContext& ioContext) {
        {"MfgBaseDebug", KAVMfgBaseAnalysisStatic::ReadDebug().CastToCharPtr()},
        {"MfgBasePerfo", KAVMfgBaseAnalysisStatic::ReadPerfo().CastToCharPtr()},
        {"MFGODT", KAVMfgBaseAnalysisStatic::ReadODT().CastToCharPtr()},
-       {"GIIBatchRecordV5", KAVMfgBaseAnalysisStatic::ReadGIIRV5().CastToCharPtr()}});
+       {"GIIBatchRecordV5",
+        KAVMfgBaseAnalysisStatic::ReadGIIRV5().CastToCharPtr()}});
   for (const char* key : kTraceKeys)
     fields.push_back({std::string("GetDebug(") + key + ")", GetDebug(key)});
   for (const char* key : kTraceKeys)
@@ -100,7 +104,8 @@ int EnvCommand(KAVCliContext& ioContext) {
 // Loads KAVSYMB as the binder would, and lets its resolver bind every
 // routine in throwaway entries made exactly as the library makes its own.
 int CheckKernelCommand(KAVCliContext& ioContext) {
-  if (!KAVCliBundledKernel().empty()) std::cerr << "t4711: " << BundledNote() << std::endl;
+  if (!KAVCliBundledKernel().empty())
+    std::cerr << "t4711: " << BundledNote() << std::endl;
   const std::string module = KAVCliModuleAlongStepLib();
   if (module.empty()) {
     std::cerr << "t4711: no KAVSYMB along STEPLIB (" << StepLibText() << ")"
@@ -114,14 +119,15 @@ int CheckKernelCommand(KAVCliContext& ioContext) {
   }
   void* handle = dlopen(module.c_str(), RTLD_LAZY | RTLD_LOCAL);
   if (handle == nullptr) {
-    std::cerr << "t4711: cannot load " << module << ": " << dlerror() << std::endl;
+    std::cerr << "t4711: cannot load " << module << ": " << dlerror()
+              << std::endl;
     return kKAVCliNoKernel;
   }
   auto resolver =
       reinterpret_cast<KAVResolverFunction>(dlsym(handle, kKAVResolverSymbol));
   if (resolver == nullptr) {
-    std::cerr << "t4711: " << module << " has no resolver " << kKAVResolverSymbol
-              << std::endl;
+    std::cerr << "t4711: " << module << " has no resolver "
+              << kKAVResolverSymbol << std::endl;
     return kKAVCliNoKernel;
   }
   std::vector<KAVCliRow> unbound;
@@ -171,7 +177,8 @@ std::string KAVCliModuleAlongStepLib() {
   const char* stepLib = std::getenv("STEPLIB");
   if (stepLib == nullptr) return std::string();
   char path[kKAVPathBufferSize];
-  if (!KAVFindOnStepLib(stepLib, std::getenv("HOME"), path)) return std::string();
+  if (!KAVFindOnStepLib(stepLib, std::getenv("HOME"), path))
+    return std::string();
   return path;
 }
 
@@ -179,15 +186,19 @@ std::string KAVCliKernelSiteDirectory() {
   const char* site = std::getenv("KAVSIM_SITE");
   if (site != nullptr && *site != '\0') return site;
   const std::string module = KAVCliModuleAlongStepLib();
-  return module.empty() ? std::string("site") : module.substr(0, module.rfind('/') + 1) + "site";
+  return module.empty() ? std::string("site")
+                        : module.substr(0, module.rfind('/') + 1) + "site";
 }
 
 void KAVCliAddEnvCommands(CLI::App& iApp, KAVCliContext& ioContext) {
   iApp.add_subcommand("env",
-                      "Show which KAVSYMB would be loaded and what each trace switch answers")
+                      "Show which KAVSYMB would be loaded and what each trace "
+                      "switch answers")
       ->callback([&ioContext] { ioContext.status = EnvCommand(ioContext); });
-  iApp.add_subcommand("check-kernel",
-                      "Pre-flight check: find KAVSYMB along STEPLIB and let its "
-                      "resolver bind all 75 routines")
-      ->callback([&ioContext] { ioContext.status = CheckKernelCommand(ioContext); });
+  iApp.add_subcommand(
+          "check-kernel",
+          "Pre-flight check: find KAVSYMB along STEPLIB and let its "
+          "resolver bind all 75 routines")
+      ->callback(
+          [&ioContext] { ioContext.status = CheckKernelCommand(ioContext); });
 }

@@ -96,7 +96,8 @@ int Set(KAVCliContext& ioContext, const Arguments& a) {
   } else if (a.kind == "prompt") {
     call = [&] { G::SetGIIPromptVariable(name, value, Buffer(a)); };
   } else {
-    return KAVCliUsageError("unknown kind \"" + a.kind + "\" (" + kSetKinds + ")");
+    return KAVCliUsageError("unknown kind \"" + a.kind + "\" (" + kSetKinds +
+                            ")");
   }
   const int status = Raising("gii set " + a.kind, call);
   if (status == 0)
@@ -110,7 +111,9 @@ int Get(KAVCliContext& ioContext, const Arguments& a) {
   std::string shown;
   std::function<void()> call;
   if (a.kind == "int") {
-    call = [&] { shown = std::to_string(G::GetGIIIntVariable(name, Buffer(a))); };
+    call = [&] {
+      shown = std::to_string(G::GetGIIIntVariable(name, Buffer(a)));
+    };
   } else if (a.kind == "real") {
     call = [&] {
       std::ostringstream out;
@@ -118,7 +121,9 @@ int Get(KAVCliContext& ioContext, const Arguments& a) {
       shown = out.str();
     };
   } else if (a.kind == "element") {
-    call = [&] { shown = std::to_string(G::GetGIIElemVariable(name, Buffer(a))); };
+    call = [&] {
+      shown = std::to_string(G::GetGIIElemVariable(name, Buffer(a)));
+    };
   } else if (a.kind == "string") {
     call = [&] { shown = Quoted(G::GetGIIStringVariable(name, Buffer(a))); };
   } else if (a.kind == "text") {
@@ -136,7 +141,8 @@ int Get(KAVCliContext& ioContext, const Arguments& a) {
                             " or intlist)");
   }
   const int status = Raising("gii get " + a.kind, call);
-  KAVCliPrintTable(ioContext, {"variable", "kind", "value"}, {{a.name, a.kind, shown}});
+  KAVCliPrintTable(ioContext, {"variable", "kind", "value"},
+                   {{a.name, a.kind, shown}});
   return status;
 }
 
@@ -147,15 +153,17 @@ int SetFields(KAVCliContext& ioContext, const Arguments& a) {
   for (int type : a.types) types.Append(type);
   for (int value : a.ints) ints.Append(value);
   for (double value : a.reals) reals.Append(value);
-  for (const std::string& text : a.texts) texts.Append(KAVUnicodeString(text.c_str()));
+  for (const std::string& text : a.texts)
+    texts.Append(KAVUnicodeString(text.c_str()));
   const int status = Raising("gii set-fields", [&] {
-    G::SetGIIVariable(KAVUnicodeString(a.name.c_str()), types, ints, reals, texts,
-                      Buffer(a));
+    G::SetGIIVariable(KAVUnicodeString(a.name.c_str()), types, ints, reals,
+                      texts, Buffer(a));
   });
   if (status == 0)
-    KAVCliPrintFields(ioContext, {{"variable", a.name},
-                                  {"fields", std::to_string(ints.Size() + reals.Size() +
-                                                            texts.Size())}});
+    KAVCliPrintFields(ioContext,
+                      {{"variable", a.name},
+                       {"fields", std::to_string(ints.Size() + reals.Size() +
+                                                 texts.Size())}});
   return status;
 }
 
@@ -164,12 +172,13 @@ int GetField(KAVCliContext& ioContext, const Arguments& a) {
   double real = 0.0;
   KAVUnicodeString text;
   const int status = Raising("gii get-field", [&] {
-    G::GetGIIVariable(KAVUnicodeString(a.name.c_str()), a.field, type, value, real,
-                      text, Buffer(a));
+    G::GetGIIVariable(KAVUnicodeString(a.name.c_str()), a.field, type, value,
+                      real, text, Buffer(a));
   });
   std::ostringstream realText;
   realText << real;
-  KAVCliPrintTable(ioContext, {"variable", "field", "type", "int", "real", "text"},
+  KAVCliPrintTable(ioContext,
+                   {"variable", "field", "type", "int", "real", "text"},
                    {{a.name, std::to_string(a.field), std::to_string(type),
                      std::to_string(value), realText.str(), Quoted(text)}});
   return status;
@@ -184,7 +193,8 @@ int Query(KAVCliContext& ioContext, const Arguments& a, const char* iWhat) {
     if (what == "exists") answer = G::IsExistingGIIVariable(name, Buffer(a));
     if (what == "valued") answer = G::IsValuatedGIIVariable(name, Buffer(a));
   });
-  KAVCliPrintTable(ioContext, {"variable", what}, {{a.name, std::to_string(answer)}});
+  KAVCliPrintTable(ioContext, {"variable", what},
+                   {{a.name, std::to_string(answer)}});
   return status;
 }
 
@@ -216,7 +226,8 @@ int Show(KAVCliContext& ioContext) {
     const std::string name = nameAt(i);
     rows.push_back({name, std::to_string(id(name.c_str())),
                     valued(name.c_str()) ? "yes" : "no",
-                    modified(name.c_str()) ? "yes" : "no", value(name.c_str())});
+                    modified(name.c_str()) ? "yes" : "no",
+                    value(name.c_str())});
   }
   const auto lines = [](const char* iText) {
     std::vector<std::string> items;
@@ -226,14 +237,17 @@ int Show(KAVCliContext& ioContext) {
   };
   const std::vector<std::string> eventNames = lines(events());
   const std::vector<std::string> errorLines = lines(errors());
-  const std::string errorValue = value("IERZORVEN") ? value("IERZORVEN") : "(none)";
+  const std::string errorValue =
+      value("IERZORVEN") ? value("IERZORVEN") : "(none)";
   if (ioContext.json) {
     nlohmann::json session = nlohmann::json::object();
     session["variables"] = nlohmann::json::array();
     for (const auto& row : rows)
-      session["variables"].push_back({{"name", row[0]}, {"id", std::stoi(row[1])},
+      session["variables"].push_back({{"name", row[0]},
+                                      {"id", std::stoi(row[1])},
                                       {"valued", row[2] == "yes"},
-                                      {"modified", row[3] == "yes"}, {"value", row[4]}});
+                                      {"modified", row[3] == "yes"},
+                                      {"value", row[4]}});
     session["events"] = eventNames;
     session["orders"] = orders();
     session["error variable"] = errorValue;
@@ -241,30 +255,37 @@ int Show(KAVCliContext& ioContext) {
     KAVCliPrintJson(session);
     return 0;
   }
-  KAVCliPrintTable(ioContext, {"variable", "id", "valued", "modified", "value"}, rows);
+  KAVCliPrintTable(ioContext, {"variable", "id", "valued", "modified", "value"},
+                   rows);
   std::string recorded;
-  for (const std::string& name : eventNames) recorded += (recorded.empty() ? "" : " ") + name;
+  for (const std::string& name : eventNames)
+    recorded += (recorded.empty() ? "" : " ") + name;
   std::string journal;
-  for (const std::string& line : errorLines) journal += (journal.empty() ? "" : "; ") + line;
-  KAVCliPrintFields(ioContext, {{"events recorded", recorded.empty() ? "(none)" : recorded},
-                                {"orders given", std::to_string(orders())},
-                                {"error variable IERZORVEN", errorValue},
-                                {"error journal", journal.empty() ? "(empty)" : journal}});
+  for (const std::string& line : errorLines)
+    journal += (journal.empty() ? "" : "; ") + line;
+  KAVCliPrintFields(
+      ioContext, {{"events recorded", recorded.empty() ? "(none)" : recorded},
+                  {"orders given", std::to_string(orders())},
+                  {"error variable IERZORVEN", errorValue},
+                  {"error journal", journal.empty() ? "(empty)" : journal}});
   return 0;
 }
 
 void AddGiiCommands(CLI::App& app, KAVCliContext& ctx) {
   Arguments& a = ctx.Options<Arguments>();
-  auto* gii = KAVCliSubcommand(app, "gii", "GII session variables, events and orders");
+  auto* gii =
+      KAVCliSubcommand(app, "gii", "GII session variables, events and orders");
   const auto cacheFlag = [&a](CLI::App* command) {
-    command->add_flag("--cache", a.cache,
-                      "take identifiers from the identifier cache (buffer flag 1)");
+    command->add_flag(
+        "--cache", a.cache,
+        "take identifiers from the identifier cache (buffer flag 1)");
   };
   const auto nameArgument = [&a](CLI::App* command) {
     command->add_option("NAME", a.name, "variable name")->required();
   };
 
-  auto* id = gii->add_subcommand("id", "The identifier of a variable (0: unknown)");
+  auto* id =
+      gii->add_subcommand("id", "The identifier of a variable (0: unknown)");
   nameArgument(id);
   cacheFlag(id);
   id->callback([&ctx, &a] { ctx.status = Query(ctx, a, "id"); });
@@ -277,22 +298,26 @@ void AddGiiCommands(CLI::App& app, KAVCliContext& ctx) {
   set->callback([&ctx, &a] { ctx.status = Set(ctx, a); });
 
   auto* get = gii->add_subcommand("get", "Read a variable of one kind");
-  get->add_option("KIND", a.kind, std::string(kSetKinds) + " or intlist")->required();
+  get->add_option("KIND", a.kind, std::string(kSetKinds) + " or intlist")
+      ->required();
   nameArgument(get);
   cacheFlag(get);
   get->callback([&ctx, &a] { ctx.status = Get(ctx, a); });
 
   auto* setFields = gii->add_subcommand(
-      "set-fields", "Write several fields in one call (texts count as empty fields)");
+      "set-fields",
+      "Write several fields in one call (texts count as empty fields)");
   nameArgument(setFields);
-  setFields->add_option("--types", a.types, "one type code per field: 1 real, 2 int, 3 text");
+  setFields->add_option("--types", a.types,
+                        "one type code per field: 1 real, 2 int, 3 text");
   setFields->add_option("--ints", a.ints, "integer values");
   setFields->add_option("--reals", a.reals, "real values");
   setFields->add_option("--texts", a.texts, "text values (only counted)");
   cacheFlag(setFields);
   setFields->callback([&ctx, &a] { ctx.status = SetFields(ctx, a); });
 
-  auto* getField = gii->add_subcommand("get-field", "Read one field, whatever its kind");
+  auto* getField =
+      gii->add_subcommand("get-field", "Read one field, whatever its kind");
   nameArgument(getField);
   getField->add_option("FIELD", a.field, "field number, from 1")->required();
   cacheFlag(getField);
@@ -322,7 +347,8 @@ void AddGiiCommands(CLI::App& app, KAVCliContext& ctx) {
     });
   });
 
-  auto* event = gii->add_subcommand("event", "Record a variable as an event, then order");
+  auto* event =
+      gii->add_subcommand("event", "Record a variable as an event, then order");
   nameArgument(event);
   event->add_flag("--no-order", a.noOrder, "record without giving the order");
   cacheFlag(event);
@@ -336,7 +362,8 @@ void AddGiiCommands(CLI::App& app, KAVCliContext& ctx) {
     });
   });
 
-  auto* reset = gii->add_subcommand("reset-modified", "Reset a variable's modification state");
+  auto* reset = gii->add_subcommand("reset-modified",
+                                    "Reset a variable's modification state");
   nameArgument(reset);
   cacheFlag(reset);
   reset->callback([&ctx, &a] {
@@ -355,14 +382,16 @@ void AddGiiCommands(CLI::App& app, KAVCliContext& ctx) {
   cacheSet->add_option("NAMES", a.names, "variable names");
   cacheSet->callback([&ctx, &a] {
     KAVListValKAVUnicodeString names;
-    for (const std::string& name : a.names) names.Append(KAVUnicodeString(name.c_str()));
+    for (const std::string& name : a.names)
+      names.Append(KAVUnicodeString(name.c_str()));
     ctx.status = SessionCall("cache set", [&] { G::SetGIIIdList(names); });
   });
   cache->add_subcommand("reset", "Drop the identifier cache")->callback([&ctx] {
     ctx.status = SessionCall("cache reset", [] { G::ResetGIIIdList(); });
   });
 
-  gii->add_subcommand("show", "The session: variables, events, orders, error variable")
+  gii->add_subcommand("show",
+                      "The session: variables, events, orders, error variable")
       ->callback([&ctx] { ctx.status = Show(ctx); });
 }
 KAV_CLI_FAMILY(AddGiiCommands);

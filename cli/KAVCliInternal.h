@@ -36,7 +36,7 @@ const std::string& KAVCliBundledKernel();
 struct KAVCliTourEntry {
   int order;
   std::string title;
-  KAVCliTourStep step;              // or, when null,
+  KAVCliTourStep step;             // or, when null,
   std::vector<std::string> lines;  // the command lines it runs
 };
 std::vector<KAVCliTourEntry> KAVCliTourEntries();

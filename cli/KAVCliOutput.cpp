@@ -77,7 +77,8 @@ KAVCliCell::KAVCliCell(double iValue) {
   out << iValue;
   text_ = out.str();
   // JSON has no NaN or infinity: those stay texts.
-  json_ = std::isfinite(iValue) ? nlohmann::json(iValue) : nlohmann::json(text_);
+  json_ =
+      std::isfinite(iValue) ? nlohmann::json(iValue) : nlohmann::json(text_);
 }
 
 std::string KAVCliText(const KAVUnicodeString& iText, bool iTrim) {
@@ -106,8 +107,8 @@ int Failure(int iStatus, const std::string& iMessage, const char* iKind,
             int iCode = 0) {
   std::cerr << "t4711: " << iMessage << std::endl;
   if (!KAVCliJsonMode()) return iStatus;
-  nlohmann::json error = {{"kind", iKind}, {"message", iMessage},
-                          {"status", iStatus}};
+  nlohmann::json error = {
+      {"kind", iKind}, {"message", iMessage}, {"status", iStatus}};
   if (iCode != 0) error["code"] = iCode;
   if (KAVCliCapture* capture = State().capture) {
     capture->error = error;
@@ -132,7 +133,8 @@ std::string KAVCliExplainCode(int iCode) {
   // not load one. A site's own kernel need not offer the lookup.
   const char* stepLib = std::getenv("STEPLIB");
   char path[kKAVPathBufferSize];
-  if (stepLib == nullptr || !KAVFindOnStepLib(stepLib, std::getenv("HOME"), path))
+  if (stepLib == nullptr ||
+      !KAVFindOnStepLib(stepLib, std::getenv("HOME"), path))
     return std::string();
   void* module = dlopen(path, RTLD_LAZY | RTLD_NOLOAD);
   if (module == nullptr) return std::string();
@@ -147,7 +149,8 @@ std::string KAVCliExplainCode(int iCode) {
 void* KAVCliKernelSymbol(const char* iName) {
   const char* stepLib = std::getenv("STEPLIB");
   char path[kKAVPathBufferSize];
-  if (stepLib == nullptr || !KAVFindOnStepLib(stepLib, std::getenv("HOME"), path))
+  if (stepLib == nullptr ||
+      !KAVFindOnStepLib(stepLib, std::getenv("HOME"), path))
     return nullptr;
   void* module = dlopen(path, RTLD_LAZY);  // never closed: the binder's own
   return module ? dlsym(module, iName) : nullptr;
@@ -156,8 +159,8 @@ void* KAVCliKernelSymbol(const char* iName) {
 int KAVCliKernelFailure(const char* iWhat, int iCode) {
   if (iCode == 0) return 0;
   const std::string explanation = KAVCliExplainCode(iCode);
-  std::string message = std::string(iWhat) + " failed: kernel code " +
-                        std::to_string(iCode);
+  std::string message =
+      std::string(iWhat) + " failed: kernel code " + std::to_string(iCode);
   if (!explanation.empty()) message += " (" + explanation + ")";
   return Failure(kKAVCliKernelFailed, message, "kernel", iCode);
 }

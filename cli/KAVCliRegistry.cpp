@@ -89,19 +89,22 @@ std::string CommandPath(const CLI::App& iApp) {
 
 void AddHelpCommand(CLI::App& iApp, KAVCliContext& ioContext) {
   auto& words = ioContext.Options<std::vector<std::string>>();
-  auto* help = iApp.add_subcommand("help", "Show the help of t4711 or of a command");
+  auto* help =
+      iApp.add_subcommand("help", "Show the help of t4711 or of a command");
   help->add_option("COMMAND", words, "command, e.g. 'dictionary load'");
   help->callback([&iApp, &ioContext, &words] {
     CLI::App* command = FindCommand(iApp, words);
     if (command == nullptr) {
       std::string joined;
-      for (const std::string& word : words) joined += (joined.empty() ? "" : " ") + word;
-      ioContext.status = KAVCliUsageError("no command \"" + joined +
-                                          "\" (run 't4711 --help' for the list)");
+      for (const std::string& word : words)
+        joined += (joined.empty() ? "" : " ") + word;
+      ioContext.status = KAVCliUsageError(
+          "no command \"" + joined + "\" (run 't4711 --help' for the list)");
       return;
     }
-    std::cout << (command == &iApp ? command->help()
-                                   : command->help(CommandPath(*command->get_parent())));
+    std::cout << (command == &iApp
+                      ? command->help()
+                      : command->help(CommandPath(*command->get_parent())));
     ioContext.status = 0;
   });
 }
@@ -128,8 +131,8 @@ KAVCliTourRegistration::KAVCliTourRegistration(int iOrder, const char* iTitle,
   TourSteps().push_back({iOrder, iTitle, iStep, {}});
 }
 
-KAVCliTourRegistration::KAVCliTourRegistration(int iOrder, const char* iTitle,
-                                               std::vector<std::string> iLines) {
+KAVCliTourRegistration::KAVCliTourRegistration(
+    int iOrder, const char* iTitle, std::vector<std::string> iLines) {
   TourSteps().push_back({iOrder, iTitle, nullptr, std::move(iLines)});
 }
 
@@ -178,9 +181,12 @@ void KAVCliBuild(CLI::App& iApp, KAVCliContext& ioContext) {
   CompleteTree(iApp, ioContext);
 }
 
-int KAVCliRunWords(const std::vector<std::string>& iWords, KAVCliContext& ioContext) {
-  CLI::App app{"t4711: drive the T4711BAS library against the NC kernel named by STEPLIB",
-               "t4711"};
+int KAVCliRunWords(const std::vector<std::string>& iWords,
+                   KAVCliContext& ioContext) {
+  CLI::App app{
+      "t4711: drive the T4711BAS library against the NC kernel named by "
+      "STEPLIB",
+      "t4711"};
   KAVCliBuild(app, ioContext);
   ioContext.words = iWords;
   // A word where a command is expected that names none is said to be an
@@ -196,8 +202,9 @@ int KAVCliRunWords(const std::vector<std::string>& iWords, KAVCliContext& ioCont
       std::string joined;
       for (const std::string& part : path) joined += " " + part;
       path.pop_back();
-      return KAVCliUsageError("unknown command \"" + joined.substr(1) + "\" (run '" +
-                              CommandPath(*FindCommand(app, path)) + " --help' for the list)");
+      return KAVCliUsageError(
+          "unknown command \"" + joined.substr(1) + "\" (run '" +
+          CommandPath(*FindCommand(app, path)) + " --help' for the list)");
     }
   }
   std::vector<std::string> reversed(iWords.rbegin(), iWords.rend());

@@ -48,18 +48,21 @@ int RunLine(const std::string& iLine, const std::vector<std::string>& iWords,
   return status;
 }
 
-int RunCommand(const std::string& iFile, bool iKeepGoing, KAVCliContext& ioContext) {
+int RunCommand(const std::string& iFile, bool iKeepGoing,
+               KAVCliContext& ioContext) {
   std::ifstream fileStream;
   std::istream* in = &std::cin;
   if (iFile != "-") {
     struct stat info {};
     if (stat(iFile.c_str(), &info) != 0)
-      return KAVCliInputError("cannot read " + iFile + ": " + std::strerror(errno));
+      return KAVCliInputError("cannot read " + iFile + ": " +
+                              std::strerror(errno));
     if (S_ISDIR(info.st_mode))
       return KAVCliInputError("cannot read " + iFile + ": it is a directory");
     fileStream.open(iFile);
     if (!fileStream)
-      return KAVCliInputError("cannot read " + iFile + ": " + std::strerror(errno));
+      return KAVCliInputError("cannot read " + iFile + ": " +
+                              std::strerror(errno));
     in = &fileStream;
   }
   nlohmann::json document = nlohmann::json::array();
@@ -73,7 +76,8 @@ int RunCommand(const std::string& iFile, bool iKeepGoing, KAVCliContext& ioConte
     std::string error;
     int lineStatus = 0;
     if (!LineWords(line, words, error)) {
-      lineStatus = KAVCliUsageError("line " + std::to_string(lineNumber) + ": " + error);
+      lineStatus =
+          KAVCliUsageError("line " + std::to_string(lineNumber) + ": " + error);
     } else if (words.empty()) {
       continue;
     } else {
@@ -82,8 +86,8 @@ int RunCommand(const std::string& iFile, bool iKeepGoing, KAVCliContext& ioConte
     }
     if (lineStatus != 0) {
       status = lineStatus;
-      std::cerr << "t4711: line " << lineNumber << " ended with status " << lineStatus
-                << std::endl;
+      std::cerr << "t4711: line " << lineNumber << " ended with status "
+                << lineStatus << std::endl;
       if (!iKeepGoing) break;
     }
   }
@@ -94,14 +98,16 @@ int RunCommand(const std::string& iFile, bool iKeepGoing, KAVCliContext& ioConte
 
 int TourCommand(KAVCliContext& ioContext) {
   if (ioContext.json)
-    return KAVCliUsageError("tour shows commands and their output for people: it has "
-                            "no JSON form (run 't4711 --json run FILE' instead)");
+    return KAVCliUsageError(
+        "tour shows commands and their output for people: it has "
+        "no JSON form (run 't4711 --json run FILE' instead)");
   // The tour keeps a kernel-call journal of its own, unless one is asked
   // for already: its last step shows it.
   std::string ownJournal;
   if (std::getenv("T4711_JOURNAL") == nullptr) {
     const char* tmp = std::getenv("TMPDIR");
-    std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/t4711-tour-XXXXXX";
+    std::string name =
+        std::string(tmp && *tmp ? tmp : "/tmp") + "/t4711-tour-XXXXXX";
     const int fd = mkstemp(&name[0]);
     if (fd >= 0) {
       close(fd);
@@ -112,11 +118,11 @@ int TourCommand(KAVCliContext& ioContext) {
   int status = 0;
   for (const KAVCliTourEntry& step : KAVCliTourEntries()) {
     KAVCliTourHeading(step.title.c_str());
-    const int stepStatus =
-        step.step ? step.step(ioContext) : KAVCliRunLines(step.lines, ioContext);
+    const int stepStatus = step.step ? step.step(ioContext)
+                                     : KAVCliRunLines(step.lines, ioContext);
     if (stepStatus != 0) {
-      std::cout << "(step \"" << step.title << "\" ended with status " << stepStatus
-                << ")" << std::endl;
+      std::cout << "(step \"" << step.title << "\" ended with status "
+                << stepStatus << ")" << std::endl;
       status = stepStatus;
     }
   }
@@ -129,8 +135,8 @@ int TourCommand(KAVCliContext& ioContext) {
 
 }  // namespace
 
-bool KAVCliSplitWords(const std::string& iLine, std::vector<std::string>& oWords,
-                      std::string& oError) {
+bool KAVCliSplitWords(const std::string& iLine,
+                      std::vector<std::string>& oWords, std::string& oError) {
   // Blanks separate, single or double quotes group, a backslash escapes
   // the next character outside single quotes; "#" at the start of a word
   // begins a comment.
@@ -166,15 +172,16 @@ bool KAVCliSplitWords(const std::string& iLine, std::vector<std::string>& oWords
     }
   }
   if (quote) {
-    oError = std::string("unterminated ") + (quote == '"' ? "double" : "single") +
-             " quote";
+    oError = std::string("unterminated ") +
+             (quote == '"' ? "double" : "single") + " quote";
     return false;
   }
   if (inWord) oWords.push_back(word);
   return true;
 }
 
-int KAVCliRunLines(const std::vector<std::string>& iLines, KAVCliContext& ioContext) {
+int KAVCliRunLines(const std::vector<std::string>& iLines,
+                   KAVCliContext& ioContext) {
   int status = 0;
   bool first = true, afterRemark = false;
   for (const std::string& given : iLines) {
@@ -184,7 +191,8 @@ int KAVCliRunLines(const std::vector<std::string>& iLines, KAVCliContext& ioCont
     afterRemark = !given.empty() && given[0] == '#';
     if (afterRemark) {
       const size_t start = given.find_first_not_of("# ");
-      std::cout << (start == std::string::npos ? "" : given.substr(start)) << std::endl;
+      std::cout << (start == std::string::npos ? "" : given.substr(start))
+                << std::endl;
       continue;
     }
     // "!command": a failure shown on purpose.
@@ -193,31 +201,35 @@ int KAVCliRunLines(const std::vector<std::string>& iLines, KAVCliContext& ioCont
     std::vector<std::string> words;
     std::string error;
     if (!LineWords(line, words, error) || words.empty()) {
-      std::cerr << "t4711: tour line \"" << line << "\": "
-                << (error.empty() ? "empty" : error) << std::endl;
+      std::cerr << "t4711: tour line \"" << line
+                << "\": " << (error.empty() ? "empty" : error) << std::endl;
       return kKAVCliUsage;
     }
-    std::cout << "$ t4711 " << line << (failureExpected ? "   (fails on purpose)" : "")
-              << std::endl;
+    std::cout << "$ t4711 " << line
+              << (failureExpected ? "   (fails on purpose)" : "") << std::endl;
     const int lineStatus = RunLine(line, words, ioContext, nullptr);
     if (failureExpected ? lineStatus == 0 : lineStatus != 0) {
       std::cout << "(unexpected status " << lineStatus << ")" << std::endl;
-      if (status == 0) status = failureExpected ? kKAVCliKernelFailed : lineStatus;
+      if (status == 0)
+        status = failureExpected ? kKAVCliKernelFailed : lineStatus;
     }
   }
   return status;
 }
 
 void KAVCliAddRunCommands(CLI::App& iApp, KAVCliContext& ioContext) {
-  iApp.add_subcommand("tour", "Walk through every family of the library on the current kernel")
+  iApp.add_subcommand(
+          "tour",
+          "Walk through every family of the library on the current kernel")
       ->callback([&ioContext] { ioContext.status = TourCommand(ioContext); });
   struct Options {
     std::string file;
     bool keepGoing = false;
   };
   Options& o = ioContext.Options<Options>();
-  auto* run = iApp.add_subcommand(
-      "run", "Execute the commands of FILE (one per line, '-' for standard input) in one process");
+  auto* run = iApp.add_subcommand("run",
+                                  "Execute the commands of FILE (one per line, "
+                                  "'-' for standard input) in one process");
   run->add_option("FILE", o.file, "command file")->required();
   run->add_flag("-k,--keep-going", o.keepGoing, "go on after a failing line");
   run->callback([&ioContext, &o] {

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-
 #include <iostream>
 #include <string>
 #include <vector>
@@ -63,14 +62,13 @@ int Analyze(KAVCliContext& ioContext, const std::string& iPath) {
   auto access = [&](int iMode) {
     return U::CheckPathNameAccess(path, iMode) == 0 ? "yes" : "no";
   };
-  KAVCliPrintFields(ioContext,
-                    {{"path", iPath},
-                     {"kind", kKinds[kind]},
-                     {"IsFileExist", kind},
-                     {"AnalyzeFile", U::AnalyzeFile(path)},
-                     {"readable", access(R_OK)},
-                     {"writable", access(W_OK)},
-                     {"executable", access(X_OK)}});
+  KAVCliPrintFields(ioContext, {{"path", iPath},
+                                {"kind", kKinds[kind]},
+                                {"IsFileExist", kind},
+                                {"AnalyzeFile", U::AnalyzeFile(path)},
+                                {"readable", access(R_OK)},
+                                {"writable", access(W_OK)},
+                                {"executable", access(X_OK)}});
   return 0;
 }
 
@@ -140,7 +138,8 @@ void AddUtilFilesCommands(CLI::App& app, KAVCliContext& ctx) {
 
   auto* expand = util->add_subcommand(
       "expand", "Replace $NAME components of a path by the variables' values");
-  expand->add_option("PATH", o.expandPath, "path, e.g. '$HOME/data'")->required();
+  expand->add_option("PATH", o.expandPath, "path, e.g. '$HOME/data'")
+      ->required();
   expand->callback([&ctx, &o]() {
     KAVCliPrintFields(ctx,
                       {{"path", o.expandPath},
@@ -182,18 +181,18 @@ KAV_CLI_FAMILY(AddUtilFilesCommands);
 // wherever it runs; its lines name it, so they are made here.
 int UtilFilesTour(KAVCliContext& ioContext) {
   const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/t4711-tour-XXXXXX";
-  if (mkdtemp(&pattern[0]) == nullptr) return KAVCliInputError("cannot make a scratch directory");
+  std::string pattern =
+      std::string(tmp && *tmp ? tmp : "/tmp") + "/t4711-tour-XXXXXX";
+  if (mkdtemp(&pattern[0]) == nullptr)
+    return KAVCliInputError("cannot make a scratch directory");
   const std::string root = pattern;
   mkdir((root + "/programs").c_str(), 0700);
   const std::string image = root + "/picture.png";
-  const int status = KAVCliRunLines({"util expand '$HOME/programs'",
-                                     "util split /nc/programs/part12.ncl",
-                                     "util match part12.ncl 'part*.ncl'",
-                                     "capture " + image,
-                                     "util list " + root,
-                                     "settings"},
-                                    ioContext);
+  const int status = KAVCliRunLines(
+      {"util expand '$HOME/programs'", "util split /nc/programs/part12.ncl",
+       "util match part12.ncl 'part*.ncl'", "capture " + image,
+       "util list " + root, "settings"},
+      ioContext);
   unlink(image.c_str());
   rmdir((root + "/programs").c_str());
   rmdir(root.c_str());

@@ -51,13 +51,20 @@ int DaysInMonth(KAVCliContext& ioContext, int iYear, int iMonth) {
 
 const char* PlaceholderName(int iCode) {
   switch (iCode) {
-    case 21: return "$COID_FATHER";
-    case 22: return "$COMPID_FATHER";
-    case 11: return "$COID_REF";
-    case 12: return "$COMPID_REF";
-    case 1: return "$COID";
-    case 2: return "$COMPID";
-    default: return "none";
+    case 21:
+      return "$COID_FATHER";
+    case 22:
+      return "$COMPID_FATHER";
+    case 11:
+      return "$COID_REF";
+    case 12:
+      return "$COMPID_REF";
+    case 1:
+      return "$COID";
+    case 2:
+      return "$COMPID";
+    default:
+      return "none";
   }
 }
 
@@ -76,15 +83,14 @@ int Query(KAVCliContext& ioContext, const std::string& iText, int iStatement) {
   const KAVUnicodeString statement =
       U::GetSelect(iText.c_str(), iStatement).Strip(KAVStripLeading, ' ');
   const int placeholder = U::IsCoidOrCompid(statement);
-  KAVCliPrintFields(
-      ioContext,
-      {{"statement", Str(statement)},
-       {"attributes", Str(U::GetAtt(statement))},
-       {"tables", Str(U::GetTable(statement))},
-       {"table names", Joined(U::GetTableList(statement))},
-       {"condition", Str(U::GetWhere(statement))},
-       {"placeholder", placeholder},
-       {"placeholder name", PlaceholderName(placeholder)}});
+  KAVCliPrintFields(ioContext,
+                    {{"statement", Str(statement)},
+                     {"attributes", Str(U::GetAtt(statement))},
+                     {"tables", Str(U::GetTable(statement))},
+                     {"table names", Joined(U::GetTableList(statement))},
+                     {"condition", Str(U::GetWhere(statement))},
+                     {"placeholder", placeholder},
+                     {"placeholder name", PlaceholderName(placeholder)}});
   return 0;
 }
 
@@ -98,8 +104,7 @@ int ObjectName(KAVCliContext& ioContext, const std::string& iName) {
 int Items(KAVCliContext& ioContext, const std::string& iText) {
   const KAVListValKAVUnicodeString items = U::GetItems(iText.c_str());
   std::vector<KAVCliRow> rows;
-  for (int i = 1; i <= items.Size(); ++i)
-    rows.push_back({i, Str(items[i])});
+  for (int i = 1; i <= items.Size(); ++i) rows.push_back({i, Str(items[i])});
   KAVCliPrintTable(ioContext, {"#", "item"}, rows);
   return 0;
 }
@@ -120,16 +125,17 @@ int Sort(KAVCliContext& ioContext, const std::vector<std::string>& iTexts,
   list.QuickSort(iDec ? static_cast<KAVCompareFunction>(&U::CompareDecStrings)
                       : &U::CompareStrings);
   std::vector<KAVCliRow> rows;
-  for (int i = 1; i <= list.Size(); ++i)
-    rows.push_back({i, Str(list[i])});
+  for (int i = 1; i <= list.Size(); ++i) rows.push_back({i, Str(list[i])});
   KAVCliPrintTable(ioContext, {"#", "text"}, rows);
   return 0;
 }
 
 void AddUtilTextCommands(CLI::App& app, KAVCliContext& ctx) {
-  CLI::App* util = KAVCliSubcommand(app, "util", "General helpers of the application");
+  CLI::App* util =
+      KAVCliSubcommand(app, "util", "General helpers of the application");
   struct Options {
-    std::string date, queryText, objectName, itemsText, quoteText, first, second;
+    std::string date, queryText, objectName, itemsText, quoteText, first,
+        second;
     int year = 0, month = 0, statementIndex = 1;
     bool compareDec = false, sortDec = false;
     std::vector<std::string> sortTexts;
@@ -138,7 +144,8 @@ void AddUtilTextCommands(CLI::App& app, KAVCliContext& ctx) {
 
   auto* dayOfWeek = util->add_subcommand(
       "day-of-week", "Day of the week (0 Sunday to 6) of a date or timestamp");
-  dayOfWeek->add_option("DATE", o.date, "YYYY-MM-DD or YYYY-MM-DD-hh.mm.ss.000000")
+  dayOfWeek
+      ->add_option("DATE", o.date, "YYYY-MM-DD or YYYY-MM-DD-hh.mm.ss.000000")
       ->required();
   dayOfWeek->callback([&ctx, &o]() { ctx.status = DayOfWeek(ctx, o.date); });
 
@@ -149,30 +156,38 @@ void AddUtilTextCommands(CLI::App& app, KAVCliContext& ctx) {
   daysInMonth->callback(
       [&ctx, &o]() { ctx.status = DaysInMonth(ctx, o.year, o.month); });
 
-  util->add_subcommand("timestamp", "The current local time as a timestamp text")
+  util->add_subcommand("timestamp",
+                       "The current local time as a timestamp text")
       ->callback([&ctx]() {
         KAVCliPrintFields(ctx, {{"timestamp", Str(U::GetCurTimeCDMFormat())}});
         ctx.status = 0;
       });
 
   auto* query = util->add_subcommand(
-      "query", "Take apart a query text: attributes, tables, condition, placeholder");
-  query->add_option("TEXT", o.queryText, "statements separated by ';'")->required();
-  query->add_option("-n,--statement", o.statementIndex, "which statement, from 1")
+      "query",
+      "Take apart a query text: attributes, tables, condition, placeholder");
+  query->add_option("TEXT", o.queryText, "statements separated by ';'")
+      ->required();
+  query
+      ->add_option("-n,--statement", o.statementIndex,
+                   "which statement, from 1")
       ->check(CLI::PositiveNumber);
   query->callback(
       [&ctx, &o]() { ctx.status = Query(ctx, o.queryText, o.statementIndex); });
 
-  auto* object = util->add_subcommand("object-name", "Owner and object of owner.object");
+  auto* object =
+      util->add_subcommand("object-name", "Owner and object of owner.object");
   object->add_option("NAME", o.objectName, "qualified name")->required();
-  object->callback([&ctx, &o]() { ctx.status = ObjectName(ctx, o.objectName); });
+  object->callback(
+      [&ctx, &o]() { ctx.status = ObjectName(ctx, o.objectName); });
 
   auto* items = util->add_subcommand(
       "items", "Comma-separated items, stripped of blanks and double quotes");
   items->add_option("TEXT", o.itemsText, "text")->required();
   items->callback([&ctx, &o]() { ctx.status = Items(ctx, o.itemsText); });
 
-  auto* quote = util->add_subcommand("quote", "Quote a text for a query statement");
+  auto* quote =
+      util->add_subcommand("quote", "Quote a text for a query statement");
   quote->add_option("TEXT", o.quoteText, "text")->required();
   quote->callback([&ctx, &o]() {
     KAVCliPrintFields(ctx, {{"quoted", Str(U::qotqot(o.quoteText.c_str()))}});
@@ -180,17 +195,22 @@ void AddUtilTextCommands(CLI::App& app, KAVCliContext& ctx) {
   });
 
   auto* compare = util->add_subcommand(
-      "compare", "Compare two texts as the directory listing sorts them (-1, 0, 1)");
+      "compare",
+      "Compare two texts as the directory listing sorts them (-1, 0, 1)");
   compare->add_option("FIRST", o.first, "first text")->required();
   compare->add_option("SECOND", o.second, "second text")->required();
-  compare->add_flag("--dec", o.compareDec, "compare the values after the first comma");
-  compare->callback(
-      [&ctx, &o]() { ctx.status = Compare(ctx, o.first, o.second, o.compareDec); });
+  compare->add_flag("--dec", o.compareDec,
+                    "compare the values after the first comma");
+  compare->callback([&ctx, &o]() {
+    ctx.status = Compare(ctx, o.first, o.second, o.compareDec);
+  });
 
-  auto* sort = util->add_subcommand("sort", "Sort texts as the directory listing does");
+  auto* sort =
+      util->add_subcommand("sort", "Sort texts as the directory listing does");
   sort->add_option("TEXT", o.sortTexts, "texts")->required();
   sort->add_flag("--dec", o.sortDec, "sort key,value texts by value");
-  sort->callback([&ctx, &o]() { ctx.status = Sort(ctx, o.sortTexts, o.sortDec); });
+  sort->callback(
+      [&ctx, &o]() { ctx.status = Sort(ctx, o.sortTexts, o.sortDec); });
 }
 KAV_CLI_FAMILY(AddUtilTextCommands);
 
@@ -199,7 +219,8 @@ const char* const kUtilTextTour[] = {
     "util day-of-week 2024-07-01",
     "util days-in-month 2000 2",
     // One command line, written on two source lines.
-    ("util query 'SELECT NAME FROM MFG.TOOLS ;SELECT NAME, DIAM FROM MFG.TOOLS t, "
+    ("util query 'SELECT NAME FROM MFG.TOOLS ;SELECT NAME, DIAM FROM MFG.TOOLS "
+     "t, "
      "MFG.HOLDERS h WHERE t.ID = $COID_REF ORDER BY DIAM;' -n 2"),
     "util sort b a B ab 'a b'",
 };

@@ -50,8 +50,7 @@ void KAVMfgDataPool::CreateField(const KAVUnicodeString& iPool,
     }
   }
   int number = iNumObj, type = iType;
-  GNSCFI(pool.Data(), &number, &type, field.Data(), &valuesList,
-         &_ErrorNumber);
+  GNSCFI(pool.Data(), &number, &type, field.Data(), &valuesList, &_ErrorNumber);
   if (traced) KAVTrace::Line("ier (gnscfi) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
   KAVKernelList::End(valuesList, _ErrorNumber);

@@ -93,7 +93,8 @@ void KAVMfgDataPool::ReadObject(const KAVUnicodeString& iPool,
     // record: GetValues reads every field name through here).
     KAVUnicodeString asRead, name;
     if (traced) {
-      asRead = KAVKernelList::ReadRecord(namesList, i, kFieldWidth, _ErrorNumber);
+      asRead =
+          KAVKernelList::ReadRecord(namesList, i, kFieldWidth, _ErrorNumber);
       name = asRead.Strip(KAVStripBoth, ' ');
     } else {
       name = KAVKernelList::ReadText(namesList, i, kFieldWidth, _ErrorNumber);

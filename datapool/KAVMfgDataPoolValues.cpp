@@ -15,9 +15,8 @@ namespace {
 // Fields GetValues passes over when it is given no attribute list: they
 // describe how a tool or an assembly is put together, not its values.
 const char* const kSkippedFields[] = {
-    "MFG_NB_OF_COMP",   "MFG_ASS_NATURE", "MFG_SELECT_ASS",
-    "MFG_HOLDER_JELE",  "MFG_ADAPTER_JELE", "MFG_ATTACHMENT",
-    "MFG_TOOL_NATURE",  "MFG_SELECT_TOOL"};
+    "MFG_NB_OF_COMP",   "MFG_ASS_NATURE", "MFG_SELECT_ASS",  "MFG_HOLDER_JELE",
+    "MFG_ADAPTER_JELE", "MFG_ATTACHMENT", "MFG_TOOL_NATURE", "MFG_SELECT_TOOL"};
 
 bool IsSkipped(const KAVUnicodeString& iField) {
   for (const char* skipped : kSkippedFields)
@@ -60,8 +59,7 @@ struct Gathered {
 // 3; when the dictionary does not know the attribute, GetAttributeFacets
 // stops before setting it and the field reports 0, an integer type.
 bool GatherField(const KAVUnicodeString& iPool, const int& iNumObj,
-                 const KAVUnicodeString& iField, int iTraced,
-                 Gathered& ioOut) {
+                 const KAVUnicodeString& iField, int iTraced, Gathered& ioOut) {
   KAVRawCollint ints(0);
   KAVRawColldouble doubles(0);
   KAVListValKAVUnicodeString texts;
@@ -103,8 +101,7 @@ bool GatherField(const KAVUnicodeString& iPool, const int& iNumObj,
 // One half of the dump: the title, the objects of kind iKind and their
 // fields. Read failures are not looked at: an object prints the fields
 // read before its failure, a listing the numbers listed before its own.
-void DumpObjects(const KAVUnicodeString& iPool, int iKind,
-                 const char* iTitle) {
+void DumpObjects(const KAVUnicodeString& iPool, int iKind, const char* iTitle) {
   KAVTrace::Blank();
   KAVTrace::Dashes(32);
   KAVTrace::Text(iTitle);

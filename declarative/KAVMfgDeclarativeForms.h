@@ -10,10 +10,10 @@ constexpr int kPoolWidth = 27;
 constexpr int kVariableWidth = 64;
 constexpr int kTypeWidth = 64;
 constexpr int kSwitchValueWidth = 72;
-constexpr int kQueryCapacity = 50;    // G7AQRY entries
-constexpr int kItemWidth = 64;        // G7AQRY item texts
+constexpr int kQueryCapacity = 50;      // G7AQRY entries
+constexpr int kItemWidth = 64;          // G7AQRY item texts
 constexpr int kStringValueWidth = 256;  // G7AQRY value texts
-constexpr int kPathWidth = 1024;      // DCLVAR output
+constexpr int kPathWidth = 1024;        // DCLVAR output
 // DCLQUV's fourth argument; its meaning lies with the kernel.
 constexpr int kQueryKind = 97;
 // DCLQUV's type code of a text value.

@@ -77,8 +77,8 @@ void KAVMfgDeclarative::GetTransitionPaths(
   KAVKernelList::Info(paths, width, count, _ErrorNumber);
   if (_ErrorNumber != 0) return;
   for (int i = 1; i <= count; ++i)
-    if (!ReadPathEntry(paths, macros, nlsMacros, i, traced, oPaths,
-                       oMacroNames, oNlsMacroNames, _ErrorNumber))
+    if (!ReadPathEntry(paths, macros, nlsMacros, i, traced, oPaths, oMacroNames,
+                       oNlsMacroNames, _ErrorNumber))
       return;
   if (traced) KAVTrace::Text("transfert information, ok");
   if (!EndThree(paths, macros, nlsMacros, _ErrorNumber)) return;
@@ -109,8 +109,8 @@ void KAVMfgDeclarative::GetStandardMacros(
   KAVKernelList::Info(paths, width, count, _ErrorNumber);
   if (_ErrorNumber != 0) return;
   for (int i = 1; i <= count; ++i)
-    if (!ReadPathEntry(paths, macros, nlsMacros, i, traced, oPaths,
-                       oMacroNames, oNlsMacroNames, _ErrorNumber))
+    if (!ReadPathEntry(paths, macros, nlsMacros, i, traced, oPaths, oMacroNames,
+                       oNlsMacroNames, _ErrorNumber))
       return;
   if (traced) KAVTrace::Text("transfert information, ok");
   if (!EndThree(paths, macros, nlsMacros, _ErrorNumber)) return;
@@ -243,7 +243,8 @@ void KAVMfgDeclarative::GetPossibleValues(
         KAVTrace::Line("indice : ", i);
         KAVTrace::Text("ValName : " + value.text + ".");
         break;
-      case KAVValueKind::kNone: break;
+      case KAVValueKind::kNone:
+        break;
     }
   }
   if (traced) KAVTrace::Text("transfert information, ok");
@@ -262,9 +263,9 @@ using AttributeRoutine = void (*)(char*, int*, int*);
 // 16-character names that is read without looking at the read codes and
 // never ended (the kernel keeps it).
 KAVListValKAVUnicodeString* ReadAttributeList(
-    AttributeRoutine iRoutine, const KAVUnicodeString& iClassName,
-    int iTraced, const char* iStartTitle, const char* iCodeLabel,
-    const char* iEndTitle, int& ioErrorNumber) {
+    AttributeRoutine iRoutine, const KAVUnicodeString& iClassName, int iTraced,
+    const char* iStartTitle, const char* iCodeLabel, const char* iEndTitle,
+    int& ioErrorNumber) {
   if (iTraced) {
     KAVTrace::Open(27, iStartTitle);
     KAVTrace::Line("Class : ", iClassName);
@@ -294,16 +295,16 @@ KAVListValKAVUnicodeString* ReadAttributeList(
 
 KAVListValKAVUnicodeString* KAVMfgDeclarative::GetDefaultAttributes(
     const KAVUnicodeString& iClassName) {
-  return ReadAttributeList(&GNFRDA, iClassName, Traced(),
-                           "GetDefaultAttributes, start", "ier (gnfrda) : ",
-                           "GetDefaultAttributes, end", _ErrorNumber);
+  return ReadAttributeList(
+      &GNFRDA, iClassName, Traced(), "GetDefaultAttributes, start",
+      "ier (gnfrda) : ", "GetDefaultAttributes, end", _ErrorNumber);
 }
 
 KAVListValKAVUnicodeString* KAVMfgDeclarative::GetResListAttributes(
     const KAVUnicodeString& iClassName) {
-  return ReadAttributeList(&GNDRDA, iClassName, Traced(),
-                           "GetResListAttributes, start", "ier (gndrda) : ",
-                           "GetResListAttributes, end", _ErrorNumber);
+  return ReadAttributeList(
+      &GNDRDA, iClassName, Traced(), "GetResListAttributes, start",
+      "ier (gndrda) : ", "GetResListAttributes, end", _ErrorNumber);
 }
 
 // Relies on: GNFRTL opens one list of 72-character class names. Read

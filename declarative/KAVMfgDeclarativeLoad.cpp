@@ -114,9 +114,10 @@ int KAVMfgDeclarative::IsToolpathToBeStored() {
     if (traced) KAVTrace::Line("Erreur sortie dclquv: ", ier);
   }
   if (traced) {
-    KAVTrace::Text(result == 1
-                       ? "La trajectoire va etre stockee (def)"
-                       : "La trajectoire ne sera pas stockee dans le modele (def)");
+    KAVTrace::Text(
+        result == 1
+            ? "La trajectoire va etre stockee (def)"
+            : "La trajectoire ne sera pas stockee dans le modele (def)");
     CloseTrace(27, "IsToolpathToBeStored,   end");
   }
   return result;
@@ -152,7 +153,8 @@ int KAVMfgDeclarative::GetAllStrings(const KAVUnicodeString& iVariableName,
   if (ier == 0) {
     const int entries = KAVClampLength(count, kQueryCapacity);
     for (int i = 0; i < entries; ++i) {
-      oItems.Append(items.Record(i + 1, itemLengths[i]).Strip(KAVStripBoth, ' '));
+      oItems.Append(
+          items.Record(i + 1, itemLengths[i]).Strip(KAVStripBoth, ' '));
       const KAVUnicodeString value =
           values.Record(i + 1, valueLengths[i]).Strip(KAVStripBoth, ' ');
       oValues.Append(value);

@@ -60,7 +60,8 @@ void KAVMfgDeclarative::GetVORTISPath(const KAVUnicodeString& iString,
 // field that starts blank, so a kernel that writes nothing gives no icon.
 // Its code is left in _ErrorNumber and not looked at. ZORVENICONPATH is
 // read on every call: the icon directory may change during a session.
-KAVUnicodeString KAVMfgDeclarative::GetIconPath(const KAVUnicodeString& iClass) {
+KAVUnicodeString KAVMfgDeclarative::GetIconPath(
+    const KAVUnicodeString& iClass) {
   const int traced = Traced();
   if (traced) {
     KAVTrace::Blank();

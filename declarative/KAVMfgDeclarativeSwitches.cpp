@@ -57,8 +57,8 @@ void KAVMfgDeclarative::GetAutoGrpPlng(const int& iCode,
   KAVKernelField className(iClassName, kClassWidth);
   KAVKernelField symbol(iSymbol, kSymbolWidth);
   KAVKernelField group(iGroup, kGroupWidth);
-  NFPTGRP(Caller(iCode), className.Data(), symbol.Data(), group.Data(),
-          &oValue, &_ErrorNumber);
+  NFPTGRP(Caller(iCode), className.Data(), symbol.Data(), group.Data(), &oValue,
+          &_ErrorNumber);
   if (traced) KAVTrace::Line("nfptgrp(ier) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
   if (traced) {

@@ -31,7 +31,8 @@ class KAVTrace {
   static void Line(const char* iLabel, const char* iValue);
   static void Line(const char* iLabel, const KAVUnicodeString& iValue);
   // A list in the list type's own stream form.
-  static void Line(const char* iLabel, const KAVListValKAVUnicodeString& iValue);
+  static void Line(const char* iLabel,
+                   const KAVListValKAVUnicodeString& iValue);
 };
 
 #endif

@@ -14,12 +14,17 @@ namespace {
 void TraceValue(const KAVKernelValue& iValue, const char* iIntLabel,
                 const char* iDoubleLabel, const char* iTextLabel) {
   switch (iValue.kind) {
-    case KAVValueKind::kInt: KAVTrace::Line(iIntLabel, iValue.intValue); break;
+    case KAVValueKind::kInt:
+      KAVTrace::Line(iIntLabel, iValue.intValue);
+      break;
     case KAVValueKind::kDouble:
       KAVTrace::Line(iDoubleLabel, iValue.doubleValue);
       break;
-    case KAVValueKind::kText: KAVTrace::Line(iTextLabel, iValue.text); break;
-    case KAVValueKind::kNone: break;
+    case KAVValueKind::kText:
+      KAVTrace::Line(iTextLabel, iValue.text);
+      break;
+    case KAVValueKind::kNone:
+      break;
   }
 }
 

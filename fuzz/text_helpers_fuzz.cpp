@@ -68,8 +68,9 @@ void FuzzFixedFields(const std::string& iText) {
 
   // dmobjtable's room: the name's length minus the owner's, plus 1.
   const char* point = std::strchr(iText.c_str(), '.');
-  const size_t room =
-      point == nullptr ? 1 : length - static_cast<size_t>(point - iText.c_str());
+  const size_t room = point == nullptr
+                          ? 1
+                          : length - static_cast<size_t>(point - iText.c_str());
   std::vector<char> object(room);
   U::dmobjtable(iText.c_str(), object.data());
 }
@@ -83,8 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* iData, size_t iSize) {
   std::string rest(reinterpret_cast<const char*>(iData) + 1, iSize - 1);
   std::string parts[3];
   for (size_t i = 0, part = 0; i < rest.size(); ++i) {
-    if (rest[i] == '\n' && part < 2) ++part;
-    else parts[part] += rest[i];
+    if (rest[i] == '\n' && part < 2)
+      ++part;
+    else
+      parts[part] += rest[i];
   }
   const KAVUnicodeString text(parts[0]), pattern(parts[1]), insert(parts[2]);
 

@@ -45,8 +45,8 @@ void KAVMfgBaseGII::SetGIIVariable(const KAVUnicodeString& iName,
     KAVTrace::Line("nfield = ", nfield);
   }
   int ier = 0;
-  GMOKEY(&id, &nfield, types.data(), ints.data(), reals.data(),
-         lengths.data(), nullptr, &ier);
+  GMOKEY(&id, &nfield, types.data(), ints.data(), reals.data(), lengths.data(),
+         nullptr, &ier);
   if (traced) KAVTrace::Line("ier gmokey : ", ier);
   if (ier != 0) {
     SetGIIError(ier, iBuffer);

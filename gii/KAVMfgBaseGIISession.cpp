@@ -131,7 +131,8 @@ int KAVMfgBaseGII::GetGIIId(const KAVUnicodeString& iName, const int iBuffer) {
     }
   }
   if (result == 0) {
-    const KAVUnicodeString name(stripped.data(), static_cast<int>(stripped.size()));
+    const KAVUnicodeString name(stripped.data(),
+                                static_cast<int>(stripped.size()));
     KAVKernelText text(name);
     if (traced)
       KAVTrace::Line("varnam, lg : ",

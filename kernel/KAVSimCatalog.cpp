@@ -27,8 +27,8 @@ constexpr int kNlsNameWidth = 80;
 constexpr int kNlsTypes = 4;
 // Standard-name width by type code 1..4 (attribute, block, class, value).
 constexpr int kStdNameWidths[kNlsTypes] = {16, 16, 32, 32};
-const char* const kNlsSections[kNlsTypes] = {"attributes", "blocks",
-                                             "classes", "values"};
+const char* const kNlsSections[kNlsTypes] = {"attributes", "blocks", "classes",
+                                             "values"};
 
 struct Catalog {
   bool loaded = false;
@@ -151,9 +151,9 @@ void simGNFNL1(int* iType, char* iStdName, char* oNlsName, int* oLength,
     return;
   }
   kavsim::PutField(oNlsName, kNlsNameWidth, found->second);
-  *oLength = static_cast<int>(
-      found->second.size() < kNlsNameWidth ? found->second.size()
-                                           : kNlsNameWidth);
+  *oLength = static_cast<int>(found->second.size() < kNlsNameWidth
+                                  ? found->second.size()
+                                  : kNlsNameWidth);
   kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNFNL1, simGNFNL1);

@@ -35,8 +35,8 @@ void kavsim_script_int(const char* routine, long n, int arg, int value,
                        int instead);
 void kavsim_script_double(const char* routine, long n, int arg, double value,
                           int instead);
-void kavsim_script_text(const char* routine, long n, int arg,
-                        const char* bytes, int length, int instead);
+void kavsim_script_text(const char* routine, long n, int arg, const char* bytes,
+                        int length, int instead);
 void kavsim_journal(int on);
 const char* kavsim_journal_text(void);
 void kavsim_journal_clear(void);
@@ -78,21 +78,22 @@ int kavsim_declarative_loaded(const char* pool);
  * trimming). Texts returned stay valid until the next call of a function
  * of this block. */
 int kavsim_gii_variable_count(void);
-const char* kavsim_gii_variable_name(int index);    /* null outside 1..count */
-int kavsim_gii_id(const char* name);                /* 0: unknown name */
-int kavsim_gii_valued(const char* name);            /* 1, 0; -1: unknown */
-int kavsim_gii_modified(const char* name);          /* 1, 0; -1: unknown */
+const char* kavsim_gii_variable_name(int index); /* null outside 1..count */
+int kavsim_gii_id(const char* name);             /* 0: unknown name */
+int kavsim_gii_valued(const char* name);         /* 1, 0; -1: unknown */
+int kavsim_gii_modified(const char* name);       /* 1, 0; -1: unknown */
 /* The value as text, parts joined by "; ":
  *   int 3, real 2.5, char "abc"          fields (trailing blanks dropped)
  *   list of 2 at 1 [int 1] [real 2.5]    list values, current position
  *   string "..."  prompt "..."  element 12
  * "" for no value, null for an unknown name. */
 const char* kavsim_gii_value(const char* name);
-const char* kavsim_gii_events(void);        /* event names, one per line */
-int kavsim_gii_order_count(void);           /* MRCGII calls that ran */
+const char* kavsim_gii_events(void); /* event names, one per line */
+int kavsim_gii_order_count(void);    /* MRCGII calls that ran */
 /* The kernel's error journal ("ROUTINE code" per line), cleared by GUERJO. */
 const char* kavsim_gii_error_journal(void);
-int kavsim_gii_set_batch(int batch);        /* what LBATCH answers; returns the previous */
+int kavsim_gii_set_batch(
+    int batch); /* what LBATCH answers; returns the previous */
 /* A new variable without value (iId 0 or taken: the next free identifier);
  * returns its identifier. */
 int kavsim_gii_add_variable(const char* name, int id);

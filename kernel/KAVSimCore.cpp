@@ -26,7 +26,7 @@ struct Fault {
   std::string routine;  // empty: any routine, n counts every call
   long n = 0;
   int code = 0;
-  bool from = false;    // fail the n-th and every later call
+  bool from = false;  // fail the n-th and every later call
 };
 
 struct State {
@@ -107,12 +107,14 @@ void ReadEnvironmentOnce() {
   const char* log = std::getenv("KAVSIM_LOG");
   if (log != nullptr && *log != '\0') {
     state.journalFile = std::fopen(log, "a");
-    if (state.journalFile != nullptr) setvbuf(state.journalFile, nullptr, _IOLBF, 0);
+    if (state.journalFile != nullptr)
+      setvbuf(state.journalFile, nullptr, _IOLBF, 0);
   }
   const char* calls = std::getenv("KAVSIM_CALLS");
   if (calls != nullptr && *calls != '\0') {
     state.callsFile = std::fopen(calls, "a");
-    if (state.callsFile != nullptr) setvbuf(state.callsFile, nullptr, _IOLBF, 0);
+    if (state.callsFile != nullptr)
+      setvbuf(state.callsFile, nullptr, _IOLBF, 0);
   }
 }
 
@@ -128,7 +130,8 @@ class BoundaryLine {
   void End(int iResult) {
     State& state = GetState();
     if (state.callsFile == nullptr) return;
-    state.callsWidths.Learn(_row, _args, kavcall::Line::Code(_row, _args, iResult));
+    state.callsWidths.Learn(_row, _args,
+                            kavcall::Line::Code(_row, _args, iResult));
     _line.End(_row, _args, iResult, state.callsWidths, -1);
     std::fputs(_line.Text().c_str(), state.callsFile);
   }
@@ -190,7 +193,8 @@ Call::Call(const char* iName, int* ioIer) : _ier(ioIer) {
 Call::~Call() {
   State& state = GetState();
   if (!state.journalOn && !state.journalFile) return;
-  int code = _hasResult ? _result : (_ier ? *_ier : (_faulted ? _faultCode : 0));
+  int code =
+      _hasResult ? _result : (_ier ? *_ier : (_faulted ? _faultCode : 0));
   _line += " -> " + std::to_string(code);
   if (state.journalOn) state.journal += _line + "\n";
   if (state.journalFile) std::fprintf(state.journalFile, "%s\n", _line.c_str());
@@ -259,7 +263,9 @@ std::unique_lock<std::recursive_mutex> Lock() {
   return std::unique_lock<std::recursive_mutex>(KernelMutex());
 }
 
-void Register(const char* iName, void* iRoutine) { Registry()[iName] = iRoutine; }
+void Register(const char* iName, void* iRoutine) {
+  Registry()[iName] = iRoutine;
+}
 
 void* Lookup(const std::string& iName) {
   auto it = Registry().find(iName);
@@ -309,7 +315,9 @@ const std::string& SiteDirectory() {
   return site;
 }
 
-void SetSiteDirectory(const std::string& iDirectory) { SiteStorage() = iDirectory; }
+void SetSiteDirectory(const std::string& iDirectory) {
+  SiteStorage() = iDirectory;
+}
 
 // Routines of families this kernel does not implement: they journal the
 // call and answer KAVSIM_NOT_AVAILABLE in their last int argument (their
@@ -318,10 +326,14 @@ template <int Number, typename Prototype>
 struct Unavailable;
 
 template <typename T>
-int* LastIntPointer(T) { return nullptr; }
+int* LastIntPointer(T) {
+  return nullptr;
+}
 inline int* LastIntPointer(int* iCell) { return iCell; }
 template <typename T, typename... Rest>
-int* LastIntPointer(T, Rest... iRest) { return LastIntPointer(iRest...); }
+int* LastIntPointer(T, Rest... iRest) {
+  return LastIntPointer(iRest...);
+}
 
 template <int Number, typename R, typename... A>
 struct Unavailable<Number, R(A...)> {
@@ -361,8 +373,8 @@ constexpr int kRowCount = sizeof kRows / sizeof *kRows;
 struct Script {
   enum Type { kInt, kDouble, kText };
   int row = 0;
-  long n = 0;    // 0: every call
-  int arg = 0;   // 1-based in the routine table's order; 0: the return value
+  long n = 0;   // 0: every call
+  int arg = 0;  // 1-based in the routine table's order; 0: the return value
   Type type = kInt;
   int intValue = 0;
   double doubleValue = 0;
@@ -431,7 +443,8 @@ struct Scripted<Number, R(A...)> {
     if (gScripts.empty()) return target(iArgs...);
     bool instead = false;
     for (const Script& script : gScripts)
-      if (script.row == kRow && (script.n == 0 || script.n == n) && script.instead)
+      if (script.row == kRow && (script.n == 0 || script.n == n) &&
+          script.instead)
         instead = true;
     if constexpr (std::is_void_v<R>) {
       if (instead) return Journal(n, iArgs...);
@@ -501,8 +514,7 @@ void ParseScript(const std::string& iItem) {
   std::string item = iItem;
   const bool instead = !item.empty() && item[0] == '!';
   if (instead) item.erase(0, 1);
-  const size_t at = item.find('@'), hash = item.find('#'),
-               eq = item.find('=');
+  const size_t at = item.find('@'), hash = item.find('#'), eq = item.find('=');
   if (at == std::string::npos || hash < at || eq == std::string::npos ||
       eq < hash)
     return;
@@ -522,7 +534,6 @@ void ParseScript(const std::string& iItem) {
   }
   AddScript(routine.c_str(), n, arg, script, instead);
 }
-
 
 // The code table, in ascending order: a meaning is found by bisection.
 struct CodeRow {
@@ -612,12 +623,14 @@ __attribute__((visibility("default"))) void kavsim_reset(void) {
   for (void (*hook)() : ResetHooks()) hook();
 }
 
-__attribute__((visibility("default"))) void kavsim_fail_call(long iN, int iCode) {
+__attribute__((visibility("default"))) void kavsim_fail_call(long iN,
+                                                             int iCode) {
   const auto lock = kavsim::Lock();
   kavsim::GetState().faults.push_back({"", iN, iCode, false});
 }
 
-__attribute__((visibility("default"))) void kavsim_fail_from(long iN, int iCode) {
+__attribute__((visibility("default"))) void kavsim_fail_from(long iN,
+                                                             int iCode) {
   const auto lock = kavsim::Lock();
   kavsim::GetState().faults.push_back({"", iN, iCode, true});
 }
@@ -629,7 +642,8 @@ __attribute__((visibility("default"))) void kavsim_fail_routine(
       {iRoutine ? iRoutine : "", iN, iCode, iFrom != 0});
 }
 
-__attribute__((visibility("default"))) void kavsim_set_faults(const char* iFaults) {
+__attribute__((visibility("default"))) void kavsim_set_faults(
+    const char* iFaults) {
   const auto lock = kavsim::Lock();
   kavsim::ParseFaults(iFaults);
 }
@@ -698,7 +712,8 @@ __attribute__((visibility("default"))) const char* kavsim_site_problem(void) {
   return kavsim::SiteProblem().c_str();
 }
 
-__attribute__((visibility("default"))) void kavsim_set_site(const char* iDirectory) {
+__attribute__((visibility("default"))) void kavsim_set_site(
+    const char* iDirectory) {
   const auto lock = kavsim::Lock();
   kavsim::SetSiteDirectory(iDirectory ? iDirectory : "");
   kavsim_reset();

@@ -341,8 +341,8 @@ KAVSIM_ROUTINE(GNSXOB, simGNSXOB);
 
 // The values are copied out of the list, which stays open: its owner ends
 // it.
-void simGNSCFI(char* iPool, int* iNumber, int* iType, char* iField,
-               int* iList, int* oIer) {
+void simGNSCFI(char* iPool, int* iNumber, int* iType, char* iField, int* iList,
+               int* oIer) {
   Call call("GNSCFI", oIer);
   call.Text(iPool, kPoolWidth)
       .Int(iNumber)
@@ -362,14 +362,14 @@ void simGNSCFI(char* iPool, int* iNumber, int* iType, char* iField,
   field.width = lists::Width(*iList);
   const int count = lists::Count(*iList);
   field.records.reserve(static_cast<size_t>(count));
-  for (int i = 1; i <= count; ++i) field.records.push_back(lists::TextAt(*iList, i));
+  for (int i = 1; i <= count; ++i)
+    field.records.push_back(lists::TextAt(*iList, i));
   object->Put(std::move(field));
   SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNSCFI, simGNSCFI);
 
-void simGNSRFI(char* iPool, int* iNumber, char* iField, int* oList,
-               int* oIer) {
+void simGNSRFI(char* iPool, int* iNumber, char* iField, int* oList, int* oIer) {
   Call call("GNSRFI", oIer);
   call.Text(iPool, kPoolWidth).Int(iNumber).Text(iField, kFieldWidth);
   if (call.Faulted()) return;

@@ -9,11 +9,12 @@
 // fixed-field kernel. A class is known when the declarative customizes it
 // or the current dictionary holds it; a known class with nothing defined
 // for what is asked answers KAVSIM_NOTHING_DEFINED.
+#include "KAVSimDeclarative.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "KAVSimDeclarative.h"
 #include "KAVSimDictionary.h"
 #include "KAVSimKernel.h"
 
@@ -50,7 +51,8 @@ std::string Name(const char* iField, int iWidth) {
 }
 
 int Clamp(size_t iLength, int iWidth) {
-  return iLength < static_cast<size_t>(iWidth) ? static_cast<int>(iLength) : iWidth;
+  return iLength < static_cast<size_t>(iWidth) ? static_cast<int>(iLength)
+                                               : iWidth;
 }
 
 // --- Pools and variables ----------------------------------------------------
@@ -132,7 +134,10 @@ KAVSIM_ROUTINE(DCLOAD, simDCLOAD);
 void simDCLQUV(char* iPool, char* iVariable, int* iLength, int* iKind,
                char* oValue, int* oType, int* oIer) {
   Call call("DCLQUV", oIer);
-  call.Text(iPool, kPoolWidth).Text(iVariable, kVariableWidth).Int(iLength).Int(iKind);
+  call.Text(iPool, kPoolWidth)
+      .Text(iVariable, kVariableWidth)
+      .Int(iLength)
+      .Int(iKind);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || iVariable == nullptr || iLength == nullptr ||
       iKind == nullptr || oValue == nullptr || oType == nullptr) {
@@ -143,15 +148,18 @@ void simDCLQUV(char* iPool, char* iVariable, int* iLength, int* iKind,
     kavsim::SetCode(oIer, KAVSIM_BAD_QUERY);
     return;
   }
-  const Variable* variable = FindVariable(iPool, Name(iVariable, *iLength), *oIer);
+  const Variable* variable =
+      FindVariable(iPool, Name(iVariable, *iLength), *oIer);
   if (variable == nullptr) return;
   if (variable->isInteger) {
     *oType = 1;
-    kavsim::PutField(oValue, kSwitchValueWidth, std::to_string(variable->integer));
+    kavsim::PutField(oValue, kSwitchValueWidth,
+                     std::to_string(variable->integer));
   } else {
     *oType = kTextType;
-    kavsim::PutField(oValue, kSwitchValueWidth,
-                     variable->entries.empty() ? "" : variable->entries[0].value);
+    kavsim::PutField(
+        oValue, kSwitchValueWidth,
+        variable->entries.empty() ? "" : variable->entries[0].value);
   }
   kavsim::SetCode(oIer, KAVSIM_OK);
 }
@@ -164,7 +172,9 @@ void simG7AQRY(char* iPool, char* iVariable, char* iType, int* iCapacity,
                int* iWidth, int* oCount, char* oItems, int* oItemLengths,
                char* oValues, int* oValueLengths, int* oIer) {
   Call call("G7AQRY", oIer);
-  call.Text(iPool, kPoolWidth).Text(iVariable, kVariableWidth).Text(iType, kTypeWidth);
+  call.Text(iPool, kPoolWidth)
+      .Text(iVariable, kVariableWidth)
+      .Text(iType, kTypeWidth);
   call.Int(iCapacity).Int(iWidth);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || iVariable == nullptr || iType == nullptr ||
@@ -189,10 +199,11 @@ void simG7AQRY(char* iPool, char* iVariable, char* iType, int* iCapacity,
   int count = 0;
   for (const Entry& entry : variable->entries) {
     if (count == *iCapacity) break;
-    kavsim::PutField(oItems + static_cast<size_t>(count) * kItemWidth, kItemWidth,
-                     entry.item);
-    kavsim::PutField(oValues + static_cast<size_t>(count) * static_cast<size_t>(width),
-                     width, entry.value);
+    kavsim::PutField(oItems + static_cast<size_t>(count) * kItemWidth,
+                     kItemWidth, entry.item);
+    kavsim::PutField(
+        oValues + static_cast<size_t>(count) * static_cast<size_t>(width),
+        width, entry.value);
     oItemLengths[count] = Clamp(entry.item.size(), kItemWidth);
     oValueLengths[count] = Clamp(entry.value.size(), width);
     ++count;
@@ -207,7 +218,9 @@ KAVSIM_ROUTINE(G7AQRY, simG7AQRY);
 void simG7AQUV(char* iPool, char* iVariable, char* iType, int* iSize,
                int* oValue, int* oSpare, int* oIer) {
   Call call("G7AQUV", oIer);
-  call.Text(iPool, kPoolWidth).Text(iVariable, kVariableWidth).Text(iType, kTypeWidth);
+  call.Text(iPool, kPoolWidth)
+      .Text(iVariable, kVariableWidth)
+      .Text(iType, kTypeWidth);
   call.Int(iSize);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || iVariable == nullptr || iType == nullptr ||
@@ -417,26 +430,26 @@ void ClassNames(const char* iRoutine, char* iClass, int* oHandle, int* oIer) {
 }
 
 void simGNFRLA(char* iClass, int* oHandle, int* oIer) {
-  ClassNames<&ClassCustomization::unwanted, kListAttributeWidth>("GNFRLA", iClass,
-                                                                  oHandle, oIer);
+  ClassNames<&ClassCustomization::unwanted, kListAttributeWidth>(
+      "GNFRLA", iClass, oHandle, oIer);
 }
 KAVSIM_ROUTINE(GNFRLA, simGNFRLA);
 
 void simGNFRDA(char* iClass, int* oHandle, int* oIer) {
-  ClassNames<&ClassCustomization::defaults, kListAttributeWidth>("GNFRDA", iClass,
-                                                                  oHandle, oIer);
+  ClassNames<&ClassCustomization::defaults, kListAttributeWidth>(
+      "GNFRDA", iClass, oHandle, oIer);
 }
 KAVSIM_ROUTINE(GNFRDA, simGNFRDA);
 
 void simGNDRDA(char* iClass, int* oHandle, int* oIer) {
-  ClassNames<&ClassCustomization::resources, kListAttributeWidth>("GNDRDA", iClass,
-                                                                   oHandle, oIer);
+  ClassNames<&ClassCustomization::resources, kListAttributeWidth>(
+      "GNDRDA", iClass, oHandle, oIer);
 }
 KAVSIM_ROUTINE(GNDRDA, simGNDRDA);
 
 void simGNFRTL(char* iClass, int* oHandle, int* oIer) {
-  ClassNames<&ClassCustomization::tools, kToolClassWidth>("GNFRTL", iClass, oHandle,
-                                                          oIer);
+  ClassNames<&ClassCustomization::tools, kToolClassWidth>("GNFRTL", iClass,
+                                                          oHandle, oIer);
 }
 KAVSIM_ROUTINE(GNFRTL, simGNFRTL);
 
@@ -483,7 +496,8 @@ void simGNFRVA(char* iClass, char* iAttribute, int* iType, int* oValues,
       break;
     default:
       *oValues = lists::Create(kNlsWidth);
-      for (const std::string& value : values.texts) lists::AppendText(*oValues, value);
+      for (const std::string& value : values.texts)
+        lists::AppendText(*oValues, value);
   }
   *oNames = lists::Create(kNlsWidth);
   for (const std::string& name : values.nls) lists::AppendText(*oNames, name);
@@ -499,7 +513,8 @@ bool FindPoint(const std::vector<PointSwitch>& iPoints, int iCode,
                const std::string& iSymbol, const std::string& iGroup,
                int* oValue) {
   for (const PointSwitch& point : iPoints) {
-    if (point.code == iCode && point.symbol == iSymbol && point.group == iGroup) {
+    if (point.code == iCode && point.symbol == iSymbol &&
+        point.group == iGroup) {
       *oValue = point.value;
       return true;
     }
@@ -508,25 +523,28 @@ bool FindPoint(const std::vector<PointSwitch>& iPoints, int iCode,
 }
 
 // NFPTSYM(code, class 32, symbol 8, value out, ier).
-void simNFPTSYM(int* iCode, char* iClass, char* iSymbol, int* oValue, int* oIer) {
+void simNFPTSYM(int* iCode, char* iClass, char* iSymbol, int* oValue,
+                int* oIer) {
   Call call("NFPTSYM", oIer);
   call.Int(iCode).Text(iClass, kClassWidth).Text(iSymbol, kSymbolWidth);
   if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
-  if (iCode == nullptr || iClass == nullptr || iSymbol == nullptr || oValue == nullptr) {
+  if (iCode == nullptr || iClass == nullptr || iSymbol == nullptr ||
+      oValue == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
   const ClassCustomization* custom = FindClass(iClass, *oIer);
   if (custom == nullptr) return;
-  kavsim::SetCode(oIer, FindPoint(custom->symbols, *iCode, Name(iSymbol, kSymbolWidth), "", oValue)
-              ? KAVSIM_OK
-              : KAVSIM_NOTHING_DEFINED);
+  kavsim::SetCode(oIer, FindPoint(custom->symbols, *iCode,
+                                  Name(iSymbol, kSymbolWidth), "", oValue)
+                            ? KAVSIM_OK
+                            : KAVSIM_NOTHING_DEFINED);
 }
 KAVSIM_ROUTINE(NFPTSYM, simNFPTSYM);
 
 // NFPTGRP(code, class 32, symbol 8, group 8, value out, ier).
-void simNFPTGRP(int* iCode, char* iClass, char* iSymbol, char* iGroup, int* oValue,
-                int* oIer) {
+void simNFPTGRP(int* iCode, char* iClass, char* iSymbol, char* iGroup,
+                int* oValue, int* oIer) {
   Call call("NFPTGRP", oIer);
   call.Int(iCode).Text(iClass, kClassWidth).Text(iSymbol, kSymbolWidth);
   call.Text(iGroup, kSymbolWidth);
@@ -538,10 +556,11 @@ void simNFPTGRP(int* iCode, char* iClass, char* iSymbol, char* iGroup, int* oVal
   }
   const ClassCustomization* custom = FindClass(iClass, *oIer);
   if (custom == nullptr) return;
-  kavsim::SetCode(oIer, FindPoint(custom->groups, *iCode, Name(iSymbol, kSymbolWidth),
-                    Name(iGroup, kSymbolWidth), oValue)
-              ? KAVSIM_OK
-              : KAVSIM_NOTHING_DEFINED);
+  kavsim::SetCode(oIer,
+                  FindPoint(custom->groups, *iCode, Name(iSymbol, kSymbolWidth),
+                            Name(iGroup, kSymbolWidth), oValue)
+                      ? KAVSIM_OK
+                      : KAVSIM_NOTHING_DEFINED);
 }
 KAVSIM_ROUTINE(NFPTGRP, simNFPTGRP);
 
@@ -556,8 +575,9 @@ void simNFPTCIR(int* iCode, char* iClass, int* oValue, int* oIer) {
   }
   const ClassCustomization* custom = FindClass(iClass, *oIer);
   if (custom == nullptr) return;
-  kavsim::SetCode(oIer, FindPoint(custom->circles, *iCode, "", "", oValue) ? KAVSIM_OK
-                                                              : KAVSIM_NOTHING_DEFINED);
+  kavsim::SetCode(oIer, FindPoint(custom->circles, *iCode, "", "", oValue)
+                            ? KAVSIM_OK
+                            : KAVSIM_NOTHING_DEFINED);
 }
 KAVSIM_ROUTINE(NFPTCIR, simNFPTCIR);
 
@@ -636,7 +656,9 @@ void AreaSwitch(const char* iRoutine, int iArea, char* iName, int* iLength,
   // A damaged site answers 0, as for a name the area does not list.
   const auto& area = Current().areas[iArea];
   const auto found =
-      iName == nullptr ? area.end() : area.find(std::string(iName, static_cast<size_t>(length)));
+      iName == nullptr
+          ? area.end()
+          : area.find(std::string(iName, static_cast<size_t>(length)));
   *oResult = found == area.end() ? 0 : found->second;
   call.Result(*oResult);
 }

@@ -66,7 +66,8 @@ std::vector<std::string> Texts(const SiteValue& iArray) {
 std::vector<PathItem> PathItems(const SiteValue& iArray) {
   std::vector<PathItem> items;
   for (size_t i = 0; i < iArray.Size(); ++i)
-    items.push_back({iArray[i].Member("path").Text(), iArray[i].Member("macro").Text(),
+    items.push_back({iArray[i].Member("path").Text(),
+                     iArray[i].Member("macro").Text(),
                      iArray[i].Member("nls").Text("")});
   return items;
 }
@@ -107,8 +108,9 @@ PossibleValues ReadValues(const SiteValue& iValues) {
 std::vector<PointSwitch> ReadPoints(const SiteValue& iArray) {
   std::vector<PointSwitch> points;
   for (size_t i = 0; i < iArray.Size(); ++i)
-    points.push_back({iArray[i].Member("code").Int(), iArray[i].Member("symbol").Text(""),
-                      iArray[i].Member("group").Text(""), iArray[i].Member("value").Int()});
+    points.push_back(
+        {iArray[i].Member("code").Int(), iArray[i].Member("symbol").Text(""),
+         iArray[i].Member("group").Text(""), iArray[i].Member("value").Int()});
   return points;
 }
 
@@ -149,7 +151,8 @@ int ReadSite(Declarative& oDeclarative) {
   declarative.newInterface = switches.Member("newInterface").Int(0);
   const char* const kAreas[kAreaCount] = {"G22", "G23", "G24"};
   for (int i = 0; i < kAreaCount; ++i)
-    for (const auto& [name, value] : switches.Member("newInterfaceAreas").Member(kAreas[i]).Members())
+    for (const auto& [name, value] :
+         switches.Member("newInterfaceAreas").Member(kAreas[i]).Members())
       declarative.areas[i][name] = value.Int();
   for (const auto& [name, item] : root.Member("classes").Members())
     declarative.classes[name] = ReadClass(item);

@@ -51,8 +51,8 @@ int ValueWidth(int iType) {
 Dictionary* Loaded(int* oIer) {
   State& state = Current();
   if (state.loaded) return &state.dictionary;
-  const bool damagedSeed =
-      state.seedCode >= KAVSIM_SITE_UNREADABLE && state.seedCode <= KAVSIM_SITE_OUT_OF_RANGE;
+  const bool damagedSeed = state.seedCode >= KAVSIM_SITE_UNREADABLE &&
+                           state.seedCode <= KAVSIM_SITE_OUT_OF_RANGE;
   SetCode(oIer, damagedSeed ? state.seedCode : KAVSIM_NO_DICTIONARY);
   return nullptr;
 }

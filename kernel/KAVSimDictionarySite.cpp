@@ -9,14 +9,13 @@
 // not finite are kept in the forms the site reader reads back exactly
 // ({"bytes": hex}, "NaN", "Infinity", "-Infinity").
 #include <sys/stat.h>
-
-#include <cstdio>
 #include <unistd.h>
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
-#include "KAVSimDictionary.h"
 #include "KAVSimControl.h"
+#include "KAVSimDictionary.h"
 #include "KAVSimKernel.h"
 #include "KAVSimSite.h"
 
@@ -98,7 +97,8 @@ json WriteValues(const Values& iValues, int iType) {
   else if (iType == 2)
     for (double value : iValues.doubles) array.push_back(SiteDouble(value));
   else if (iType == 3)
-    for (const std::string& value : iValues.texts) array.push_back(SiteText(value));
+    for (const std::string& value : iValues.texts)
+      array.push_back(SiteText(value));
   return array;
 }
 

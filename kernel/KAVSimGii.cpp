@@ -13,7 +13,8 @@
 //                   "element": 12}]}
 // A field is {"int": n}, {"real": x}, {"char": "..."} or {"text": "..."}
 // (types 2, 1, 3, 4). A variable without an "id" gets the next free one
-// from 101; a name, and a field's value, are required. A missing or unreadable file is an empty session.
+// from 101; a name, and a field's value, are required. A missing or unreadable
+// file is an empty session.
 //
 // What this kernel does where the library's contract leaves it free:
 //  - GMIKEY's text length on input is the capacity of the caller's buffer;
@@ -210,8 +211,8 @@ Variable* Target(const char* iRoutine, const int* iId, int* oIer) {
 // how many were written.
 int WriteText(char* oBuffer, int iCapacity, const std::string& iText) {
   if (oBuffer == nullptr) return 0;
-  const int capacity = iCapacity <= 0 || iCapacity > kTextWidth ? kTextWidth
-                                                                : iCapacity;
+  const int capacity =
+      iCapacity <= 0 || iCapacity > kTextWidth ? kTextWidth : iCapacity;
   const int length = static_cast<int>(iText.size()) < capacity
                          ? static_cast<int>(iText.size())
                          : capacity;
@@ -244,8 +245,8 @@ void simGMIQID(int* iLength, char* iName, int* oId, int* oIer) {
   if (*iLength < 0) return Fail("GMIQID", oIer, KAVSIM_GII_BAD_LENGTH);
   Session& session = Loaded();
   if (session.code != KAVSIM_OK) return Fail("GMIQID", oIer, session.code);
-  const auto found =
-      session.byName.find(std::string(iName ? iName : "", static_cast<size_t>(length)));
+  const auto found = session.byName.find(
+      std::string(iName ? iName : "", static_cast<size_t>(length)));
   if (found == session.byName.end())
     return Fail("GMIQID", oIer, KAVSIM_GII_UNKNOWN_NAME);
   *oId = session.variables[found->second].id;
@@ -286,7 +287,8 @@ void simMRCGII(int* ioFirst, int* ioSecond) {
   ++session.orders;
   if (ioFirst) *ioFirst = session.orders;
   if (ioSecond)
-    *ioSecond = static_cast<int>(session.events.size() - session.eventsAtLastOrder);
+    *ioSecond =
+        static_cast<int>(session.events.size() - session.eventsAtLastOrder);
   session.eventsAtLastOrder = session.events.size();
 }
 KAVSIM_ROUTINE(MRCGII, simMRCGII);
@@ -319,13 +321,18 @@ void simGMOKEY(int* iId, int* iCount, int* iTypes, int* iInts, double* iReals,
   int textLength = 0;
   for (int k = 0; iLengths != nullptr && k < count; ++k)
     if (iLengths[k] > 0) textLength += iLengths[k];
-  call.Int(iId).Int(iCount).Ints(iTypes, count).Ints(iInts, count)
-      .Note(Doubles(iReals, count).c_str()).Ints(iLengths, count)
+  call.Int(iId)
+      .Int(iCount)
+      .Ints(iTypes, count)
+      .Ints(iInts, count)
+      .Note(Doubles(iReals, count).c_str())
+      .Ints(iLengths, count)
       .Text(iText, textLength);
   if (call.Faulted()) return;
   Variable* variable = Target("GMOKEY", iId, oIer);
   if (variable == nullptr) return;
-  if (iCount == nullptr || (count > 0 && (iTypes == nullptr || iLengths == nullptr)))
+  if (iCount == nullptr ||
+      (count > 0 && (iTypes == nullptr || iLengths == nullptr)))
     return Fail("GMOKEY", oIer, KAVSIM_NULL_ARGUMENT);
   if (*iCount < 0) return Fail("GMOKEY", oIer, KAVSIM_GII_BAD_COUNT);
   Fields fields;
@@ -339,7 +346,8 @@ void simGMOKEY(int* iId, int* iCount, int* iTypes, int* iInts, double* iReals,
         field.intValue = iInts[nextInt++];
         break;
       case kRealType:
-        if (iReals == nullptr) return Fail("GMOKEY", oIer, KAVSIM_NULL_ARGUMENT);
+        if (iReals == nullptr)
+          return Fail("GMOKEY", oIer, KAVSIM_NULL_ARGUMENT);
         field.realValue = iReals[nextReal++];
         break;
       case kCharType:
@@ -347,7 +355,8 @@ void simGMOKEY(int* iId, int* iCount, int* iTypes, int* iInts, double* iReals,
         if (iLengths[k] < 0) return Fail("GMOKEY", oIer, KAVSIM_GII_BAD_LENGTH);
         if (iLengths[k] > 0 && iText == nullptr)
           return Fail("GMOKEY", oIer, KAVSIM_NULL_ARGUMENT);
-        if (iLengths[k] > 0) field.text.assign(iText + offset, static_cast<size_t>(iLengths[k]));
+        if (iLengths[k] > 0)
+          field.text.assign(iText + offset, static_cast<size_t>(iLengths[k]));
         offset += iLengths[k];
         break;
       default:
@@ -370,7 +379,12 @@ KAVSIM_ROUTINE(GMOKEY, simGMOKEY);
 void simGMIKEY(int* iId, int* iField, int* ioType, int* oInt, double* oReal,
                int* ioLength, char* oText, int* oIer) {
   kavsim::Call call("GMIKEY", oIer);
-  call.Int(iId).Int(iField).Int(ioType).Int(oInt).Double(oReal).Int(ioLength)
+  call.Int(iId)
+      .Int(iField)
+      .Int(ioType)
+      .Int(oInt)
+      .Double(oReal)
+      .Int(ioLength)
       .Note(oText ? "buffer" : "null");
   if (call.Faulted()) return;
   Variable* variable = Target("GMIKEY", iId, oIer);
@@ -440,8 +454,8 @@ bool TakeText(const char* iRoutine, const int* iLength, const char* iText,
 
 void simGMOKCH(int* iId, int* iCount, int* iLength, char* iText, int* oIer) {
   kavsim::Call call("GMOKCH", oIer);
-  call.Int(iId).Int(iCount).Int(iLength)
-      .Text(iText, iLength != nullptr && *iLength > 0 ? *iLength : 0);
+  call.Int(iId).Int(iCount).Int(iLength).Text(
+      iText, iLength != nullptr && *iLength > 0 ? *iLength : 0);
   if (call.Faulted()) return;
   Variable* variable = Target("GMOKCH", iId, oIer);
   if (variable == nullptr) return;
@@ -588,10 +602,18 @@ std::string Describe(const Fields& iFields) {
     const Field& field = iFields[k];
     if (k) out << ", ";
     switch (field.type) {
-      case kIntType: out << "int " << field.intValue; break;
-      case kRealType: out << "real " << field.realValue; break;
-      case kCharType: out << "char " << Quoted(field.text); break;
-      default: out << "text " << Quoted(field.text); break;
+      case kIntType:
+        out << "int " << field.intValue;
+        break;
+      case kRealType:
+        out << "real " << field.realValue;
+        break;
+      case kCharType:
+        out << "char " << Quoted(field.text);
+        break;
+      default:
+        out << "text " << Quoted(field.text);
+        break;
     }
   }
   return out.str();
@@ -604,16 +626,19 @@ std::string Describe(const Variable& iVariable) {
     std::string list = "list of " + std::to_string(iVariable.items.size());
     if (iVariable.position > 0)
       list += " at " + std::to_string(iVariable.position);
-    for (const Fields& item : iVariable.items) list += " [" + Describe(item) + "]";
+    for (const Fields& item : iVariable.items)
+      list += " [" + Describe(item) + "]";
     parts.push_back(list);
   }
-  if (iVariable.hasString) parts.push_back("string " + Quoted(iVariable.string));
+  if (iVariable.hasString)
+    parts.push_back("string " + Quoted(iVariable.string));
   if (iVariable.hasPrompt)
     parts.push_back("prompt \"" + iVariable.prompt + "\"");
   if (iVariable.hasElement)
     parts.push_back("element " + std::to_string(iVariable.element));
   std::string text;
-  for (const std::string& part : parts) text += (text.empty() ? "" : "; ") + part;
+  for (const std::string& part : parts)
+    text += (text.empty() ? "" : "; ") + part;
   return text;
 }
 
@@ -710,7 +735,9 @@ KAVSIM_EXPORT int kavsim_gii_generate_variables(int iCount,
   const auto lock = kavsim::Lock();
   Session& session = Loaded();
   const std::string prefix = iPrefix ? iPrefix : "";
-  if (iCount > 0) session.variables.reserve(session.variables.size() + static_cast<size_t>(iCount));
+  if (iCount > 0)
+    session.variables.reserve(session.variables.size() +
+                              static_cast<size_t>(iCount));
   for (int i = 0; i < iCount; ++i) {
     char number[16];
     std::snprintf(number, sizeof number, "%06d", i);

@@ -149,12 +149,15 @@ std::string EncodePpm(const std::vector<Rgb>& iPixels) {
 
 // Writes all of iBytes to a new file iPath; on any failure the file is
 // removed, which is safe because O_EXCL made it ours.
-bool WriteNew(const std::string& iPath, const std::string& iBytes, mode_t iMode) {
-  const int fd = ::open(iPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, iMode);
+bool WriteNew(const std::string& iPath, const std::string& iBytes,
+              mode_t iMode) {
+  const int fd =
+      ::open(iPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, iMode);
   if (fd < 0) return false;
   size_t done = 0;
   while (done < iBytes.size()) {
-    const ssize_t wrote = ::write(fd, iBytes.data() + done, iBytes.size() - done);
+    const ssize_t wrote =
+        ::write(fd, iBytes.data() + done, iBytes.size() - done);
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) break;
     done += static_cast<size_t>(wrote);

@@ -38,12 +38,12 @@ class Call {
   Call& operator=(const Call&) = delete;
 
   // Arguments as passed, for the journal. A null pointer logs "null".
-  Call& Text(const char* iText, int iWidth);   // exactly iWidth bytes
-  Call& CString(const char* iText);            // terminated text
+  Call& Text(const char* iText, int iWidth);  // exactly iWidth bytes
+  Call& CString(const char* iText);           // terminated text
   Call& Int(const int* iValue);
   Call& Ints(const int* iValues, int iCount);
   Call& Double(const double* iValue);
-  Call& Note(const char* iWord);               // a bare word, e.g. "out"
+  Call& Note(const char* iWord);  // a bare word, e.g. "out"
 
   // True when a fault is injected into this call; the code is then
   // already written into *ier (when there is one) and Code() gives it.
@@ -93,10 +93,10 @@ struct ResetRegistration {
 
 // Binds NAME to the function FN in this module; the signature must be the
 // one the routine table gives.
-#define KAVSIM_ROUTINE(NAME, FN)                                      \
+#define KAVSIM_ROUTINE(NAME, FN)                                        \
   static_assert(std::is_same_v<decltype(&FN), ::kavsim::Proto_##NAME*>, \
                 #FN " must have the prototype of " #NAME);              \
-  static ::kavsim::Registration kavsimRegistration_##NAME(             \
+  static ::kavsim::Registration kavsimRegistration_##NAME(              \
       #NAME, reinterpret_cast<void*>(&FN))
 
 #define KAVSIM_ON_RESET(FN) \
@@ -105,17 +105,17 @@ struct ResetRegistration {
 // The kernel's lists (GUSINI ... GUSEND). Families build result lists with
 // these and hand out the handle; the wrappers read them through GUSREA.
 namespace lists {
-int Create(int iWidth);                         // new handle, > 0
+int Create(int iWidth);                                  // new handle, > 0
 void AppendText(int iHandle, const std::string& iText);  // padded/cut
 void AppendInt(int iHandle, int iValue);
 void AppendDouble(int iHandle, double iValue);
 bool Exists(int iHandle);
 int Width(int iHandle);
 int Count(int iHandle);
-std::string TextAt(int iHandle, int iIndex);    // 1-based, padded record
+std::string TextAt(int iHandle, int iIndex);  // 1-based, padded record
 int IntAt(int iHandle, int iIndex);
 double DoubleAt(int iHandle, int iIndex);
-int OpenCount();                                // lists not yet ended
+int OpenCount();  // lists not yet ended
 }  // namespace lists
 
 // Fixed-field helpers for routines: read a blank-padded field into a

@@ -129,13 +129,15 @@ bool SiteValue::IsText() const {
   return _value != nullptr && (_value->is_string() || IsBytesObject(*_value));
 }
 
-bool SiteValue::IsNumber() const { return _value != nullptr && _value->is_number(); }
+bool SiteValue::IsNumber() const {
+  return _value != nullptr && _value->is_number();
+}
 
 bool SiteValue::Wrong(int iCode, const char* iExpected) const {
-  std::string what = _value == nullptr
-                         ? std::string("missing, ") + iExpected + " is required"
-                         : std::string("expected ") + iExpected + ", found " +
-                               Found(*_value);
+  std::string what =
+      _value == nullptr
+          ? std::string("missing, ") + iExpected + " is required"
+          : std::string("expected ") + iExpected + ", found " + Found(*_value);
   if (iCode == KAVSIM_SITE_OUT_OF_RANGE && _value != nullptr)
     what = _value->dump() + " does not fit " + iExpected;
   _file->Error(iCode, _where, what);
@@ -177,7 +179,8 @@ std::vector<std::pair<std::string, SiteValue>> SiteValue::Members() const {
   }
   members.reserve(_value->size());
   for (auto it = _value->begin(); it != _value->end(); ++it)
-    members.emplace_back(it.key(), SiteValue(_file, &it.value(), Join(_where, it.key())));
+    members.emplace_back(it.key(),
+                         SiteValue(_file, &it.value(), Join(_where, it.key())));
   return members;
 }
 
@@ -290,16 +293,15 @@ void SiteFile::Load() {
       break;
   }
   bool tooDeep = false;
-  const json::parser_callback_t limit = [&tooDeep](int iDepth,
-                                                   json::parse_event_t iEvent,
-                                                   json&) {
-    if (iDepth < kSiteMaxDepth) return true;
-    if (iEvent != json::parse_event_t::object_start &&
-        iEvent != json::parse_event_t::array_start)
-      return true;
-    tooDeep = true;
-    return false;
-  };
+  const json::parser_callback_t limit =
+      [&tooDeep](int iDepth, json::parse_event_t iEvent, json&) {
+        if (iDepth < kSiteMaxDepth) return true;
+        if (iEvent != json::parse_event_t::object_start &&
+            iEvent != json::parse_event_t::array_start)
+          return true;
+        tooDeep = true;
+        return false;
+      };
   try {
     auto document = std::make_unique<json>(json::parse(text, limit));
     if (tooDeep) {
@@ -319,7 +321,8 @@ void SiteFile::Load() {
 
 // --- SiteFamily -------------------------------------------------------------
 
-SiteFamily::SiteFamily(const char* iSubdirectory) : _subdirectory(iSubdirectory) {}
+SiteFamily::SiteFamily(const char* iSubdirectory)
+    : _subdirectory(iSubdirectory) {}
 
 std::string SiteFamily::Directory() const {
   return SiteDirectory() + "/" + _subdirectory;

@@ -59,7 +59,6 @@ struct KAVRawValues {
     else
       ioValues.clear();
   }
-
 };
 
 // The values of a collection with the stream's format, separated by one

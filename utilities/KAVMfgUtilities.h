@@ -68,8 +68,7 @@ class ExportedByT4711BAS KAVMfgUtilities {
   // is dropped. Returns a new array of kMaxItems strings (the caller
   // deletes it with delete[]) and stores the item count in *oCount when
   // oCount is not null. An empty text is one empty item.
-  static KAVUnicodeString* GetItems(const KAVUnicodeString& iText,
-                                    int* oCount);
+  static KAVUnicodeString* GetItems(const KAVUnicodeString& iText, int* oCount);
   // The same items as a list.
   static KAVListValKAVUnicodeString GetItems(const KAVUnicodeString& iText);
   static constexpr int kMaxItems = 250;
@@ -78,7 +77,6 @@ class ExportedByT4711BAS KAVMfgUtilities {
   // without a newline is still stored) or cannot be read. A longer line
   // comes back in pieces of 1022 characters over successive calls.
   static int ReadLine(std::ifstream& ioStream, KAVUnicodeString& oLine);
-
 
   // ==== Query-text helpers ====
 
@@ -116,7 +114,6 @@ class ExportedByT4711BAS KAVMfgUtilities {
   // or a text shorter than 5 characters.
   static int IsCoidOrCompid(const KAVUnicodeString& iText);
 
-
   // ==== Time and comparison helpers ====
 
   // Timestamp texts read and write "%Y-%m-%d-%H.%M.%S.000000" (26
@@ -146,7 +143,6 @@ class ExportedByT4711BAS KAVMfgUtilities {
   // of such records.
   static int CompareDecStrings(const void* iFirst, const void* iSecond);
   static constexpr int kDecFieldWidth = 80;
-
 
   // ==== Environment, path and file helpers ====
 
@@ -206,7 +202,6 @@ class ExportedByT4711BAS KAVMfgUtilities {
   static int MatchPattern(const KAVUnicodeString& iText,
                           const KAVUnicodeString& iPattern);
 
-
   // ==== Shell execution and image capture ====
 
   // Starts iCommand (looked up along PATH when it holds no "/") with the
@@ -228,7 +223,6 @@ class ExportedByT4711BAS KAVMfgUtilities {
   // brought back to 0 by the library's static initialization if it holds
   // anything other than 0 or 1 by then.
   static int IsUNIXAllowed;
-
 };
 
 #endif

@@ -134,10 +134,10 @@ KAVUnicodeString* KAVMfgUtilities::GetItems(const KAVUnicodeString& iText,
       items[count++] = iText.SubString(position, comma - position);
       position = comma + 1;
     } else {
-      items[count] = count == 0 ? iText
-                                : iText.SubString(position,
-                                                  iText.GetLengthInChar() -
-                                                      position);
+      items[count] =
+          count == 0
+              ? iText
+              : iText.SubString(position, iText.GetLengthInChar() - position);
       ++count;
       break;
     }

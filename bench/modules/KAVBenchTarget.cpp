@@ -7,8 +7,8 @@
 #include <cstring>
 #endif
 
-extern "C" __attribute__((visibility("default"), noinline)) void kav_bench_target(
-    int* ioCounter, int*) {
+extern "C" __attribute__((visibility("default"), noinline)) void
+kav_bench_target(int* ioCounter, int*) {
   ++*ioCounter;
 }
 
