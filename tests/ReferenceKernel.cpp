@@ -33,8 +33,7 @@ void* Module() {
     found = std::string(KAV_TEST_KERNEL_DIR) + "/KAVSYMB";
   module = dlopen(found.c_str(), RTLD_LAZY);
   if (module == nullptr) {
-    std::fprintf(stderr, "test support: cannot load %s: %s\n", found.c_str(),
-                 dlerror());
+    std::fprintf(stderr, "test support: cannot load %s: %s\n", found.c_str(), dlerror());
     std::abort();
   }
   LoadedPath() = found;
@@ -48,40 +47,33 @@ void ReferenceKernel::Reset() {
   KAV_KERNEL_FN(kavsim_journal)(1);
 }
 
-void ReferenceKernel::FailCall(long iN, int iCode) {
-  KAV_KERNEL_FN(kavsim_fail_call)(iN, iCode);
-}
+void ReferenceKernel::FailCall(long iN, int iCode) { KAV_KERNEL_FN(kavsim_fail_call)(iN, iCode); }
 
-void ReferenceKernel::FailFrom(long iN, int iCode) {
-  KAV_KERNEL_FN(kavsim_fail_from)(iN, iCode);
-}
+void ReferenceKernel::FailFrom(long iN, int iCode) { KAV_KERNEL_FN(kavsim_fail_from)(iN, iCode); }
 
-void ReferenceKernel::FailRoutine(const char* iRoutine, long iN, int iCode,
-                                  bool iFrom) {
+void ReferenceKernel::FailRoutine(const char* iRoutine, long iN, int iCode, bool iFrom) {
   KAV_KERNEL_FN(kavsim_fail_routine)(iRoutine, iN, iCode, iFrom);
 }
 
-void ReferenceKernel::ScriptInt(const char* iRoutine, long iN, int iArg,
-                                int iValue, bool iInstead) {
+void ReferenceKernel::ScriptInt(const char* iRoutine, long iN, int iArg, int iValue,
+                                bool iInstead) {
   KAV_KERNEL_FN(kavsim_script_int)(iRoutine, iN, iArg, iValue, iInstead);
 }
 
-void ReferenceKernel::ScriptDouble(const char* iRoutine, long iN, int iArg,
-                                   double iValue, bool iInstead) {
+void ReferenceKernel::ScriptDouble(const char* iRoutine, long iN, int iArg, double iValue,
+                                   bool iInstead) {
   KAV_KERNEL_FN(kavsim_script_double)(iRoutine, iN, iArg, iValue, iInstead);
 }
 
-void ReferenceKernel::ScriptText(const char* iRoutine, long iN, int iArg,
-                                 const std::string& iBytes, bool iInstead) {
+void ReferenceKernel::ScriptText(const char* iRoutine, long iN, int iArg, const std::string& iBytes,
+                                 bool iInstead) {
   KAV_KERNEL_FN(kavsim_script_text)
   (iRoutine, iN, iArg, iBytes.data(), static_cast<int>(iBytes.size()), iInstead);
 }
 
 void ReferenceKernel::ClearFaults() { KAV_KERNEL_FN(kavsim_clear_faults)(); }
 
-std::string ReferenceKernel::Journal() {
-  return KAV_KERNEL_FN(kavsim_journal_text)();
-}
+std::string ReferenceKernel::Journal() { return KAV_KERNEL_FN(kavsim_journal_text)(); }
 
 std::string ReferenceKernel::Calls() {
   std::istringstream in(Journal());
@@ -117,14 +109,12 @@ std::string ReferenceKernel::ModulePath() {
 }
 
 std::string FaultRun::Label() const {
-  return (mode == FaultMode::kFrom ? "from call " : "call ") +
-         std::to_string(n);
+  return (mode == FaultMode::kFrom ? "from call " : "call ") + std::to_string(n);
 }
 
-void AnomalyLoop(const std::function<void()>& iSetUp,
-                 const std::function<void()>& iRun,
-                 const std::function<void(const FaultRun&)>& iCheck,
-                 std::vector<FaultMode> iModes, int iCode) {
+void AnomalyLoop(const std::function<void()>& iSetUp, const std::function<void()>& iRun,
+                 const std::function<void(const FaultRun&)>& iCheck, std::vector<FaultMode> iModes,
+                 int iCode) {
   // A run never makes this many calls: past it the operation loops.
   constexpr long kMostCalls = 100000;
   for (FaultMode mode : iModes) {
@@ -137,9 +127,8 @@ void AnomalyLoop(const std::function<void()>& iSetUp,
       iSetUp();
       ReferenceKernel::ClearJournal();
       const long before = ReferenceKernel::CallCount();
-      (mode == FaultMode::kFrom ? ReferenceKernel::FailFrom
-                                : ReferenceKernel::FailCall)(before + run.n,
-                                                             iCode);
+      (mode == FaultMode::kFrom ? ReferenceKernel::FailFrom : ReferenceKernel::FailCall)(
+          before + run.n, iCode);
       {
         CoutCapture capture;
         iRun();
@@ -158,8 +147,7 @@ Stopped StoppedAt(const KernelSteps& iSteps, const FaultRun& iRun) {
   for (size_t i = 0; i < iSteps.size(); ++i) {
     const KernelStep& step = iSteps[i];
     const long call = static_cast<long>(i) + 1;
-    const bool hit = iRun.mode == FaultMode::kFrom ? call >= iRun.n
-                                                   : call == iRun.n;
+    const bool hit = iRun.mode == FaultMode::kFrom ? call >= iRun.n : call == iRun.n;
     if (hit && step.failable) {
       stopped.failed = true;
       stopped.calls += step.routine + " -> " + std::to_string(iRun.code) + "\n";
@@ -174,12 +162,11 @@ Stopped StoppedAt(const KernelSteps& iSteps, const FaultRun& iRun) {
 
 Left Stopping(const KernelSteps& iSteps, const FaultRun& iRun, bool iCloses) {
   const Stopped stopped = StoppedAt(iSteps, iRun);
-  return {stopped.failed ? iRun.code : 0, stopped.open, stopped.kept,
-          iCloses || !stopped.failed, stopped.calls};
+  return {stopped.failed ? iRun.code : 0, stopped.open, stopped.kept, iCloses || !stopped.failed,
+          stopped.calls};
 }
 
-std::function<Left(const FaultRun&)> Stops(const KernelSteps& iSteps,
-                                           bool iCloses) {
+std::function<Left(const FaultRun&)> Stops(const KernelSteps& iSteps, bool iCloses) {
   return [=](const FaultRun& iRun) { return Stopping(iSteps, iRun, iCloses); };
 }
 
@@ -189,8 +176,7 @@ namespace {
 bool HasEndTitle(const std::string& iOut) {
   for (const std::string& line : SplitLines(iOut)) {
     const size_t last = line.find_last_not_of(' ');
-    if (last != std::string::npos && last >= 3 &&
-        line.compare(last - 2, 3, "end") == 0 &&
+    if (last != std::string::npos && last >= 3 && line.compare(last - 2, 3, "end") == 0 &&
         line.find(',') != std::string::npos)
       return true;
   }
@@ -215,12 +201,13 @@ void SweepOperations(const std::vector<SweptOperation>& iOperations,
       } else if (operation.endTitle.empty()) {
         EXPECT_EQ(expected.banner, HasEndTitle(iRun.out)) << iRun.out;
       } else {
-        EXPECT_EQ(expected.banner, iRun.out.find("\n" + operation.endTitle +
-                                                 "\n") != std::string::npos)
+        EXPECT_EQ(expected.banner,
+                  iRun.out.find("\n" + operation.endTitle + "\n") != std::string::npos)
             << iRun.out;
       }
     };
-    AnomalyLoop(operation.setUp, [&] { kept = operation.run(); }, check);
+    AnomalyLoop(
+        operation.setUp, [&] { kept = operation.run(); }, check);
   }
 }
 

@@ -25,17 +25,15 @@ class ReferenceKernel {
   // The n-th and every later call answers iCode.
   static void FailFrom(long iN, int iCode);
   // The n-th call of one routine answers iCode (every later too if iFrom).
-  static void FailRoutine(const char* iRoutine, long iN, int iCode,
-                          bool iFrom = false);
+  static void FailRoutine(const char* iRoutine, long iN, int iCode, bool iFrom = false);
   // Scripted answers (see kavsim_script_int): argument iArg of the n-th
   // call of iRoutine (every call for n 0) is set after the routine ran, or
   // instead of running it.
-  static void ScriptInt(const char* iRoutine, long iN, int iArg, int iValue,
-                        bool iInstead = false);
-  static void ScriptDouble(const char* iRoutine, long iN, int iArg,
-                           double iValue, bool iInstead = false);
-  static void ScriptText(const char* iRoutine, long iN, int iArg,
-                         const std::string& iBytes, bool iInstead = false);
+  static void ScriptInt(const char* iRoutine, long iN, int iArg, int iValue, bool iInstead = false);
+  static void ScriptDouble(const char* iRoutine, long iN, int iArg, double iValue,
+                           bool iInstead = false);
+  static void ScriptText(const char* iRoutine, long iN, int iArg, const std::string& iBytes,
+                         bool iInstead = false);
   // Faults and scripted answers dropped.
   static void ClearFaults();
   // Journal lines "NAME args -> code" since the last Reset or ClearJournal.
@@ -69,11 +67,11 @@ enum class FaultMode { kOnly, kFrom };
 // One run of an anomaly loop, handed to its check.
 struct FaultRun {
   FaultMode mode = FaultMode::kOnly;
-  long n = 0;          // the failing call, 1 for the run's first call
+  long n = 0;  // the failing call, 1 for the run's first call
   int code = kInjected;
-  long made = 0;       // kernel calls the run made
-  std::string calls;   // ReferenceKernel::Calls() of the run
-  std::string out;     // what the run wrote to std::cout
+  long made = 0;      // kernel calls the run made
+  std::string calls;  // ReferenceKernel::Calls() of the run
+  std::string out;    // what the run wrote to std::cout
   // False for the last run, which made fewer than n calls.
   bool Faulted() const { return made >= n; }
   // "call 3" or "from call 3", for SCOPED_TRACE.
@@ -84,22 +82,32 @@ struct FaultRun {
 // failing, for n = 1, 2, ... until a run meets no fault, and hands each run
 // (the faultless one too) to iCheck. Before each run the kernel is reset,
 // iSetUp runs and the journal is cleared; calls are counted from there.
-void AnomalyLoop(const std::function<void()>& iSetUp,
-                 const std::function<void()>& iRun,
+void AnomalyLoop(const std::function<void()>& iSetUp, const std::function<void()>& iRun,
                  const std::function<void(const FaultRun&)>& iCheck,
-                 std::vector<FaultMode> iModes = {FaultMode::kOnly,
-                                                  FaultMode::kFrom},
+                 std::vector<FaultMode> iModes = {FaultMode::kOnly, FaultMode::kFrom},
                  int iCode = kInjected);
 
 // A kernel call of an operation's clean run, and what it leaves once it
 // succeeded: KernelStep("GNFRC1").Opens(4), KernelStep("GUSREA").Keeps(1).
 struct KernelStep {
   KernelStep(const char* iRoutine) : routine(iRoutine) {}  // NOLINT: rows
-  KernelStep& Opens(int iLists) { opens = iLists; return *this; }
-  KernelStep& Ends(int iLists) { ends = iLists; return *this; }
-  KernelStep& Keeps(int iValues) { keeps = iValues; return *this; }
+  KernelStep& Opens(int iLists) {
+    opens = iLists;
+    return *this;
+  }
+  KernelStep& Ends(int iLists) {
+    ends = iLists;
+    return *this;
+  }
+  KernelStep& Keeps(int iValues) {
+    keeps = iValues;
+    return *this;
+  }
   // A routine without a return code: a fault cannot reach it.
-  KernelStep& NoCode() { failable = false; return *this; }
+  KernelStep& NoCode() {
+    failable = false;
+    return *this;
+  }
   std::string routine;
   int opens = 0, ends = 0, keeps = 0;
   bool failable = true;
@@ -127,10 +135,8 @@ struct Left {
 };
 // An operation that stops at its first failing call, by its clean run;
 // iCloses: its end banner shows even after a failure.
-Left Stopping(const KernelSteps& iSteps, const FaultRun& iRun,
-              bool iCloses = false);
-std::function<Left(const FaultRun&)> Stops(const KernelSteps& iSteps,
-                                           bool iCloses = false);
+Left Stopping(const KernelSteps& iSteps, const FaultRun& iRun, bool iCloses = false);
+std::function<Left(const FaultRun&)> Stops(const KernelSteps& iSteps, bool iCloses = false);
 
 struct SweptOperation {
   std::string name;
@@ -162,7 +168,6 @@ class KernelTest : public ::testing::Test {
 
 // A control function of the loaded module, typed by its declaration in
 // KAVSimControl.h: KAV_KERNEL_FN(kavsim_open_lists)().
-#define KAV_KERNEL_FN(name) \
-  (::kavtest::ReferenceKernel::Function<decltype(&name)>(#name))
+#define KAV_KERNEL_FN(name) (::kavtest::ReferenceKernel::Function<decltype(&name)>(#name))
 
 #endif

@@ -2,9 +2,9 @@
 #include "TestSupport.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -46,9 +46,7 @@ Strings Closing(int iDashes, const std::string& iTitle) {
   return lines;
 }
 
-std::string Block(std::initializer_list<Strings> iParts) {
-  return Lines(Concat(iParts));
-}
+std::string Block(std::initializer_list<Strings> iParts) { return Lines(Concat(iParts)); }
 
 CoutCapture::CoutCapture() : _saved(std::cout.rdbuf(_captured.rdbuf())) {}
 
@@ -69,12 +67,10 @@ std::string ReadFile(const std::string& iPath) {
 
 std::string TempTemplate(const std::string& iStem) {
   const char* directory = std::getenv("TMPDIR");
-  return std::string(directory && *directory ? directory : "/tmp") + "/" +
-         iStem + "-XXXXXX";
+  return std::string(directory && *directory ? directory : "/tmp") + "/" + iStem + "-XXXXXX";
 }
 
-ChildResult RunInChild(const Environment& iEnv,
-                       const std::function<int()>& iScenario) {
+ChildResult RunInChild(const Environment& iEnv, const std::function<int()>& iScenario) {
   ChildResult result;
   std::string outName = TempTemplate("kavtest-out");
   std::string errName = TempTemplate("kavtest-err");
@@ -124,8 +120,7 @@ TempDir::~TempDir() {
   if (!_path.empty()) std::filesystem::remove_all(_path, ignored);
 }
 
-std::string TempDir::Write(const std::string& iName,
-                           const std::string& iContent) const {
+std::string TempDir::Write(const std::string& iName, const std::string& iContent) const {
   std::filesystem::path path = std::filesystem::path(_path) / iName;
   std::error_code ignored;
   std::filesystem::create_directories(path.parent_path(), ignored);
@@ -166,8 +161,7 @@ KAVRawColldouble DoublesOf(std::initializer_list<double> iValues) {
 
 Strings Concat(std::initializer_list<Strings> iParts) {
   Strings lines;
-  for (const Strings& part : iParts)
-    lines.insert(lines.end(), part.begin(), part.end());
+  for (const Strings& part : iParts) lines.insert(lines.end(), part.begin(), part.end());
   return lines;
 }
 

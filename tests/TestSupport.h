@@ -63,9 +63,9 @@ class CoutCapture {
 };
 
 struct ChildResult {
-  int status = -1;      // exit status, or 128 + signal number
-  std::string out;      // standard output
-  std::string err;      // standard error
+  int status = -1;  // exit status, or 128 + signal number
+  std::string out;  // standard output
+  std::string err;  // standard error
 };
 
 // Runs iScenario in a forked child with the environment changed by iEnv
@@ -73,8 +73,7 @@ struct ChildResult {
 // child exits with iScenario's return value. Both output streams are
 // captured whole.
 using Environment = std::map<std::string, std::optional<std::string>>;
-ChildResult RunInChild(const Environment& iEnv,
-                       const std::function<int()>& iScenario);
+ChildResult RunInChild(const Environment& iEnv, const std::function<int()>& iScenario);
 
 // "$TMPDIR/<iStem>-XXXXXX" (/tmp when TMPDIR is unset or empty), for
 // mkstemp and mkdtemp.

@@ -129,8 +129,7 @@ TEST(BindingTest, StepLibShapesFindTheModuleTheWalkPromises) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto result = RunInChild({{"STEPLIB", c.stepLib}, {"HOME", c.home}},
-                             CallGusendAndReport);
+    auto result = RunInChild({{"STEPLIB", c.stepLib}, {"HOME", c.home}}, CallGusendAndReport);
     EXPECT_EQ(0, result.status) << result.err;
     EXPECT_EQ(c.loaded, result.out);
     EXPECT_EQ("", result.err);
@@ -165,8 +164,7 @@ TEST(BindingTest, BinderFailuresEndTheProcessWithStatus99) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto result = RunInChild({{"STEPLIB", c.stepLib}, {"HOME", c.home}},
-                             CallGusendAndReport);
+    auto result = RunInChild({{"STEPLIB", c.stepLib}, {"HOME", c.home}}, CallGusendAndReport);
     EXPECT_EQ(99, result.status);
     EXPECT_EQ("", result.out);
     if (c.prefixOnly) {
@@ -219,8 +217,8 @@ TEST(BindingTest, LongArgumentListsArriveUnchangedOnFirstAndLaterCalls) {
   for (const bool journaled : {false, true}) {
     auto result = RunInChild(
         {{"STEPLIB", kProbe},
-         {"T4711_JOURNAL", journaled ? std::optional<std::string>(dir.Path() + "/journal")
-                                     : std::nullopt}},
+         {"T4711_JOURNAL",
+          journaled ? std::optional<std::string>(dir.Path() + "/journal") : std::nullopt}},
         [] {
           int c[14] = {0};
           char t[3][64] = {{0}};
@@ -278,8 +276,8 @@ TEST(BindingTest, LibraryExportsItsInterfaceOnly) {
   for (const char* name : {"kavsybnd", "cxgiiv5", "cxrv5i", "nqusett", "_Z8GetDebugPKc"}) {
     EXPECT_NE(nullptr, dlsym(library, name)) << name;
   }
-  for (const char* name : {"GUSREA", "GNFLOD", "GMOSEL", "kavModuleImage",
-                           "_ZN8KAVTrace5BlankEv", "_ZN13KAVKernelList4InfoERiS0_S0_S0_"}) {
+  for (const char* name : {"GUSREA", "GNFLOD", "GMOSEL", "kavModuleImage", "_ZN8KAVTrace5BlankEv",
+                           "_ZN13KAVKernelList4InfoERiS0_S0_S0_"}) {
     EXPECT_EQ(nullptr, dlsym(library, name)) << name;
   }
   dlclose(library);

@@ -40,17 +40,14 @@ std::string Std(int iType, const std::string& iName) {
 
 class CatalogTest : public KernelTest {
  protected:
-
   static void AddTable(int iKind, const std::string& iName) {
     KAV_KERNEL_FN(kavsim_catalog_add_table)(iKind, iName.c_str());
   }
-  static void AddName(int iType, const std::string& iStd,
-                      const std::string& iNls) {
+  static void AddName(int iType, const std::string& iStd, const std::string& iNls) {
     KAV_KERNEL_FN(kavsim_catalog_add_name)(iType, iStd.c_str(), iNls.c_str());
   }
   static Strings Tables(int iKind) {
-    std::unique_ptr<KAVListValKAVUnicodeString> tables(
-        KAVMfgAPTAndPPTable::GetTables(iKind));
+    std::unique_ptr<KAVListValKAVUnicodeString> tables(KAVMfgAPTAndPPTable::GetTables(iKind));
     return Items(*tables);
   }
   // Kind 8 holds "  FIRST " and "SECOND". Each call in turn fails, alone or
@@ -59,8 +56,8 @@ class CatalogTest : public KernelTest {
   // succeeded.
   static void SweepTables(bool iTraced) {
     const KernelStep read = KernelStep("GUSREA").Keeps(1);
-    const KernelSteps steps = {KernelStep("GNSLTB").Opens(1), "GUSINF", read,
-                               read, KernelStep("GUSEND").Ends(1)};
+    const KernelSteps steps = {KernelStep("GNSLTB").Opens(1), "GUSINF", read, read,
+                               KernelStep("GUSEND").Ends(1)};
     const Strings names = {"FIRST", "SECOND"};
     Strings tables;
     const auto check = [&](const FaultRun& iRun) {
@@ -68,16 +65,13 @@ class CatalogTest : public KernelTest {
       const Stopped expected = StoppedAt(steps, iRun);
       const Strings kept(names.begin(), names.begin() + expected.kept);
       EXPECT_EQ(kept, tables);
-      EXPECT_EQ(expected.failed ? kInjected : 0,
-                KAVMfgAPTAndPPTable::GetError());
+      EXPECT_EQ(expected.failed ? kInjected : 0, KAVMfgAPTAndPPTable::GetError());
       EXPECT_EQ(expected.calls, iRun.calls);
       EXPECT_EQ(expected.open, Kernel::OpenLists());
-      Strings trace = {"itype : 8", " ", iRun.n == 1 ? "ier (gnsltb) : 4242"
-                                                     : "ier (gnsltb) : 0"};
+      Strings trace = {"itype : 8", " ", iRun.n == 1 ? "ier (gnsltb) : 4242" : "ier (gnsltb) : 0"};
       for (const std::string& name : kept) trace.push_back("Table Name : " + name);
       EXPECT_EQ(iTraced ? Block({Opening(16, "GetTables, start"), trace,
-                                          expected.failed ? Strings{}
-                                                          : Closing(15, "GetTables, end ")})
+                                 expected.failed ? Strings{} : Closing(15, "GetTables, end ")})
                         : "",
                 iRun.out);
     };
@@ -109,9 +103,7 @@ TEST_F(CatalogTest, GetTablesListsEachKind) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.kind);
     Kernel::Reset();
-    for (const char* name :
-         {"  PADDED NAME   ", full.c_str(), "DUP", "DUP", ""})
-      AddTable(9, name);
+    for (const char* name : {"  PADDED NAME   ", full.c_str(), "DUP", "DUP", ""}) AddTable(9, name);
     EXPECT_EQ(c.tables, Tables(c.kind));
     EXPECT_EQ(c.error, KAVMfgAPTAndPPTable::GetError());
     EXPECT_EQ(c.journal, c.journal.empty() ? "" : Kernel::Journal());
@@ -129,9 +121,7 @@ TEST_F(CatalogTest, GetTablesListsEachKind) {
 
 TEST_F(CatalogTest, GetTablesStopsAtTheFailingCall) { SweepTables(false); }
 
-TEST_F(CatalogTest, GetTablesTraceEndsOnlyWhenEveryCallSucceeded) {
-  SweepTables(true);
-}
+TEST_F(CatalogTest, GetTablesTraceEndsOnlyWhenEveryCallSucceeded) { SweepTables(true); }
 
 // ---------------------------------------------------- national names
 
@@ -174,11 +164,10 @@ TEST_F(CatalogTest, GetNlsNameAsksTheKernelOncePerKey) {
     const std::string first = " " + key + " ";
     for (const std::string& spelling : {first, key, longName})
       EXPECT_EQ(c.code == 0 ? nls : first, Nls(c.type, spelling));
-    EXPECT_EQ(Lines({"GNFNL1 " + std::to_string(c.type) + " \"" + key +
-                     "\" -> " + std::to_string(c.code)}),
+    EXPECT_EQ(Lines({"GNFNL1 " + std::to_string(c.type) + " \"" + key + "\" -> " +
+                     std::to_string(c.code)}),
               Kernel::Journal());
-    EXPECT_EQ(c.code == 0 ? key : Padded(" " + nls, width),
-              Std(c.type, " " + nls));
+    EXPECT_EQ(c.code == 0 ? key : Padded(" " + nls, width), Std(c.type, " " + nls));
   }
 }
 
@@ -235,8 +224,7 @@ std::string WithPosition(Strings iLines, const std::string& iOut) {
   const size_t at = iOut.find("indice : ");
   const int traced = at == std::string::npos ? 0 : std::atoi(&iOut[at + 9]);
   for (std::string& line : iLines)
-    if (line == "indice : #" && traced >= 1)
-      line = "indice : " + std::to_string(traced);
+    if (line == "indice : #" && traced >= 1) line = "indice : " + std::to_string(traced);
   return Lines(iLines);
 }
 
@@ -263,12 +251,10 @@ TEST_F(CatalogTest, GetNlsNameTraceShowsEachPath) {
     SCOPED_TRACE(c.given);
     Nls(c.type, c.given);
     const std::string out = Stdout();
-    Strings lines = {" ", "KAVMfgBaseNLS::GetNlsName, Start",
-                     "type : " + std::to_string(c.type), "name : " + c.given,
-                     " "};
+    Strings lines = {" ", "KAVMfgBaseNLS::GetNlsName, Start", "type : " + std::to_string(c.type),
+                     "name : " + c.given, " "};
     lines.insert(lines.end(), c.middle.begin(), c.middle.end());
-    lines.insert(lines.end(), {" ", "Name : " + c.result,
-                               "KAVMfgBaseNLS::GetNlsName, End", " "});
+    lines.insert(lines.end(), {" ", "Name : " + c.result, "KAVMfgBaseNLS::GetNlsName, End", " "});
     EXPECT_EQ(WithPosition(lines, out), out);
   }
 }

@@ -30,10 +30,8 @@ const std::string kReference = "STEPLIB='{KERNEL}'";
 // {KERNEL} and {MODULES} stand for this build's directories.
 std::string Expand(std::string iText) {
   for (const auto& [key, value] :
-       {std::pair<std::string, std::string>{"{KERNEL}", kKernel},
-        {"{MODULES}", kModules}}) {
-    for (size_t at = iText.find(key); at != std::string::npos;
-         at = iText.find(key, at))
+       {std::pair<std::string, std::string>{"{KERNEL}", kKernel}, {"{MODULES}", kModules}}) {
+    for (size_t at = iText.find(key); at != std::string::npos; at = iText.find(key, at))
       iText.replace(at, key.size(), value);
   }
   return iText;
@@ -45,15 +43,13 @@ Outcome RunTool(const std::string& iEnvironment, const std::string& iWords) {
   kavtest::TempDir dir;
   const std::string errFile = dir.Path() + "/err";
   const std::string command =
-      Expand(iEnvironment + " '" + KAV_TEST_T4711 + "' " + iWords + " 2>'" +
-             errFile + "'");
+      Expand(iEnvironment + " '" + KAV_TEST_T4711 + "' " + iWords + " 2>'" + errFile + "'");
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[512];
   while (pipe && fgets(buffer, sizeof buffer, pipe)) out += buffer;
   const int status = pipe ? pclose(pipe) : -1;
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out,
-          kavtest::ReadFile(errFile)};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, kavtest::ReadFile(errFile)};
 }
 
 bool Has(const std::string& iText, const std::string& iPart) {
@@ -78,8 +74,8 @@ void Check(const Case& iCase) {
 }
 
 std::string UsageJson(const std::string& iMessage) {
-  return "{\n  \"error\": {\n    \"kind\": \"usage\",\n    \"message\": \"" +
-         iMessage + "\",\n    \"status\": 2\n  }\n}\n";
+  return "{\n  \"error\": {\n    \"kind\": \"usage\",\n    \"message\": \"" + iMessage +
+         "\",\n    \"status\": 2\n  }\n}\n";
 }
 
 }  // namespace
@@ -97,8 +93,7 @@ TEST(CliTest, CheckKernelReportsWhatAResolverLeavesUnbound) {
   for (const Case& c : cases) Check(c);
 
   // A resolver that binds nothing: every routine is listed, in table order.
-  const Outcome unbinding =
-      RunTool("STEPLIB='{MODULES}/unbinding'", "--json check-kernel");
+  const Outcome unbinding = RunTool("STEPLIB='{MODULES}/unbinding'", "--json check-kernel");
   EXPECT_EQ(99, unbinding.status);
   const nlohmann::json report = nlohmann::json::parse(unbinding.out);
   EXPECT_EQ(0, report["bound"]);
@@ -109,10 +104,8 @@ TEST(CliTest, CheckKernelReportsWhatAResolverLeavesUnbound) {
 
   // A truncated module is refused before dlopen, which would fault on it.
   kavtest::TempDir truncated;
-  truncated.Write("KAVSYMB",
-                  kavtest::ReadFile(kKernel + "/KAVSYMB").substr(0, 4096));
-  const Outcome cut =
-      RunTool("STEPLIB='" + truncated.Path() + "'", "check-kernel");
+  truncated.Write("KAVSYMB", kavtest::ReadFile(kKernel + "/KAVSYMB").substr(0, 4096));
+  const Outcome cut = RunTool("STEPLIB='" + truncated.Path() + "'", "check-kernel");
   EXPECT_EQ(99, cut.status);
   EXPECT_EQ(0u, cut.err.find("t4711: cannot load " + truncated.Path() +
                              "/KAVSYMB: truncated: a loadable segment ends at "
@@ -154,8 +147,7 @@ TEST(CliTest, EnvNamesTheModuleTheSwitchesAndTheSite) {
 // was done, not what was asked; numbers as JSON numbers.
 TEST(CliTest, CommandsEndWithTheirStatusAndMessage) {
   const std::string version = T4711BAS_VERSION_STRING;
-  const std::string days =
-      "{\n  \"days\": 29,\n  \"month\": 2,\n  \"year\": 2000\n}\n";
+  const std::string days = "{\n  \"days\": 29,\n  \"month\": 2,\n  \"year\": 2000\n}\n";
   const std::string subcommand =
       "unknown command \"dictionary bogus\" (run 't4711 dictionary --help' "
       "for the list)";
@@ -200,21 +192,18 @@ TEST(CliTest, CommandsEndWithTheirStatusAndMessage) {
       {"write error", kReference, "dictionary classes >/dev/full", 3, "", "t4711: cannot write standard output\n"}};
   // clang-format on
   for (const Case& c : cases) Check(c);
-  EXPECT_EQ(RunTool(kReference, "tables --help").out,
-            RunTool(kReference, "help tables").out);
+  EXPECT_EQ(RunTool(kReference, "tables --help").out, RunTool(kReference, "help tables").out);
 }
 
 // Kernel state lives in the process: a class created on one line of a
 // command file is listed on the next, and a failing line stops the run.
 TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
   kavtest::TempDir dir;
-  const std::string file = dir.Write(
-      "commands.txt",
-      "# a comment\ndictionary create class MfgCliProbe --kind 2\n"
-      "t4711 dictionary attributes MfgCliProbe\ntables 99\n"
-      "dictionary current\n");
-  const std::string unterminated =
-      dir.Write("quote.txt", "util quote 'abc\n");
+  const std::string file = dir.Write("commands.txt",
+                                     "# a comment\ndictionary create class MfgCliProbe --kind 2\n"
+                                     "t4711 dictionary attributes MfgCliProbe\ntables 99\n"
+                                     "dictionary current\n");
+  const std::string unterminated = dir.Write("quote.txt", "util quote 'abc\n");
   // clang-format off
   Check({"text", kReference, "run '" + file + "'", 1,
          "> dictionary create class MfgCliProbe --kind 2\ncreated class: MfgCliProbe\n"
@@ -228,13 +217,11 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
 
   // As JSON: one document, one element per line that ran, traces on
   // standard error.
-  const Outcome json =
-      RunTool(kReference + " MfgBaseDebug=ALL", "--json run -k '" + file + "'");
+  const Outcome json = RunTool(kReference + " MfgBaseDebug=ALL", "--json run -k '" + file + "'");
   EXPECT_EQ(1, json.status);
   const nlohmann::json document = nlohmann::json::parse(json.out);
   ASSERT_EQ(4u, document.size());
-  EXPECT_EQ("dictionary create class MfgCliProbe --kind 2",
-            document[0]["command"]);
+  EXPECT_EQ("dictionary create class MfgCliProbe --kind 2", document[0]["command"]);
   EXPECT_EQ(0, document[0]["status"]);
   EXPECT_EQ(1, document[2]["status"]);
   EXPECT_EQ(9020, document[2]["error"]["code"]);
@@ -277,14 +264,11 @@ TEST(CliTest, FamilyCommandFilesReportOnlyTheirOwnFailures) {
     const std::string file = dir.Write("commands.txt", c.lines);
     const Outcome outcome =
         RunTool(kReference + " KAVSIM_SITE='{KERNEL}/site'",
-                (c.name[0] == 'p' ? "--json run -k '" : "run -k '") + file +
-                    "'");
+                (c.name[0] == 'p' ? "--json run -k '" : "run -k '") + file + "'");
     EXPECT_EQ(1, outcome.status);
     const std::string all = outcome.out + outcome.err;
-    for (const std::string& part : c.has)
-      EXPECT_TRUE(Has(all, part)) << part << "\n" << all;
-    for (const std::string& part : c.hasNot)
-      EXPECT_FALSE(Has(all, part)) << part << "\n" << all;
+    for (const std::string& part : c.has) EXPECT_TRUE(Has(all, part)) << part << "\n" << all;
+    for (const std::string& part : c.hasNot) EXPECT_FALSE(Has(all, part)) << part << "\n" << all;
   }
 }
 
@@ -319,17 +303,16 @@ TEST(CliTest, JournalSummaryCountsCallsFailuresAndListsLeftOpen) {
                          "not a journal line\n"
                          "GNFRC2 \"MfgDrilling\" \"MFG_Y\" -> 9014 0 0 (200 ns)\n"
                          "GUSEND 7 -> 9001 (40 ns)\n";
-  std::ofstream(json)
-      << "{\"routine\":\"GUSINI\",\"in\":[8],\"code\":0,\"out\":[5],\"ns\":100}\n"
-         "{\"routine\":\"GNFRC2\",\"in\":[\"MfgDrilling\",\"MFG_X\"],\"code\":9014,"
-         "\"out\":[0,0],\"ns\":300}\n"
-         "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":0,\"out\":[],\"ns\":50}\n"
-         "{\"routine\":\"GNFLCL\",\"in\":[],\"code\":0,\"out\":[6,7],\"ns\":1000}\n"
-         "{\"routine\":\"GUSEND\",\"in\":[6],\"code\":0,\"out\":[],\"ns\":50}\n"
-         "{\"routine\":\"NOSUCH\"}\n"
-         "{\"routine\":\"GNFRC2\",\"in\":[\"MfgDrilling\",\"MFG_Y\"],\"code\":9014,"
-         "\"out\":[0,0],\"ns\":200}\n"
-         "{\"routine\":\"GUSEND\",\"in\":[7],\"code\":9001,\"out\":[],\"ns\":40}\n";
+  std::ofstream(json) << "{\"routine\":\"GUSINI\",\"in\":[8],\"code\":0,\"out\":[5],\"ns\":100}\n"
+                         "{\"routine\":\"GNFRC2\",\"in\":[\"MfgDrilling\",\"MFG_X\"],\"code\":9014,"
+                         "\"out\":[0,0],\"ns\":300}\n"
+                         "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":0,\"out\":[],\"ns\":50}\n"
+                         "{\"routine\":\"GNFLCL\",\"in\":[],\"code\":0,\"out\":[6,7],\"ns\":1000}\n"
+                         "{\"routine\":\"GUSEND\",\"in\":[6],\"code\":0,\"out\":[],\"ns\":50}\n"
+                         "{\"routine\":\"NOSUCH\"}\n"
+                         "{\"routine\":\"GNFRC2\",\"in\":[\"MfgDrilling\",\"MFG_Y\"],\"code\":9014,"
+                         "\"out\":[0,0],\"ns\":200}\n"
+                         "{\"routine\":\"GUSEND\",\"in\":[7],\"code\":9001,\"out\":[],\"ns\":40}\n";
   const std::string summary =
       ": 7 calls of 4 routines, 1740 ns in the kernel\n"
       "lines not understood: 1 (the first: line 6)\n\n"

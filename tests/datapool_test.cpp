@@ -47,7 +47,7 @@ struct Out {
 
 using DataPoolTest = KernelTest;
 
-// --- Pools and objects --------------------------------------------------------
+// --- Pools and objects -------------------------------------------------------
 
 // Pool names are cut or padded to 8, never stripped: a leading blank makes
 // another pool. The three ints reach GNSCOB in their order.
@@ -89,8 +89,7 @@ TEST_F(DataPoolTest, ReadObjectAppendsEachFieldAndItsCounts) {
   EXPECT_EQ(0, Kernel::OpenLists());
   Kernel::ClearJournal();
   o.Read("TOOLS", 9);
-  EXPECT_EQ(Lines({"GNSROB -> 0", "GUSINF -> 0", "GUSEND -> 0", "GUSEND -> 0",
-                   "GUSEND -> 0"}),
+  EXPECT_EQ(Lines({"GNSROB -> 0", "GUSINF -> 0", "GUSEND -> 0", "GUSEND -> 0", "GUSEND -> 0"}),
             Kernel::Calls());
   EXPECT_EQ(3, o.names.Size());
 }
@@ -122,8 +121,7 @@ TEST_F(DataPoolTest, RefusedRequestsLeaveOnlyTheKernelsCode) {
     c.call();
     EXPECT_EQ(c.error, P::GetError());
     // CreateIntField's list stays open when GNSCFI refuses it.
-    EXPECT_EQ(std::string(c.what).find("field ") != std::string::npos ? 1 : 0,
-              Kernel::OpenLists());
+    EXPECT_EQ(std::string(c.what).find("field ") != std::string::npos ? 1 : 0, Kernel::OpenLists());
     if (listed) {
       EXPECT_EQ(0, listed->Size());
     }
@@ -176,7 +174,7 @@ TEST_F(DataPoolTest, DamagedSiteFileRefusesEveryDataPoolRoutine) {
   }
 }
 
-// --- Fields -------------------------------------------------------------------
+// --- Fields ------------------------------------------------------------------
 
 // The first collection holding a value decides the list; texts go padded
 // or cut to 72 and come back stripped; all empty still creates the field.
@@ -184,8 +182,7 @@ TEST_F(DataPoolTest, CreatedFieldsSendTheFirstKindGivenAndReadBack) {
   const KAVRawCollint ints = IntsOf({5, -6}), none;
   const KAVRawColldouble doubles = DoublesOf({2.5}), noDoubles;
   const std::string longText = "  " + std::string(70, 'L');
-  const KAVListValKAVUnicodeString texts =
-      ListOf({longText + "CUT", " RIGHT HAND "}), noTexts;
+  const KAVListValKAVUnicodeString texts = ListOf({longText + "CUT", " RIGHT HAND "}), noTexts;
   // clang-format off
   const struct { const char* name; const KAVRawCollint& i; const KAVRawColldouble& d;
                  const KAVListValKAVUnicodeString& t; Strings calls; Ints ints; Doubles doubles; Strings texts; } cases[] = {
@@ -203,8 +200,8 @@ TEST_F(DataPoolTest, CreatedFieldsSendTheFirstKindGivenAndReadBack) {
     EXPECT_EQ(0, P::GetError());
     std::string journal;
     for (const std::string& call : c.calls) journal += call + " -> 0\n";
-    journal += "GNSCFI \"TOOLS   \" 2 9 \"" + (c.name + std::string(16 - std::strlen(c.name), ' ')) +
-               "\" 1 -> 0\nGUSEND 1 -> 0\n";
+    journal += "GNSCFI \"TOOLS   \" 2 9 \"" +
+               (c.name + std::string(16 - std::strlen(c.name), ' ')) + "\" 1 -> 0\nGUSEND 1 -> 0\n";
     EXPECT_EQ(journal, Kernel::Journal());
     Out o;
     o.ints.Append(99);  // emptied first
@@ -241,7 +238,7 @@ TEST_F(DataPoolTest, SingleValueReadersGiveTheFirstValueOfTheirKind) {
   EXPECT_EQ(2, o.types[3]);
 }
 
-// --- Value gathering ----------------------------------------------------------
+// --- Value gathering ---------------------------------------------------------
 
 struct GatherCase {
   const char* what;
@@ -288,7 +285,7 @@ void CheckGathering() {
 TEST_F(DataPoolTest, GetValuesGathersFivePackedOutputs) { CheckGathering(); }
 TEST_F(DataPoolTest, GetValuesTracedGathersTheSame) { CheckGathering(); }
 
-// --- Kernel answers a well-behaved kernel never gives -------------------------
+// --- Kernel answers a well-behaved kernel never gives ------------------------
 
 // A handle of 0 with success is never ended; a record width other than 4,
 // 8 and 72 reads nothing; counts below 0 read nothing and counts past the
@@ -316,7 +313,9 @@ TEST_F(DataPoolTest, OddKernelAnswersAreSurvived) {
     o.Field("TOOLS", 101, "MFG_WEAR");
     std::string calls;
     for (size_t i = 0; i < c.calls.size(); ++i)
-      calls += c.calls[i] + (i + 1 == c.calls.size() && c.error ? " -> " + std::to_string(c.error) : " -> 0") + "\n";
+      calls += c.calls[i] +
+               (i + 1 == c.calls.size() && c.error ? " -> " + std::to_string(c.error) : " -> 0") +
+               "\n";
     EXPECT_EQ(calls, Kernel::Calls());
     EXPECT_EQ(c.error, P::GetError());
     EXPECT_EQ(c.open, Kernel::OpenLists());
@@ -326,14 +325,15 @@ TEST_F(DataPoolTest, OddKernelAnswersAreSurvived) {
   // a list whose handle came back 0.
   Kernel::Reset();
   Kernel::ScriptText("GUSREA", 1, 3, std::string(72, 'X'));
-  EXPECT_EQ(KAVUnicodeString(std::string(72, 'X').c_str()), P::ReadStrField("TOOLS", 1, "MFG_TOOL_MAT"));
+  EXPECT_EQ(KAVUnicodeString(std::string(72, 'X').c_str()),
+            P::ReadStrField("TOOLS", 1, "MFG_TOOL_MAT"));
   Kernel::ScriptInt("GNSXOB", 1, 3, 0);
   std::unique_ptr<KAVRawCollint> listed(P::ListObjects("TOOLS", 1));
   EXPECT_EQ(9001, P::GetError());  // the kernel knows no list 0
   EXPECT_EQ(0, listed->Size());
 }
 
-// --- Failing kernel calls -----------------------------------------------------
+// --- Failing kernel calls ----------------------------------------------------
 
 // Every operation with each call failing, alone and with every later one.
 std::vector<SweptOperation> Operations() {
@@ -367,8 +367,7 @@ std::vector<SweptOperation> Operations() {
   // clang-format on
   std::vector<SweptOperation> operations;
   for (const auto& row : rows)
-    operations.push_back(
-        {row.name, appended(row.run), Stops(row.steps), row.endTitle});
+    operations.push_back({row.name, appended(row.run), Stops(row.steps), row.endTitle});
   return operations;
 }
 
@@ -471,8 +470,8 @@ void GatherAndDumpSweep(bool iTraced) {
         EXPECT_NE(std::string::npos, from);
         return;
       }
-      const bool stops = !segment.dictionary ||
-                         (iRun.mode == FaultMode::kFrom && segment.dataPoolCallAfter);
+      const bool stops =
+          !segment.dictionary || (iRun.mode == FaultMode::kFrom && segment.dataPoolCallAfter);
       EXPECT_EQ(stops ? iRun.code : 0, P::GetError());
       EXPECT_EQ(!segment.dictionary, calls.size() == static_cast<size_t>(iRun.n));
       EXPECT_EQ(iTraced && !stops, iRun.out.find("\nGetValues, end\n") != std::string::npos);
@@ -484,9 +483,11 @@ void GatherAndDumpSweep(bool iTraced) {
 }
 
 TEST_F(DataPoolTest, GetValuesAndDumpEndAsPromisedWhateverCallFails) { GatherAndDumpSweep(false); }
-TEST_F(DataPoolTest, GetValuesAndDumpTraceEndAsPromisedWhateverCallFails) { GatherAndDumpSweep(true); }
+TEST_F(DataPoolTest, GetValuesAndDumpTraceEndAsPromisedWhateverCallFails) {
+  GatherAndDumpSweep(true);
+}
 
-// --- Traces and the dump ------------------------------------------------------
+// --- Traces and the dump -----------------------------------------------------
 
 // clang-format off
 TEST_F(DataPoolTest, ObjectAndFieldTraces) {

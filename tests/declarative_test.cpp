@@ -27,14 +27,13 @@ std::string F(const std::string& iText, size_t iWidth) {
   return "\"" + Padded(iText, iWidth) + "\"";
 }
 const std::string kPool = F("KAVMFG", 27);
-const std::string kLoad =
-    Lines({"DCLPLE " + kPool + " -> 0", "DCLOAD " + kPool + " -> 0"});
+const std::string kLoad = Lines({"DCLPLE " + kPool + " -> 0", "DCLOAD " + kPool + " -> 0"});
 
 // A variable query as the journal shows it: pool, pool.variable, type.
-std::string Query(const char* iRoutine, const std::string& iPool,
-                  const std::string& iVariable, const char* iType) {
-  return std::string(iRoutine) + " " + F(iPool, 27) + " " +
-         F(iPool + "." + iVariable, 64) + " " + F(iType, 64);
+std::string Query(const char* iRoutine, const std::string& iPool, const std::string& iVariable,
+                  const char* iType) {
+  return std::string(iRoutine) + " " + F(iPool, 27) + " " + F(iPool + "." + iVariable, 64) + " " +
+         F(iType, 64);
 }
 
 // Every output a list operation can fill.
@@ -43,8 +42,8 @@ struct Out {
   KAVRawCollint ints;
   KAVRawColldouble reals;
   int Appended() const {
-    return paths.Size() + macros.Size() + nls.Size() + texts.Size() +
-           names.Size() + ints.Size() + reals.Size();
+    return paths.Size() + macros.Size() + nls.Size() + texts.Size() + names.Size() + ints.Size() +
+           reals.Size();
   }
   void Values(const char* iClass, const char* iAttribute, int iType) {
     D::GetPossibleValues(iClass, iAttribute, iType, ints, reals, texts, names);
@@ -83,10 +82,8 @@ TEST_F(DeclarativeTest, MainPoolIsLoadedOnceAndOnlyWhenSpelledExactly) {
   D::GetAllStrings("EDITOR", "kavmfg", o.texts, o.names);
   D::GetAllStrings("EDITOR", "KAVUSER", o.texts, o.names);  // known, unloaded
   EXPECT_EQ(kLoad + Lines({"DCLPLE " + kPool + " -> 0",
-                           Query("G7AQRY", "kavmfg", "EDITOR", "STRING") +
-                               " 50 256 -> 9050",
-                           Query("G7AQRY", "KAVUSER", "EDITOR", "STRING") +
-                               " 50 256 -> 9051"}),
+                           Query("G7AQRY", "kavmfg", "EDITOR", "STRING") + " 50 256 -> 9050",
+                           Query("G7AQRY", "KAVUSER", "EDITOR", "STRING") + " 50 256 -> 9051"}),
             Kernel::Journal());
   EXPECT_EQ(9051, D::GetError());
   EXPECT_EQ(0, KAV_KERNEL_FN(kavsim_declarative_loaded)("KAVUSER"));
@@ -97,8 +94,7 @@ TEST_F(DeclarativeTest, MainPoolIsLoadedOnceAndOnlyWhenSpelledExactly) {
 TEST_F(DeclarativeTest, VariableReadersSendFullNamesAsFields) {
   const std::string longPool(30, 'P'), longName(70, 'V');
   const std::string strings =
-      kLoad + Query("G7AQRY", "KAVMFG", "POSTPRO.LIST", "STRING") +
-      " 50 256 -> 0\n";
+      kLoad + Query("G7AQRY", "KAVMFG", "POSTPRO.LIST", "STRING") + " 50 256 -> 0\n";
   // clang-format off
   struct Case { const char* what; std::function<std::string()> run; std::string result; int error; std::string journal; };
   const Case cases[] = {
@@ -144,8 +140,7 @@ TEST_F(DeclarativeTest, LoadingFailuresAreKeptAndDoNotStopTheQuery) {
   EXPECT_EQ(9051, D::GetError());
   Kernel::FailRoutine("DCLPLE", 2, 4343);
   Out o;
-  EXPECT_EQ(9051,
-            D::GetAllStrings("TOOLPATH.FORMAT", "KAVMFG", o.texts, o.names));
+  EXPECT_EQ(9051, D::GetAllStrings("TOOLPATH.FORMAT", "KAVMFG", o.texts, o.names));
   EXPECT_EQ(9051, D::GetError());
 }
 
@@ -182,11 +177,9 @@ TEST_F(DeclarativeTest, VortisPathSplitsAtTheFirstCommaAfterTheFirstCharacter) {
       {"x", " \"/a\" ", "\"/a\"", "\"/a\""}, {"x", "\" /a \",, L ", " /a ", ", L"}};
   // clang-format on
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.expression + std::string(" ") +
-                 (c.scripted ? c.scripted : ""));
+    SCOPED_TRACE(c.expression + std::string(" ") + (c.scripted ? c.scripted : ""));
     Fresh();
-    if (c.scripted)
-      Kernel::ScriptText("DCLVAR", 1, 5, Padded(c.scripted, 1024));
+    if (c.scripted) Kernel::ScriptText("DCLVAR", 1, 5, Padded(c.scripted, 1024));
     KAVUnicodeString physical = "old", logical = "old";
     D::GetVORTISPath(c.expression, physical, logical);
     EXPECT_EQ(c.physical, physical.ToStdString());
@@ -195,8 +188,7 @@ TEST_F(DeclarativeTest, VortisPathSplitsAtTheFirstCommaAfterTheFirstCharacter) {
   }
   Kernel::ClearJournal();
   EXPECT_EQ("", D::GetDeclarativePath("$NO_SUCH_VARIABLE_HERE").ToStdString());
-  EXPECT_EQ("DCLVAR \"$NO_SUCH_VARIABLE_HERE\" 22 1 1 -> 9057\n",
-            Kernel::Journal());
+  EXPECT_EQ("DCLVAR \"$NO_SUCH_VARIABLE_HERE\" 22 1 1 -> 9057\n", Kernel::Journal());
   unsetenv("KAV_TEST_NCDIR");
 }
 
@@ -212,8 +204,7 @@ TEST_F(DeclarativeTest, IconPathJoinsTheIconDirectoryAndTheKernelsIcon) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.klass + std::string(c.directory ? c.directory : "(unset)"));
     Fresh();
-    c.directory ? setenv("ZORVENICONPATH", c.directory, 1)
-                : unsetenv("ZORVENICONPATH");
+    c.directory ? setenv("ZORVENICONPATH", c.directory, 1) : unsetenv("ZORVENICONPATH");
     EXPECT_EQ(c.path, D::GetIconPath(c.klass).ToStdString());
     EXPECT_EQ(c.error, D::GetError());
   }
@@ -253,16 +244,13 @@ TEST_F(DeclarativeTest, ThreeListReadersAppendOneEntryPerTransition) {
   D::GetTransitionPaths(o.paths, o.macros, o.nls);
   D::GetTransitionPaths(o.paths, o.macros, o.nls);
   EXPECT_EQ(0, D::GetError());
-  EXPECT_EQ((Ints{9, 8, 8}),
-            (Ints{o.paths.Size(), o.macros.Size(), o.nls.Size()}));
-  EXPECT_EQ((Strings{"MfgDrilling -> MfgReaming", "TRDRRE",
-                     "Du percage a l'alesage"}),
+  EXPECT_EQ((Ints{9, 8, 8}), (Ints{o.paths.Size(), o.macros.Size(), o.nls.Size()}));
+  EXPECT_EQ((Strings{"MfgDrilling -> MfgReaming", "TRDRRE", "Du percage a l'alesage"}),
             (Strings{Items(o.paths)[2], Items(o.macros)[1], Items(o.nls)[1]}));
   EXPECT_EQ(Items(o.paths)[4], Items(o.paths)[8]);
   D::GetStandardMacros("MfgPocketing", "APPROACH", m.paths, m.macros, m.nls);
-  EXPECT_EQ(
-      (Strings{"MfgPocketing.APPROACH.HELIX", "APHELIX", "Approche en helice"}),
-      (Strings{Items(m.paths)[2], Items(m.macros)[2], Items(m.nls)[2]}));
+  EXPECT_EQ((Strings{"MfgPocketing.APPROACH.HELIX", "APHELIX", "Approche en helice"}),
+            (Strings{Items(m.paths)[2], Items(m.macros)[2], Items(m.nls)[2]}));
   EXPECT_EQ(0, Kernel::OpenLists());
 }
 
@@ -313,8 +301,7 @@ TEST_F(DeclarativeTest, NothingDefinedIsAnEmptySuccess) {
   EXPECT_EQ(0, D::GetError());
   o.Values("MfgTapping", "MFG_TAP_PITCH", 2);
   EXPECT_EQ(0, D::GetError());
-  EXPECT_EQ("GNFRLA -> 9550\nGUERJO -> 0\nGNFRVA -> 9550\nGUERJO -> 0\n",
-            Kernel::Calls());
+  EXPECT_EQ("GNFRLA -> 9550\nGUERJO -> 0\nGNFRVA -> 9550\nGUERJO -> 0\n", Kernel::Calls());
   EXPECT_EQ(1, o.Appended());
   // Other list readers take 9550 as the failure it is.
   EXPECT_EQ(0, Owned(D::GetDefaultAttributes("MfgHole")));
@@ -334,8 +321,7 @@ TEST_F(DeclarativeTest, PossibleValuesFillTheOutputOfTheirType) {
   EXPECT_EQ(0, D::GetError());
   EXPECT_EQ((Ints{1, 2, 3, 81, 82, 83}), Values(o.ints));
   EXPECT_EQ((std::vector<double>{0.5, 1.0, 2.0}), Values(o.reals));
-  EXPECT_EQ((Strings{Padded("ZIG ZAG", 72), Padded("ONE WAY", 72)}),
-            Items(o.texts));
+  EXPECT_EQ((Strings{Padded("ZIG ZAG", 72), Padded("ONE WAY", 72)}), Items(o.texts));
   EXPECT_EQ(o.ints.Size() + o.reals.Size() + o.texts.Size(), o.names.Size());
   EXPECT_EQ("Aller simple", Items(o.names).back());
   EXPECT_EQ(0, Kernel::OpenLists());
@@ -346,9 +332,8 @@ TEST_F(DeclarativeTest, PossibleValuesFillTheOutputOfTheirType) {
   EXPECT_EQ((Strings{"Une passe"}), Items(unknown.names));
   EXPECT_EQ(1, unknown.Appended());
   EXPECT_EQ(2, Kernel::OpenLists());
-  EXPECT_EQ(Lines({"", std::string(23, '!'),
-                   " Wrong type for Attribute :MFG_NB_LEVELS", " type found :7",
-                   std::string(23, '!'), ""}),
+  EXPECT_EQ(Lines({"", std::string(23, '!'), " Wrong type for Attribute :MFG_NB_LEVELS",
+                   " type found :7", std::string(23, '!'), ""}),
             Stdout());
 }
 
@@ -374,8 +359,7 @@ TEST_F(DeclarativeTest, PointSwitchesReadTheCallersVariables) {
     int value = -5;
     c.run(value);
     EXPECT_EQ((Ints{c.value, c.error}), (Ints{value, D::GetError()}));
-    EXPECT_EQ(c.journal + " -> " + std::to_string(c.error) + "\n",
-              Kernel::Journal());
+    EXPECT_EQ(c.journal + " -> " + std::to_string(c.error) + "\n", Kernel::Journal());
   }
 }
 
@@ -389,24 +373,21 @@ TEST_F(DeclarativeTest, MacroReplayNeedsBothNamesLongerThanOneCharacter) {
     SCOPED_TRACE(c.klass);
     KAVUnicodeString module = "old", entry = "old";
     int moduleLength = -1, entryLength = -1;
-    EXPECT_EQ(c.result, D::GetMacroReplay(c.klass, module, moduleLength, entry,
-                                          entryLength));
+    EXPECT_EQ(c.result, D::GetMacroReplay(c.klass, module, moduleLength, entry, entryLength));
     EXPECT_EQ((Ints{c.moduleLength, c.entryLength, c.error}),
               (Ints{moduleLength, entryLength, D::GetError()}));
-    EXPECT_EQ((Strings{c.module, c.entry}),
-              (Strings{module.ToStdString(), entry.ToStdString()}));
+    EXPECT_EQ((Strings{c.module, c.entry}), (Strings{module.ToStdString(), entry.ToStdString()}));
   }
   Kernel::ScriptInt("GNFRSB", 0, 3, 1);  // a module name of length 1
   KAVUnicodeString module, entry;
   int moduleLength = 0, entryLength = 0;
-  EXPECT_EQ(0, D::GetMacroReplay("MfgPocketing", module, moduleLength, entry,
-                                 entryLength));
+  EXPECT_EQ(0, D::GetMacroReplay("MfgPocketing", module, moduleLength, entry, entryLength));
   EXPECT_EQ("MFGPOCK", module.ToStdString());
 }
 
 TEST_F(DeclarativeTest, ResultSwitchesReturnWhatTheKernelLeft) {
-  EXPECT_EQ((Ints{1, 0, 1}), (Ints{D::ResourceManagement(), D::AutoToolNumber(),
-                                   D::AutoNewInterface()}));
+  EXPECT_EQ((Ints{1, 0, 1}),
+            (Ints{D::ResourceManagement(), D::AutoToolNumber(), D::AutoNewInterface()}));
   Kernel::FailRoutine("GNFRRC", 2, 4242);
   EXPECT_EQ(0, D::ResourceManagement());
   EXPECT_EQ(4242, D::GetError());
@@ -438,17 +419,16 @@ TEST(DeclarativeDeathTest, NewInterfaceAnswersAreKeptOnceZeroOrOne) {
     D::AutoNewInterfaceG23(KAVUnicodeString("LATHE", 3));  // cached: no call
     return Kernel::Journal();
   });
-  ExpectFresh(
-      untraced,
-      Lines({"GNFRNW2 \" SURF \" 6 -> 0", "GNFRNW3 \"LA\\x00THE\" 6 -> 0",
-             "GNFRNW4 \"PENDING\" 7 -> 2"}),
-      [] {
-        Kernel::Reset();
-        D::AutoNewInterfaceG22(" SURF ");
-        D::AutoNewInterfaceG23(KAVUnicodeString("LA\0THE", 6));
-        D::AutoNewInterfaceG24("PENDING");
-        return Kernel::Journal();
-      });
+  ExpectFresh(untraced,
+              Lines({"GNFRNW2 \" SURF \" 6 -> 0", "GNFRNW3 \"LA\\x00THE\" 6 -> 0",
+                     "GNFRNW4 \"PENDING\" 7 -> 2"}),
+              [] {
+                Kernel::Reset();
+                D::AutoNewInterfaceG22(" SURF ");
+                D::AutoNewInterfaceG23(KAVUnicodeString("LA\0THE", 6));
+                D::AutoNewInterfaceG24("PENDING");
+                return Kernel::Journal();
+              });
 }
 
 // _Debug is read by the first operation that traces, never by
@@ -475,8 +455,7 @@ TEST(DeclarativeDeathTest, TraceSwitchIsReadByTheFirstTracedOperation) {
   ExpectFresh(untraced, "", scenario(true));
   ExpectFresh(untraced, Lines(result("AutoToolNumber", 0)), scenario(false));
   ExpectFresh({{"MfgBaseDebug", "KAVMfgDeclarative"}},
-              Block({result("AutoNewInterface", 1),
-                     result("AutoNewInterfaceG23", 1),
+              Block({result("AutoNewInterface", 1), result("AutoNewInterfaceG23", 1),
                      result("AutoNewInterfaceG24", 2)}),
               [] {
                 D::AutoNewInterfaceG22("PRISMATIC");
@@ -493,12 +472,10 @@ TEST(DeclarativeDeathTest, TraceSwitchIsReadByTheFirstTracedOperation) {
 // GUSINF read codes are not looked at, every item is appended (blank when
 // its read failed) and the code left is the last call's. Only GetToolClasses
 // ends its list, and a failing end drops its closing lines.
-std::function<Left(const FaultRun&)> Lenient(const char* iRoutine, int iItems,
-                                             bool iEnds) {
+std::function<Left(const FaultRun&)> Lenient(const char* iRoutine, int iItems, bool iEnds) {
   return [=](const FaultRun& iRun) {
     KernelSteps steps = {KernelStep(iRoutine).Opens(1), "GUSINF"};
-    steps.insert(steps.end(), static_cast<size_t>(iItems),
-                 KernelStep("GUSREA").Keeps(1));
+    steps.insert(steps.end(), static_cast<size_t>(iItems), KernelStep("GUSREA").Keeps(1));
     if (iRun.n <= 2 && iRun.Faulted()) return Stopping(steps, iRun);
     if (iEnds) steps.push_back(KernelStep("GUSEND").Ends(1));
     const bool from = iRun.mode == FaultMode::kFrom;
@@ -506,8 +483,7 @@ std::function<Left(const FaultRun&)> Lenient(const char* iRoutine, int iItems,
     Left left;
     for (long i = 1; i <= last; ++i) {
       const bool hit = from ? i >= iRun.n : i == iRun.n;
-      left.calls += steps[i - 1].routine + " -> " +
-                    std::to_string(hit ? iRun.code : 0) + "\n";
+      left.calls += steps[i - 1].routine + " -> " + std::to_string(hit ? iRun.code : 0) + "\n";
     }
     const bool lastFails = iRun.Faulted() && (from || iRun.n == last);
     left.error = lastFails ? iRun.code : 0;
@@ -527,12 +503,10 @@ std::vector<SweptOperation> Operations() {
   const auto reader = [&](const char* iRoutine, int iLists, int iItems) {
     KernelSteps steps = {KernelStep(iRoutine).Opens(iLists), "GUSINF"};
     steps.insert(steps.end(), static_cast<size_t>(iLists * iItems), read);
-    steps.insert(steps.end(), static_cast<size_t>(iLists),
-                 KernelStep("GUSEND").Ends(1));
+    steps.insert(steps.end(), static_cast<size_t>(iLists), KernelStep("GUSEND").Ends(1));
     return Stops(steps);
   };
-  const auto values = [](const char* iClass, const char* iAttribute,
-                         int iType) {
+  const auto values = [](const char* iClass, const char* iAttribute, int iType) {
     return [=] {
       Out o;
       o.Values(iClass, iAttribute, iType);
@@ -592,8 +566,7 @@ std::vector<SweptOperation> Operations() {
          return left;
        }, ""}};
   // clang-format on
-  for (SweptOperation& operation : operations)
-    operation.setUp = [] { D::AutoToolNumber(); };
+  for (SweptOperation& operation : operations) operation.setUp = [] { D::AutoToolNumber(); };
   return operations;
 }
 
@@ -616,8 +589,7 @@ TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
     D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
     if (iWhich == 0) return Items(o.texts)[0];
     if (iWhich == 2) return std::to_string(Items(o.names)[0].size());
-    return std::to_string(o.texts.Size()) + "/" +
-           std::to_string(o.names.Size());
+    return std::to_string(o.texts.Size()) + "/" + std::to_string(o.names.Size());
   };
   // clang-format off
   const struct { const char* what; std::function<void()> script; std::function<std::string()> run; std::string result; } cases[] = {

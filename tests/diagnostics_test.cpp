@@ -59,10 +59,9 @@ TEST(DiagnosticsTest, PerfoOdtAndRecordSwitchesCompareTheWholeValue) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto result = RunInChild(
-        {{"MfgBasePerfo", c.perfo}, {"MFGODT", c.odt}, {"GIIBatchRecordV5", c.record}},
-        [] {
-          std::cout << GetPerfo("KAVMfgDictionary") << GetPerfo("KAVMfgDataPool")
-                    << GetMfgODT() << GetGIIRV5();
+        {{"MfgBasePerfo", c.perfo}, {"MFGODT", c.odt}, {"GIIBatchRecordV5", c.record}}, [] {
+          std::cout << GetPerfo("KAVMfgDictionary") << GetPerfo("KAVMfgDataPool") << GetMfgODT()
+                    << GetGIIRV5();
           return 0;
         });
     EXPECT_EQ(c.answers, result.out);
@@ -71,17 +70,18 @@ TEST(DiagnosticsTest, PerfoOdtAndRecordSwitchesCompareTheWholeValue) {
 
 TEST(DiagnosticsTest, SwitchesAreReadOnceAndKeptForTheProcess) {
   auto result = RunInChild(
-      {{"MfgBaseDebug", std::nullopt}, {"MFGODT", "OUI"}, {"MfgBasePerfo", "ALL"},
+      {{"MfgBaseDebug", std::nullopt},
+       {"MFGODT", "OUI"},
+       {"MfgBasePerfo", "ALL"},
        {"GIIBatchRecordV5", std::nullopt}},
       [] {
-        std::cout << GetDebug("KAVMfgDictionary") << GetMfgODT() << GetPerfo("X")
-                  << GetGIIRV5();
+        std::cout << GetDebug("KAVMfgDictionary") << GetMfgODT() << GetPerfo("X") << GetGIIRV5();
         setenv("MfgBaseDebug", "ALL", 1);
         setenv("MFGODT", "NON", 1);
         setenv("MfgBasePerfo", "", 1);
         setenv("GIIBatchRecordV5", "OUI", 1);
-        std::cout << GetDebug("KAVMfgDictionary") << GetMfgODT() << GetPerfo("X")
-                  << GetGIIRV5() << "|" << KAVMfgBaseAnalysisStatic::ReadODT() << "|"
+        std::cout << GetDebug("KAVMfgDictionary") << GetMfgODT() << GetPerfo("X") << GetGIIRV5()
+                  << "|" << KAVMfgBaseAnalysisStatic::ReadODT() << "|"
                   << KAVMfgBaseAnalysisStatic::ReadDebug() << "|";
         return 0;
       });

@@ -36,12 +36,12 @@ struct Out {
     D::GetAttributeValues(iClass, iAttribute, ints, doubles, texts);
   }
   void Facets(const char* iAttribute) {
-    D::GetAttributeFacets(iAttribute, f[0], f[1], f[2], f[3], f[4], f[5], f[6],
-                          f[7], f[8], f[9], f[10], ints, doubles, texts);
+    D::GetAttributeFacets(iAttribute, f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8], f[9],
+                          f[10], ints, doubles, texts);
   }
   int Appended() const {
-    return names.Size() + blocks.Size() + texts.Size() + ints.Size() +
-           statuses.Size() + doubles.Size();
+    return names.Size() + blocks.Size() + texts.Size() + ints.Size() + statuses.Size() +
+           doubles.Size();
   }
 };
 
@@ -50,8 +50,7 @@ class DictionaryTest : public KernelTest {
   void SetUp() override {
     // The site the kernel started with, before any test pointed it here.
     static const std::string bundled = KAV_KERNEL_FN(kavsim_site)();
-    std::filesystem::copy(bundled, _site.Path(),
-                          std::filesystem::copy_options::recursive);
+    std::filesystem::copy(bundled, _site.Path(), std::filesystem::copy_options::recursive);
     KAV_KERNEL_FN(kavsim_set_site)(_site.Path().c_str());
     KernelTest::SetUp();
   }
@@ -85,13 +84,11 @@ TEST_F(DictionaryTest, LoadChoosesTheModelFromTheNameAsGiven) {
     Start("MSPECFR2");
     D::Load(c.name, c.complete);
     const bool completed = c.error == 0 && c.complete == 1;
-    EXPECT_EQ("GNFLOD \"" + std::string(c.model) + "\" \"" + c.member +
-                  "\" -> " + std::to_string(c.error) + "\n" +
-                  (completed ? "GNFIDS -> 0\n" : ""),
+    EXPECT_EQ("GNFLOD \"" + std::string(c.model) + "\" \"" + c.member + "\" -> " +
+                  std::to_string(c.error) + "\n" + (completed ? "GNFIDS -> 0\n" : ""),
               Kernel::Journal());
     EXPECT_EQ(c.error, D::GetError());
-    EXPECT_EQ(KAVUnicodeString(c.error ? "MSPECFR2" : c.member)
-                  .Strip(KAVStripBoth, ' '),
+    EXPECT_EQ(KAVUnicodeString(c.error ? "MSPECFR2" : c.member).Strip(KAVStripBoth, ' '),
               D::GetCurrent());
   }
 }
@@ -137,19 +134,15 @@ TEST_F(DictionaryTest, RefusedCallsLeaveOnlyTheKernelsCode) {
 // bytes: names and texts that are not UTF-8 and reals that are not finite
 // come back as they were, and a later Store still works.
 TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
-  const double reals[] = {std::nan(""), HUGE_VAL, -HUGE_VAL,
-                          -0.0,         4.9e-324, 1.7976931348623157e308,
-                          0.1};
+  const double reals[] = {std::nan(""),           HUGE_VAL, -HUGE_VAL, -0.0, 4.9e-324,
+                          1.7976931348623157e308, 0.1};
   const std::string real = "MFG_\xe9P", text = "MFG_\xc9T", block = "BLOC\xe9";
-  const Strings texts = {"\xe9t\xe9 \xff",
-                         "\xc3\xa9t\xc3\xa9"};  // Latin-1, UTF-8
+  const Strings texts = {"\xe9t\xe9 \xff", "\xc3\xa9t\xc3\xa9"};  // Latin-1, UTF-8
   Out in;
   for (double value : reals) in.doubles.Append(value);
   for (const std::string& value : texts) in.texts.Append(value.c_str());
-  D::CreateAttribute(real.c_str(), 1, 1, 2, 1, 0, 0, 1, 0, 0, 0, 0, in.ints,
-                     in.doubles, in.texts);
-  D::CreateAttribute(text.c_str(), 1, 1, 3, 1, 0, 0, 1, 0, 0, 0, 0, in.ints,
-                     in.doubles, in.texts);
+  D::CreateAttribute(real.c_str(), 1, 1, 2, 1, 0, 0, 1, 0, 0, 0, 0, in.ints, in.doubles, in.texts);
+  D::CreateAttribute(text.c_str(), 1, 1, 3, 1, 0, 0, 1, 0, 0, 0, 0, in.ints, in.doubles, in.texts);
   D::CreateClass("MfgThreadMilling", 1, "MfgOperation", 1);
   D::AddAttribute("MFG_TAP_PITCH", 1, "CYCLE", 1);
   D::CreateClass("Mfg\xe9tape", 1, "MfgOperation", 1);
@@ -158,8 +151,7 @@ TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
     D::Store("MYDICO3 and more");  // cut to 8 first
     ASSERT_EQ(0, D::GetError());
   }
-  EXPECT_TRUE(
-      std::filesystem::exists(_site.Path() + "/dictionary/MYDICO3.json"));
+  EXPECT_TRUE(std::filesystem::exists(_site.Path() + "/dictionary/MYDICO3.json"));
 
   Kernel::Reset();  // a new session: only the site remains
   Start("MYDICO3");
@@ -184,8 +176,7 @@ TEST_F(DictionaryTest, StoreAndLoadKeepEveryByteAndEveryReal) {
   Out milling;
   milling.mode = 1;
   milling.Attributes("MfgThreadMilling");
-  EXPECT_EQ((Strings{"MFG_COMMENT", "MFG_COOLANT", "MFG_FEEDRATE",
-                     "MFG_SPINDLE", "MFG_TAP_PITCH"}),
+  EXPECT_EQ((Strings{"MFG_COMMENT", "MFG_COOLANT", "MFG_FEEDRATE", "MFG_SPINDLE", "MFG_TAP_PITCH"}),
             Items(milling.names));
   EXPECT_EQ("CYCLE", Items(milling.blocks).back());
 }
@@ -231,8 +222,7 @@ TEST_F(DictionaryTest, GetAttributesAppendsAfterWhatTheCollectionsHold) {
     EXPECT_EQ((Ints{-1, o.names.Size(), o.names.Size() - 1}),
               (Ints{o.ints[1], o.ints.Size(), o.statuses.Size()}));
     EXPECT_EQ(0, Kernel::OpenLists());
-    EXPECT_EQ(0u, Kernel::Journal().find("GNFRC1 \"MfgEndMill" +
-                                         std::string(22, ' ') + "\" " +
+    EXPECT_EQ(0u, Kernel::Journal().find("GNFRC1 \"MfgEndMill" + std::string(22, ' ') + "\" " +
                                          std::to_string(mode) + " -> 0\n"));
   }
 }
@@ -272,10 +262,9 @@ TEST_F(DictionaryTest, ListQueriesReadEveryClassAndAttribute) {
   D::GetClasses(classes.names, classes.ints);
   D::GetAllAttributes(attributes.names, attributes.ints);
   EXPECT_EQ(0, D::GetError());
-  EXPECT_EQ(
-      (Ints{19, 19, 21, 21, 101, 0}),
-      (Ints{classes.names.Size(), classes.ints.Size(), attributes.names.Size(),
-            attributes.ints.Size(), attributes.ints[1], Kernel::OpenLists()}));
+  EXPECT_EQ((Ints{19, 19, 21, 21, 101, 0}),
+            (Ints{classes.names.Size(), classes.ints.Size(), attributes.names.Size(),
+                  attributes.ints.Size(), attributes.ints[1], Kernel::OpenLists()}));
   EXPECT_EQ("MfgProfileContouring", Items(classes.names).at(3));  // whole
 }
 
@@ -351,8 +340,7 @@ TEST_F(DictionaryTest, CreatedAttributeSendsOnlyTheValuesOfItsType) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Kernel::Reset();
-    D::CreateAttribute(c.name, 1, 1, c.type, 1, 0, 0, 1, 0, 0, 0, 0, in.ints,
-                       in.doubles, in.texts);
+    D::CreateAttribute(c.name, 1, 1, c.type, 1, 0, 0, 1, 0, 0, 0, 0, in.ints, in.doubles, in.texts);
     EXPECT_EQ(0, D::GetError());
     EXPECT_EQ(c.journal, Kernel::Journal());
   }
@@ -365,8 +353,7 @@ TEST_F(DictionaryTest, AddAttributeSendsVersionBlockAndStatus) {
   D::SetCurrentClass("MfgDrilling", 0);
   Kernel::ClearJournal();
   D::AddAttribute(" MFG_TAP_PITCH", 7, "THREAD ", 5);
-  EXPECT_EQ("GNFMC1 \"MFG_TAP_PITCH   \" 7 \"THREAD          \" 5 -> 0\n",
-            Kernel::Journal());
+  EXPECT_EQ("GNFMC1 \"MFG_TAP_PITCH   \" 7 \"THREAD          \" 5 -> 0\n", Kernel::Journal());
 }
 
 // --- Failing kernel calls ---------------------------------------------------
@@ -421,11 +408,9 @@ std::vector<SweptOperation> Operations() {
   std::vector<SweptOperation> operations;
   for (const auto& row : rows) {
     const std::string member = row.member, name = row.name;
-    operations.push_back({name, appended(row.run), Stops(row.steps),
-                          row.endTitle, [member, name] {
+    operations.push_back({name, appended(row.run), Stops(row.steps), row.endTitle, [member, name] {
                             D::Load(member.c_str(), 1);
-                            if (name == "AddAttribute")
-                              D::SetCurrentClass("MfgGeoPlane", 0);
+                            if (name == "AddAttribute") D::SetCurrentClass("MfgGeoPlane", 0);
                           }});
   }
   return operations;
@@ -444,15 +429,16 @@ TEST_F(DictionaryTest, EachFailingCallTraceHasNoEndBanner) {
 // GetClasses and GetAllAttributes leave the loop on a failing name read but
 // still end both lists; the int read's code is not looked at.
 TEST_F(DictionaryTest, ListQueriesEndBothListsWhateverFails) {
-  struct Left { int error, open, appended; };
+  struct Left {
+    int error, open, appended;
+  };
   for (bool attributes : {false, true}) {
     // MGEOPFR2: 3 classes, 5 attributes. Calls: create, GUSINF, a name and
     // an int read per item, GUSEND names, GUSEND ints.
     const long items = attributes ? 5 : 3, firstEnd = 3 + 2 * items;
     std::optional<Out> o;
     const auto check = [&](const FaultRun& iRun) {
-      SCOPED_TRACE((attributes ? "GetAllAttributes " : "GetClasses ") +
-                   iRun.Label());
+      SCOPED_TRACE((attributes ? "GetAllAttributes " : "GetClasses ") + iRun.Label());
       const bool from = iRun.mode == FaultMode::kFrom;
       const int item = static_cast<int>(iRun.n - 3) / 2;  // read's item, from 0
       const bool name = iRun.n % 2 == 1;
@@ -464,8 +450,8 @@ TEST_F(DictionaryTest, ListQueriesEndBothListsWhateverFails) {
       else if (iRun.n < firstEnd && name)
         left.appended = item;
       else if (iRun.n >= firstEnd && iRun.Faulted())
-        left = {iRun.n == firstEnd && !from ? 0 : iRun.code,
-                iRun.n == firstEnd && from ? 2 : 1, left.appended};
+        left = {iRun.n == firstEnd && !from ? 0 : iRun.code, iRun.n == firstEnd && from ? 2 : 1,
+                left.appended};
       EXPECT_EQ(left.error, D::GetError());
       EXPECT_EQ(left.open, Kernel::OpenLists());
       EXPECT_EQ(left.appended, o->names.Size());
@@ -474,8 +460,7 @@ TEST_F(DictionaryTest, ListQueriesEndBothListsWhateverFails) {
     AnomalyLoop([] { D::Load("MGEOPFR2", 1); },
                 [&] {
                   o.emplace();
-                  (attributes ? D::GetAllAttributes : D::GetClasses)(o->names,
-                                                                     o->ints);
+                  (attributes ? D::GetAllAttributes : D::GetClasses)(o->names, o->ints);
                 },
                 check);
   }

@@ -26,8 +26,7 @@ kavtest::ChildResult QuerySettings(const std::string& iStore) {
     int c[7] = {10, 11, 12, 13, 14, 15, 16};
     std::cerr << nqusett(&c[0], &c[1], &c[2], &c[3], &c[4], &c[5], &c[6]);
     for (int cell : c) std::cerr << ' ' << cell;
-    return nqusett(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                   nullptr);
+    return nqusett(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
   });
 }
 
@@ -39,8 +38,7 @@ kavtest::ChildResult QuerySettings(const std::string& iStore) {
 // one the environment holds. The three directories are set or unset ({})
 // in every child.
 TEST(EntryPointsTest, RecordSetUpPublishesTheRunDirectories) {
-  const std::string u = "/u/MfgInterface.tst/G1/T1",
-                    r = "/r/" + std::string(80, 'n');
+  const std::string u = "/u/MfgInterface.tst/G1/T1", r = "/r/" + std::string(80, 'n');
   // clang-format off
   struct Case { const char* name; std::optional<std::string> user, replay, capture; std::string recordName, group, entries; }
   cases[] = {
@@ -54,13 +52,11 @@ TEST(EntryPointsTest, RecordSetUpPublishesTheRunDirectories) {
     SCOPED_TRACE(c.name);
     auto scenario = [&] {
       const char* data = cxrv5i(c.recordName.c_str(), c.group.c_str());
-      for (const char* name :
-           {"GIIBatchRecordV5", "KAVRECORDREPLAY", "KAVRECORDCAPTURE",
-            "KAVUserSettingPath", "MfgDataInDir"})
+      for (const char* name : {"GIIBatchRecordV5", "KAVRECORDREPLAY", "KAVRECORDCAPTURE",
+                               "KAVUserSettingPath", "MfgDataInDir"})
         std::cerr << (std::getenv(name) ? std::getenv(name) : "-") << ' ';
       const char* held = std::getenv("MfgDataInDir");
-      std::cerr << (held ? data + std::strlen("MfgDataInDir=") == held
-                         : data[0] == '\0');
+      std::cerr << (held ? data + std::strlen("MfgDataInDir=") == held : data[0] == '\0');
       return 0;
     };
     const kavtest::Environment env = {{"ADL_BSF_UDIR", c.user},
@@ -78,17 +74,14 @@ TEST(EntryPointsTest, RecordSetUpAnnouncesWhateverTheSwitches) {
                             {"GIIBatchRecordV5Replay", std::nullopt},
                             {"GIIBatchRecordV5Capture", std::nullopt}},
                            announce);
-  const std::string mfg =
-      "MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG";
+  const std::string mfg = "MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG";
   const std::string blanks(63, ' '), path = "/u/MfgInterface.tst/G1/T1";
   std::vector<std::string> expected(3, std::string(48, '#'));
   expected.push_back("Repertoire officiel de recherche du capture.rec :G1/T1.");
-  for (const char* label :
-       {" RecordV5Dir :KAVRECORDREPLAY=", " SettingsDir :KAVUserSettingPath=",
-        " MfgDataInDir :MfgDataInDir="})
+  for (const char* label : {" RecordV5Dir :KAVRECORDREPLAY=", " SettingsDir :KAVUserSettingPath=",
+                            " MfgDataInDir :MfgDataInDir="})
     for (int copy = 0; copy < 2; ++copy)
-      expected.insert(expected.end(),
-                      {mfg, mfg, blanks, label + path, blanks, mfg, mfg});
+      expected.insert(expected.end(), {mfg, mfg, blanks, label + path, blanks, mfg, mfg});
   EXPECT_EQ(Lines(expected), result.out);
 }
 
@@ -128,12 +121,10 @@ TEST(EntryPointsTest, SettingsQueryReadsSixCellsInOrder) {
 // trace never reads through a null cell.
 TEST(EntryPointsTest, SettingsQueryTraceListsTheValues) {
   const auto query = [](std::vector<int> iValues) {
-    std::vector<std::string> lines = {Dashes(16), "nqusett, Start  ",
-                                      Dashes(16), Dashes(36)};
+    std::vector<std::string> lines = {Dashes(16), "nqusett, Start  ", Dashes(16), Dashes(36)};
     const char* names[] = {"Parts", "Check", "Relim", "Drive", "Macro", "Smart"};
     for (int i = 0; i < 6; ++i)
-      lines.push_back(std::string("Valeur Setting ") + names[i] + " " +
-                      std::to_string(iValues[i]));
+      lines.push_back(std::string("Valeur Setting ") + names[i] + " " + std::to_string(iValues[i]));
     lines.insert(lines.end(), {"nqusett, End    ", Dashes(36)});
     return Lines(lines);
   };

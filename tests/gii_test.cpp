@@ -184,9 +184,8 @@ TEST_F(GiiTest, UnsetErasesOnlyAValue) {
   Kernel::ClearJournal();
   G::UnsetGIIVariable("NBPASS", 0);
   G::UnsetGIIListVariable("PASSES", 0);
-  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQVA 101 0 -> 0",
-                   "GMORAZ 101 -> 0", "GMIQID 6 \"PASSES\" 0 -> 0",
-                   "GMIQVA 107 0 -> 0", "GMORAL 107 -> 0"}),
+  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQVA 101 0 -> 0", "GMORAZ 101 -> 0",
+                   "GMIQID 6 \"PASSES\" 0 -> 0", "GMIQVA 107 0 -> 0", "GMORAL 107 -> 0"}),
             Kernel::Journal());
   EXPECT_EQ(0, KAV_KERNEL_FN(kavsim_gii_valued)("NBPASS"));
   EXPECT_EQ("list of 0", Value("PASSES"));
@@ -196,9 +195,8 @@ TEST_F(GiiTest, SessionControlReachesTheSession) {
   G::ResetGIIVarModifState("NBPASS", 0);
   G::SetGIIEventBisVariable("AVANCE", 0);
   G::SetGIIEventVariable("NBPASS", 0);
-  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMOMDR 101 -> 0",
-                   "GMIQID 6 \"AVANCE\" 0 -> 0", "GMOEVT 102 -> 0",
-                   "GMIQID 6 \"NBPASS\" 0 -> 0", "GMOEVT 101 -> 0",
+  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMOMDR 101 -> 0", "GMIQID 6 \"AVANCE\" 0 -> 0",
+                   "GMOEVT 102 -> 0", "GMIQID 6 \"NBPASS\" 0 -> 0", "GMOEVT 101 -> 0",
                    "LBATCH null -> 0", "MRCGII 0 0 -> 0"}),
             Kernel::Journal());
   EXPECT_EQ("AVANCE\nNBPASS\n", Events());
@@ -232,18 +230,15 @@ TEST_F(GiiTest, SetGIIVariablePassesOneTypeCodePerField) {
     SCOPED_TRACE(c.what);
     Kernel::Reset();
     G::SetGIIVariable("MIXTE", c.types, ints, reals, ListOf(c.texts), 0);
-    EXPECT_EQ("GMIQID 5 \"MIXTE\" 0 -> 0\n" + c.call + " -> " +
-                  std::to_string(c.code) + "\n" +
+    EXPECT_EQ("GMIQID 5 \"MIXTE\" 0 -> 0\n" + c.call + " -> " + std::to_string(c.code) + "\n" +
                   (c.code ? Raised(c.code) : ""),
               Kernel::Journal());
     EXPECT_EQ(c.value, Value("MIXTE"));
   }
   // Nothing at all still writes, with nfield 0.
   Kernel::Reset();
-  G::SetGIIVariable("VIDE", KAVRawCollint(0), KAVRawCollint(0), KAVRawColldouble(0),
-                    ListOf({}), 0);
-  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMOKEY 109 0 [] [] [] [] null -> 0\n",
-            Kernel::Journal());
+  G::SetGIIVariable("VIDE", KAVRawCollint(0), KAVRawCollint(0), KAVRawColldouble(0), ListOf({}), 0);
+  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMOKEY 109 0 [] [] [] [] null -> 0\n", Kernel::Journal());
 }
 
 TEST_F(GiiTest, GetGIIVariableFillsTheOutputsOfTheFieldsType) {
@@ -262,8 +257,7 @@ TEST_F(GiiTest, GetGIIVariableFillsTheOutputsOfTheFieldsType) {
     EXPECT_EQ(c.real, real);
     EXPECT_EQ(KAVUnicodeString(c.text), text);
   }
-  EXPECT_EQ("GMIKEY 108 3 0 0 0 0 buffer -> 0",
-            SplitLines(Kernel::Journal()).back());
+  EXPECT_EQ("GMIKEY 108 3 0 0 0 0 buffer -> 0", SplitLines(Kernel::Journal()).back());
   // An unknown name leaves the outputs as they were.
   int type = -1, value = -1;
   double real = -1;
@@ -273,16 +267,15 @@ TEST_F(GiiTest, GetGIIVariableFillsTheOutputsOfTheFieldsType) {
   EXPECT_EQ(KAVUnicodeString("old"), text);
 }
 
-// --- The identifier cache -----------------------------------------------------
+// --- The identifier cache ----------------------------------------------------
 
 TEST_F(GiiTest, IdentifierComesFromTheCacheOnlyWithBufferFlagOne) {
   const std::string ask = "GMIQID 6 \"NBPASS\" 0 -> 0\n";
   EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));  // no cache yet
   EXPECT_EQ(ask, Kernel::Journal());
   G::SetGIIIdList(ListOf({" NBPASS "}));
-  EXPECT_EQ(
-      ask + ask + "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMIQID 5 \"OUTER\" 0 -> 0\n",
-      Kernel::Journal());
+  EXPECT_EQ(ask + ask + "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMIQID 5 \"OUTER\" 0 -> 0\n",
+            Kernel::Journal());
   // clang-format off
   struct Case { const char* name; int buffer; int id; std::string journal; int cached; };
   const Case cases[] = {
@@ -331,11 +324,9 @@ TEST_F(GiiTest, CacheKeepsTheFirstOfANameAndFollowsEveryChange) {
 // The '#' block is printed whatever the switch says; the loop goes on.
 TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
   G::SetGIIIdList(ListOf({"NOWHERE", "NBPASS"}));
-  EXPECT_EQ(
-      Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0",
-             "GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQID 9 \"IERZORVEN\" 0 -> 0",
-             "GMIQID 5 \"OUTER\" 0 -> 0"}),
-      Kernel::Journal());
+  EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0", "GMIQID 6 \"NBPASS\" 0 -> 0",
+                   "GMIQID 9 \"IERZORVEN\" 0 -> 0", "GMIQID 5 \"OUTER\" 0 -> 0"}),
+            Kernel::Journal());
   EXPECT_EQ(Lines({"", std::string(34, '#'), " Variable NOWHERE", " GMIQID IER 9060",
                    std::string(34, '#'), ""}),
             Stdout());
@@ -344,8 +335,7 @@ TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
   EXPECT_EQ(0, G::IsExistingGIIVariable("NOWHERE", 1));
   EXPECT_EQ(0, G::IsExistingGIIVariable("NOWHERE", 0));
   EXPECT_EQ(1, G::IsExistingGIIVariable(" NBPASS", 0));
-  EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0",
-                   "GMIQID 6 \"NBPASS\" 0 -> 0"}),
+  EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0", "GMIQID 6 \"NBPASS\" 0 -> 0"}),
             Kernel::Journal());
   EXPECT_EQ("", Stdout());
 }
@@ -356,8 +346,7 @@ TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
 // recorded and the session gets its order.
 TEST_F(GiiTest, AFailingCallArrivesInTheSession) {
   EXPECT_EQ(0, G::GetGIIIntVariable("VIDE", 0));
-  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMIKEY 109 1 0 0 0 0 null -> 9062\n" +
-                Raised(9062),
+  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMIKEY 109 1 0 0 0 0 null -> 9062\n" + Raised(9062),
             Kernel::Journal());
   EXPECT_EQ("int 9062", Value("IERZORVEN"));
   EXPECT_EQ("OUTER\n", Events());
@@ -366,11 +355,10 @@ TEST_F(GiiTest, AFailingCallArrivesInTheSession) {
   G::SetGIIIdList(ListOf({}));
   Kernel::Reset();
   G::GetGIIIntVariable("VIDE", 1);
-  EXPECT_EQ(
-      Lines({"GMIQID 4 \"VIDE\" 0 -> 0", "GMIKEY 109 1 0 0 0 0 null -> 9062",
-             "GMOKEY 1 1 [2] [9062] null [0] null -> 0", "GMOEVT 2 -> 0",
-             "LBATCH null -> 0", "MRCGII 0 0 -> 0"}),
-      Kernel::Journal());
+  EXPECT_EQ(Lines({"GMIQID 4 \"VIDE\" 0 -> 0", "GMIKEY 109 1 0 0 0 0 null -> 9062",
+                   "GMOKEY 1 1 [2] [9062] null [0] null -> 0", "GMOEVT 2 -> 0", "LBATCH null -> 0",
+                   "MRCGII 0 0 -> 0"}),
+            Kernel::Journal());
 }
 
 // Every call site fails once, in turn: the calls before it are unchanged,
@@ -390,9 +378,9 @@ TEST_F(GiiTest, EveryFailingCallIsRaisedAndEndsTheOperation) {
         EXPECT_EQ(Join(clean, clean.size()), Kernel::Journal());  // no ier
         continue;
       }
-      EXPECT_EQ(Join(clean, n - 1) + line.substr(0, line.rfind("-> ")) +
-                    "-> 7777\n" + Raised(kCode),
-                Kernel::Journal());
+      EXPECT_EQ(
+          Join(clean, n - 1) + line.substr(0, line.rfind("-> ")) + "-> 7777\n" + Raised(kCode),
+          Kernel::Journal());
     }
   }
 }
@@ -439,13 +427,13 @@ TEST_F(GiiTest, FailuresOnTheErrorVariablesAreNotRaised) {
 // With every call failing from any point on, every operation ends, and
 // raising writes IERZORVEN at most once: no failure recurses.
 TEST_F(GiiTest, NoFailureRecurses) {
-  const Strings cached = {"NBPASS", "AVANCE", "OUTIL", "TITRE", "COMMENTAIRE",
-                          "INVITE", "PASSES", "MIXTE"};
+  const Strings cached = {"NBPASS",      "AVANCE", "OUTIL",  "TITRE",
+                          "COMMENTAIRE", "INVITE", "PASSES", "MIXTE"};
   for (int buffer : {0, 1}) {
     for (const Operation& operation : StoppingOperations()) {
       for (long from = 1; from <= 12; ++from) {
-        SCOPED_TRACE(std::string(operation.name) + " buffer " + std::to_string(buffer) +
-                     " from " + std::to_string(from));
+        SCOPED_TRACE(std::string(operation.name) + " buffer " + std::to_string(buffer) + " from " +
+                     std::to_string(from));
         Kernel::Reset();
         if (buffer) G::SetGIIIdList(ListOf(cached));
         Kernel::ClearJournal();
@@ -533,20 +521,23 @@ void ExpectInFreshProcess(const char* iVariable, const char* iValue,
 }
 
 TEST_F(GiiModesDeathTest, OdtTurnsEveryOperationIntoANoOp) {
-  ExpectInFreshProcess("MFGODT", "OUI", [] {
-    for (const Operation& operation : StoppingOperations()) operation.run(0);
-    G::SetGIIError(5, 0);
-    G::SetGIIOrder();
-    int type = -1, value = -1;
-    double real = -1;
-    KAVUnicodeString text("old");
-    G::GetGIIVariable("MIXTE", 1, type, value, real, text, 0);
-    return std::to_string(G::GetGIIIntVariable("NBPASS", 0)) + " " +
-           G::GetGIIPromptVariable("INVITE", 0).ToStdString() + "|" +
-           std::to_string(G::IsExistingGIIVariable("NBPASS", 0)) + " " +
-           Streamed(G::GetGIIIntListVariable("PASSES", 0)) + "|" + std::to_string(type) +
-           std::to_string(value) + text.ToStdString();
-  }, "results: 0 |0 |-1-1old\n");
+  ExpectInFreshProcess(
+      "MFGODT", "OUI",
+      [] {
+        for (const Operation& operation : StoppingOperations()) operation.run(0);
+        G::SetGIIError(5, 0);
+        G::SetGIIOrder();
+        int type = -1, value = -1;
+        double real = -1;
+        KAVUnicodeString text("old");
+        G::GetGIIVariable("MIXTE", 1, type, value, real, text, 0);
+        return std::to_string(G::GetGIIIntVariable("NBPASS", 0)) + " " +
+               G::GetGIIPromptVariable("INVITE", 0).ToStdString() + "|" +
+               std::to_string(G::IsExistingGIIVariable("NBPASS", 0)) + " " +
+               Streamed(G::GetGIIIntListVariable("PASSES", 0)) + "|" + std::to_string(type) +
+               std::to_string(value) + text.ToStdString();
+      },
+      "results: 0 |0 |-1-1old\n");
 }
 
 TEST_F(GiiModesDeathTest, RecordModeOrdersOncePerRecordedEvent) {
@@ -559,30 +550,36 @@ TEST_F(GiiModesDeathTest, RecordModeOrdersOncePerRecordedEvent) {
     box.push_back(" #" + Padded(std::string(" ") + line, 33) + "# ");
   // clang-format on
   box.push_back(box.front());
-  ExpectInFreshProcess("GIIBatchRecordV5", "OUI", [] {
-    G::SetGIIOrder();
-    G::SetGIIEventBisVariable("NBPASS", 0);
-    G::SetGIIOrder();
-    G::SetGIIOrder();
-    G::SetGIIEventVariable("AVANCE", 0);
-    return std::to_string(Orders());
-  }, Lines(box) + Lines(box) + "results: 2\n" +
-         Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMOEVT 101 -> 0", "MRCGII 0 0 -> 0",
-                "GMIQID 6 \"AVANCE\" 0 -> 0", "GMOEVT 102 -> 0", "MRCGII 0 0 -> 0"}));
+  ExpectInFreshProcess(
+      "GIIBatchRecordV5", "OUI",
+      [] {
+        G::SetGIIOrder();
+        G::SetGIIEventBisVariable("NBPASS", 0);
+        G::SetGIIOrder();
+        G::SetGIIOrder();
+        G::SetGIIEventVariable("AVANCE", 0);
+        return std::to_string(Orders());
+      },
+      Lines(box) + Lines(box) + "results: 2\n" +
+          Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMOEVT 101 -> 0", "MRCGII 0 0 -> 0",
+                 "GMIQID 6 \"AVANCE\" 0 -> 0", "GMOEVT 102 -> 0", "MRCGII 0 0 -> 0"}));
 }
 
 // Batch is the kernel's answer, asked at every order; the site sets it.
 TEST_F(GiiModesDeathTest, BatchFromTheSiteKeepsTheOrderBack) {
   TempDir site;
   site.Write("gii/session.json", R"({"batch": 1, "variables": [{"name": "OUTER", "id": 2}]})");
-  ExpectInFreshProcess("KAVTEST_UNUSED", "", [&site] {
-    KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
-    Kernel::Reset();
-    G::SetGIIEventVariable("OUTER", 0);
-    const int orders = Orders();
-    std::filesystem::remove_all(site.Path());  // this process ends without unwinding
-    return std::to_string(orders);
-  }, "results: 0\nGMIQID 5 \"OUTER\" 0 -> 0\nGMOEVT 2 -> 0\nLBATCH null -> 1\n");
+  ExpectInFreshProcess(
+      "KAVTEST_UNUSED", "",
+      [&site] {
+        KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
+        Kernel::Reset();
+        G::SetGIIEventVariable("OUTER", 0);
+        const int orders = Orders();
+        std::filesystem::remove_all(site.Path());  // this process ends without unwinding
+        return std::to_string(orders);
+      },
+      "results: 0\nGMIQID 5 \"OUTER\" 0 -> 0\nGMOEVT 2 -> 0\nLBATCH null -> 1\n");
 }
 
 // --- Traces -----------------------------------------------------------------
@@ -611,23 +608,23 @@ Strings IdTrace(const std::string& iName, int iId, bool iCached = false) {
 
 TEST_F(GiiTest, TraceOfARaisedErrorNestsEveryOperation) {
   G::GetGIIIntVariable("VIDE", 0);
-  EXPECT_EQ(Block({Banner(38, "GetGIIIntVariable, start", {"variable : VIDE"}),
-                   IdTrace("VIDE", 109),
-                   {"ier gmikey : 9062"},
-                   Banner(38, "SetGIIError, start", {"ier : 9062"}),
-                   Banner(38, "SetGIIIntVariable, start",
-                          {"variable : IERZORVEN", "value    : 9062"}),
-                   IdTrace("IERZORVEN", 1),
-                   {"ier gmokey : 0"},
-                   Banner(22, "SetGIIIntVariable, end"),
-                   Banner(38, "SetGIIEventVariable, start", {"variable : OUTER"}),
-                   IdTrace("OUTER", 2),
-                   {"gmoevt, ier : 0"},
-                   Banner(18, "SetGIIOrder, start"),
-                   Banner(16, "SetGIIOrder, end"),
-                   Banner(38, "SetGIIEventVariable, end"),
-                   Banner(38, "SetGIIError, end")}),
-            Stdout());
+  EXPECT_EQ(
+      Block({Banner(38, "GetGIIIntVariable, start", {"variable : VIDE"}),
+             IdTrace("VIDE", 109),
+             {"ier gmikey : 9062"},
+             Banner(38, "SetGIIError, start", {"ier : 9062"}),
+             Banner(38, "SetGIIIntVariable, start", {"variable : IERZORVEN", "value    : 9062"}),
+             IdTrace("IERZORVEN", 1),
+             {"ier gmokey : 0"},
+             Banner(22, "SetGIIIntVariable, end"),
+             Banner(38, "SetGIIEventVariable, start", {"variable : OUTER"}),
+             IdTrace("OUTER", 2),
+             {"gmoevt, ier : 0"},
+             Banner(18, "SetGIIOrder, start"),
+             Banner(16, "SetGIIOrder, end"),
+             Banner(38, "SetGIIEventVariable, end"),
+             Banner(38, "SetGIIError, end")}),
+      Stdout());
 }
 
 TEST_F(GiiTest, TraceOfTheCacheAndItsLookups) {
@@ -635,14 +632,14 @@ TEST_F(GiiTest, TraceOfTheCacheAndItsLookups) {
   G::GetGIIId(" NBPASS", 1);
   G::IsExistingGIIVariable("AVANCE", 1);
   G::ResetGIIIdList();
-  EXPECT_EQ(Block({Banner(38, "SetGIIIdList, start"),
-                   {"NBPASS est memorise : 101", "IERZORVEN est memorise : 1",
-                    "OUTER est memorise : 2"},
-                   Banner(38, "SetGIIIdList, end"),
-                   IdTrace("NBPASS", 101, true),
-                   {"J'utilise le buffer", "", std::string(31, '#'),
-                    "# ResetGIIIdList, DONE        #", std::string(31, '#'), ""}}),
-            Stdout());
+  EXPECT_EQ(
+      Block({Banner(38, "SetGIIIdList, start"),
+             {"NBPASS est memorise : 101", "IERZORVEN est memorise : 1", "OUTER est memorise : 2"},
+             Banner(38, "SetGIIIdList, end"),
+             IdTrace("NBPASS", 101, true),
+             {"J'utilise le buffer", "", std::string(31, '#'), "# ResetGIIIdList, DONE        #",
+              std::string(31, '#'), ""}}),
+      Stdout());
 }
 
 TEST_F(GiiTest, TraceOfBorrowedTitlesAndGenericAccess) {
@@ -653,19 +650,22 @@ TEST_F(GiiTest, TraceOfBorrowedTitlesAndGenericAccess) {
   double real = 0;
   KAVUnicodeString text;
   G::GetGIIVariable("MIXTE", 3, type, value, real, text, 0);
-  G::SetGIIVariable("MIXTE", IntsOf({2}), IntsOf({9}), KAVRawColldouble(0),
-                    ListOf({}), 0);
+  G::SetGIIVariable("MIXTE", IntsOf({2}), IntsOf({9}), KAVRawColldouble(0), ListOf({}), 0);
   EXPECT_EQ(Block({Banner(38, "SetGIIIntVariable, start", {"variable : OUTIL", "value    : 4"}),
-                   IdTrace("OUTIL", 104), {"ier gmosel : 0"},
+                   IdTrace("OUTIL", 104),
+                   {"ier gmosel : 0"},
                    Banner(22, "SetGIIIntVariable, end"),
                    Banner(38, "SetGIIEventVariable, start", {"variable : OUTIL"}),
-                   IdTrace("OUTIL", 104), {"gmoevt, ier : 0"},
+                   IdTrace("OUTIL", 104),
+                   {"gmoevt, ier : 0"},
                    Banner(38, "SetGIIEventVariable, end"),
                    Banner(38, "ResetGIIVarModifState,           start", {"variable : OUTIL"}),
-                   IdTrace("OUTIL", 104), {"gmomdr, ier : 0"},
+                   IdTrace("OUTIL", 104),
+                   {"gmomdr, ier : 0"},
                    Banner(38, "ResetGIIVarModifState,             end"),
                    Banner(21, "GetGIIVariable, start", {"variable : MIXTE", "champs   : 3"}),
-                   IdTrace("MIXTE", 108), {"ier gmikey : 0", " ", "StrVal : abc"},
+                   IdTrace("MIXTE", 108),
+                   {"ier gmikey : 0", " ", "StrVal : abc"},
                    Banner(19, "GetGIIVariable, end"),
                    Banner(21, "SetGIIVariable, start", {"variable : MIXTE"}),
                    IdTrace("MIXTE", 108),

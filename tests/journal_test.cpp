@@ -49,8 +49,7 @@ T* Fill(char* ioBytes, const kavcall::Arg& iArg, const std::string& iPath) {
   } else if constexpr (std::is_same_v<T, char>) {
     std::memset(ioBytes, ' ', size);
     std::memcpy(ioBytes, "MfgEndMill", 10);
-    if (iArg.kind == kavcall::Kind::kCString)
-      std::memcpy(ioBytes, iPath.c_str(), iPath.size() + 1);
+    if (iArg.kind == kavcall::Kind::kCString) std::memcpy(ioBytes, iPath.c_str(), iPath.size() + 1);
     ioBytes[size - 1] = '\0';
   } else {
     for (size_t i = 0; i + sizeof(T) <= size; i += sizeof(T)) {
@@ -73,8 +72,7 @@ struct Caller<Row, R(A...)> {
     const auto arg = [&](auto* iTyped, size_t i) -> decltype(iTyped) {
       using T = std::remove_pointer_t<decltype(iTyped)>;
       const kavcall::Arg& a = routine.args[i];
-      if ((iNullCode && a.kind == kavcall::Kind::kCode) ||
-          std::string(routine.name) == "LBATCH")
+      if ((iNullCode && a.kind == kavcall::Kind::kCode) || std::string(routine.name) == "LBATCH")
         return nullptr;
       return Fill<T>(ioStorage.bytes[i], a, iPath);
     };
@@ -86,10 +84,9 @@ struct Caller<Row, R(A...)> {
 // Calls every routine once, in table order.
 void CallEveryRoutine(bool iNullCode, const std::string& iPath) {
   Storage storage;
-#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
-  Caller<num - 1, ret params>::Call(                               \
-      &name, storage, iNullCode, iPath,                            \
-      std::make_index_sequence<kavcall::kRoutines[num - 1].argc>{});
+#define KAV_ROUTINE(num, name, ret, params, module, library, args)    \
+  Caller<num - 1, ret params>::Call(&name, storage, iNullCode, iPath, \
+                                    std::make_index_sequence<kavcall::kRoutines[num - 1].argc>{});
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
 }
@@ -106,8 +103,7 @@ const char kOddAnswers[] =
 // for every routine, odd answers included; a few lines pin the format.
 TEST(JournalTest, EveryRoutineIsJournaledAsTheKernelLogsIt) {
   kavtest::TempDir dir;
-  const std::string journal = dir.Path() + "/journal",
-                    calls = dir.Path() + "/calls";
+  const std::string journal = dir.Path() + "/journal", calls = dir.Path() + "/calls";
   const std::string grab = dir.Path() + "/grab.gif";
   auto result = RunInChild({{"STEPLIB", kReference},
                             {"T4711_JOURNAL", journal},
@@ -119,8 +115,7 @@ TEST(JournalTest, EveryRoutineIsJournaledAsTheKernelLogsIt) {
                              return 0;
                            });
   ASSERT_EQ(0, result.status) << result.err;
-  const std::string logged = Read(calls),
-                    journaled = WithoutTimes(Read(journal));
+  const std::string logged = Read(calls), journaled = WithoutTimes(Read(journal));
   EXPECT_EQ(logged, journaled);
   std::vector<std::string> lines;
   std::istringstream in(journaled);
@@ -134,17 +129,13 @@ TEST(JournalTest, EveryRoutineIsJournaledAsTheKernelLogsIt) {
   const auto line = [&](const char* iName, int iRound = 0) {
     return lines[iRound * kavcall::kRoutineCount + kavcall::RowOf(iName)];
   };
-  EXPECT_EQ("GNFMC1 \"MfgEndMill      \" 2 \"MfgEndMill      \" 2 -> 9010",
-            line("GNFMC1"));
-  EXPECT_EQ("GNFMC1 \"MfgEndMill      \" 2 \"MfgEndMill      \" 2 -> null",
-            line("GNFMC1", 1));
+  EXPECT_EQ("GNFMC1 \"MfgEndMill      \" 2 \"MfgEndMill      \" 2 -> 9010", line("GNFMC1"));
+  EXPECT_EQ("GNFMC1 \"MfgEndMill      \" 2 \"MfgEndMill      \" 2 -> null", line("GNFMC1", 1));
   EXPECT_EQ("LBATCH null -> 0", line("LBATCH"));
   EXPECT_EQ("GUERJO ->", line("GUERJO"));
-  EXPECT_EQ("GMOKEY 2 2 [2,2] [2,2] [1.5,1.5] [2,2] \"MfgE\" -> 0",
-            line("GMOKEY"))
+  EXPECT_EQ("GMOKEY 2 2 [2,2] [2,2] [1.5,1.5] [2,2] \"MfgE\" -> 0", line("GMOKEY"))
       << "a text of the sum of two lengths, 2 + 2";
-  EXPECT_EQ("GMIPRO 2 -> 2 \"MfgEndMill" + std::string(70, ' ') + "\" 1000",
-            line("GMIPRO"))
+  EXPECT_EQ("GMIPRO 2 -> 2 \"MfgEndMill" + std::string(70, ' ') + "\" 1000", line("GMIPRO"))
       << "a length past the 80-character buffer shows the 80 characters";
   EXPECT_EQ("GMIKCH 2 2 2 -> 2 -5 \"\"", line("GMIKCH"));
   std::string fifty = "[2";
@@ -153,24 +144,22 @@ TEST(JournalTest, EveryRoutineIsJournaledAsTheKernelLogsIt) {
   const size_t lengths = query.find(fifty + "]");
   EXPECT_TRUE(lengths != std::string::npos &&
               query.find(fifty + "]", lengths + 1) != std::string::npos)
-      << "a count of 99 shows the 50 items and values the storage holds: "
-      << query;
+      << "a count of 99 shows the 50 items and values the storage holds: " << query;
   EXPECT_TRUE(std::regex_match(line("GUSPUS") + "|" + line("GUSREA", 1),
                                std::regex(R"(GUSPUS 1 [-+.e0-9]+ -> 9001 2\|)"
                                           R"(GUSREA 1 2 -> null [-+.e0-9]+)")))
-      << "records of a list GUSINF said is 8 wide show as reals: "
-      << line("GUSPUS") << "|" << line("GUSREA", 1);
+      << "records of a list GUSINF said is 8 wide show as reals: " << line("GUSPUS") << "|"
+      << line("GUSREA", 1);
 }
 
 // The JSON-lines form carries the same calls, one object each.
 TEST(JournalTest, JsonLinesHoldOneObjectPerCall) {
   kavtest::TempDir dir;
   const std::string journal = dir.Path() + "/journal.json";
-  auto result = RunInChild(
-      {{"STEPLIB", kReference}, {"T4711_JOURNAL", "json:" + journal}}, [&] {
-        CallEveryRoutine(false, dir.Path() + "/grab.gif");
-        return 0;
-      });
+  auto result = RunInChild({{"STEPLIB", kReference}, {"T4711_JOURNAL", "json:" + journal}}, [&] {
+    CallEveryRoutine(false, dir.Path() + "/grab.gif");
+    return 0;
+  });
   ASSERT_EQ(0, result.status) << result.err;
   std::istringstream in(Read(journal));
   int row = 0;
@@ -198,20 +187,19 @@ TEST(JournalTest, ThreadsWriteWholeLines) {
   kavtest::TempDir dir;
   const std::string journal = dir.Path() + "/journal";
   constexpr int kThreads = 4, kCalls = 300;
-  auto result =
-      RunInChild({{"STEPLIB", kReference}, {"T4711_JOURNAL", journal}}, [] {
-        std::vector<std::thread> threads;
-        for (int t = 0; t < kThreads; ++t)
-          threads.emplace_back([t] {
-            for (int i = 0; i < kCalls; ++i) {
-              int width = t % 2 ? 4 : 8, handle = 0, ier = 0;
-              GUSINI(&width, &handle, &ier);
-              GUSEND(&handle, &ier);
-            }
-          });
-        for (std::thread& thread : threads) thread.join();
-        return 0;
+  auto result = RunInChild({{"STEPLIB", kReference}, {"T4711_JOURNAL", journal}}, [] {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+      threads.emplace_back([t] {
+        for (int i = 0; i < kCalls; ++i) {
+          int width = t % 2 ? 4 : 8, handle = 0, ier = 0;
+          GUSINI(&width, &handle, &ier);
+          GUSEND(&handle, &ier);
+        }
       });
+    for (std::thread& thread : threads) thread.join();
+    return 0;
+  });
   ASSERT_EQ(0, result.status) << result.err;
   std::istringstream in(Read(journal));
   int lines = 0;
@@ -225,6 +213,7 @@ TEST(JournalTest, ThreadsWriteWholeLines) {
 // A journal that cannot be opened, or written, is reported once on
 // standard error; the calls go on and answer as ever.
 TEST(JournalTest, AJournalThatFailsIsReportedOnceAndCallsGoOn) {
+  // clang-format off
   const struct {
     const char* journal;
     const char* report;
@@ -237,14 +226,14 @@ TEST(JournalTest, AJournalThatFailsIsReportedOnceAndCallsGoOn) {
        "T4711 journal: cannot write /dev/full: No space left on device; "
        "lines are lost\n"},
   };
+  // clang-format on
   for (const auto& c : cases) {
-    auto result =
-        RunInChild({{"STEPLIB", kReference}, {"T4711_JOURNAL", c.journal}}, [] {
-          int width = 4, handle = 0, ier = -1;
-          GUSINI(&width, &handle, &ier);
-          GUSEND(&handle, &ier);
-          return ier == 0 && handle > 0 ? 0 : 1;
-        });
+    auto result = RunInChild({{"STEPLIB", kReference}, {"T4711_JOURNAL", c.journal}}, [] {
+      int width = 4, handle = 0, ier = -1;
+      GUSINI(&width, &handle, &ier);
+      GUSEND(&handle, &ier);
+      return ier == 0 && handle > 0 ? 0 : 1;
+    });
     EXPECT_EQ(0, result.status) << c.journal;
     EXPECT_EQ(c.report, result.err) << c.journal;
   }
@@ -257,30 +246,21 @@ TEST(JournalTest, OnlyTheJournalMovesAnEntryAndNeverTheKernelsCell) {
   for (const bool on : {false, true}) {
     auto result = RunInChild(
         {{"STEPLIB", kReference},
-         {"T4711_JOURNAL",
-          on ? std::optional<std::string>("/dev/null") : std::nullopt}},
+         {"T4711_JOURNAL", on ? std::optional<std::string>("/dev/null") : std::nullopt}},
         [] {
           int handle = 0, ier = 0;
           GUSEND(&handle, &ier);
-          void* kernel = dlopen((kReference + "/KAVSYMB").c_str(),
-                                RTLD_LAZY | RTLD_NOLOAD);
-          auto resolve =
-              reinterpret_cast<KAVResolverFunction>(dlsym(kernel, "kavsymb"));
+          void* kernel = dlopen((kReference + "/KAVSYMB").c_str(), RTLD_LAZY | RTLD_NOLOAD);
+          auto resolve = reinterpret_cast<KAVResolverFunction>(dlsym(kernel, "kavsymb"));
           void* empty = nullptr;
-          KAVReferenceEntry probe =
-              KAVMakeReferenceEntry(&empty, "GUSEND", "NCLIST", "NCBASLIB");
+          KAVReferenceEntry probe = KAVMakeReferenceEntry(&empty, "GUSEND", "NCLIST", "NCBASLIB");
           resolve(&probe);
-          const KAVReferenceEntry& entry =
-              kavModuleImage.table[kavcall::RowOf("GUSEND")];
-          std::cout << (entry.cell == probe.cell ? "kernel's cell" : "own cell")
-                    << ", "
-                    << (*entry.cell == *probe.cell ? "kernel's routine"
-                                                   : "another routine");
+          const KAVReferenceEntry& entry = kavModuleImage.table[kavcall::RowOf("GUSEND")];
+          std::cout << (entry.cell == probe.cell ? "kernel's cell" : "own cell") << ", "
+                    << (*entry.cell == *probe.cell ? "kernel's routine" : "another routine");
           return 0;
         });
     EXPECT_EQ(0, result.status) << result.err;
-    EXPECT_EQ(
-        on ? "own cell, another routine" : "kernel's cell, kernel's routine",
-        result.out);
+    EXPECT_EQ(on ? "own cell, another routine" : "kernel's cell, kernel's routine", result.out);
   }
 }

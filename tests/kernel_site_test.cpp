@@ -19,9 +19,7 @@ using namespace kavtest;
 
 namespace {
 
-void SetSite(const std::string& iDirectory) {
-  KAV_KERNEL_FN(kavsim_set_site)(iDirectory.c_str());
-}
+void SetSite(const std::string& iDirectory) { KAV_KERNEL_FN(kavsim_set_site)(iDirectory.c_str()); }
 
 int Tables() {
   int kind = 1, handle = 0, ier = -1;
@@ -55,8 +53,7 @@ int Complete() {
 
 // Runs iCall twice against the site iDirectory in a child; the child
 // prints both codes.
-kavtest::ChildResult TwoCalls(const std::string& iDirectory,
-                              const std::function<int()>& iCall) {
+kavtest::ChildResult TwoCalls(const std::string& iDirectory, const std::function<int()>& iCall) {
   return kavtest::RunInChild({}, [&] {
     SetSite(iDirectory);
     const int first = iCall();
@@ -115,9 +112,9 @@ TEST(KernelSiteTest, DamagedFilesGiveTheirCodeAndOneMessage) {
     const kavtest::ChildResult result = TwoCalls(site.Path(), c.call);
     EXPECT_EQ(0, result.status) << result.err;
     EXPECT_EQ(std::to_string(c.code) + " " + std::to_string(c.code) + "\n", result.out);
-    EXPECT_EQ("KAVSYMB: site file " + path + ": " + c.what + " (code " +
-                  std::to_string(c.code) + ")\n",
-              result.err);
+    EXPECT_EQ(
+        "KAVSYMB: site file " + path + ": " + c.what + " (code " + std::to_string(c.code) + ")\n",
+        result.err);
   }
 }
 
@@ -147,11 +144,13 @@ TEST(KernelSiteTest, AnUnusableSiteDirectoryIsSaidOnceAtFirstUse) {
   kavtest::TempDir root;
   root.Write("file", "x");
   std::filesystem::create_directory(root.Path() + "/empty");
+  // clang-format off
   struct Case { std::string directory, problem; } cases[] = {
       {root.Path() + "/missing", "does not exist"},
       {root.Path() + "/file", "is not a directory"},
       {root.Path() + "/empty", "is empty"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.directory);
     const kavtest::ChildResult result = TwoCalls(c.directory, [] {
@@ -160,7 +159,6 @@ TEST(KernelSiteTest, AnUnusableSiteDirectoryIsSaidOnceAtFirstUse) {
       return code;
     });
     EXPECT_EQ("[" + c.problem + "] [" + c.problem + "] 9020 9020\n", result.out);
-    EXPECT_EQ("KAVSYMB: site directory " + c.directory + " " + c.problem + "\n",
-              result.err);
+    EXPECT_EQ("KAVSYMB: site directory " + c.directory + " " + c.problem + "\n", result.err);
   }
 }

@@ -16,10 +16,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <thread>
-#include <vector>
 #include <iostream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "KAVLegacyRoutines.h"
 #include "KAVSimCodes.h"
@@ -85,8 +85,8 @@ TEST_F(KernelTest, FaultsReplaceTheChosenCallsOnly) {
   GUSEND(&handle, &ier);
   Kernel::FailFrom(5, 99);
   for (int i = 0; i < 3; ++i) GUSINI(&four, &handle, &ier);
-  EXPECT_EQ(Lines({"GUSINI -> 0", "GUSINI -> 77", "GUSEND -> 88", "GUSEND -> 0",
-                   "GUSINI -> 99", "GUSINI -> 99", "GUSINI -> 99"}),
+  EXPECT_EQ(Lines({"GUSINI -> 0", "GUSINI -> 77", "GUSEND -> 88", "GUSEND -> 0", "GUSINI -> 99",
+                   "GUSINI -> 99", "GUSINI -> 99"}),
             Kernel::Calls());
 }
 
@@ -105,9 +105,10 @@ TEST(KernelProcess, DISABLED_ReportEnvironmentFaults) {
 TEST(KernelProcess, FaultsFromTheEnvironmentCountFromTheStartOfTheProcess) {
   char self[4096] = {0};
   ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-  const std::string command = std::string("KAVSIM_FAULTS='GUSINF@2=5,3+=6,junk,0=1,!GUSINF@4#4=77' '") + self +
-                              "' --gtest_also_run_disabled_tests "
-                              "--gtest_filter=KernelProcess.DISABLED_ReportEnvironmentFaults";
+  const std::string command =
+      std::string("KAVSIM_FAULTS='GUSINF@2=5,3+=6,junk,0=1,!GUSINF@4#4=77' '") + self +
+      "' --gtest_also_run_disabled_tests "
+      "--gtest_filter=KernelProcess.DISABLED_ReportEnvironmentFaults";
   const std::string output =
       kavtest::RunInChild({}, [&] { return std::system(command.c_str()); }).out;
   EXPECT_NE(std::string::npos, output.find("codes: 9001 5 6 77\n")) << output;
@@ -131,12 +132,12 @@ TEST_F(KernelTest, JournalShowsWhatReachedTheKernel) {
   EXPECT_EQ(7 * 1000 + 80, id * 1000 + length);
   EXPECT_EQ(0, LBATCH(nullptr));
   GUERJO();
-  EXPECT_EQ(Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " +
-                       std::to_string(KAVSIM_UNKNOWN_MEMBER),
-                   "GMOPRO 7 \"" + std::string(80, 'P') + "\" 80 -> " +
-                       std::to_string(KAVSIM_GII_UNKNOWN_ID),
-                   "LBATCH null -> 0", "GUERJO -> 0"}),
-            Kernel::Journal());
+  EXPECT_EQ(
+      Lines({"GNFLOD \"NC MODEL\" \"A\\\"\\xe9     \" -> " + std::to_string(KAVSIM_UNKNOWN_MEMBER),
+             "GMOPRO 7 \"" + std::string(80, 'P') + "\" 80 -> " +
+                 std::to_string(KAVSIM_GII_UNKNOWN_ID),
+             "LBATCH null -> 0", "GUERJO -> 0"}),
+      Kernel::Journal());
 }
 
 // Scripted answers reach what a well-behaved kernel never says: outputs
@@ -156,8 +157,7 @@ TEST_F(KernelTest, ScriptedAnswersOverwriteTheChosenArgumentsOfTheChosenCall) {
   EXPECT_EQ(5, handle);
   EXPECT_EQ(-7, ier);
   EXPECT_EQ(2, Kernel::OpenLists());  // the third call created none
-  EXPECT_NE(std::string::npos,
-            Kernel::Journal().find("GUSINI scripted -> -7\n"));
+  EXPECT_NE(std::string::npos, Kernel::Journal().find("GUSINI scripted -> -7\n"));
 
   // Records of any kind, every call (n 0), and the int a routine returns.
   int value = 3, position = 0, one = 1;
@@ -176,9 +176,7 @@ TEST_F(KernelTest, ScriptedAnswersOverwriteTheChosenArgumentsOfTheChosenCall) {
 }
 
 namespace {
-void PutText(const std::string& iPath, const std::string& iText) {
-  std::ofstream(iPath) << iText;
-}
+void PutText(const std::string& iPath, const std::string& iText) { std::ofstream(iPath) << iText; }
 }  // namespace
 
 // PLSGRAB replaces a file only with a complete image, and never removes or
@@ -225,7 +223,7 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
     std::vector<std::string> entries;
     for (const auto& entry : fs::directory_iterator(dir.Path())) {
       const fs::file_status status = fs::symlink_status(entry.path());
-      const std::string kind = fs::is_symlink(status)          ? "link:"
+      const std::string kind = fs::is_symlink(status)        ? "link:"
                                : fs::is_regular_file(status) ? "file:"
                                                              : "other:";
       std::string content;
@@ -279,8 +277,7 @@ TEST_F(KernelTest, CodesAreDocumentedAndExplained) {
 #include "KAVSimCodes.def"
 #undef KAVSIM_CODE
   for (int unknown : {-1, 1, 9000, 9998, 10000}) EXPECT_EQ(nullptr, explain(unknown));
-  const std::string doc =
-      kavtest::ReadFile(KAV_TEST_SOURCE_DIR "/docs/kernel.md");
+  const std::string doc = kavtest::ReadFile(KAV_TEST_SOURCE_DIR "/docs/kernel.md");
   const size_t start = doc.find("| code | meaning |\n");
   const size_t end = doc.find("\n\n", start);
   EXPECT_EQ(expected, start == std::string::npos ? "" : doc.substr(start, end + 1 - start))

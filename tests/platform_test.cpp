@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <iostream>
 #include <cstdlib>
+#include <iostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -47,12 +47,14 @@ int SignedByteCompare(KAVUnicodeString* iFirst, KAVUnicodeString* iSecond) {
 
 TEST(PlatformStringTest, RangesAreCutToTheString) {
   const int kMax = 2147483647;
+  // clang-format off
   const struct { int start, length; std::string sub, removed; } cases[] = {
       {0, 3, "abc", "def"},  {2, 2, "cd", "abef"}, {4, 10, "ef", "abcd"},
       {-2, 4, "ab", "cdef"}, {6, 1, "", "abcdef"}, {1, 0, "", "abcdef"},
       {1, -3, "", "abcdef"}, {0, kMax, "abcdef", ""},
       {kMax, kMax, "", "abcdef"},
   };
+  // clang-format on
   const KAVUnicodeString text("abcdef");
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.start) + "," + std::to_string(c.length));
@@ -64,25 +66,26 @@ TEST(PlatformStringTest, RangesAreCutToTheString) {
 
 TEST(PlatformStringTest, InsertClampsAndResizePadsOnTheRight) {
   using Case = std::pair<int, const char*>;
-  for (const Case& c : {Case{0, "XYabc"}, Case{1, "aXYbc"}, Case{3, "abcXY"},
-                        Case{-4, "XYabc"}, Case{99, "abcXY"}}) {
+  for (const Case& c : {Case{0, "XYabc"}, Case{1, "aXYbc"}, Case{3, "abcXY"}, Case{-4, "XYabc"},
+                        Case{99, "abcXY"}}) {
     KAVUnicodeString text("abc");
     EXPECT_EQ(c.second, Str(text.Insert(c.first, "XY"))) << c.first;
   }
-  for (const Case& c :
-       {Case{5, "abc.."}, Case{3, "abc"}, Case{1, "a"}, Case{-2, ""}}) {
+  for (const Case& c : {Case{5, "abc.."}, Case{3, "abc"}, Case{1, "a"}, Case{-2, ""}}) {
     KAVUnicodeString text("abc");
     EXPECT_EQ(c.second, Str(text.Resize(c.first, '.', 1))) << c.first;
   }
 }
 
 TEST(PlatformStringTest, SearchesGiveThePositionOrMinusOne) {
+  // clang-format off
   const struct { const char* pattern; int start, mode, expected; } cases[] = {
       {"bc", 0, 1, 1},   {"bc", 2, 1, 4},   {"bc", 5, 1, -1}, {"bc", -7, 1, 1},
       {"x", 0, 1, -1},   {"", 3, 1, 3},     {"", 6, 1, 6},    {"", 7, 1, -1},
       {"abcabcd", 0, 1, -1},                {"bc", 6, -1, 4}, {"bc", 3, -1, 1},
       {"bc", 0, -1, -1}, {"bc", -1, -1, -1}, {"bc", 0, 7, -1},
   };
+  // clang-format on
   const KAVUnicodeString text("abcabc");
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.pattern) + "/" + std::to_string(c.start) + "/" +
@@ -95,15 +98,16 @@ TEST(PlatformStringTest, SearchesGiveThePositionOrMinusOne) {
 }
 
 TEST(PlatformStringTest, ReplaceSubStringReplacesEveryOccurrenceOnce) {
+  // clang-format off
   const struct { const char *text, *oldText, *newText, *expected; } cases[] = {
       {"/opt/$X/$X", "$X", "v", "/opt/v/v"}, {"aaa", "aa", "b", "ba"},
       {"ab", "a", "aa", "aab"},              {"abc", "", "X", "abc"},
       {"abc", "abc", "", ""},                {"\xC8-\xC8", "\xC8", "e", "e-e"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     KAVUnicodeString text(c.text);
-    EXPECT_EQ(c.expected, Str(text.ReplaceSubString(c.oldText, c.newText)))
-        << c.text;
+    EXPECT_EQ(c.expected, Str(text.ReplaceSubString(c.oldText, c.newText))) << c.text;
   }
   KAVUnicodeString self("abab");
   self.ReplaceSubString(self, KAVUnicodeString("x"));
@@ -111,11 +115,13 @@ TEST(PlatformStringTest, ReplaceSubStringReplacesEveryOccurrenceOnce) {
 }
 
 TEST(PlatformStringTest, StripRemovesTheCharacterAtTheChosenEnds) {
+  // clang-format off
   const struct { int mode; const char *text, *expected; } cases[] = {
       {1, "  a b  ", "a b  "}, {2, "  a b  ", "  a b"}, {3, "  a b  ", "a b"},
       {3, "    ", ""},         {1, "    ", ""},         {2, "    ", ""},
       {3, "", ""}, {0, "  a  ", "  a  "}, {4, "  a  ", "  a  "},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.mode) + "[" + c.text + "]");
     const KAVUnicodeString text(c.text);
@@ -132,9 +138,8 @@ TEST(PlatformStringTest, ConstructionCaseComparisonAndOutput) {
   EXPECT_EQ("abc", Str(KAVUnicodeString("abcdef", 3)));
   KAVUnicodeString assigned("x");
   assigned = static_cast<const char*>(nullptr);
-  for (const KAVUnicodeString& empty :
-       {KAVUnicodeString(nullptr), KAVUnicodeString(nullptr, 4),
-        KAVUnicodeString("abc", -1), assigned})
+  for (const KAVUnicodeString& empty : {KAVUnicodeString(nullptr), KAVUnicodeString(nullptr, 4),
+                                        KAVUnicodeString("abc", -1), assigned})
     EXPECT_EQ(0, empty.GetLengthInChar());
   KAVUnicodeString mixed("aZ\xE9\xC9-9");
   EXPECT_EQ("AZ\xE9\xC9-9", Str(KAVUnicodeString(mixed).ToUpper()));
@@ -147,8 +152,8 @@ TEST(PlatformStringTest, ConstructionCaseComparisonAndOutput) {
   EXPECT_EQ("xabcy.", Str("x" + abc + "y" + '.' + none));
   const char at[] = {abc[1], abc[3], abc[-1]};  // NUL outside the string
   EXPECT_EQ(std::string("b\0\0", 3), std::string(at, 3));
-  EXPECT_EQ(std::string("a\0b|c", 5), Streamed(KAVUnicodeString("a\0b", 3)) +
-                                          '|' + Streamed(KAVUnicodeChar('c')));
+  EXPECT_EQ(std::string("a\0b|c", 5),
+            Streamed(KAVUnicodeString("a\0b", 3)) + '|' + Streamed(KAVUnicodeChar('c')));
 }
 
 // ------------------------------------------------------------------ lists
@@ -160,9 +165,11 @@ TEST(PlatformListTest, AppendLocateRemoveAndOutput) {
   list.Append(list);
   list.Append(list[1]);
   EXPECT_EQ((Texts{"x", "y", "x", "x", "y", "x", "x"}), Items(list));
+  // clang-format off
   const struct { const char* item; int from, expected; } cases[] = {
       {"x", 1, 1},  {"y", 1, 2}, {"x", 2, 3}, {"y", 3, 5},
       {"x", -4, 1}, {"z", 1, 0}, {"x", 8, 0}, {"X", 1, 0}};
+  // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(c.expected, list.Locate(c.item, c.from)) << c.item << c.from;
   // Outside 1 to Size(): the const form reads "", the other hands out a
@@ -196,9 +203,8 @@ TEST(PlatformListTest, QuickSortMatchesAStableReferenceSort) {
     const char a = (*iFirst)[0], b = (*iSecond)[0];
     return a < b ? -1 : (a > b ? 1 : 0);
   });
-  std::stable_sort(
-      items.begin(), items.end(),
-      [](const std::string& a, const std::string& b) { return a[0] < b[0]; });
+  std::stable_sort(items.begin(), items.end(),
+                   [](const std::string& a, const std::string& b) { return a[0] < b[0]; });
   EXPECT_EQ(items, Items(list));
   list.QuickSort(nullptr);
   EXPECT_EQ(items, Items(list));
@@ -209,13 +215,13 @@ TEST(PlatformListTest, QuickSortMatchesAStableReferenceSort) {
 TEST(PlatformListTest, QuickSortSurvivesInconsistentComparisons) {
   Texts items;
   for (int i = 0; i < 3000; ++i)
-    items.push_back(i % 7 == 0 ? std::to_string(i)
-                               : "ab" + std::string(i % 4, 0x80 + i % 100));
+    items.push_back(i % 7 == 0 ? std::to_string(i) : "ab" + std::string(i % 4, 0x80 + i % 100));
   Texts sortedItems = items;
   std::sort(sortedItems.begin(), sortedItems.end());
   using Item = KAVUnicodeString*;
   static std::mt19937 answers(4711);
   static long calls = 0;
+  // clang-format off
   const struct { const char* name; KAVCompareFunction compare; } cases[] = {
       {"signed bytes", SignedByteCompare},
       {"always before", [](Item, Item) { return -1; }},
@@ -223,6 +229,7 @@ TEST(PlatformListTest, QuickSortSurvivesInconsistentComparisons) {
          ++calls;
          return static_cast<int>(answers() % 3) - 1;
        }}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     KAVListValKAVUnicodeString list = ListOf(items);
@@ -267,21 +274,23 @@ TEST(PlatformCollectionTest, IntAndDoubleArraysCountFromOne) {
 
 TEST(PlatformServicesTest, TokensSkipEmptyComponents) {
   // Five calls each, joined by "|": past the last token, "" for ever.
+  // clang-format off
   const struct { const char *text, *separators, *tokens; } cases[] = {
       {"$HOME/data", "/", "$HOME|data|||"}, {"///", "/", "||||"},
       {"/opt//$X/x/", "/", "opt|$X|x||"},   {"", "/", "||||"},
       {"a,b;c", ",;", "a|b|c||"},           {"a/b", "", "a/b||||"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     KAVToken token(c.text);
     std::string tokens = Str(token.GetNextToken(c.separators));
-    for (int call = 2; call <= 5; ++call)
-      tokens += "|" + Str(token.GetNextToken(c.separators));
+    for (int call = 2; call <= 5; ++call) tokens += "|" + Str(token.GetNextToken(c.separators));
     EXPECT_EQ(c.tokens, tokens) << c.text;
   }
 }
 
 TEST(PlatformServicesTest, SplitPathAndFileInfo) {
+  // clang-format off
   const struct { const char *path, *dir, *file; } cases[] = {
       {"/a/b/c.txt", "/a/b", "c.txt"}, {"c.txt", "", "c.txt"},
       {"/c.txt", "/", "c.txt"},        {"/a/b/", "/a/b", ""},
@@ -289,6 +298,7 @@ TEST(PlatformServicesTest, SplitPathAndFileInfo) {
       {"//x", "/", "x"},               {"", "", ""},
       {" a /b ", " a ", "b "},         {nullptr, "", ""},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path ? c.path : "null");
     std::string dir(256, ' '), file(256, ' ');  // no terminator to rely on
@@ -322,6 +332,7 @@ TEST(PlatformSettingTest, ReadsIntsAndLeavesTheCellAloneOtherwise) {
             "T.MACRO = 99999999999\nT.SMART = 1 2\nno equal sign here\n\n");
   setenv("KAVUserSettingPath", dir.Path().c_str(), 1);
   // Only a found value reaches the cell, which starts at 777.
+  // clang-format off
   const struct { const char *key, *group; int status, value; } cases[] = {
       {"T.PARTS", "MFGPROG", 0, 1},   {"T.CHECK", "MFGPROG", 0, -12},
       {"T.RELIM", "MFGPROG", 0, 4},   {"T.DRIVE", "MFGPROG", 2, 777},
@@ -329,6 +340,7 @@ TEST(PlatformSettingTest, ReadsIntsAndLeavesTheCellAloneOtherwise) {
       {"t.parts", "MFGPROG", 1, 777}, {"#T.NOTE", "MFGPROG", 1, 777},
       {"T.PARTS", "OTHER", 1, 777},
   };
+  // clang-format on
   for (const auto& c : cases) {
     int cell = 777;
     EXPECT_EQ(c.status, KAVMfgSetting::ReadSetting(c.key, &cell, c.group))
@@ -342,16 +354,17 @@ TEST(PlatformSettingTest, ReadsIntsAndLeavesTheCellAloneOtherwise) {
 // The store's place is read from the environment: each case in a child.
 TEST(PlatformSettingTest, DefaultStoreIsUnderHome) {
   const std::optional<std::string> unset;
+  // clang-format off
   const struct { Environment env; const char* expected; } cases[] = {
       {{{"KAVUserSettingPath", unset}, {"HOME", "/u"}}, "/u/.kavsettings|1|5"},
       {{{"KAVUserSettingPath", ""}, {"HOME", "/u"}}, "/u/.kavsettings|1|5"},
       {{{"KAVUserSettingPath", ""}, {"HOME", unset}}, "|1|5"}};
+  // clang-format on
   for (const auto& c : cases) {
     const ChildResult result = RunInChild(c.env, [] {
       int cell = 5;
       const int status = KAVMfgSetting::ReadSetting("K", &cell, "G");
-      std::cout << KAVMfgSetting::GetStoreDirectory() << '|' << status << '|'
-                << cell;
+      std::cout << KAVMfgSetting::GetStoreDirectory() << '|' << status << '|' << cell;
       return 0;
     });
     EXPECT_EQ(c.expected, result.out);

@@ -62,23 +62,26 @@ TEST(ThreadsTest, EightThreadsBindAndUseDifferentClassesAtOnce) {
   const std::string expected = "5 0|1 0|Profondeur|0|1|1|10|1|";
   for (int round = 0; round < kRounds; ++round) {
     SCOPED_TRACE(round);
-    const kavtest::ChildResult result = kavtest::RunInChild(
-        {{"MfgBaseDebug", "KAVMfgNone"}, {"MfgBasePerfo", std::nullopt},
-         {"GIIBatchRecordV5", "OUI"}, {"MFGODT", "OUI"}},
-        [&] {
-          std::atomic<int> waiting{static_cast<int>(work.size())};
-          std::vector<std::string> answers(work.size());
-          std::vector<std::thread> threads;
-          for (size_t i = 0; i < work.size(); ++i)
-            threads.emplace_back([&, i] {
-              --waiting;
-              while (waiting.load() > 0) std::this_thread::yield();
-              answers[i] = work[i]();
-            });
-          for (std::thread& thread : threads) thread.join();
-          for (const std::string& answer : answers) std::printf("%s|", answer.c_str());
-          return 0;
-        });
+    const kavtest::ChildResult result =
+        kavtest::RunInChild({{"MfgBaseDebug", "KAVMfgNone"},
+                             {"MfgBasePerfo", std::nullopt},
+                             {"GIIBatchRecordV5", "OUI"},
+                             {"MFGODT", "OUI"}},
+                            [&] {
+                              std::atomic<int> waiting{static_cast<int>(work.size())};
+                              std::vector<std::string> answers(work.size());
+                              std::vector<std::thread> threads;
+                              for (size_t i = 0; i < work.size(); ++i)
+                                threads.emplace_back([&, i] {
+                                  --waiting;
+                                  while (waiting.load() > 0) std::this_thread::yield();
+                                  answers[i] = work[i]();
+                                });
+                              for (std::thread& thread : threads) thread.join();
+                              for (const std::string& answer : answers)
+                                std::printf("%s|", answer.c_str());
+                              return 0;
+                            });
     ASSERT_EQ(0, result.status) << result.err;
     EXPECT_EQ(expected, result.out);
     EXPECT_EQ("", result.err);

@@ -33,8 +33,7 @@ constexpr uid_t kNobody = 65534;
 
 // What iLister fills in when asked for both kinds: each file's name, then
 // each directory's name and "/", in list order, then its result.
-Names List(const std::string& iDirectory,
-           decltype(&U::ListDirectory) iLister = U::ListDirectory) {
+Names List(const std::string& iDirectory, decltype(&U::ListDirectory) iLister = U::ListDirectory) {
   KAVListValKAVUnicodeString lists[2];
   const int result = iLister(iDirectory.c_str(), lists, kBoth);
   Names names = Items(lists[0]);
@@ -44,14 +43,13 @@ Names List(const std::string& iDirectory,
 }
 
 // The walk ListDirectory promises to equal: stat every entry, then sort.
-int StatEveryEntry(const KAVUnicodeString& iDirectory,
-                   KAVListValKAVUnicodeString* oLists, unsigned long) {
+int StatEveryEntry(const KAVUnicodeString& iDirectory, KAVListValKAVUnicodeString* oLists,
+                   unsigned long) {
   DIR* directory = opendir(iDirectory.ConvertToChar());
   if (directory == nullptr) return -1;
   while (struct dirent* entry = readdir(directory)) {
     struct stat info;
-    if (stat((iDirectory + "/" + entry->d_name).ConvertToChar(), &info) != 0)
-      continue;
+    if (stat((iDirectory + "/" + entry->d_name).ConvertToChar(), &info) != 0) continue;
     if (S_ISREG(info.st_mode)) oLists[0].Append(entry->d_name);
     if (S_ISDIR(info.st_mode)) oLists[1].Append(entry->d_name);
   }
@@ -72,13 +70,10 @@ std::string Capture(std::vector<const char*> iArgs) {
 // ("|") are left out.
 Names AsLsSeesIt(const std::string& iDirectory) {
   const std::string out =
-      Capture({"ls", "-aL", "--zero", "--indicator-style=file-type",
-               iDirectory.c_str()});
+      Capture({"ls", "-aL", "--zero", "--indicator-style=file-type", iDirectory.c_str()});
   Names names;
-  for (size_t start = 0, end;
-       (end = out.find('\0', start)) != std::string::npos; start = end + 1)
-    if (out[end - 1] != '@' && out[end - 1] != '|')
-      names.push_back(out.substr(start, end - start));
+  for (size_t start = 0, end; (end = out.find('\0', start)) != std::string::npos; start = end + 1)
+    if (out[end - 1] != '@' && out[end - 1] != '|') names.push_back(out.substr(start, end - start));
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -180,10 +175,13 @@ TEST_F(UtilitiesFilesTest, TraceOfTheFileHelpers) {
   const std::string d = Dashes(39);
   // Each operation: its start banner with the arguments, its own lines, its
   // results and end banner.
-  const auto op = [&](const std::string& iName, Strings iIn, Strings iLines,
-                      Strings iOut) {
-    return Concat({{" ", d, "KAVMfgUtilities::" + iName + ", start"}, iIn,
-                   {d, " "}, iLines, {" ", d}, iOut,
+  const auto op = [&](const std::string& iName, Strings iIn, Strings iLines, Strings iOut) {
+    return Concat({{" ", d, "KAVMfgUtilities::" + iName + ", start"},
+                   iIn,
+                   {d, " "},
+                   iLines,
+                   {" ", d},
+                   iOut,
                    {"KAVMfgUtilities::" + iName + ", end", d, " "}});
   };
   // clang-format off
@@ -205,30 +203,27 @@ TEST_F(UtilitiesFilesTest, MatchPatternAgreesWithTheShell) {
   // clang-format on
   static const char kTextChars[] = "ab./-*?[]\\c";
   std::mt19937 random(4711);
-  std::vector<std::pair<std::string, std::string>> cases = {
-      {"part12.ncl", "part*.ncl"}, {"part*.ncl", "part12.ncl"}};
+  std::vector<std::pair<std::string, std::string>> cases = {{"part12.ncl", "part*.ncl"},
+                                                            {"part*.ncl", "part12.ncl"}};
   while (cases.size() < 3000) {
     std::string text(random() % 6, ' '), pattern;
     for (char& c : text) c = kTextChars[random() % (sizeof kTextChars - 1)];
-    for (int k = random() % 5; k > 0; --k)
-      pattern += kPieces[random() % std::size(kPieces)];
+    for (int k = random() % 5; k > 0; --k) pattern += kPieces[random() % std::size(kPieces)];
     cases.push_back({text, pattern});
   }
   std::string input;
-  for (const auto& [text, pattern] : cases)
-    input += text + '\x01' + pattern + '\n';
+  for (const auto& [text, pattern] : cases) input += text + '\x01' + pattern + '\n';
   TempDir dir;
-  const std::string shell = Capture(
-      {"bash", "-c",
-       "while IFS=$'\\x01' read -r s p; do [[ $s == $p ]]; echo -n $?; done"
-       " < \"$0\"",
-       dir.Write("cases", input).c_str()});
+  const std::string shell =
+      Capture({"bash", "-c",
+               "while IFS=$'\\x01' read -r s p; do [[ $s == $p ]]; echo -n $?; done"
+               " < \"$0\"",
+               dir.Write("cases", input).c_str()});
   ASSERT_EQ(cases.size(), shell.size());
   for (size_t i = 0; i < cases.size(); ++i)
     EXPECT_EQ(shell[i] == '0' ? 1 : 0,
               U::MatchPattern(cases[i].first.c_str(), cases[i].second.c_str()))
-        << "text \"" << cases[i].first << "\" pattern \"" << cases[i].second
-        << '"';
+        << "text \"" << cases[i].first << "\" pattern \"" << cases[i].second << '"';
 }
 
 TEST_F(UtilitiesFilesTest, ListDirectoryFillsOnlyTheListsItWasGiven) {
@@ -280,8 +275,7 @@ TEST_F(UtilitiesFilesTest, ListDirectoryOfAnUnsearchableDirectoryListsNothing) {
   Populate(dir.Path(), random);
   chmod(dir.Path().c_str(), 0744);
   auto child = RunInChild({}, [&] {
-    if (getuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0))
-      return 90;
+    if (getuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) return 90;
     const Names nothing = {"0"};
     const bool same = List(dir.Path(), StatEveryEntry) == nothing;
     return same && List(dir.Path()) == nothing ? 0 : 1;
@@ -302,8 +296,8 @@ TEST_F(UtilitiesFilesTest, ExecuteShellPassesTheArgumentVectorAsGiven) {
     // clang-format on
     U::executeshell("sh", 9, args);
     int status = 0;
-    std::cout << (access(out.c_str(), F_OK) != 0) << (wait(&status) > 0)
-              << WEXITSTATUS(status) << ' ' << ReadFile(out);
+    std::cout << (access(out.c_str(), F_OK) != 0) << (wait(&status) > 0) << WEXITSTATUS(status)
+              << ' ' << ReadFile(out);
     U::executeshell("kavt-no-such-program", 0, nullptr);
     wait(&status);
     std::cout << ' ' << WIFEXITED(status) << ' ' << WEXITSTATUS(status);
@@ -335,8 +329,7 @@ TEST_F(UtilitiesFilesTest, CaptImageTraceEndsWhateverTheCode) {
   U::CaptImage(" /x.png ");
   EXPECT_EQ(
       Block({Opening(13, "KAVMfgUtilities::CaptImage, start"),
-                      {"PathName  :  /x.png ", " ", "Pathname (before char) : /x.png",
-                       "ier (plsgrab) 9030"},
-                      Closing(10, "KAVMfgUtilities::CaptImage, end ")}),
+             {"PathName  :  /x.png ", " ", "Pathname (before char) : /x.png", "ier (plsgrab) 9030"},
+             Closing(10, "KAVMfgUtilities::CaptImage, end ")}),
       out.Take());
 }

@@ -25,12 +25,14 @@ using namespace kavtest;
 // Fixed fields: what lands in the buffer, and that nothing lands past it.
 TEST(UtilitiesTest, FixedFieldsKeepTheirWidth) {
   // field: dmstrfc's n characters; back: dmstrcf of that field.
+  // clang-format off
   const struct { const char* text; int width; std::string field, back; }
   cases[] = {
       {"ABC", 8, "ABC     ", "ABC"}, {"ABCDEFGHIJ", 4, "ABCD", "ABCD"},
       {nullptr, 3, "   ", " "},      {"", 5, "     ", " "},
       {" A B", 6, " A B  ", " A B"}, {"xyz", 1, "x", "x"},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.field);
     std::string field(32, '#'), back(32, '#');
@@ -54,9 +56,11 @@ TEST(UtilitiesTest, FixedFieldsKeepTheirWidth) {
 }
 
 TEST(UtilitiesTest, QuotingDoublesEveryQuote) {
+  // clang-format off
   const struct { const char *text, *quoted; } cases[] = {
       {"O'NEIL", "'O''NEIL'"}, {"", "''"},  {nullptr, "''"},
       {"''", "''''''"},        {"a", "'a'"}, {"'x", "'''x'"}};
+  // clang-format on
   for (const auto& c : cases) {
     const size_t room = 2 * (c.text ? std::strlen(c.text) : 0) + 3;
     std::vector<char> out(room + 1, '#');
@@ -72,6 +76,7 @@ TEST(UtilitiesTest, StringShaping) {
                                               U::GetDisplayString("x") + "|" +
                                               U::GetDisplayString(""));
   EXPECT_DOUBLE_EQ(12.5, U::stringtodouble("  12.5mm"));
+  // clang-format off
   const struct { const char *text, *pattern; int step;
                  const char *insert, *expected; } cases[] = {
       // Matches from position 1 on; the one at 0 is before the first search.
@@ -83,17 +88,19 @@ TEST(UtilitiesTest, StringShaping) {
       {"a,b", ",", 1, ",", "a,,,b"},     {"abc", "", 1, "-", "ab--c"},
       {"abc", "x", 1, "-", "abc"},       {"abc", "b", 0, "-", "abc"},
   };
+  // clang-format on
   for (const auto& c : cases)
-    EXPECT_EQ(KAVUnicodeString(c.expected),
-              U::FormatStr(c.text, c.pattern, c.step, c.insert));
+    EXPECT_EQ(KAVUnicodeString(c.expected), U::FormatStr(c.text, c.pattern, c.step, c.insert));
 }
 
 TEST(UtilitiesTest, GetItemsSplitsAtCommas) {
+  // clang-format off
   const struct { const char* text; Texts items; } cases[] = {
       {"", {""}},         {"a", {"a"}},          {"a,", {"a", ""}},
       {",", {"", ""}},    {"a,,b", {"a", "", "b"}}, {" a , b ", {"a", "b"}},
       {"\" a b \", c", {" a b ", "c"}},          {"\"\"x\"\"", {"x"}},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(c.items, Items(U::GetItems(c.text)));
   // 300 items: the first 250 come back, the array always holds 250.
   std::string text;
@@ -110,19 +117,20 @@ TEST(UtilitiesTest, ReadLineReturnsZeroWithTheLastLine) {
   kavtest::TempDir dir;
   const std::string longLine(2500, 'x');
   // The last line of each case came with 0.
+  // clang-format off
   const struct { std::string content; Texts lines; } cases[] = {
       {"a\nb\n", {"a", "b", ""}}, {"a\nb", {"a", "b"}}, {"", {""}},
       {longLine + "\nz",
        {longLine.substr(0, 1022), longLine.substr(1022, 1022),
         longLine.substr(2044), "z"}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.content.substr(0, 8));
     std::ifstream stream(dir.Write("f", c.content));
     Texts lines;
     KAVUnicodeString line;
-    while (U::ReadLine(stream, line) == 1 && lines.size() < 10)
-      lines.push_back(line.ToStdString());
+    while (U::ReadLine(stream, line) == 1 && lines.size() < 10) lines.push_back(line.ToStdString());
     lines.push_back(line.ToStdString());  // the one that came with 0
     EXPECT_EQ(c.lines, lines);
   }
@@ -133,6 +141,7 @@ TEST(UtilitiesTest, ReadLineReturnsZeroWithTheLastLine) {
 }
 
 TEST(UtilitiesTest, QueryTextParts) {
+  // clang-format off
   const struct { const char *text, *att, *table, *where; Texts tables; }
   cases[] = {
       {"SELECT a, b FROM T1 x, T2 WHERE a = 1 ORDER BY b;", "a, b", "T1 x, T2",
@@ -144,6 +153,7 @@ TEST(UtilitiesTest, QueryTextParts) {
       {"SELECT * FROM \"T A\" b WHERE x;; ", "*", "\"T A\" b", "WHERE x;;",
        {"T"}},
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(KAVUnicodeString(c.att), U::GetAtt(c.text));
@@ -153,14 +163,15 @@ TEST(UtilitiesTest, QueryTextParts) {
   }
   const Texts statements = {"S1 ", "S1 ", " S2", "S3", "", ""};
   for (int n = 0; n <= 5; ++n)
-    EXPECT_EQ(KAVUnicodeString(statements[n].c_str()),
-              U::GetSelect("S1 ; S2;S3;", n)) << n;
+    EXPECT_EQ(KAVUnicodeString(statements[n].c_str()), U::GetSelect("S1 ; S2;S3;", n)) << n;
 }
 
 TEST(UtilitiesTest, QualifiedNamesAndPlaceholders) {
+  // clang-format off
   const struct { const char *name, *owner, *object; } cases[] = {
       {"OWN.TAB ", "OWN", "TAB"}, {"TAB", "TAB", ""}, {".TAB", "", "TAB"},
       {"OWN.", "OWN", ""},        {"A .B.C", "A", "B.C"}, {"", "", ""}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(KAVUnicodeString(c.owner), U::ObjectOwner(c.name));
@@ -168,18 +179,23 @@ TEST(UtilitiesTest, QualifiedNamesAndPlaceholders) {
     std::string out(16, '#');
     EXPECT_EQ(out.data(), U::dmobjtable(c.name, out.data()));
     // dmobjtable keeps trailing blanks, ObjectTable does not.
-    EXPECT_EQ(KAVUnicodeString(out.c_str()).Strip(KAVStripTrailing, ' '),
-              U::ObjectTable(c.name));
+    EXPECT_EQ(KAVUnicodeString(out.c_str()).Strip(KAVStripTrailing, ' '), U::ObjectTable(c.name));
   }
   char out[4] = "##";
   EXPECT_EQ(std::string(""), U::dmobjtable(nullptr, out));
-  const struct { const char* text; int code; } placeholders[] = {
-      {"x = $COID_FATHER", 21}, {"$COMPID_FATHER $COID", 22}, {"a=$COID", 1},
-      {"$COMPID_REF $COID", 12}, {"$COID_REF $COMPID_FATHER", 22},
-      {"$COMPID", 2}, {"$coid here", 0}, {"$COI", 0},
-      {"$COID", 1}};  // 5 characters: the shortest text looked at
-  for (const auto& p : placeholders)
-    EXPECT_EQ(p.code, U::IsCoidOrCompid(p.text)) << p.text;
+  const struct {
+    const char* text;
+    int code;
+  } placeholders[] = {{"x = $COID_FATHER", 21},
+                      {"$COMPID_FATHER $COID", 22},
+                      {"a=$COID", 1},
+                      {"$COMPID_REF $COID", 12},
+                      {"$COID_REF $COMPID_FATHER", 22},
+                      {"$COMPID", 2},
+                      {"$coid here", 0},
+                      {"$COI", 0},
+                      {"$COID", 1}};  // 5 characters: the shortest text looked at
+  for (const auto& p : placeholders) EXPECT_EQ(p.code, U::IsCoidOrCompid(p.text)) << p.text;
 }
 
 // Days in a month and day of week against the C library's own UTC
@@ -198,25 +214,27 @@ TEST(UtilitiesTest, DaysAndWeekdaysMatchTheUtcCalendar) {
     first.tm_mday = 1;
     struct tm next = first;
     next.tm_mon += 1;  // timegm carries December into the next year
-    const int days = static_cast<int>((static_cast<long long>(timegm(&next)) -
-                                       timegm(&first)) / 86400);
+    const int days =
+        static_cast<int>((static_cast<long long>(timegm(&next)) - timegm(&first)) / 86400);
     ASSERT_EQ(days, U::GetNumberOfDays(year, month)) << year << "-" << month;
     if (year < 1000 || year > 9999) continue;
     struct tm noon = first;
     noon.tm_mday = 1 + i % days;
     timegm(&noon);  // sets tm_wday
     char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d-12.30.00.000000", year,
-                  month, noon.tm_mday);
-    ASSERT_EQ(KAVUnicodeString(std::to_string(noon.tm_wday).c_str()),
-              U::GetDayOfWeek(stamp)) << stamp;
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d-12.30.00.000000", year, month, noon.tm_mday);
+    ASSERT_EQ(KAVUnicodeString(std::to_string(noon.tm_wday).c_str()), U::GetDayOfWeek(stamp))
+        << stamp;
   }
   EXPECT_EQ(0, U::GetNumberOfDays(2024, 0));
   EXPECT_EQ(0, U::GetNumberOfDays(2024, 13));
   // Each side of midnight, and texts that are no timestamp.
-  const struct { const char *stamp, *day; } fixed[] = {
-      {"2024-07-01-00.00.00.000000", "1"}, {"2024-06-30-23.59.59.000000", "0"},
-      {"   ", ""}, {"not a date", ""}};
+  const struct {
+    const char *stamp, *day;
+  } fixed[] = {{"2024-07-01-00.00.00.000000", "1"},
+               {"2024-06-30-23.59.59.000000", "0"},
+               {"   ", ""},
+               {"not a date", ""}};
   for (const auto& f : fixed)
     EXPECT_EQ(KAVUnicodeString(f.day), U::GetDayOfWeek(f.stamp)) << f.stamp;
 }
@@ -224,14 +242,12 @@ TEST(UtilitiesTest, DaysAndWeekdaysMatchTheUtcCalendar) {
 // Late evening in summer time stays on its own day: the daylight-saving
 // flag must not be forced to "standard time".
 TEST(UtilitiesTest, DayOfWeekKeepsSummerEveningsOnTheirDay) {
-  kavtest::ChildResult result =
-      kavtest::RunInChild({{"TZ", std::string("Europe/Paris")}}, [] {
-        tzset();
-        // 2024-07-01 is a Monday.
-        std::printf("%s\n", U::GetDayOfWeek("2024-07-01-23.30.00.000000")
-                                .ConvertToChar());
-        return 0;
-      });
+  kavtest::ChildResult result = kavtest::RunInChild({{"TZ", std::string("Europe/Paris")}}, [] {
+    tzset();
+    // 2024-07-01 is a Monday.
+    std::printf("%s\n", U::GetDayOfWeek("2024-07-01-23.30.00.000000").ConvertToChar());
+    return 0;
+  });
   EXPECT_EQ("1\n", result.out);
 }
 
@@ -252,27 +268,22 @@ TEST(UtilitiesTest, CurrentTimeIsATimestamp) {
 // unsigned order) and the terminator too, compared with memcmp; a text
 // that ended first sorts first whatever follows in the other.
 int ReferenceCompare(const std::string& iFirst, const std::string& iSecond) {
-  if (iFirst.size() < iSecond.size() &&
-      iSecond.compare(0, iFirst.size(), iFirst) == 0)
-    return -1;
+  if (iFirst.size() < iSecond.size() && iSecond.compare(0, iFirst.size(), iFirst) == 0) return -1;
   auto biased = [](std::string text) {
     for (char& c : text) c = static_cast<char>(c ^ 0x80);
     return text + static_cast<char>(0x80);
   };
   const size_t n = std::min(iFirst.size(), iSecond.size()) + 1;
-  const int order =
-      std::memcmp(biased(iFirst).data(), biased(iSecond).data(), n);
+  const int order = std::memcmp(biased(iFirst).data(), biased(iSecond).data(), n);
   return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
 // 20,000 pairs of texts of 0 to 4 characters from iAlphabet: iCompare must
 // answer as ReferenceCompare on what iValue keeps of each text.
 void CheckAgainstReference(unsigned iSeed, const std::string& iAlphabet,
-                           KAVCompareFunction iCompare,
-                           std::string (*iValue)(std::string)) {
+                           KAVCompareFunction iCompare, std::string (*iValue)(std::string)) {
   std::mt19937 random(iSeed);
-  std::uniform_int_distribution<size_t> length(0, 4),
-      pick(0, iAlphabet.size() - 1);
+  std::uniform_int_distribution<size_t> length(0, 4), pick(0, iAlphabet.size() - 1);
   for (int i = 0; i < 20000; ++i) {
     std::string x, y;
     for (size_t n = length(random); n > 0; --n) x += iAlphabet[pick(random)];
@@ -284,27 +295,30 @@ void CheckAgainstReference(unsigned iSeed, const std::string& iAlphabet,
 }
 
 TEST(UtilitiesTest, CompareStringsIsSignedByteOrder) {
+  // clang-format off
   const struct { std::string first, second; int order; } cases[] = {
       {"abc", "abd", -1}, {"abc", "ab", 1},       {"", "", 0},
       {"\xC8", "a", -1},  {"ab\xC8", "ab", -1},   {"ab", "ab\xC8", -1},
       {"B", "a", -1}};
+  // clang-format on
   for (const auto& c : cases) {
     KAVUnicodeString a(c.first), b(c.second);
     EXPECT_EQ(c.order, U::CompareStrings(&a, &b)) << c.first << "/" << c.second;
   }
   KAVUnicodeString empty;
   EXPECT_EQ(0, U::CompareStrings(nullptr, &empty));
-  CheckAgainstReference(17, std::string("ab\x7F\x80\xC8 ", 6),
-                        U::CompareStrings,
+  CheckAgainstReference(17, std::string("ab\x7F\x80\xC8 ", 6), U::CompareStrings,
                         [](std::string iText) { return iText; });
 }
 
 // The value after the first comma (keys ignored) compared as text: "10"
 // before "9", quotes dropped; a leading comma or none keeps the whole text.
 TEST(UtilitiesTest, CompareDecStringsOrdersByValue) {
+  // clang-format off
   const struct { const char *first, *second; int order; } cases[] = {
       {"2,\"beta\"", "1,\"alpha\"", 1}, {"9,10", "1,9", -1}, {",b", "a", -1},
       {"x,\"a,b\"", "y,a,b", 0}, {"k,", "", 0}, {"plain", "plain", 0}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.first) + " / " + c.second);
     KAVUnicodeString a(c.first), b(c.second);
@@ -318,12 +332,12 @@ TEST(UtilitiesTest, CompareDecStringsOrdersByValue) {
   // drop the surrounding quotes, then the reference byte order.
   CheckAgainstReference(99, std::string("1,\"a\xC8", 5), U::CompareDecStrings,
                         [](std::string iText) {
-    const size_t comma = iText.find(',');
-    if (comma != std::string::npos && comma > 0) iText.erase(0, comma + 1);
-    const size_t from = iText.find_first_not_of('"');
-    if (from == std::string::npos) return std::string();
-    return iText.substr(from, iText.find_last_not_of('"') - from + 1);
-  });
+                          const size_t comma = iText.find(',');
+                          if (comma != std::string::npos && comma > 0) iText.erase(0, comma + 1);
+                          const size_t from = iText.find_first_not_of('"');
+                          if (from == std::string::npos) return std::string();
+                          return iText.substr(from, iText.find_last_not_of('"') - from + 1);
+                        });
 }
 
 }  // namespace

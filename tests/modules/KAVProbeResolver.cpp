@@ -39,7 +39,6 @@ __attribute__((visibility("default"))) long probe_calls = 0;
 __attribute__((visibility("default"))) char probe_bound_names[kMaxRoutines][9];
 __attribute__((visibility("default"))) int probe_bound_counts[kMaxRoutines];
 __attribute__((visibility("default"))) int probe_resolver_calls = 0;
-
 }
 
 namespace {
@@ -48,10 +47,9 @@ namespace {
 // integer-class arguments. Six come in registers; the rest are read from
 // the caller's stack exactly as the System V ABI lays them out.
 template <int Slot>
-uintptr_t Probe(uintptr_t a1, uintptr_t a2, uintptr_t a3, uintptr_t a4,
-                uintptr_t a5, uintptr_t a6, uintptr_t a7, uintptr_t a8,
-                uintptr_t a9, uintptr_t a10, uintptr_t a11, uintptr_t a12,
-                uintptr_t a13, uintptr_t a14, uintptr_t a15, uintptr_t a16) {
+uintptr_t Probe(uintptr_t a1, uintptr_t a2, uintptr_t a3, uintptr_t a4, uintptr_t a5, uintptr_t a6,
+                uintptr_t a7, uintptr_t a8, uintptr_t a9, uintptr_t a10, uintptr_t a11,
+                uintptr_t a12, uintptr_t a13, uintptr_t a14, uintptr_t a15, uintptr_t a16) {
   const uintptr_t all[kMaxArguments] = {a1, a2,  a3,  a4,  a5,  a6,  a7,  a8,
                                         a9, a10, a11, a12, a13, a14, a15, a16};
   std::memcpy(probe_arguments, all, sizeof all);
@@ -59,10 +57,10 @@ uintptr_t Probe(uintptr_t a1, uintptr_t a2, uintptr_t a3, uintptr_t a4,
   return static_cast<uintptr_t>(++probe_calls);  // the calls so far
 }
 
-using ProbeFunction = uintptr_t (*)(uintptr_t, uintptr_t, uintptr_t, uintptr_t,
-                                    uintptr_t, uintptr_t, uintptr_t, uintptr_t,
-                                    uintptr_t, uintptr_t, uintptr_t, uintptr_t,
-                                    uintptr_t, uintptr_t, uintptr_t, uintptr_t);
+using ProbeFunction = uintptr_t (*)(uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
+                                    uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
+                                    uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
+                                    uintptr_t);
 
 template <int... Slots>
 struct ProbeTable {
