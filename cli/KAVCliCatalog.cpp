@@ -126,8 +126,7 @@ const char* const kCatalogTour[] = {
     "tables 2",
     "# An unknown kind is a kernel error:",
     "!tables 99",
-    "# National names, asked once and cached, and back from what was "
-    "translated:",
+    "# National names, asked once and cached, and back from what was translated:",
     "nls name class MfgEndMill MfgDrilling",
     "nls name attribute MFG_FEEDRATE MFG_X",
     "nls std class Percage 'Outil de fraisage'",

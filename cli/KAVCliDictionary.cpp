@@ -386,8 +386,7 @@ const char* const kDictionaryTour[] = {
     "dictionary attributes MfgPocketing --inherited",
     "dictionary values MfgPocketing MFG_PATTERN",
     "dictionary create class MfgThreadMilling --kind 1 --parent MfgOperation",
-    "dictionary add attribute MfgThreadMilling MFG_TAP_PITCH --block CYCLE "
-    "--status 1",
+    "dictionary add attribute MfgThreadMilling MFG_TAP_PITCH --block CYCLE --status 1",
     "dictionary attributes MfgThreadMilling",
     "dictionary load MSPECFR2 --complete",
     "!dictionary values MfgSpecMachine MFG_NB_FLUTES",
