@@ -35,30 +35,22 @@ std::string FieldName(int iIndex) {
   return name;
 }
 
-// The routine's address as the resolver binds it for a stub.
-void* Bound(const char* iName) {
-  auto resolver = ReferenceKernel::Function<KAVResolverFunction>("kavsymb");
-  void* emptyCell = nullptr;
-  KAVReferenceEntry entry;
-  std::memset(&entry, ' ', sizeof entry);
-  entry.cell = &emptyCell;
-  entry.kind = 2;
-  std::memcpy(entry.routine, iName, std::strlen(iName));
-  resolver(&entry);
-  return *entry.cell;
-}
-
 struct Kernel {
   using Gnsrob = void (*)(char*, int*, int*, int*, int*, int*, int*);
   using Gnsrfi = void (*)(char*, int*, char*, int*, int*);
   using Gusinf = void (*)(int*, int*, int*, int*);
   using Gusrea = void (*)(int*, int*, void*, int*);
   using Gusend = void (*)(int*, int*);
-  Gnsrob gnsrob = reinterpret_cast<Gnsrob>(Bound("GNSROB"));
-  Gnsrfi gnsrfi = reinterpret_cast<Gnsrfi>(Bound("GNSRFI"));
-  Gusinf gusinf = reinterpret_cast<Gusinf>(Bound("GUSINF"));
-  Gusrea gusrea = reinterpret_cast<Gusrea>(Bound("GUSREA"));
-  Gusend gusend = reinterpret_cast<Gusend>(Bound("GUSEND"));
+  Gnsrob gnsrob =
+      reinterpret_cast<Gnsrob>(kavtest::ReferenceKernel::Routine("GNSROB"));
+  Gnsrfi gnsrfi =
+      reinterpret_cast<Gnsrfi>(kavtest::ReferenceKernel::Routine("GNSRFI"));
+  Gusinf gusinf =
+      reinterpret_cast<Gusinf>(kavtest::ReferenceKernel::Routine("GUSINF"));
+  Gusrea gusrea =
+      reinterpret_cast<Gusrea>(kavtest::ReferenceKernel::Routine("GUSREA"));
+  Gusend gusend =
+      reinterpret_cast<Gusend>(kavtest::ReferenceKernel::Routine("GUSEND"));
 };
 
 // Two real values per field, so that each field's list has more than one

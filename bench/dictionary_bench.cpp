@@ -26,25 +26,15 @@ using Gusinf = void (*)(int*, int*, int*, int*);
 using Gusrea = void (*)(int*, int*, void*, int*);
 using Gusend = void (*)(int*, int*);
 
-// The routine's address as the resolver binds it for a stub.
-void* Bound(const char* iName) {
-  auto resolver =
-      kavtest::ReferenceKernel::Function<KAVResolverFunction>("kavsymb");
-  void* emptyCell = nullptr;
-  KAVReferenceEntry entry;
-  std::memset(&entry, ' ', sizeof entry);
-  entry.cell = &emptyCell;
-  entry.kind = 2;
-  std::memcpy(entry.routine, iName, std::strlen(iName));
-  resolver(&entry);
-  return *entry.cell;
-}
-
 struct Kernel {
-  Gnflcl gnflcl = reinterpret_cast<Gnflcl>(Bound("GNFLCL"));
-  Gusinf gusinf = reinterpret_cast<Gusinf>(Bound("GUSINF"));
-  Gusrea gusrea = reinterpret_cast<Gusrea>(Bound("GUSREA"));
-  Gusend gusend = reinterpret_cast<Gusend>(Bound("GUSEND"));
+  Gnflcl gnflcl =
+      reinterpret_cast<Gnflcl>(kavtest::ReferenceKernel::Routine("GNFLCL"));
+  Gusinf gusinf =
+      reinterpret_cast<Gusinf>(kavtest::ReferenceKernel::Routine("GUSINF"));
+  Gusrea gusrea =
+      reinterpret_cast<Gusrea>(kavtest::ReferenceKernel::Routine("GUSREA"));
+  Gusend gusend =
+      reinterpret_cast<Gusend>(kavtest::ReferenceKernel::Routine("GUSEND"));
 };
 
 // A fresh kernel holding kClassCount classes, journal off.

@@ -88,13 +88,8 @@ BENCHMARK(BM_SetGIIIdList)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
 // GMIQID as the kernel's resolver binds it, called without the library.
 void BM_DirectGMIQID(benchmark::State& state) {
-  KAVReferenceEntry entry;
-  std::memset(&entry, 0, sizeof entry);
-  void* empty = nullptr;
-  entry.cell = &empty;
-  std::memcpy(entry.routine, "GMIQID  ", 8);
-  ReferenceKernel::Function<KAVResolverFunction>("kavsymb")(&entry);
-  auto gmiqid = reinterpret_cast<decltype(&GMIQID)>(*entry.cell);
+  auto gmiqid =
+      reinterpret_cast<decltype(&GMIQID)>(ReferenceKernel::Routine("GMIQID"));
   std::vector<std::string> names;
   for (int i = 0; i < kVariables; ++i) names.push_back(Name(i));
   for (auto _ : state) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "KAVResolverABI.h"
 #include "KAVSimControl.h"
 #include "KAVStepLib.h"
 #include "TestSupport.h"
@@ -93,6 +94,13 @@ void ReferenceKernel::ClearJournal() { KAV_KERNEL_FN(kavsim_journal_clear)(); }
 long ReferenceKernel::CallCount() { return KAV_KERNEL_FN(kavsim_call_count)(); }
 
 int ReferenceKernel::OpenLists() { return KAV_KERNEL_FN(kavsim_open_lists)(); }
+
+void* ReferenceKernel::Routine(const char* iRoutine) {
+  void* emptyCell = nullptr;
+  KAVReferenceEntry entry = KAVMakeReferenceEntry(&emptyCell, iRoutine, "", "");
+  Function<KAVResolverFunction>(kKAVResolverSymbol)(&entry);
+  return *entry.cell;
+}
 
 void* ReferenceKernel::Symbol(const char* iName) {
   void* symbol = dlsym(Module(), iName);

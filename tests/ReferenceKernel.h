@@ -49,6 +49,9 @@ class ReferenceKernel {
   static F Function(const char* iName) {
     return reinterpret_cast<F>(Symbol(iName));
   }
+  // A routine's address as the module's resolver binds it for a stub, for
+  // benchmarks that call the kernel with nothing of the library between.
+  static void* Routine(const char* iRoutine);
   // The loaded module's path.
   static std::string ModulePath();
 };
