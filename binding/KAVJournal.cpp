@@ -139,10 +139,10 @@ static_assert(sizeof gThunkCells / sizeof *gThunkCells == KAV_ROUTINE_COUNT,
 
 }  // namespace
 
-void KAVJournalInterpose(KAVReferenceEntry* ioEntry, int iRow) {
-  if (iRow < 0 || iRow >= KAV_ROUTINE_COUNT || OpenOnce() == nullptr) return;
-  void** cell = ioEntry->cell;
-  if (cell == &gThunkCells[iRow]) return;  // the resolver left it ours
-  gKernelCells[iRow].store(cell, std::memory_order_release);
-  __atomic_store_n(&ioEntry->cell, &gThunkCells[iRow], __ATOMIC_RELEASE);
+void** KAVJournalCell(void** iKernelCell, int iRow) {
+  if (iRow < 0 || iRow >= KAV_ROUTINE_COUNT || OpenOnce() == nullptr)
+    return iKernelCell;
+  if (iKernelCell == &gThunkCells[iRow]) return iKernelCell;  // left ours
+  gKernelCells[iRow].store(iKernelCell, std::memory_order_release);
+  return &gThunkCells[iRow];
 }

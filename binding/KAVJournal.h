@@ -6,11 +6,12 @@
 
 #include "KAVResolverABI.h"
 
-// Called by the binder, under its lock, once the resolver has bound the
-// entry of routine iRow (0-based). Reads T4711_JOURNAL at the first call.
-// With the journal on, keeps the cell the kernel answered and points the
-// entry at the journaling thunk of the routine, whose cell this library
-// owns: the kernel's own cells are never written. Off, it does nothing.
-void KAVJournalInterpose(KAVReferenceEntry* ioEntry, int iRow);
+// Called by the binder, under its lock, once the resolver has answered
+// iKernelCell for routine iRow (0-based); returns the cell the entry is to
+// lead to. Reads T4711_JOURNAL at the first call. With the journal on,
+// keeps the kernel's cell and returns the cell of the routine's journaling
+// thunk, which this library owns: the kernel's own cells are never
+// written. Off, it returns the kernel's cell.
+void** KAVJournalCell(void** iKernelCell, int iRow);
 
 #endif

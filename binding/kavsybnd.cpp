@@ -82,8 +82,12 @@ extern "C" __attribute__((visibility("default"))) KAVReferenceEntry* kavsybnd(
   const std::lock_guard<std::recursive_mutex> lock(BindLock());
   if (!boundBefore && IsBound(iEntry)) return iEntry;
   if (kavModuleImage.resolverCell == nullptr) FindResolver();
-  kavModuleImage.resolverCell(iEntry);
-  if (iEntry->cell == nullptr || *iEntry->cell == nullptr) {
+  // The resolver binds a copy, and the entry takes its final cell in one
+  // store: a stub on another thread never sees the kernel's cell in an
+  // entry the journal is about to take over (its call would go unjournaled).
+  KAVReferenceEntry bound = *iEntry;
+  kavModuleImage.resolverCell(&bound);
+  if (bound.cell == nullptr || *bound.cell == nullptr) {
     char name[9] = {0};
     std::memcpy(name, iEntry->routine, 8);
     for (int i = 7; i >= 0 && name[i] == ' '; --i) name[i] = '\0';
@@ -91,8 +95,10 @@ extern "C" __attribute__((visibility("default"))) KAVReferenceEntry* kavsybnd(
   }
   const auto first = reinterpret_cast<uintptr_t>(kavModuleImage.table);
   const auto at = reinterpret_cast<uintptr_t>(iEntry);
+  void** cell = bound.cell;
   if (at >= first && at < first + sizeof kavModuleImage.table)
-    KAVJournalInterpose(iEntry,
-                        static_cast<int>((at - first) / sizeof *iEntry));
+    cell =
+        KAVJournalCell(cell, static_cast<int>((at - first) / sizeof *iEntry));
+  __atomic_store_n(&iEntry->cell, cell, __ATOMIC_RELEASE);
   return iEntry;
 }
