@@ -182,8 +182,11 @@ KAVUnicodeString KAVMfgBaseNLS::GetNlsName(const int& iType,
   if (traced) KAVTrace::Line("gnfnl1 (ier): ", ier);
   KAVUnicodeString result = iStdName;  // what a failed translation answers
   if (ier == 0) {
+    // The length is brought into the buffer's 80 characters first: past
+    // them padding adds only blanks the strip takes off again, and a
+    // kernel's 2 billion could not even be allocated.
     KAVUnicodeString translated = nlsName.Text();
-    translated.Resize(length, ' ');
+    translated.Resize(KAVClampLength(length, kNlsNameWidth), ' ');
     result = translated.Strip(KAVStripBoth, ' ');
     if (traced) KAVTrace::Line("Name : ", result);
   }
