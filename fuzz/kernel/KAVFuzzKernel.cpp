@@ -14,6 +14,8 @@
 // within the record the caller reads from that list (see kListRecords),
 // whatever width GUSINF reports.
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -179,16 +181,18 @@ Record RecordOf(int iHandle) {
   return smallest;
 }
 
-// In record mode the policy's answer is spelled into the stream first;
-// either way the value is then decoded from the stream.
-void Ask(const KAVFuzzQuestion& iQuestion, Kind iKind) {
+// In record mode the policy's answer is spelled into the stream first
+// (true, oAnswer the answer); either way the value is then decoded from
+// the stream.
+bool Ask(const KAVFuzzQuestion& iQuestion, Kind iKind, KAVFuzzAnswer& oAnswer) {
   RunState& run = TheRun();
-  if (run.policy == nullptr) return;
-  KAVFuzzAnswer answer{};
+  if (run.policy == nullptr) return false;
+  KAVFuzzAnswer& answer = oAnswer;
+  answer = KAVFuzzAnswer{};
   run.policy(&iQuestion, &answer);
   if (answer.end < 0) {  // the stream ends here
     run.policy = nullptr;
-    return;
+    return false;
   }
   switch (iKind) {
     case Kind::kCode:
@@ -213,6 +217,19 @@ void Ask(const KAVFuzzQuestion& iQuestion, Kind iKind) {
   run.writer.Clear();
   run.reader.Extend(reinterpret_cast<const uint8_t*>(run.bytes.data()),
                     run.bytes.size());
+  return true;
+}
+
+// A recorded value decodes as the policy gave it, or the recording would
+// not replay what it recorded.
+template <typename T>
+T Recorded(bool iRecorded, T iDecoded, T iAsked) {
+  if (iRecorded && std::memcmp(&iDecoded, &iAsked, sizeof iDecoded) != 0) {
+    std::fprintf(stderr,
+                 "fuzz kernel: an answer does not decode as recorded\n");
+    std::abort();
+  }
+  return iDecoded;
 }
 
 class Answerer {
@@ -249,19 +266,24 @@ class Answerer {
     return question;
   }
   int Code() {
-    Ask(Question(0, Kind::kCode, 0), Kind::kCode);
-    return TheRun().reader.Code();
+    KAVFuzzAnswer asked;
+    const bool recorded = Ask(Question(0, Kind::kCode, 0), Kind::kCode, asked);
+    return Recorded(recorded, TheRun().reader.Code(), asked.value);
   }
   int Int(int iArg, Kind iKind) {
-    Ask(Question(iArg, iKind, 0), Kind::kInt);
-    return TheRun().reader.Int();
+    KAVFuzzAnswer asked;
+    const bool recorded = Ask(Question(iArg, iKind, 0), Kind::kInt, asked);
+    return Recorded(recorded, TheRun().reader.Int(), asked.value);
   }
   double Real(int iArg) {
-    Ask(Question(iArg, Kind::kDouble, 0), Kind::kDouble);
-    return TheRun().reader.Real();
+    KAVFuzzAnswer asked;
+    const bool recorded =
+        Ask(Question(iArg, Kind::kDouble, 0), Kind::kDouble, asked);
+    return Recorded(recorded, TheRun().reader.Real(), asked.real);
   }
   void Text(int iArg, char* oField, int iWidth) {
-    Ask(Question(iArg, Kind::kText, iWidth), Kind::kText);
+    KAVFuzzAnswer asked;
+    Ask(Question(iArg, Kind::kText, iWidth), Kind::kText, asked);
     TheRun().reader.Text(oField, iWidth);
   }
 
