@@ -19,7 +19,6 @@
 #include <string>
 #include <vector>
 
-#include "KAVEntryPoints.h"
 #include "KAVListValKAVUnicodeString.h"
 #include "KAVMfgAPTAndPPTable.h"
 #include "KAVMfgBaseGII.h"

@@ -53,9 +53,10 @@ struct Operation {
   bool reachesKernel;
 };
 
-// Every public operation that reaches the kernel, in one table. New
-// operations go at the end, so that the committed corpus keeps its
-// meaning.
+// Every public operation that reaches the kernel, in one table (the C
+// entry points cxgiiv5, cxrv5i and nqusett call no kernel routine). New
+// operations go at the end, so that the seeds, which name operations by
+// their position, keep their meaning.
 extern const Operation kOperations[];
 extern const int kOperationCount;
 
