@@ -65,10 +65,12 @@ Journal* OpenOnce() {
                  0644);
   if (fd < 0) {
     const int error = errno;
+    struct stat named {};
+    const bool fifo =
+        error == ENXIO && stat(target, &named) == 0 && S_ISFIFO(named.st_mode);
     std::fprintf(
         stderr, "T4711 journal: cannot open %s: %s; going on without it\n",
-        target,
-        error == ENXIO ? "no process reads the FIFO" : std::strerror(error));
+        target, fifo ? "no process reads the FIFO" : std::strerror(error));
     return nullptr;
   }
   if (fd != STDERR_FILENO) {
