@@ -316,7 +316,7 @@ TEST(BindingTest, TheLookNeverWaitsOnAFifo) {
   ASSERT_EQ(0, mkfifo(fifo.c_str(), 0644));
   auto result = RunInChild({}, [&] {
     alarm(10);
-    char why[160];
+    char why[kKAVWhySize];
     KAVLookAtModule(fifo.c_str(), why, sizeof why);
     std::cout << "[" << why << "]";
     return 0;

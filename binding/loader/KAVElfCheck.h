@@ -28,6 +28,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "KAVStepLib.h"
+
 // The lines that end the process when KAVSYMB does not load (filled with
 // dlerror()'s text, or with "<path>: <why>" for what the look refuses) and
 // when it has no resolver.
@@ -113,8 +115,9 @@ inline void KAVLookAtModule(const char* iPath, char* oWhy, size_t iWhySize) {
   close(fd);
 }
 
-// Room for the "<path>: <why>" of a refused module.
-constexpr size_t kKAVRefusalSize = 1024 + 160;
+// Room for what the look says of a module, and for "<path>: <why>".
+constexpr size_t kKAVWhySize = 160;
+constexpr size_t kKAVRefusalSize = kKAVPathBufferSize + 2 + kKAVWhySize;
 
 // Looks at the module iPath, then opens it with dlopen(iPath, iMode).
 // Returns the handle; null when it does not load, with *oReason pointing at
@@ -123,7 +126,7 @@ constexpr size_t kKAVRefusalSize = 1024 + 160;
 inline void* KAVOpenModule(const char* iPath, int iMode,
                            char (&ioRefusal)[kKAVRefusalSize],
                            const char** oReason) {
-  char why[160];
+  char why[kKAVWhySize];
   KAVLookAtModule(iPath, why, sizeof why);
   if (why[0] != '\0') {
     std::snprintf(ioRefusal, sizeof ioRefusal, "%s: %s", iPath, why);
