@@ -298,6 +298,7 @@ TEST(BindingTest, AModuleThatDoesNotLoadEndsWithTheLoadersWords) {
     const std::string message =
         c.refusal.empty() ? CannotLoad(dir.Path(), c.prepare)
                           : "KAVSYMB00: cannot load KAVSYMB " + module + ": " + c.refusal + "\n";
+    EXPECT_EQ(0u, message.find("KAVSYMB00: cannot load KAVSYMB " + module + ": ")) << message;
     auto result = RunInChild({{"STEPLIB", dir.Path() + ":" + kProbe}}, [&] {
       c.prepare();
       return CallGusendAndReport();
