@@ -68,9 +68,9 @@ Journal* OpenOnce() {
     struct stat named {};
     const bool fifo =
         error == ENXIO && stat(target, &named) == 0 && S_ISFIFO(named.st_mode);
-    std::fprintf(
-        stderr, "T4711 journal: cannot open %s: %s; going on without it\n",
-        target, fifo ? "no process reads the FIFO" : std::strerror(error));
+    std::fprintf(stderr,
+                 "T4711 journal: cannot open %s: %s; going on without it\n",
+                 target, fifo ? "a pipe with no reader" : std::strerror(error));
     return nullptr;
   }
   if (fd != STDERR_FILENO) {
