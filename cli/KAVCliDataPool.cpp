@@ -25,20 +25,18 @@ std::string Number(double iValue) {
   return out.str();
 }
 
-// Object kinds by word or number: 1 input, 2 output. Any other number
-// passes as it is (the kernel decides).
+// Object kinds by word or number: 1 input, 2 output. Any other whole
+// number passes as it is (the kernel decides). False after reporting a
+// usage error.
 bool ParseKind(const std::string& iWord, int& oKind) {
   if (iWord == "input") return oKind = 1, true;
   if (iWord == "output") return oKind = 2, true;
-  char* end = nullptr;
-  const long number = std::strtol(iWord.c_str(), &end, 10);
-  if (iWord.empty() || *end != '\0') {
-    std::cerr << "t4711: unknown object kind \"" << iWord
-              << "\" (input, output or a number)" << std::endl;
-    return false;
-  }
-  oKind = static_cast<int>(number);
-  return true;
+  if (!iWord.empty() &&
+      iWord.find_first_not_of("+-0123456789") == std::string::npos)
+    return KAVCliParseInt(iWord, "KIND", oKind);
+  KAVCliUsageError("unknown object kind \"" + iWord +
+                   "\" (input, output or a number)");
+  return false;
 }
 
 std::string KindWord(int iKind) {
@@ -82,7 +80,7 @@ int DeletePool(KAVCliContext& ioContext, const std::string& iPool) {
 int CreateObject(KAVCliContext& ioContext, const std::string& iPool,
                  int iNumber, const std::string& iKind, int iRoom) {
   int kind = 0;
-  if (!ParseKind(iKind, kind)) return 2;
+  if (!ParseKind(iKind, kind)) return kKAVCliUsage;
   P::CreateObject(iPool.c_str(), iNumber, kind, iRoom);
   if (int status = Outcome("pool object create")) return status;
   KAVCliPrintFields(
@@ -129,7 +127,7 @@ int DeleteObject(KAVCliContext& ioContext, const std::string& iPool,
 int ListObjects(KAVCliContext& ioContext, const std::string& iPool,
                 const std::string& iKind) {
   int kind = 0;
-  if (!ParseKind(iKind, kind)) return 2;
+  if (!ParseKind(iKind, kind)) return kKAVCliUsage;
   std::unique_ptr<KAVRawCollint> numbers(P::ListObjects(iPool.c_str(), kind));
   if (int status = Outcome("pool objects")) return status;
   Rows rows;
@@ -153,12 +151,9 @@ struct FieldOptions {
 int CreateField(KAVCliContext& ioContext, const FieldOptions& iOptions) {
   const size_t kinds = !iOptions.ints.empty() + !iOptions.reals.empty() +
                        !iOptions.texts.empty();
-  if (kinds > 1) {
-    std::cerr << "t4711: give the values of one kind only (--int, --real or "
-                 "--text)"
-              << std::endl;
-    return 2;
-  }
+  if (kinds > 1)
+    return KAVCliUsageError(
+        "give the values of one kind only (--int, --real or --text)");
   const KAVUnicodeString pool(iOptions.pool.c_str());
   const KAVUnicodeString field(iOptions.field.c_str());
   const int type = iOptions.type >= 0        ? iOptions.type

@@ -8,7 +8,6 @@
 // is recorded while it runs, which needs the reference kernel's control
 // API. With another kernel the commands run the same and only "show" is
 // refused.
-#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -53,7 +52,9 @@ int Raising(const std::string& iWhat, Call iCall) {
   auto value = Control<TextByNameFn>("kavsim_gii_value");
   const char* held = value ? value("IERZORVEN") : nullptr;
   const std::string text = held ? held : "";
-  const int code = text.rfind("int ", 0) == 0 ? std::atoi(text.c_str() + 4) : 0;
+  int code = 0;
+  if (text.rfind("int ", 0) != 0 || !KAVCliReadInt(text.substr(4), code))
+    code = 0;
   return KAVCliKernelFailure(
       (iWhat + ", reported into the GII session,").c_str(),
       code != 0 ? code : -1);
@@ -80,8 +81,13 @@ const char* const kSetKinds = "int, real, element, string, text or prompt";
 
 int Set(KAVCliContext& ioContext, const Arguments& a) {
   const KAVUnicodeString name(a.name.c_str()), value(a.value.c_str());
-  const int integer = std::atoi(a.value.c_str());
-  const double real = std::atof(a.value.c_str());
+  int integer = 0;
+  double real = 0;
+  if ((a.kind == "int" || a.kind == "element") &&
+      !KAVCliParseInt(a.value, "VALUE", integer))
+    return kKAVCliUsage;
+  if (a.kind == "real" && !KAVCliParseReal(a.value, "VALUE", real))
+    return kKAVCliUsage;
   std::function<void()> call;
   if (a.kind == "int") {
     call = [&] { G::SetGIIIntVariable(name, integer, Buffer(a)); };
@@ -100,10 +106,19 @@ int Set(KAVCliContext& ioContext, const Arguments& a) {
                             ")");
   }
   const int status = Raising("gii set " + a.kind, call);
-  if (status == 0)
-    KAVCliPrintTable(ioContext, {"variable", "kind", "written"},
-                     {{a.name, a.kind, a.value}});
-  return status;
+  if (status != 0) return status;
+  // What went to the kernel: a number as read ("010" wrote 10), a text
+  // as given.
+  std::ostringstream written;
+  if (a.kind == "int" || a.kind == "element")
+    written << integer;
+  else if (a.kind == "real")
+    written << real;
+  else
+    written << a.value;
+  KAVCliPrintTable(ioContext, {"variable", "kind", "written"},
+                   {{a.name, a.kind, written.str()}});
+  return 0;
 }
 
 int Get(KAVCliContext& ioContext, const Arguments& a) {

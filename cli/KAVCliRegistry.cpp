@@ -2,8 +2,10 @@
 // command line is parsed and run; usage errors, help and --version are
 // answered here with the tool's exit statuses.
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 
 #include "KAVCliInternal.h"
 #include "T4711BASVersion.h"
@@ -39,6 +41,11 @@ const char kFooter[] =
     "      failed write on standard output)\n"
     "  99  the binder could not load a kernel (KAVSYMB00 message)\n"
     "\n"
+    "Numbers are decimal, with nothing around them: 010 is ten; 0x10, ' 5'\n"
+    "and, for a whole number, 1.5 or 1e3 are refused (status 2); a real may\n"
+    "have a fraction and an exponent (2.5, -1e-3), never nan, inf or a value\n"
+    "past a double.\n"
+    "\n"
     "Environment: STEPLIB names the directories searched for KAVSYMB (unset:\n"
     "t4711 uses the kernel installed with it); KAVSIM_SITE the reference\n"
     "kernel's site data; MfgBaseDebug, MfgBasePerfo, MFGODT the library's\n"
@@ -48,17 +55,35 @@ const char kFooter[] =
     "Run 't4711 help COMMAND' for a command's options.";
 
 // --json is accepted by every command, wherever the user puts it, and
-// every command's help shows it. A number option given an empty text is a
-// usage error (CLI11 alone would read it as 0).
+// every command's help shows it. The text of every int and real option is
+// read by the tool's one number reading first: CLI11 alone reads "0x10"
+// as 16, "010" as 8, " 5" as 5 and an empty text as 0. The number read is
+// handed on in a form CLI11 converts exactly: an int in plain decimal, a
+// real in hexadecimal (CLI11 reads reals as long double, and a decimal
+// text rounded twice may land on another double than strtod's).
 void CompleteTree(CLI::App& iApp, KAVCliContext& ioContext) {
   for (CLI::Option* option : iApp.get_options()) {
     const std::string type = option->get_type_name();
-    if (type == "INT" || type == "UINT" || type == "FLOAT")
-      option->check(CLI::Validator(
+    if (type == "INT" || type == "UINT")
+      option->transform(CLI::Validator(
           [](std::string& ioText) {
-            return ioText.find_first_not_of(" \t") == std::string::npos
-                       ? std::string("an empty text is not a number")
-                       : std::string();
+            int value = 0;
+            std::string why;
+            if (!KAVCliReadInt(ioText, value, &why)) return why;
+            ioText = std::to_string(value);
+            return std::string();
+          },
+          ""));
+    else if (type == "FLOAT")
+      option->transform(CLI::Validator(
+          [](std::string& ioText) {
+            double value = 0;
+            std::string why;
+            if (!KAVCliReadReal(ioText, value, &why)) return why;
+            char exact[64];
+            std::snprintf(exact, sizeof exact, "%a", value);
+            ioText = exact;
+            return std::string();
           },
           ""));
   }
