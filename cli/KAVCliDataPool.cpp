@@ -204,10 +204,20 @@ int ReadField(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
   return 0;
 }
 
-// One row per attribute: its type, its count and its own values, taken
-// back from the output of their kind in attribute order (2 reals, 3
-// texts, any other code with values: integers, whose code is the
-// dictionary's).
+// One row per attribute: the type GetValues gave, the count and the
+// attribute's own values, with a note when the kernel holds integers that
+// the dictionary types otherwise.
+//
+// GetValues puts each attribute's values in the output of their kind, one
+// attribute after the other, but the type it gives an integer field is the
+// dictionary's value type, which may be 2 (real) or 3 (text) as well: the
+// type does not say which output holds the values. A type other than 2 or
+// 3 with values is integers (reals and texts always get 2 and 3); for 2
+// and 3 the field itself is read, and the first kind it has values of
+// (integers before reals before texts, as GetValues takes them) is where
+// its values went.
+enum class Held { kInts, kReals, kTexts };
+
 int Values(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
            const std::vector<std::string>& iAttributes) {
   KAVListValKAVUnicodeString attributes;
@@ -222,21 +232,40 @@ int Values(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
   Rows rows;
   int nextInt = 1, nextReal = 1, nextText = 1;
   for (int a = 1; a <= types.Size(); ++a) {
+    const int type = types[a], count = counts[a];
+    Held held = type == 2   ? Held::kReals
+                : type == 3 ? Held::kTexts
+                            : Held::kInts;
+    if (count > 0 && (type == 2 || type == 3)) {
+      KAVRawCollint fieldInts(0);
+      KAVRawColldouble fieldReals(0);
+      KAVListValKAVUnicodeString fieldTexts;
+      P::ReadField(iPool.c_str(), iNumber, attributes[a], fieldInts, fieldReals,
+                   fieldTexts);
+      if (int status = Outcome("pool values: reading " + Text(attributes[a])))
+        return status;
+      if (fieldInts.Size() > 0) held = Held::kInts;
+    }
+    // Each output is read no further than it goes.
     std::string values;
-    for (int v = 0; v < counts[a]; ++v) {
+    for (int v = 0; v < count; ++v) {
       if (v > 0) values += ", ";
-      if (types[a] == 2)
+      if (held == Held::kReals && nextReal <= reals.Size())
         values += Number(reals[nextReal++]);
-      else if (types[a] == 3)
+      else if (held == Held::kTexts && nextText <= texts.Size())
         values += Text(texts[nextText++]);
-      else
+      else if (held == Held::kInts && nextInt <= ints.Size())
         values += std::to_string(ints[nextInt++]);
     }
-    rows.push_back({Text(attributes[a]),
-                    counts[a] == 0 ? "none" : TypeName(types[a]), counts[a],
-                    values});
+    const std::string note =
+        count > 0 && held == Held::kInts && type != 0 && type != 1
+            ? "integers in the kernel, " + TypeName(type) + " in the dictionary"
+            : "";
+    rows.push_back({Text(attributes[a]), count == 0 ? "none" : TypeName(type),
+                    count, values, note});
   }
-  KAVCliPrintTable(ioContext, {"attribute", "type", "count", "values"}, rows);
+  KAVCliPrintTable(ioContext, {"attribute", "type", "count", "values", "note"},
+                   rows);
   return 0;
 }
 

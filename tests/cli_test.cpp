@@ -248,8 +248,11 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
 // Command files of the families, run with -k: what their output and
 // messages hold and must not hold.
 // - pool: an object made and given fields in one run, its values typed by
-//   the dictionary (MFG_NB_FLUTES is an int attribute of type 1), and an
-//   unknown object reported as the other families report failures;
+//   the dictionary (MFG_NB_FLUTES is an int attribute of type 1), each
+//   attribute with its own values even when the dictionary types an
+//   integer field real (MFG_TOOL_DIAM), a real read as the double nearest
+//   to what was written (not rounded twice), and an unknown object
+//   reported as the other families report failures;
 // - declarative: the variable readers keep an old failure, yet a later line
 //   succeeds; the tour's icon is a file of the bundled site;
 // - gii: a failure goes into the session, not to the caller: the tool learns
@@ -261,9 +264,14 @@ TEST(CliTest, FamilyCommandFilesReportOnlyTheirOwnFailures) {
       {"pool",
        "pool object create P 4 --kind output\npool field create P 4 MFG_NB_FLUTES --int 3\n"
        "pool field create P 4 MFG_WEAR --real 0.5 --real 0.25\npool objects P output\npool values P 4\n"
-       "pool object read P 5\n",
-       {"\"object\": 4", "\"type\": \"int (1)\"", "\"values\": \"0.5, 0.25\"",
-        "kernel code 9041 (no object of this number in the pool)"}, {}},
+       "pool object create TOOLS 9\npool field create TOOLS 9 MFG_TOOL_DIAM --int 5\n"
+       "pool field create TOOLS 9 MFG_SPEEDS --real 800\npool values TOOLS 9\n"
+       "pool field create P 4 MFG_X --real 1.0000000000000001110231494954629083427022351315827108919620513916015625\n"
+       "pool field read P 4 MFG_X\npool object read P 5\n",
+       {"\"object\": 4", "\"type\": \"int (1)\"", "\"values\": \"0.5, 0.25\"", "\"values\": \"5\"",
+        "\"note\": \"integers in the kernel, real (2) in the dictionary\"", "\"values\": \"800\"",
+        "\"value\": 1.0000000000000002", "kernel code 9041 (no object of this number in the pool)"},
+       {"\"values\": \"0\""}},
       {"declarative",
        "declarative integer ICONS KAVPATHS\ndeclarative integer DEPTH KAVPATHS\n"
        "declarative icon MfgPocketing --site-icons\n",
