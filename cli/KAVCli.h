@@ -26,6 +26,7 @@
 #define KAVCli_h
 
 #include <CLI/CLI.hpp>
+#include <iosfwd>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -103,6 +104,15 @@ int KAVCliRunLines(const std::vector<std::string>& iLines,
 // Returns false (with the reason in oError) for an unterminated quote.
 bool KAVCliSplitWords(const std::string& iLine,
                       std::vector<std::string>& oWords, std::string& oError);
+
+// Reads one line, without its '\n', of at most iMost bytes: kLine, or
+// kTooLong when it goes on past iMost (oLine then holds its first iMost
+// bytes and the rest is left unread: KAVCliSkipLine passes over it), or
+// kEnd when nothing is left. A last line without '\n' is a line.
+enum class KAVCliLineRead { kLine, kTooLong, kEnd };
+KAVCliLineRead KAVCliReadLine(std::istream& ioIn, size_t iMost,
+                              std::string& oLine);
+void KAVCliSkipLine(std::istream& ioIn);
 
 // The subcommand iName of iParent, created on first request: lets several
 // files add commands under one parent ("t4711 util ...").

@@ -4,6 +4,7 @@
 // numbers; command files in one process, as text and as one JSON document;
 // trace lines kept out of JSON; write errors.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -202,6 +203,8 @@ TEST(CliTest, CommandsEndWithTheirStatusAndMessage) {
       {"run of a directory", kReference, "run '{KERNEL}'", 3, "", "t4711: cannot read {KERNEL}: it is a directory\n"},
       {"run of a missing file", kReference, "run '{KERNEL}/none'", 3, "",
        "t4711: cannot read {KERNEL}/none: No such file or directory\n"},
+      {"run of a file without lines", kReference, "run /dev/zero", 3, "",
+       "t4711: cannot read /dev/zero: line 1 is longer than any command (2097152 bytes)\n"},
       {"tour in JSON", kReference, "--json tour", 2, UsageJson(tour), "t4711: " + tour + "\n"},
       {"no kernel at all", "STEPLIB='{MODULES}'", "dictionary current", 99, "",
        "KAVSYMB00: cannot load KAVSYMB No such file or directory\n"},
@@ -220,7 +223,9 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
                                      "t4711 dictionary attributes MfgCliProbe\ntables 99\n"
                                      "dictionary current\n");
   const std::string unterminated = dir.Write("quote.txt", "util quote 'abc\n");
+  const std::string nul = dir.Write("nul.txt", std::string("# binary\ntables\0 1\n", 19));
   // clang-format off
+  Check({"NUL byte", kReference, "run '" + nul + "'", 3, "", "t4711: cannot read " + nul + ": line 2 holds a NUL byte\n"});
   Check({"text", kReference, "run '" + file + "'", 1,
          "> dictionary create class MfgCliProbe --kind 2\ncreated class: MfgCliProbe\n"
          "> t4711 dictionary attributes MfgCliProbe\nattribute  version  block  status\n"
@@ -243,6 +248,15 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
   EXPECT_EQ(9020, document[2]["error"]["code"]);
   EXPECT_EQ("DICOFR2", document[3]["result"]["current"]);
   EXPECT_TRUE(Has(json.err, "GetTables, start")) << json.err;
+
+  // A line that cannot run is an element of the one document too.
+  for (const std::string& bad : {unterminated, nul}) {
+    const auto lines =
+        nlohmann::json::parse(RunTool(kReference, "--json run '" + bad + "'").out, nullptr, false);
+    ASSERT_TRUE(lines.is_array()) << bad;
+    EXPECT_EQ(bad == nul ? 3 : 2, lines.back().value("status", 0));
+    EXPECT_TRUE(lines.back()["error"].contains("message"));
+  }
 }
 
 // Command files of the families, run with -k: what their output and
@@ -298,19 +312,32 @@ TEST(CliTest, FamilyCommandFilesReportOnlyTheirOwnFailures) {
 
 // The tour runs every family through the library's wrappers: its journal
 // is the reference kernel's boundary log, call for call, times aside.
+// Its last step summarizes that journal, named as one word whatever its
+// path holds; a journal that is not a regular file (a FIFO someone reads)
+// is not read back, which would wait for ever on the tour's own writes.
 TEST(CliTest, TheTourJournalsEveryFamilyAsTheKernelLogsIt) {
   kavtest::TempDir dir;
-  const Outcome tour = RunTool(kReference + " T4711_JOURNAL='" + dir.Path() +
-                                   "/journal' KAVSIM_CALLS='" + dir.Path() + "/calls'",
-                               "tour");
+  const std::string journal = dir.Path() + "/the tour's journal";
+  const Outcome tour = RunTool(
+      kReference + " T4711_JOURNAL=\"" + journal + "\" KAVSIM_CALLS='" + dir.Path() + "/calls'",
+      "tour");
   ASSERT_EQ(0, tour.status) << tour.err;
   const std::string calls = kavtest::ReadFile(dir.Path() + "/calls");
   const std::regex times(" \\([0-9]+ ns\\)\n");
-  EXPECT_EQ(calls, std::regex_replace(kavtest::ReadFile(dir.Path() + "/journal"), times, "\n"));
+  EXPECT_EQ(calls, std::regex_replace(kavtest::ReadFile(journal), times, "\n"));
   for (const char* routine : {"\nGNFRC1 ", "\nGNSLTB ", "\nGNFNL1 ", "\nGNSROB ", "\nGMOKEY ",
                               "\nDCLQUV ", "\nGNFRSB ", "\nPLSGRAB ", "\nNFPTSYM "})
     EXPECT_TRUE(Has(calls, routine)) << routine;
-  EXPECT_TRUE(Has(tour.out, "$ t4711 journal " + dir.Path() + "/journal\n"));
+  EXPECT_TRUE(Has(tour.out, "$ t4711 journal '" + dir.Path() + "/the tour'\\''s journal'\n"));
+  EXPECT_TRUE(Has(tour.out, "\n" + dir.Path() + "/the tour's journal: ")) << tour.out;
+
+  const std::string fifo = dir.Path() + "/fifo";
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  const Outcome piped = RunTool("timeout 60 cat '" + fifo + "' >/dev/null & " + kReference +
+                                    " T4711_JOURNAL='" + fifo + "' timeout 60",
+                                "tour");
+  EXPECT_EQ(0, piped.status);
+  EXPECT_TRUE(Has(piped.out, "The journal goes to " + fifo + ": nothing to show here.\n"));
 }
 
 // The summary: calls and time per routine, failures by code with their
@@ -370,4 +397,40 @@ TEST(CliTest, JournalSummaryCountsCallsFailuresAndListsLeftOpen) {
   EXPECT_EQ(7, document["lists never ended"][0].value("handle", 0));
   Check({"no such journal", kReference, "journal '" + dir.Path() + "/none'", 3, "",
          "t4711: cannot read " + dir.Path() + "/none\n"});
+  Check({"journal of a directory", kReference, "journal '" + dir.Path() + "'", 3, "",
+         "t4711: cannot read " + dir.Path() + "\n"});
+}
+
+// A journal from elsewhere may hold anything: a line the journal could
+// not have written is counted as not understood, and the summary neither
+// crashes, wraps its totals nor takes a damaged line for a call.
+TEST(CliTest, JournalSummaryCountsLinesItCannotTrustAsNotUnderstood) {
+  const std::string good = "GUSEND 5 -> 0 (50 ns)\n";
+  const std::string most = "9223372036854775807";
+  // clang-format off
+  const struct { const char* name; std::string lines, header; } cases[] = {
+      {"JSON nested 100,000 deep", "{\"routine\":\"GUSINF\",\"in\":[" + std::string(100000, '[') +
+       std::string(100000, ']') + "],\"code\":0,\"out\":[16,2],\"ns\":1}\n" + good,
+       "1 calls of 1 routines, 50 ns in the kernel\nlines not understood: 1 (the first: line 1)"},
+      {"times the total cannot hold", "GUSINF 1 -> 0 16 2 (" + most + " ns)\nGUSINF 1 -> 0 16 2 (" + most + " ns)\n",
+       "1 calls of 1 routines, " + most + " ns in the kernel\nlines not understood: 1 (the first: line 2)"},
+      {"JSON times the total cannot hold",
+       "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":0,\"out\":[],\"ns\":" + most + "}\n" + good +
+       "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":0,\"out\":[],\"ns\":18446744073709551615}\n",
+       "1 calls of 1 routines, " + most + " ns in the kernel\nlines not understood: 2 (the first: line 2)"},
+      {"CRLF", "GUSINF 1 -> 0 16 2 (100 ns)\r\nGUSINF 1 -> 0 16 2 (100 ns)\r\n",
+       "0 calls of 0 routines, 0 ns in the kernel\nlines not understood: 2 (the first: line 1)"},
+      {"shape", good + "GUSINF 1 -> 0 16 2 3 (100 ns)\nGUSINF 1 -> 0 16 (100 ns)\nGUSINF 1 -> 0 16 2 (-5 ns)\n"
+       "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":\"x\",\"out\":[],\"ns\":1}\n"
+       "{\"routine\":\"GUSEND\",\"in\":[5,6],\"code\":0,\"out\":[],\"ns\":1}\n",
+       "1 calls of 1 routines, 50 ns in the kernel\nlines not understood: 5 (the first: line 2)"}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    kavtest::TempDir dir;
+    const std::string file = dir.Write("journal", c.lines);
+    const Outcome outcome = RunTool(kReference, "journal '" + file + "'");
+    EXPECT_EQ(0, outcome.status) << outcome.err;
+    EXPECT_EQ(file + ": " + c.header, outcome.out.substr(0, outcome.out.find("\n\n")));
+  }
 }
