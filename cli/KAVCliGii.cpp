@@ -236,13 +236,30 @@ int Show(KAVCliContext& ioContext) {
         "gii show needs the reference kernel's control API; the KAVSYMB "
         "along STEPLIB has none");
   }
-  std::vector<std::vector<std::string>> rows;
-  for (int i = 1; i <= count(); ++i) {
-    const std::string name = nameAt(i);
-    rows.push_back({name, std::to_string(id(name.c_str())),
-                    valued(name.c_str()) ? "yes" : "no",
-                    modified(name.c_str()) ? "yes" : "no",
-                    value(name.c_str())});
+  // The control API answers by name: a listed variable whose name finds
+  // no variable (a kernel may hold names no C text can spell) shows its
+  // name as far as it reads and nothing it cannot vouch for. A text the
+  // API does not answer is null, never a string.
+  struct Row {
+    std::string name;
+    int id;
+    const char *valued, *modified;
+    std::string value;
+  };
+  const auto flag = [](int iAnswer) {
+    return iAnswer == 1 ? "yes" : iAnswer == 0 ? "no" : "?";
+  };
+  std::vector<Row> rows;
+  for (int i = 1, n = count(); i <= n; ++i) {
+    const char* listed = nameAt(i);
+    const std::string name = listed ? listed : "";
+    const int identifier = id(name.c_str());
+    const char* held = value(name.c_str());
+    if (identifier == 0 || held == nullptr)
+      rows.push_back({name, 0, "?", "?", "(not found by its name)"});
+    else
+      rows.push_back({name, identifier, flag(valued(name.c_str())),
+                      flag(modified(name.c_str())), held});
   }
   const auto lines = [](const char* iText) {
     std::vector<std::string> items;
@@ -252,17 +269,21 @@ int Show(KAVCliContext& ioContext) {
   };
   const std::vector<std::string> eventNames = lines(events());
   const std::vector<std::string> errorLines = lines(errors());
-  const std::string errorValue =
-      value("IERZORVEN") ? value("IERZORVEN") : "(none)";
+  const char* error = value("IERZORVEN");
+  const std::string errorValue = error ? error : "(none)";
   if (ioContext.json) {
+    const auto truth = [](const char* iFlag) {
+      return iFlag[0] == '?' ? nlohmann::json()
+                             : nlohmann::json(iFlag[0] == 'y');
+    };
     nlohmann::json session = nlohmann::json::object();
     session["variables"] = nlohmann::json::array();
-    for (const auto& row : rows)
-      session["variables"].push_back({{"name", row[0]},
-                                      {"id", std::stoi(row[1])},
-                                      {"valued", row[2] == "yes"},
-                                      {"modified", row[3] == "yes"},
-                                      {"value", row[4]}});
+    for (const Row& row : rows)
+      session["variables"].push_back({{"name", row.name},
+                                      {"id", row.id},
+                                      {"valued", truth(row.valued)},
+                                      {"modified", truth(row.modified)},
+                                      {"value", row.value}});
     session["events"] = eventNames;
     session["orders"] = orders();
     session["error variable"] = errorValue;
@@ -270,8 +291,12 @@ int Show(KAVCliContext& ioContext) {
     KAVCliPrintJson(session);
     return 0;
   }
+  std::vector<KAVCliRow> table;
+  for (const Row& row : rows)
+    table.push_back({row.name, std::to_string(row.id), row.valued, row.modified,
+                     row.value});
   KAVCliPrintTable(ioContext, {"variable", "id", "valued", "modified", "value"},
-                   rows);
+                   table);
   std::string recorded;
   for (const std::string& name : eventNames)
     recorded += (recorded.empty() ? "" : " ") + name;

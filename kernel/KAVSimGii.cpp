@@ -13,8 +13,8 @@
 //                   "element": 12}]}
 // A field is {"int": n}, {"real": x}, {"char": "..."} or {"text": "..."}
 // (types 2, 1, 3, 4). A variable without an "id" gets the next free one
-// from 101; a name, and a field's value, are required. A missing or unreadable
-// file is an empty session.
+// from 101; a name (without NUL bytes), and a field's value, are required.
+// A missing or unreadable file is an empty session.
 //
 // What this kernel does where the library's contract leaves it free:
 //  - GMIKEY's text length on input is the capacity of the caller's buffer;
@@ -146,8 +146,14 @@ int LoadSite(Session& ioSession) {
   const kavsim::SiteValue variables = root.Member("variables");
   for (size_t i = 0; i < variables.Size() && file.Code() == KAVSIM_OK; ++i) {
     const kavsim::SiteValue item = variables[i];
-    Variable& variable =
-        ioSession.Add(item.Member("name").Text(), item.Member("id").Int(0));
+    const std::string name = item.Member("name").Text();
+    // Callers name variables by terminated texts (the control functions
+    // below, and any application passing a C string): a name holding a NUL
+    // byte could never be asked for, and would pass for its first part.
+    if (name.find('\0') != std::string::npos)
+      file.Error(KAVSIM_SITE_WRONG_TYPE, item.Member("name").Where(),
+                 "a variable name holds a NUL byte");
+    Variable& variable = ioSession.Add(name, item.Member("id").Int(0));
     variable.fields = ReadFields(item.Member("fields"));
     const kavsim::SiteValue list = item.Member("list");
     variable.list = list.Exists();

@@ -212,6 +212,21 @@ TEST(CliTest, CommandsEndWithTheirStatusAndMessage) {
   // clang-format on
   for (const Case& c : cases) Check(c);
   EXPECT_EQ(RunTool(kReference, "tables --help").out, RunTool(kReference, "help tables").out);
+
+  // A GII name no C text can spell is site damage, said once; gii show
+  // shows the session the kernel kept (none) instead of aborting.
+  kavtest::TempDir site;
+  const std::string session =
+      site.Write("gii/session.json",
+                 "{\"variables\": [{\"name\": \"NBPASS\", \"fields\": [{\"int\": 3}]},\n"
+                 "                {\"name\": \"AB\\u0000CD\", \"fields\": [{\"int\": 1}]}]}\n");
+  Check({"gii name with a NUL byte", kReference + " KAVSIM_SITE='" + site.Path() + "'", "gii show",
+         0,
+         "variable  id  valued  modified  value\n--------  --  ------  --------  -----\n(0 rows)\n"
+         "events recorded:          (none)\norders given:             0\n"
+         "error variable IERZORVEN: (none)\nerror journal:            (empty)\n",
+         "KAVSYMB: site file " + session +
+             ": variables[1].name: a variable name holds a NUL byte (code 9073)\n"});
 }
 
 // Kernel state lives in the process: a class created on one line of a
