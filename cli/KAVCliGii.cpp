@@ -33,13 +33,11 @@ F Control(const char* iName) {
   return reinterpret_cast<F>(KAVCliKernelSymbol(iName));
 }
 
+// How often the session's error event was recorded; asked around every
+// command, so a count the kernel keeps, not its list of events.
 int ErrorEvents() {
-  auto events = Control<TextFn>("kavsim_gii_events");
-  if (events == nullptr) return 0;
-  int count = 0;
-  std::istringstream in(events());
-  for (std::string line; std::getline(in, line);) count += line == "OUTER";
-  return count;
+  auto count = Control<ByNameFn>("kavsim_gii_event_count");
+  return count ? count("OUTER") : 0;
 }
 
 // Runs one library call; when it raised an error into the session, reports

@@ -187,7 +187,11 @@ CLI::App* KAVCliSubcommand(CLI::App& iParent, const std::string& iName,
   return created;
 }
 
-void KAVCliBuild(CLI::App& iApp, KAVCliContext& ioContext) {
+namespace {
+
+// The top of every tree: --json, --version, the footer, and the core
+// commands (env, check-kernel, run, tour).
+void BuildTop(CLI::App& iApp, KAVCliContext& ioContext) {
   iApp.add_flag("--json", ioContext.json, "machine-readable JSON output");
   iApp.add_flag_callback(
       "--version",
@@ -201,6 +205,52 @@ void KAVCliBuild(CLI::App& iApp, KAVCliContext& ioContext) {
   iApp.footer(kFooter);
   KAVCliAddEnvCommands(iApp, ioContext);
   KAVCliAddRunCommands(iApp, ioContext);
+}
+
+// The families that add each top-level command, learnt once by building
+// every family into a tree of its own.
+const std::map<std::string, std::vector<KAVCliFamily>>& FamiliesByCommand() {
+  static const std::map<std::string, std::vector<KAVCliFamily>> byCommand = [] {
+    std::map<std::string, std::vector<KAVCliFamily>> families;
+    for (KAVCliFamily family : Families()) {
+      CLI::App alone;
+      KAVCliContext context;
+      family(alone, context);
+      for (const CLI::App* command : alone.get_subcommands({}))
+        families[command->get_name()].push_back(family);
+    }
+    return families;
+  }();
+  return byCommand;
+}
+
+// The tree for running iWords: the whole tree when no family's command is
+// named or help is asked for; else the core commands, help, and only the
+// families that add the command named. Every line of `t4711 run` builds a
+// tree of its own, and CLI11 makes every option and command in full: the
+// whole tree costs about five times a line's own command, paid per line
+// of a long command file.
+void BuildFor(CLI::App& iApp, KAVCliContext& ioContext,
+              const std::vector<std::string>& iWords) {
+  const auto named =
+      std::find_if(iWords.begin(), iWords.end(), [](const std::string& iWord) {
+        return iWord.empty() || iWord[0] != '-';
+      });
+  const auto families = named == iWords.end() || *named == "help"
+                            ? FamiliesByCommand().end()
+                            : FamiliesByCommand().find(*named);
+  if (families == FamiliesByCommand().end())
+    return KAVCliBuild(iApp, ioContext);
+  BuildTop(iApp, ioContext);
+  for (KAVCliFamily family : families->second) family(iApp, ioContext);
+  AddHelpCommand(iApp, ioContext);
+  CompleteTree(iApp, ioContext);
+}
+
+}  // namespace
+
+void KAVCliBuild(CLI::App& iApp, KAVCliContext& ioContext) {
+  BuildTop(iApp, ioContext);
   for (KAVCliFamily family : Families()) family(iApp, ioContext);
   AddHelpCommand(iApp, ioContext);
   CompleteTree(iApp, ioContext);
@@ -212,7 +262,7 @@ int KAVCliRunWords(const std::vector<std::string>& iWords,
       "t4711: drive the T4711BAS library against the NC kernel named by "
       "STEPLIB",
       "t4711"};
-  KAVCliBuild(app, ioContext);
+  BuildFor(app, ioContext, iWords);
   ioContext.words = iWords;
   // A word where a command is expected that names none is said to be an
   // unknown command (CLI11 would only say that a command is required, or

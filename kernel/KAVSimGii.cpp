@@ -78,6 +78,7 @@ struct Session {
   std::unordered_map<std::string, size_t> byName;
   std::unordered_map<int, size_t> byId;
   std::vector<std::string> events;  // names, in the order recorded
+  std::unordered_map<std::string, int> eventCounts;  // by name
   int orders = 0;
   size_t eventsAtLastOrder = 0;
   int nextId = kFirstFreeId;
@@ -267,6 +268,7 @@ void simGMOEVT(int* iId, int* oIer) {
   Variable* variable = Target("GMOEVT", iId, oIer);
   if (variable == nullptr) return;
   Loaded().events.push_back(variable->name);
+  ++Loaded().eventCounts[variable->name];
   kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMOEVT, simGMOEVT);
@@ -711,6 +713,13 @@ KAVSIM_EXPORT const char* kavsim_gii_value(const char* iName) {
 KAVSIM_EXPORT const char* kavsim_gii_events(void) {
   const auto lock = kavsim::Lock();
   return Kept(Lines(Loaded().events));
+}
+
+KAVSIM_EXPORT int kavsim_gii_event_count(const char* iName) {
+  const auto lock = kavsim::Lock();
+  const Session& session = Loaded();
+  const auto found = session.eventCounts.find(iName ? iName : "");
+  return found == session.eventCounts.end() ? 0 : found->second;
 }
 
 KAVSIM_EXPORT int kavsim_gii_order_count(void) {
