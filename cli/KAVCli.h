@@ -32,6 +32,9 @@
 #include <string>
 #include <vector>
 
+#include "KAVListValKAVUnicodeString.h"
+#include "KAVRawColldouble.h"
+#include "KAVRawCollint.h"
 #include "KAVUnicodeString.h"
 
 // Exit statuses of t4711, one meaning each.
@@ -49,6 +52,9 @@ struct KAVCliContext {
   int status = 0;
   // The words of the command line being run.
   std::vector<std::string> words;
+  // Commands with no JSON form (the tour): the tree gives every other
+  // command --json.
+  std::vector<const CLI::App*> textOnly;
   // Fresh storage for a family's options, for one build of the command
   // tree: the callbacks read it after parsing, and `t4711 run` builds a
   // new tree for every line, so no option keeps a previous line's value.
@@ -113,15 +119,56 @@ enum class KAVCliLineRead { kLine, kTooLong, kEnd };
 KAVCliLineRead KAVCliReadLine(std::istream& ioIn, size_t iMost,
                               std::string& oLine);
 void KAVCliSkipLine(std::istream& ioIn);
+// Opens iFile to read it: 0, or the input error (3) "cannot read <file>:
+// <why>" for a missing or unreadable file and for a directory.
+int KAVCliOpenInput(const std::string& iFile, std::ifstream& oIn);
 
 // The subcommand iName of iParent, created on first request: lets several
 // files add commands under one parent ("t4711 util ...").
 CLI::App* KAVCliSubcommand(CLI::App& iParent, const std::string& iName,
                            const std::string& iDescription);
 
-// The text of a library string as the tool prints it; iTrim drops the
-// trailing blanks of a kernel's fixed-width field.
+// Text and numbers as the tool prints them. KAVCliText: a library string;
+// iTrim drops the trailing blanks of a kernel's fixed-width field.
+// KAVCliNumber: a real as a stream prints it by default ("0.75", "1e+20").
 std::string KAVCliText(const KAVUnicodeString& iText, bool iTrim = false);
+std::string KAVCliNumber(double iValue);
+// The library's collections made of what a command was given.
+KAVListValKAVUnicodeString KAVCliStrings(
+    const std::vector<std::string>& iTexts);
+KAVRawCollint KAVCliInts(const std::vector<int>& iValues);
+KAVRawColldouble KAVCliReals(const std::vector<double>& iValues);
+
+// The name of a value type code, as the dictionary's facet 3, the data
+// pool's fields and the declarative's possible values use them: "int" (0
+// and 1), "real" (2), "text" (3); null for any other code, which each
+// family words in its own way.
+const char* KAVCliValueType(int iType);
+
+// The words for the codes of one kind of thing (object kinds, national-
+// name types). A code is given by its word or as a whole number, which
+// passes as it is: the kernel decides what an unnamed code means.
+class KAVCliWords {
+ public:
+  struct Word {
+    const char* word;
+    int code;
+  };
+  // iWhat names the thing in a usage error ("object kind"), iOther what a
+  // number stands for ("a number", "a type code").
+  KAVCliWords(const char* iWhat, std::vector<Word> iWords, const char* iOther)
+      : what_(iWhat), words_(std::move(iWords)), other_(iOther) {}
+  // False after reporting the usage error
+  // 'unknown <what> "<text>" (<word>, <word> or <other>)'.
+  bool Read(const std::string& iText, int& oCode) const;
+  // The word of iCode, else the number.
+  std::string Name(int iCode) const;
+
+ private:
+  const char* what_;
+  std::vector<Word> words_;
+  const char* other_;
+};
 
 // One cell of output: a text, or a number that JSON prints as a number.
 class KAVCliCell {
@@ -132,6 +179,10 @@ class KAVCliCell {
   KAVCliCell(long iValue) : text_(std::to_string(iValue)), json_(iValue) {}
   KAVCliCell(size_t iValue) : text_(std::to_string(iValue)), json_(iValue) {}
   KAVCliCell(double iValue);
+  // A text shown in a table and another value in JSON (a list of numbers
+  // shown "1 2 3" and written [1,2,3]).
+  KAVCliCell(std::string iText, nlohmann::json iJson)
+      : text_(std::move(iText)), json_(std::move(iJson)) {}
   const std::string& Text() const { return text_; }
   const nlohmann::json& Json() const { return json_; }
 
@@ -140,6 +191,8 @@ class KAVCliCell {
   nlohmann::json json_;
 };
 using KAVCliRow = std::vector<KAVCliCell>;
+// One row per element of iList: its position from 1, its text.
+std::vector<KAVCliRow> KAVCliNumbered(const KAVListValKAVUnicodeString& iList);
 
 // Output helpers. A table prints a header row and aligned columns; with
 // --json the same rows print as an array of objects.
@@ -168,24 +221,39 @@ void KAVCliPrintFields(
                                   iFields.begin(), iFields.end()));
 }
 
-// Reports a nonzero kernel code on standard error, as
-// "t4711: <what> failed: kernel code <code> (<explanation>)" (the
-// explanation when the loaded kernel offers one), and returns the exit
-// status to use (1). Returns 0 and prints nothing for code 0.
+// Failures. Each says "t4711: <message>" on standard error and returns
+// its exit status; in JSON mode it is also the "error" object of the
+// command's document ({"kind", "message", "status"}, and "code" for a
+// kernel code).
+//  - KAVCliKernelFailure: a nonzero kernel code, as "<what> failed: kernel
+//    code <code> (<explanation>)" (the explanation when the loaded kernel
+//    offers one); 1. Returns 0 and says nothing for code 0.
+//  - KAVCliUsageError: 2. KAVCliInputError: an input file or directory
+//    problem, 3.
+//  - KAVCliNoKernel: no kernel the binder could use, 99.
 int KAVCliKernelFailure(const char* iWhat, int iCode);
-// Reports a usage error ("t4711: <message>") and returns 2.
 int KAVCliUsageError(const std::string& iMessage);
-// Reports an input file or directory problem and returns 3.
 int KAVCliInputError(const std::string& iMessage);
+int KAVCliNoKernel(const std::string& iMessage);
+// A remark on standard error, "t4711: <message>", that is no failure.
+void KAVCliSay(const std::string& iMessage);
 // The loaded kernel's one-line meaning of a code, through its optional
 // export kavsim_explain; empty when the kernel offers none.
 std::string KAVCliExplainCode(int iCode);
 
-// A symbol the kernel along STEPLIB exports beside its resolver (the
-// reference kernel's control API), or null: a site's own kernel need not
-// have one. The module is loaded if no kernel call has loaded it yet; it
-// is the one the binder loads, so the state read is what the library meets.
-void* KAVCliKernelSymbol(const char* iName);
+// A symbol the kernel along STEPLIB exports beside its resolver, or null: a
+// site's own kernel need not have one. iLoad: the module is loaded if no
+// kernel call has loaded it yet (it is the one the binder loads, so the
+// state read is what the library meets); else only a module already loaded
+// is asked.
+void* KAVCliKernelSymbol(const char* iName, bool iLoad);
+// The reference kernel's control function NAME, typed by its declaration
+// in KAVSimControl.h (never linked: the tool reaches it in the loaded
+// module), or null when the kernel along STEPLIB has none:
+//   auto count = KAV_CLI_KERNEL_FN(kavsim_gii_event_count);
+//   if (count) ... count("OUTER") ...
+#define KAV_CLI_KERNEL_FN(name) \
+  reinterpret_cast<decltype(&name)>(KAVCliKernelSymbol(#name, true))
 
 // Numbers, read one way by every command: the tree passes the text of
 // every int and real option through these readings before CLI11 converts

@@ -13,37 +13,11 @@
 
 namespace {
 
-struct NlsKind {
-  const char* word;
-  int type;
-};
-
 // The four kinds the library knows; any other type code given as a
 // number passes as it is (the library answers such names unchanged).
-const NlsKind kNlsKinds[] = {
-    {"attribute", 1}, {"block", 2}, {"class", 3}, {"value", 4}};
-
-// False after reporting a usage error.
-bool ParseNlsKind(const std::string& iWord, int& oType) {
-  for (const NlsKind& kind : kNlsKinds) {
-    if (iWord == kind.word) {
-      oType = kind.type;
-      return true;
-    }
-  }
-  if (iWord.find_first_not_of("+-0123456789") == std::string::npos &&
-      !iWord.empty())
-    return KAVCliParseInt(iWord, "KIND", oType);
-  KAVCliUsageError("unknown kind \"" + iWord +
-                   "\" (attribute, block, class, value or a type code)");
-  return false;
-}
-
-std::string KindWord(int iType) {
-  for (const NlsKind& kind : kNlsKinds)
-    if (kind.type == iType) return kind.word;
-  return std::to_string(iType);
-}
+const KAVCliWords kNlsKinds(
+    "kind", {{"attribute", 1}, {"block", 2}, {"class", 3}, {"value", 4}},
+    "a type code");
 
 int Tables(KAVCliContext& ioContext, int iKind) {
   std::unique_ptr<KAVListValKAVUnicodeString> tables(
@@ -53,10 +27,7 @@ int Tables(KAVCliContext& ioContext, int iKind) {
     return KAVCliKernelFailure(
         ("GetTables of kind " + std::to_string(iKind)).c_str(), code);
   }
-  std::vector<KAVCliRow> rows;
-  for (int i = 1; i <= tables->Size(); ++i)
-    rows.push_back({i, KAVCliText((*tables)[i])});
-  KAVCliPrintTable(ioContext, {"position", "table"}, rows);
+  KAVCliPrintTable(ioContext, {"position", "table"}, KAVCliNumbered(*tables));
   return 0;
 }
 
@@ -66,15 +37,15 @@ int Tables(KAVCliContext& ioContext, int iKind) {
 int Nls(KAVCliContext& ioContext, const std::string& iKind,
         const std::vector<std::string>& iNames, bool iToNational) {
   int type = 0;
-  if (!ParseNlsKind(iKind, type)) return kKAVCliUsage;
+  if (!kNlsKinds.Read(iKind, type)) return kKAVCliUsage;
   std::vector<KAVCliRow> rows;
   for (const std::string& name : iNames) {
     const KAVUnicodeString given(name.c_str());
     if (iToNational) {
-      rows.push_back({KindWord(type), name,
+      rows.push_back({kNlsKinds.Name(type), name,
                       KAVCliText(KAVMfgBaseNLS::GetNlsName(type, given))});
     } else {
-      rows.push_back({KindWord(type),
+      rows.push_back({kNlsKinds.Name(type),
                       KAVCliText(KAVMfgBaseNLS::GetStdName(type, given), true),
                       name});
     }

@@ -17,45 +17,15 @@ namespace {
 using P = KAVMfgDataPool;
 using Rows = std::vector<KAVCliRow>;
 
-std::string Text(const KAVUnicodeString& iText) { return iText.ToStdString(); }
+// Object kinds: 1 input, 2 output.
+const KAVCliWords kKinds("object kind", {{"input", 1}, {"output", 2}},
+                         "a number");
 
-std::string Number(double iValue) {
-  std::ostringstream out;
-  out << iValue;
-  return out.str();
-}
-
-// Object kinds by word or number: 1 input, 2 output. Any other whole
-// number passes as it is (the kernel decides). False after reporting a
-// usage error.
-bool ParseKind(const std::string& iWord, int& oKind) {
-  if (iWord == "input") return oKind = 1, true;
-  if (iWord == "output") return oKind = 2, true;
-  if (!iWord.empty() &&
-      iWord.find_first_not_of("+-0123456789") == std::string::npos)
-    return KAVCliParseInt(iWord, "KIND", oKind);
-  KAVCliUsageError("unknown object kind \"" + iWord +
-                   "\" (input, output or a number)");
-  return false;
-}
-
-std::string KindWord(int iKind) {
-  return iKind == 1 ? "input" : iKind == 2 ? "output" : std::to_string(iKind);
-}
-
-// Value type codes as fields and the dictionary use them.
+// A field's type code, with its name when it has one ("real (2)").
 std::string TypeName(int iType) {
-  switch (iType) {
-    case 0:
-    case 1:
-      return "int (" + std::to_string(iType) + ")";
-    case 2:
-      return "real (2)";
-    case 3:
-      return "text (3)";
-    default:
-      return std::to_string(iType);
-  }
+  const char* name = KAVCliValueType(iType);
+  const std::string code = std::to_string(iType);
+  return name ? std::string(name) + " (" + code + ")" : code;
 }
 
 // 0 when the last data pool operation succeeded, else the failure report.
@@ -80,12 +50,12 @@ int DeletePool(KAVCliContext& ioContext, const std::string& iPool) {
 int CreateObject(KAVCliContext& ioContext, const std::string& iPool,
                  int iNumber, const std::string& iKind, int iRoom) {
   int kind = 0;
-  if (!ParseKind(iKind, kind)) return kKAVCliUsage;
+  if (!kKinds.Read(iKind, kind)) return kKAVCliUsage;
   P::CreateObject(iPool.c_str(), iNumber, kind, iRoom);
   if (int status = Outcome("pool object create")) return status;
-  KAVCliPrintFields(
-      ioContext,
-      {{"pool", iPool}, {"created object", iNumber}, {"kind", KindWord(kind)}});
+  KAVCliPrintFields(ioContext, {{"pool", iPool},
+                                {"created object", iNumber},
+                                {"kind", kKinds.Name(kind)}});
   return 0;
 }
 
@@ -98,10 +68,10 @@ int ReadObject(KAVCliContext& ioContext, const std::string& iPool,
   if (int status = Outcome("pool object read")) return status;
   Rows rows;
   for (int i = 1; i <= names.Size(); ++i)
-    rows.push_back({Text(names[i]), TypeName(types[i]), counts[i]});
+    rows.push_back({KAVCliText(names[i]), TypeName(types[i]), counts[i]});
   if (ioContext.json) {
     nlohmann::json report = {
-        {"pool", iPool}, {"object", iNumber}, {"kind", KindWord(kind)}};
+        {"pool", iPool}, {"object", iNumber}, {"kind", kKinds.Name(kind)}};
     report["fields"] = nlohmann::json::array();
     for (const auto& row : rows)
       report["fields"].push_back({{"field", row[0].Json()},
@@ -110,8 +80,8 @@ int ReadObject(KAVCliContext& ioContext, const std::string& iPool,
     KAVCliPrintJson(report);
     return 0;
   }
-  std::cout << "object " << iNumber << " of " << iPool << ", " << KindWord(kind)
-            << std::endl;
+  std::cout << "object " << iNumber << " of " << iPool << ", "
+            << kKinds.Name(kind) << std::endl;
   KAVCliPrintTable(ioContext, {"field", "type", "values"}, rows);
   return 0;
 }
@@ -127,12 +97,12 @@ int DeleteObject(KAVCliContext& ioContext, const std::string& iPool,
 int ListObjects(KAVCliContext& ioContext, const std::string& iPool,
                 const std::string& iKind) {
   int kind = 0;
-  if (!ParseKind(iKind, kind)) return kKAVCliUsage;
+  if (!kKinds.Read(iKind, kind)) return kKAVCliUsage;
   std::unique_ptr<KAVRawCollint> numbers(P::ListObjects(iPool.c_str(), kind));
   if (int status = Outcome("pool objects")) return status;
   Rows rows;
   for (int i = 1; i <= numbers->Size(); ++i)
-    rows.push_back({(*numbers)[i], KindWord(kind)});
+    rows.push_back({(*numbers)[i], kKinds.Name(kind)});
   KAVCliPrintTable(ioContext, {"object", "kind"}, rows);
   return 0;
 }
@@ -170,14 +140,9 @@ int CreateField(KAVCliContext& ioContext, const FieldOptions& iOptions) {
     P::CreateStrField(pool, iOptions.number, type, field,
                       KAVUnicodeString(iOptions.texts[0].c_str()));
   } else {
-    KAVRawCollint ints(0);
-    KAVRawColldouble reals(0);
-    KAVListValKAVUnicodeString texts;
-    for (int value : iOptions.ints) ints.Append(value);
-    for (double value : iOptions.reals) reals.Append(value);
-    for (const std::string& value : iOptions.texts)
-      texts.Append(KAVUnicodeString(value.c_str()));
-    P::CreateField(pool, iOptions.number, type, field, ints, reals, texts);
+    P::CreateField(pool, iOptions.number, type, field,
+                   KAVCliInts(iOptions.ints), KAVCliReals(iOptions.reals),
+                   KAVCliStrings(iOptions.texts));
   }
   if (int status = Outcome("pool field create")) return status;
   KAVCliPrintFields(ioContext, {{"pool", iOptions.pool},
@@ -199,7 +164,7 @@ int ReadField(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
   for (int i = 1; i <= ints.Size(); ++i) rows.push_back({"int", ints[i]});
   for (int i = 1; i <= reals.Size(); ++i) rows.push_back({"real", reals[i]});
   for (int i = 1; i <= texts.Size(); ++i)
-    rows.push_back({"text", Text(texts[i])});
+    rows.push_back({"text", KAVCliText(texts[i])});
   KAVCliPrintTable(ioContext, {"kind", "value"}, rows);
   return 0;
 }
@@ -220,9 +185,7 @@ enum class Held { kInts, kReals, kTexts };
 
 int Values(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
            const std::vector<std::string>& iAttributes) {
-  KAVListValKAVUnicodeString attributes;
-  for (const std::string& name : iAttributes)
-    attributes.Append(KAVUnicodeString(name.c_str()));
+  KAVListValKAVUnicodeString attributes = KAVCliStrings(iAttributes);
   KAVRawCollint types(0), counts(0), ints(0);
   KAVRawColldouble reals(0);
   KAVListValKAVUnicodeString texts;
@@ -242,7 +205,8 @@ int Values(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
       KAVListValKAVUnicodeString fieldTexts;
       P::ReadField(iPool.c_str(), iNumber, attributes[a], fieldInts, fieldReals,
                    fieldTexts);
-      if (int status = Outcome("pool values: reading " + Text(attributes[a])))
+      if (int status =
+              Outcome("pool values: reading " + KAVCliText(attributes[a])))
         return status;
       if (fieldInts.Size() > 0) held = Held::kInts;
     }
@@ -251,9 +215,9 @@ int Values(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
     for (int v = 0; v < count; ++v) {
       if (v > 0) values += ", ";
       if (held == Held::kReals && nextReal <= reals.Size())
-        values += Number(reals[nextReal++]);
+        values += KAVCliNumber(reals[nextReal++]);
       else if (held == Held::kTexts && nextText <= texts.Size())
-        values += Text(texts[nextText++]);
+        values += KAVCliText(texts[nextText++]);
       else if (held == Held::kInts && nextInt <= ints.Size())
         values += std::to_string(ints[nextInt++]);
     }
@@ -261,17 +225,29 @@ int Values(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
         count > 0 && held == Held::kInts && type != 0 && type != 1
             ? "integers in the kernel, " + TypeName(type) + " in the dictionary"
             : "";
-    rows.push_back({Text(attributes[a]), count == 0 ? "none" : TypeName(type),
-                    count, values, note});
+    rows.push_back({KAVCliText(attributes[a]),
+                    count == 0 ? "none" : TypeName(type), count, values, note});
   }
   KAVCliPrintTable(ioContext, {"attribute", "type", "count", "values", "note"},
                    rows);
   return 0;
 }
 
-// The dump is the library's own text on standard output, --json or not.
-int Dump(const std::string& iPool) {
+// The dump is the library's own text on standard output; with --json its
+// lines (what the library printed during the call) are the document's.
+int Dump(KAVCliContext& ioContext, const std::string& iPool) {
+  if (!ioContext.json) {
+    P::DumpDataPool(iPool.c_str());
+    return 0;
+  }
+  std::ostringstream printed;
+  std::streambuf* const standardOutput = std::cout.rdbuf(printed.rdbuf());
   P::DumpDataPool(iPool.c_str());
+  std::cout.rdbuf(standardOutput);
+  nlohmann::json lines = nlohmann::json::array();
+  std::istringstream in(printed.str());
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  KAVCliPrintJson({{"pool", iPool}, {"dump", lines}});
   return 0;
 }
 
@@ -367,7 +343,7 @@ void AddDataPoolCommands(CLI::App& app, KAVCliContext& ctx) {
   auto* dump = pool->add_subcommand(
       "dump", "Print every object of a pool, field by field");
   dump->add_option("POOL", o.pool, "pool name")->required();
-  dump->callback([&ctx, &o] { ctx.status = Dump(o.pool); });
+  dump->callback([&ctx, &o] { ctx.status = Dump(ctx, o.pool); });
 }
 KAV_CLI_FAMILY(AddDataPoolCommands);
 

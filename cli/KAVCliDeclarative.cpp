@@ -17,28 +17,19 @@
 #include "KAVCli.h"
 #include "KAVMfgDeclarative.h"
 #include "KAVMfgDictionary.h"
+#include "KAVSimCodes.h"
 
 namespace {
 
 using D = KAVMfgDeclarative;
 using Rows = std::vector<KAVCliRow>;
 
-constexpr int kNothingDefined = 9550;
+// The kernel's "nothing defined", which some readers of the customization
+// lists leave in the error number and which is no failure for them.
+constexpr int kNothingDefined = KAVSIM_NOTHING_DEFINED;
 constexpr const char* kMainPool = "KAVMFG";
 
-std::string Text(const KAVUnicodeString& iText) { return iText.ToStdString(); }
-KAVUnicodeString Ku(const std::string& iText) {
-  return KAVUnicodeString(iText);
-}
-
-std::string Number(double iValue) {
-  std::ostringstream out;
-  out << iValue;
-  return out.str();
-}
-
-// The customization lists and switches leave the last kernel code; 9550
-// (nothing defined) is not a failure for the readers that say so.
+// The customization lists and switches leave the last kernel code.
 int Outcome(const char* iWhat) {
   return KAVCliKernelFailure(iWhat, D::GetError());
 }
@@ -47,12 +38,6 @@ int Outcome(const char* iWhat) {
 int LoadingOutcome(const char* iWhat, int iBefore) {
   const int after = D::GetError();
   return after != iBefore ? KAVCliKernelFailure(iWhat, after) : 0;
-}
-
-Rows ListRows(const KAVListValKAVUnicodeString& iList) {
-  Rows rows;
-  for (int i = 1; i <= iList.Size(); ++i) rows.push_back({i, Text(iList[i])});
-  return rows;
 }
 
 int PrintOwned(KAVCliContext& ioContext, KAVListValKAVUnicodeString* iList,
@@ -64,7 +49,7 @@ int PrintOwned(KAVCliContext& ioContext, KAVListValKAVUnicodeString* iList,
     return 0;
   }
   if (int status = Outcome(iWhat)) return status;
-  KAVCliPrintTable(ioContext, {"#", iHeader}, ListRows(*list));
+  KAVCliPrintTable(ioContext, {"#", iHeader}, KAVCliNumbered(*list));
   return 0;
 }
 
@@ -89,51 +74,64 @@ int ToolpathStorage(KAVCliContext& ioContext) {
 int Strings(KAVCliContext& ioContext, const std::string& iVariable,
             const std::string& iPool) {
   KAVListValKAVUnicodeString items, values;
-  const int code = D::GetAllStrings(Ku(iVariable), Ku(iPool), items, values);
+  const int code = D::GetAllStrings(KAVUnicodeString(iVariable),
+                                    KAVUnicodeString(iPool), items, values);
   if (int status = KAVCliKernelFailure("declarative strings", code))
     return status;
   Rows rows;
   for (int i = 1; i <= items.Size() && i <= values.Size(); ++i)
-    rows.push_back({Text(items[i]), Text(values[i])});
+    rows.push_back({KAVCliText(items[i]), KAVCliText(values[i])});
   KAVCliPrintTable(ioContext, {"item", "value"}, rows);
+  return 0;
+}
+
+// A variable of the loading group, read by iRead as the cell shown under
+// iLabel.
+template <class Read>
+int LoadingVariable(KAVCliContext& ioContext, const char* iWhat,
+                    const char* iLabel, const std::string& iVariable,
+                    const std::string& iPool, Read iRead) {
+  const int before = D::GetError();
+  const KAVCliCell value =
+      iRead(KAVUnicodeString(iVariable), KAVUnicodeString(iPool));
+  if (int status = LoadingOutcome(iWhat, before)) return status;
+  KAVCliPrintFields(ioContext,
+                    {{"variable", iPool + "." + iVariable}, {iLabel, value}});
   return 0;
 }
 
 int Integer(KAVCliContext& ioContext, const std::string& iVariable,
             const std::string& iPool) {
-  const int before = D::GetError();
-  const int value = D::GetInteger(Ku(iVariable), Ku(iPool));
-  if (int status = LoadingOutcome("declarative integer", before)) return status;
-  KAVCliPrintFields(ioContext,
-                    {{"variable", iPool + "." + iVariable}, {"value", value}});
-  return 0;
+  return LoadingVariable(ioContext, "declarative integer", "value", iVariable,
+                         iPool, &D::GetInteger);
 }
 
 int String(KAVCliContext& ioContext, const std::string& iVariable,
            const std::string& iPool) {
-  const int before = D::GetError();
-  const KAVUnicodeString value = D::GetString(Ku(iVariable), Ku(iPool));
-  if (int status = LoadingOutcome("declarative string", before)) return status;
-  KAVCliPrintFields(ioContext, {{"variable", iPool + "." + iVariable},
-                                {"last value", Text(value)}});
-  return 0;
+  return LoadingVariable(
+      ioContext, "declarative string", "last value", iVariable, iPool,
+      [](const KAVUnicodeString& iName, const KAVUnicodeString& iPoolName) {
+        return KAVCliText(D::GetString(iName, iPoolName));
+      });
 }
 
 // The declarative reports nothing about an evaluation: an empty text is
 // all a failure shows.
 int Eval(KAVCliContext& ioContext, const std::string& iExpression) {
-  KAVCliPrintFields(ioContext,
-                    {{"expression", iExpression},
-                     {"value", Text(D::GetDeclarativePath(Ku(iExpression)))}});
+  KAVCliPrintFields(
+      ioContext,
+      {{"expression", iExpression},
+       {"value",
+        KAVCliText(D::GetDeclarativePath(KAVUnicodeString(iExpression)))}});
   return 0;
 }
 
 int Vortis(KAVCliContext& ioContext, const std::string& iExpression) {
   KAVUnicodeString physical, logical;
-  D::GetVORTISPath(Ku(iExpression), physical, logical);
+  D::GetVORTISPath(KAVUnicodeString(iExpression), physical, logical);
   KAVCliPrintFields(ioContext, {{"expression", iExpression},
-                                {"physical path", Text(physical)},
-                                {"logical path", Text(logical)}});
+                                {"physical path", KAVCliText(physical)},
+                                {"logical path", KAVCliText(logical)}});
   return 0;
 }
 
@@ -146,7 +144,7 @@ int Icon(KAVCliContext& ioContext, const std::string& iClass,
          const std::string& iIconDir, bool iSiteIcons) {
   const std::string directory = iSiteIcons ? SiteIcons() : iIconDir;
   if (!directory.empty()) setenv("ZORVENICONPATH", directory.c_str(), 1);
-  const std::string path = Text(D::GetIconPath(Ku(iClass)));
+  const std::string path = KAVCliText(D::GetIconPath(KAVUnicodeString(iClass)));
   const int code = D::GetError();
   if (code != kNothingDefined)
     if (int status = Outcome("declarative icon")) return status;
@@ -174,7 +172,8 @@ int PathTable(KAVCliContext& ioContext,
   Rows rows;
   for (int i = 1; i <= iPaths.Size() && i <= iMacros.Size() && i <= iNls.Size();
        ++i)
-    rows.push_back({Text(iPaths[i]), Text(iMacros[i]), Text(iNls[i])});
+    rows.push_back(
+        {KAVCliText(iPaths[i]), KAVCliText(iMacros[i]), KAVCliText(iNls[i])});
   KAVCliPrintTable(ioContext, {"path", "macro", "national name"}, rows);
   return 0;
 }
@@ -189,7 +188,8 @@ int Transitions(KAVCliContext& ioContext) {
 int Macros(KAVCliContext& ioContext, const std::string& iClass,
            const std::string& iKey) {
   KAVListValKAVUnicodeString paths, macros, nls;
-  D::GetStandardMacros(Ku(iClass), Ku(iKey), paths, macros, nls);
+  D::GetStandardMacros(KAVUnicodeString(iClass), KAVUnicodeString(iKey), paths,
+                       macros, nls);
   if (D::GetError() != kNothingDefined)
     if (int status = Outcome("declarative macros")) return status;
   return PathTable(ioContext, paths, macros, nls);
@@ -197,9 +197,9 @@ int Macros(KAVCliContext& ioContext, const std::string& iClass,
 
 int Unwanted(KAVCliContext& ioContext, const std::string& iClass) {
   KAVListValKAVUnicodeString attributes;
-  D::GetUnwantedAttributes(Ku(iClass), attributes);
+  D::GetUnwantedAttributes(KAVUnicodeString(iClass), attributes);
   if (int status = Outcome("declarative unwanted")) return status;
-  KAVCliPrintTable(ioContext, {"#", "attribute"}, ListRows(attributes));
+  KAVCliPrintTable(ioContext, {"#", "attribute"}, KAVCliNumbered(attributes));
   return 0;
 }
 
@@ -209,9 +209,9 @@ int DictionaryType(const std::string& iAttribute) {
   KAVRawCollint ints;
   KAVRawColldouble doubles;
   KAVListValKAVUnicodeString texts;
-  KAVMfgDictionary::GetAttributeFacets(Ku(iAttribute), f[0], f[1], f[2], f[3],
-                                       f[4], f[5], f[6], f[7], f[8], f[9],
-                                       f[10], ints, doubles, texts);
+  KAVMfgDictionary::GetAttributeFacets(KAVUnicodeString(iAttribute), f[0], f[1],
+                                       f[2], f[3], f[4], f[5], f[6], f[7], f[8],
+                                       f[9], f[10], ints, doubles, texts);
   return KAVMfgDictionary::GetError() == 0 ? f[2] : 3;
 }
 
@@ -221,19 +221,17 @@ int Values(KAVCliContext& ioContext, const std::string& iClass,
   KAVRawCollint ints;
   KAVRawColldouble reals;
   KAVListValKAVUnicodeString texts, names;
-  D::GetPossibleValues(Ku(iClass), Ku(iAttribute), type, ints, reals, texts,
-                       names);
+  D::GetPossibleValues(KAVUnicodeString(iClass), KAVUnicodeString(iAttribute),
+                       type, ints, reals, texts, names);
   if (int status = Outcome("declarative values")) return status;
   Rows rows;
   for (int i = 1; i <= names.Size(); ++i) {
-    std::string value = "-";
-    if (i <= ints.Size()) value = std::to_string(ints[i]);
-    if (i <= reals.Size()) value = Number(reals[i]);
-    if (i <= texts.Size()) {
-      value = Text(texts[i]);  // 72 characters: the tool shows them trimmed
-      value.erase(value.find_last_not_of(' ') + 1);
-    }
-    rows.push_back({value, Text(names[i])});
+    KAVCliCell value = "-";
+    if (i <= ints.Size()) value = ints[i];
+    if (i <= reals.Size()) value = reals[i];
+    // 72 characters: the tool shows them trimmed.
+    if (i <= texts.Size()) value = KAVCliText(texts[i], true);
+    rows.push_back({value, KAVCliText(names[i])});
   }
   KAVCliPrintTable(ioContext, {"value", "national name"}, rows);
   return 0;
@@ -249,15 +247,16 @@ int PrintSwitch(KAVCliContext& ioContext, const char* iWhat,
 int Replay(KAVCliContext& ioContext, const std::string& iClass) {
   KAVUnicodeString module, entry;
   int moduleLength = 0, entryLength = 0;
-  const int defined =
-      D::GetMacroReplay(Ku(iClass), module, moduleLength, entry, entryLength);
+  const int defined = D::GetMacroReplay(KAVUnicodeString(iClass), module,
+                                        moduleLength, entry, entryLength);
   if (int status = Outcome("declarative switch replay")) return status;
-  KAVCliPrintFields(
-      ioContext,
-      {{"class", iClass},
-       {"replay macro", defined ? "yes" : "no"},
-       {"module", Text(module) + " (" + std::to_string(moduleLength) + ")"},
-       {"entry", Text(entry) + " (" + std::to_string(entryLength) + ")"}});
+  KAVCliPrintFields(ioContext,
+                    {{"class", iClass},
+                     {"replay macro", defined ? "yes" : "no"},
+                     {"module", KAVCliText(module) + " (" +
+                                    std::to_string(moduleLength) + ")"},
+                     {"entry", KAVCliText(entry) + " (" +
+                                   std::to_string(entryLength) + ")"}});
   return 0;
 }
 
@@ -270,15 +269,14 @@ int NewInterface(KAVCliContext& ioContext, const std::string& iArea,
                        "new interface", value);
   }
   if (iArea == "G22") {
-    value = D::AutoNewInterfaceG22(Ku(iName));
+    value = D::AutoNewInterfaceG22(KAVUnicodeString(iName));
   } else if (iArea == "G23") {
-    value = D::AutoNewInterfaceG23(Ku(iName));
+    value = D::AutoNewInterfaceG23(KAVUnicodeString(iName));
   } else if (iArea == "G24") {
-    value = D::AutoNewInterfaceG24(Ku(iName));
+    value = D::AutoNewInterfaceG24(KAVUnicodeString(iName));
   } else {
-    std::cerr << "t4711: --area takes G22, G23 or G24, not \"" << iArea << "\""
-              << std::endl;
-    return 2;
+    return KAVCliUsageError("--area takes G22, G23 or G24, not \"" + iArea +
+                            "\"");
   }
   // These routines have no return code: the answer is all there is.
   KAVCliPrintFields(
@@ -374,17 +372,18 @@ void AddDeclarativeCommands(CLI::App& app, KAVCliContext& ctx) {
   values->callback(
       [&ctx, &o] { ctx.status = Values(ctx, o.klass, o.attribute, o.type); });
 
-  const auto classList = [&](const char* iName, const char* iHelp,
-                             KAVListValKAVUnicodeString* (*iRead)(
-                                 const KAVUnicodeString&),
-                             const char* iHeader) {
-    auto* command = declarative->add_subcommand(iName, iHelp);
-    command->add_option("CLASS", o.klass, "class name")->required();
-    command->callback([&ctx, &o, iName, iRead, iHeader] {
-      const std::string what = std::string("declarative ") + iName;
-      ctx.status = PrintOwned(ctx, iRead(Ku(o.klass)), what.c_str(), iHeader);
-    });
-  };
+  const auto classList =
+      [&](const char* iName, const char* iHelp,
+          KAVListValKAVUnicodeString* (*iRead)(const KAVUnicodeString&),
+          const char* iHeader) {
+        auto* command = declarative->add_subcommand(iName, iHelp);
+        command->add_option("CLASS", o.klass, "class name")->required();
+        command->callback([&ctx, &o, iName, iRead, iHeader] {
+          const std::string what = std::string("declarative ") + iName;
+          ctx.status = PrintOwned(ctx, iRead(KAVUnicodeString(o.klass)),
+                                  what.c_str(), iHeader);
+        });
+      };
   classList("defaults", "The attributes a class shows by default",
             &D::GetDefaultAttributes, "attribute");
   classList("reslist", "The attributes of a resource list of a class",
@@ -401,7 +400,8 @@ void AddDeclarativeCommands(CLI::App& app, KAVCliContext& ctx) {
   symbol->add_option("SYMBOL", o.symbol)->required();
   symbol->callback([&ctx, &o] {
     int value = 0;
-    D::GetAutoSymbol(o.code, Ku(o.klass), Ku(o.symbol), value);
+    D::GetAutoSymbol(o.code, KAVUnicodeString(o.klass),
+                     KAVUnicodeString(o.symbol), value);
     ctx.status =
         PrintSwitch(ctx, "declarative switch symbol", "auto symbol", value);
   });
@@ -413,7 +413,9 @@ void AddDeclarativeCommands(CLI::App& app, KAVCliContext& ctx) {
   group->add_option("GROUP", o.group)->required();
   group->callback([&ctx, &o] {
     int value = 0;
-    D::GetAutoGrpPlng(o.code, Ku(o.klass), Ku(o.symbol), Ku(o.group), value);
+    D::GetAutoGrpPlng(o.code, KAVUnicodeString(o.klass),
+                      KAVUnicodeString(o.symbol), KAVUnicodeString(o.group),
+                      value);
     ctx.status =
         PrintSwitch(ctx, "declarative switch group", "auto group", value);
   });
@@ -423,7 +425,7 @@ void AddDeclarativeCommands(CLI::App& app, KAVCliContext& ctx) {
   circle->add_option("CLASS", o.klass)->required();
   circle->callback([&ctx, &o] {
     int value = 0;
-    D::GetAutoCircle(o.code, Ku(o.klass), value);
+    D::GetAutoCircle(o.code, KAVUnicodeString(o.klass), value);
     ctx.status =
         PrintSwitch(ctx, "declarative switch circle", "auto circle", value);
   });

@@ -12,21 +12,10 @@
 
 namespace {
 
-std::string Text(const KAVUnicodeString& iText) { return KAVCliText(iText); }
-
-// Value type names as facet 3 codes them.
+// Value type names as facet 3 codes them; an attribute may have none.
 std::string TypeName(int iType) {
-  switch (iType) {
-    case 0:
-    case 1:
-      return "int";
-    case 2:
-      return "real";
-    case 3:
-      return "text";
-    default:
-      return "none (" + std::to_string(iType) + ")";
-  }
+  const char* name = KAVCliValueType(iType);
+  return name ? name : "none (" + std::to_string(iType) + ")";
 }
 
 // The member name the library writes: cut to its 8 characters, then
@@ -47,32 +36,24 @@ int Load(KAVCliContext& ioContext, const std::string& iMember, int iFlag) {
   KAVMfgDictionary::Load(KAVUnicodeString(iMember.c_str()), iFlag);
   if (int status = Outcome("dictionary load")) return status;
   KAVCliPrintFields(ioContext,
-                    {{"loaded", Text(KAVMfgDictionary::GetCurrent())},
+                    {{"loaded", KAVCliText(KAVMfgDictionary::GetCurrent())},
                      {"completion flag", iFlag}});
   return 0;
 }
 
-int Classes(KAVCliContext& ioContext) {
+// The classes (with their kind) or the attributes (with their number):
+// names and an int each, from one call.
+int NamesAndInts(KAVCliContext& ioContext, const char* iWhat,
+                 void (*iRead)(KAVListValKAVUnicodeString&, KAVRawCollint&),
+                 const std::vector<std::string>& iHeaders) {
   KAVListValKAVUnicodeString names;
-  KAVRawCollint kinds;
-  KAVMfgDictionary::GetClasses(names, kinds);
-  if (int status = Outcome("dictionary classes")) return status;
+  KAVRawCollint ints;
+  iRead(names, ints);
+  if (int status = Outcome(iWhat)) return status;
   std::vector<KAVCliRow> rows;
   for (int i = 1; i <= names.Size(); ++i)
-    rows.push_back({Text(names[i]), kinds[i]});
-  KAVCliPrintTable(ioContext, {"class", "kind"}, rows);
-  return 0;
-}
-
-int AllAttributes(KAVCliContext& ioContext) {
-  KAVListValKAVUnicodeString names;
-  KAVRawCollint numbers;
-  KAVMfgDictionary::GetAllAttributes(names, numbers);
-  if (int status = Outcome("dictionary all-attributes")) return status;
-  std::vector<KAVCliRow> rows;
-  for (int i = 1; i <= names.Size(); ++i)
-    rows.push_back({Text(names[i]), numbers[i]});
-  KAVCliPrintTable(ioContext, {"attribute", "number"}, rows);
+    rows.push_back({KAVCliText(names[i]), ints[i]});
+  KAVCliPrintTable(ioContext, iHeaders, rows);
   return 0;
 }
 
@@ -86,7 +67,8 @@ int Attributes(KAVCliContext& ioContext, const std::string& iClass,
   if (int status = Outcome("dictionary attributes")) return status;
   std::vector<KAVCliRow> rows;
   for (int i = 1; i <= names.Size(); ++i)
-    rows.push_back({Text(names[i]), versions[i], Text(blocks[i]), statuses[i]});
+    rows.push_back({KAVCliText(names[i]), versions[i], KAVCliText(blocks[i]),
+                    statuses[i]});
   KAVCliPrintTable(ioContext, {"attribute", "version", "block", "status"},
                    rows);
   return 0;
@@ -101,7 +83,7 @@ std::vector<KAVCliRow> ValueRows(const KAVRawCollint& iInts,
   for (int i = 1; i <= iDoubles.Size(); ++i)
     rows.push_back({"real", iDoubles[i]});
   for (int i = 1; i <= iTexts.Size(); ++i)
-    rows.push_back({"text", Text(iTexts[i])});
+    rows.push_back({"text", KAVCliText(iTexts[i])});
   return rows;
 }
 
@@ -166,8 +148,7 @@ int CreateAttribute(KAVCliContext& ioContext,
   for (const std::string& facet : iOptions.facets) {
     const size_t eq = facet.find('=');
     int index = 0;
-    if (eq == std::string::npos ||
-        !KAVCliParseInt(facet.substr(0, eq), "--facet N", index))
+    if (eq == std::string::npos || !KAVCliReadInt(facet.substr(0, eq), index))
       return KAVCliUsageError("--facet takes N=VALUE, not \"" + facet + "\"");
     if (index < 1 || index > 11)
       return KAVCliUsageError("--facet N: " + std::to_string(index) +
@@ -244,7 +225,7 @@ void AddDictionaryCommands(CLI::App& app, KAVCliContext& ctx) {
   dictionary
       ->add_subcommand("current", "Show the member of the loaded dictionary")
       ->callback([&ctx] {
-        const std::string member = Text(KAVMfgDictionary::GetCurrent());
+        const std::string member = KAVCliText(KAVMfgDictionary::GetCurrent());
         KAVCliPrintFields(ctx,
                           {{"current", member.empty() ? "(none)" : member}});
         ctx.status = 0;
@@ -258,7 +239,7 @@ void AddDictionaryCommands(CLI::App& app, KAVCliContext& ctx) {
         ctx.status = Outcome("dictionary default");
         if (ctx.status == 0)
           KAVCliPrintFields(
-              ctx, {{"current", Text(KAVMfgDictionary::GetCurrent())}});
+              ctx, {{"current", KAVCliText(KAVMfgDictionary::GetCurrent())}});
       });
 
   dictionary->add_subcommand("unload", "Release the loaded dictionary")
@@ -269,11 +250,19 @@ void AddDictionaryCommands(CLI::App& app, KAVCliContext& ctx) {
       });
 
   dictionary->add_subcommand("classes", "List every class and its kind")
-      ->callback([&ctx] { ctx.status = Classes(ctx); });
+      ->callback([&ctx] {
+        ctx.status =
+            NamesAndInts(ctx, "dictionary classes",
+                         &KAVMfgDictionary::GetClasses, {"class", "kind"});
+      });
 
   dictionary
       ->add_subcommand("all-attributes", "List every attribute and its number")
-      ->callback([&ctx] { ctx.status = AllAttributes(ctx); });
+      ->callback([&ctx] {
+        ctx.status = NamesAndInts(ctx, "dictionary all-attributes",
+                                  &KAVMfgDictionary::GetAllAttributes,
+                                  {"attribute", "number"});
+      });
 
   auto* attributes = dictionary->add_subcommand(
       "attributes", "List the attributes of a class");

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -68,6 +69,34 @@ std::string SiteDirectoryField(const std::string& iModule) {
   return count == 0 ? directory + " (is empty)" : directory;
 }
 
+int NoModule() {
+  return KAVCliNoKernel("no KAVSYMB along STEPLIB (" + StepLibText() + ")");
+}
+
+// One of the binder's lines (a printf format taking one text), without
+// its newline.
+std::string BinderLine(const char* iFormat, const char* iText) {
+  std::string line(std::snprintf(nullptr, 0, iFormat, iText), '\0');
+  std::snprintf(&line[0], line.size() + 1, iFormat, iText);
+  if (!line.empty() && line.back() == '\n') line.pop_back();
+  return line;
+}
+
+// Loads iModule as the binder does (the look, then dlopen) and finds its
+// resolver; on failure returns the line the binder would end with.
+std::string OpenModule(const std::string& iModule,
+                       KAVResolverFunction& oResolver) {
+  char refusal[kKAVRefusalSize];
+  const char* reason = "";
+  void* handle =
+      KAVOpenModule(iModule.c_str(), RTLD_LAZY | RTLD_LOCAL, refusal, &reason);
+  if (handle == nullptr) return BinderLine(kKAVCannotLoadFormat, reason);
+  oResolver =
+      reinterpret_cast<KAVResolverFunction>(dlsym(handle, kKAVResolverSymbol));
+  return oResolver == nullptr ? BinderLine(kKAVModuleIncorrect, "")
+                              : std::string();
+}
+
 std::string Setting(const char* iName, const char* iUnset) {
   const char* value = std::getenv(iName);
   return value != nullptr ? value : iUnset;
@@ -99,35 +128,19 @@ int EnvCommand(KAVCliContext& ioContext) {
   fields.push_back({"GetMfgODT()", GetMfgODT()});
   fields.push_back({"GetGIIRV5()", GetGIIRV5()});
   KAVCliPrintFields(ioContext, fields);
-  return module.empty() ? kKAVCliNoKernel : 0;
+  return module.empty() ? NoModule() : 0;
 }
 
 // Loads KAVSYMB as the binder would, failing with the binder's own lines,
 // and lets its resolver bind every routine in throwaway entries made
 // exactly as the library makes its own.
 int CheckKernelCommand(KAVCliContext& ioContext) {
-  if (!KAVCliBundledKernel().empty())
-    std::cerr << "t4711: " << BundledNote() << std::endl;
+  if (!KAVCliBundledKernel().empty()) KAVCliSay(BundledNote());
   const std::string module = KAVCliModuleAlongStepLib();
-  if (module.empty()) {
-    std::cerr << "t4711: no KAVSYMB along STEPLIB (" << StepLibText() << ")"
-              << std::endl;
-    return kKAVCliNoKernel;
-  }
-  char refusal[kKAVRefusalSize];
-  const char* reason = "";
-  void* handle =
-      KAVOpenModule(module.c_str(), RTLD_LAZY | RTLD_LOCAL, refusal, &reason);
-  if (handle == nullptr) {
-    std::fprintf(stderr, kKAVCannotLoadFormat, reason);
-    return kKAVCliNoKernel;
-  }
-  auto resolver =
-      reinterpret_cast<KAVResolverFunction>(dlsym(handle, kKAVResolverSymbol));
-  if (resolver == nullptr) {
-    std::fputs(kKAVModuleIncorrect, stderr);
-    return kKAVCliNoKernel;
-  }
+  if (module.empty()) return NoModule();
+  KAVResolverFunction resolver = nullptr;
+  const std::string refusal = OpenModule(module, resolver);
+  if (!refusal.empty()) return KAVCliBinderFailure(refusal);
   std::vector<KAVCliRow> unbound;
   int bound = 0;
   for (const Routine& routine : kRoutines) {
@@ -158,7 +171,10 @@ int CheckKernelCommand(KAVCliContext& ioContext) {
     if (!unbound.empty())
       KAVCliPrintTable(ioContext, {"#", "routine", "problem"}, unbound);
   }
-  return unbound.empty() ? 0 : kKAVCliNoKernel;
+  if (unbound.empty()) return 0;
+  return KAVCliNoKernel("the resolver of " + module + " left " +
+                        std::to_string(unbound.size()) + " of " +
+                        std::to_string(kRoutineCount) + " routines unbound");
 }
 
 const char* const kBindingTour[] = {
@@ -178,6 +194,16 @@ std::string KAVCliModuleAlongStepLib() {
   if (!KAVFindOnStepLib(stepLib, std::getenv("HOME"), path))
     return std::string();
   return path;
+}
+
+std::string KAVCliBinderRefusal() {
+  if (std::getenv("STEPLIB") == nullptr)
+    return "KAVSYMB00: STEPLIB environment variable not defined";
+  const std::string module = KAVCliModuleAlongStepLib();
+  if (module.empty())
+    return BinderLine(kKAVCannotLoadFormat, std::strerror(ENOENT));
+  KAVResolverFunction resolver = nullptr;
+  return OpenModule(module, resolver);
 }
 
 std::string KAVCliKernelSiteDirectory() {

@@ -6,8 +6,9 @@
 // The library reports a kernel failure into the session, not to its
 // caller: a command learns of one when the session's error event ("OUTER")
 // is recorded while it runs, which needs the reference kernel's control
-// API. With another kernel the commands run the same and only "show" is
-// refused.
+// functions (kavsim_gii_*, looked up in the loaded module; they exist
+// only with the reference kernel). With another kernel the commands run
+// the same, learn of no failure, and only "show" is refused.
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -16,27 +17,16 @@
 
 #include "KAVCli.h"
 #include "KAVMfgBaseGII.h"
+#include "KAVSimControl.h"
 
 namespace {
 
 using G = KAVMfgBaseGII;
 
-// The reference kernel's GII control functions (its KAVSimControl.h).
-using CountFn = int (*)(void);
-using NameAtFn = const char* (*)(int);
-using ByNameFn = int (*)(const char*);
-using TextByNameFn = const char* (*)(const char*);
-using TextFn = const char* (*)(void);
-
-template <typename F>
-F Control(const char* iName) {
-  return reinterpret_cast<F>(KAVCliKernelSymbol(iName));
-}
-
 // How often the session's error event was recorded; asked around every
 // command, so a count the kernel keeps, not its list of events.
 int ErrorEvents() {
-  auto count = Control<ByNameFn>("kavsim_gii_event_count");
+  const auto count = KAV_CLI_KERNEL_FN(kavsim_gii_event_count);
   return count ? count("OUTER") : 0;
 }
 
@@ -47,7 +37,7 @@ int Raising(const std::string& iWhat, Call iCall) {
   const int before = ErrorEvents();
   iCall();
   if (ErrorEvents() <= before) return 0;
-  auto value = Control<TextByNameFn>("kavsim_gii_value");
+  const auto value = KAV_CLI_KERNEL_FN(kavsim_gii_value);
   const char* held = value ? value("IERZORVEN") : nullptr;
   const std::string text = held ? held : "";
   int code = 0;
@@ -58,8 +48,10 @@ int Raising(const std::string& iWhat, Call iCall) {
       code != 0 ? code : -1);
 }
 
-std::string Quoted(const KAVUnicodeString& iText) {
-  return "\"" + iText.ToStdString() + "\"";
+// A text read back, shown quoted so its blanks show; JSON has the text.
+KAVCliCell Quoted(const KAVUnicodeString& iText) {
+  const std::string text = KAVCliText(iText);
+  return KAVCliCell("\"" + text + "\"", text);
 }
 
 // Everything a gii command may be given, fresh for each build of the
@@ -107,36 +99,25 @@ int Set(KAVCliContext& ioContext, const Arguments& a) {
   if (status != 0) return status;
   // What went to the kernel: a number as read ("010" wrote 10), a text
   // as given.
-  std::ostringstream written;
-  if (a.kind == "int" || a.kind == "element")
-    written << integer;
-  else if (a.kind == "real")
-    written << real;
-  else
-    written << a.value;
+  const KAVCliCell written = a.kind == "int" || a.kind == "element"
+                                 ? KAVCliCell(integer)
+                             : a.kind == "real" ? KAVCliCell(real)
+                                                : KAVCliCell(a.value);
   KAVCliPrintTable(ioContext, {"variable", "kind", "written"},
-                   {{a.name, a.kind, written.str()}});
+                   {{a.name, a.kind, written}});
   return 0;
 }
 
 int Get(KAVCliContext& ioContext, const Arguments& a) {
   const KAVUnicodeString name(a.name.c_str());
-  std::string shown;
+  KAVCliCell shown = "";
   std::function<void()> call;
   if (a.kind == "int") {
-    call = [&] {
-      shown = std::to_string(G::GetGIIIntVariable(name, Buffer(a)));
-    };
+    call = [&] { shown = G::GetGIIIntVariable(name, Buffer(a)); };
   } else if (a.kind == "real") {
-    call = [&] {
-      std::ostringstream out;
-      out << G::GetGIIDoubleVariable(name, Buffer(a));
-      shown = out.str();
-    };
+    call = [&] { shown = G::GetGIIDoubleVariable(name, Buffer(a)); };
   } else if (a.kind == "element") {
-    call = [&] {
-      shown = std::to_string(G::GetGIIElemVariable(name, Buffer(a)));
-    };
+    call = [&] { shown = G::GetGIIElemVariable(name, Buffer(a)); };
   } else if (a.kind == "string") {
     call = [&] { shown = Quoted(G::GetGIIStringVariable(name, Buffer(a))); };
   } else if (a.kind == "text") {
@@ -146,8 +127,13 @@ int Get(KAVCliContext& ioContext, const Arguments& a) {
   } else if (a.kind == "intlist") {
     call = [&] {
       const KAVRawCollint values = G::GetGIIIntListVariable(name, Buffer(a));
-      for (int i = 1; i <= values.Size(); ++i)
-        shown += (i > 1 ? " " : "") + std::to_string(values[i]);
+      std::string text;
+      nlohmann::json list = nlohmann::json::array();
+      for (int i = 1; i <= values.Size(); ++i) {
+        text += (i > 1 ? " " : "") + std::to_string(values[i]);
+        list.push_back(values[i]);
+      }
+      shown = KAVCliCell(text, list);
     };
   } else {
     return KAVCliUsageError("unknown kind \"" + a.kind + "\" (" + kSetKinds +
@@ -160,23 +146,15 @@ int Get(KAVCliContext& ioContext, const Arguments& a) {
 }
 
 int SetFields(KAVCliContext& ioContext, const Arguments& a) {
-  KAVRawCollint types(0), ints(0);
-  KAVRawColldouble reals(0);
-  KAVListValKAVUnicodeString texts;
-  for (int type : a.types) types.Append(type);
-  for (int value : a.ints) ints.Append(value);
-  for (double value : a.reals) reals.Append(value);
-  for (const std::string& text : a.texts)
-    texts.Append(KAVUnicodeString(text.c_str()));
   const int status = Raising("gii set-fields", [&] {
-    G::SetGIIVariable(KAVUnicodeString(a.name.c_str()), types, ints, reals,
-                      texts, Buffer(a));
+    G::SetGIIVariable(KAVUnicodeString(a.name), KAVCliInts(a.types),
+                      KAVCliInts(a.ints), KAVCliReals(a.reals),
+                      KAVCliStrings(a.texts), Buffer(a));
   });
   if (status == 0)
-    KAVCliPrintFields(ioContext,
-                      {{"variable", a.name},
-                       {"fields", std::to_string(ints.Size() + reals.Size() +
-                                                 texts.Size())}});
+    KAVCliPrintFields(ioContext, {{"variable", a.name},
+                                  {"fields", a.ints.size() + a.reals.size() +
+                                                 a.texts.size()}});
   return status;
 }
 
@@ -188,12 +166,9 @@ int GetField(KAVCliContext& ioContext, const Arguments& a) {
     G::GetGIIVariable(KAVUnicodeString(a.name.c_str()), a.field, type, value,
                       real, text, Buffer(a));
   });
-  std::ostringstream realText;
-  realText << real;
   KAVCliPrintTable(ioContext,
                    {"variable", "field", "type", "int", "real", "text"},
-                   {{a.name, std::to_string(a.field), std::to_string(type),
-                     std::to_string(value), realText.str(), Quoted(text)}});
+                   {{a.name, a.field, type, value, real, Quoted(text)}});
   return status;
 }
 
@@ -206,33 +181,33 @@ int Query(KAVCliContext& ioContext, const Arguments& a, const char* iWhat) {
     if (what == "exists") answer = G::IsExistingGIIVariable(name, Buffer(a));
     if (what == "valued") answer = G::IsValuatedGIIVariable(name, Buffer(a));
   });
-  KAVCliPrintTable(ioContext, {"variable", what},
-                   {{a.name, std::to_string(answer)}});
+  KAVCliPrintTable(ioContext, {"variable", what}, {{a.name, answer}});
   return status;
 }
 
 // Session control: each answers nothing but what it raised.
-int SessionCall(const std::string& iWhat, const std::function<void()>& iCall) {
+int SessionCall(KAVCliContext& ioContext, const std::string& iWhat,
+                const std::function<void()>& iCall) {
   const int status = Raising("gii " + iWhat, iCall);
-  if (status == 0) std::cout << "done: " << iWhat << std::endl;
+  if (status == 0) KAVCliPrintFields(ioContext, {{"done", iWhat}});
   return status;
 }
 
 int Show(KAVCliContext& ioContext) {
-  auto count = Control<CountFn>("kavsim_gii_variable_count");
-  auto nameAt = Control<NameAtFn>("kavsim_gii_variable_name");
-  auto id = Control<ByNameFn>("kavsim_gii_id");
-  auto valued = Control<ByNameFn>("kavsim_gii_valued");
-  auto modified = Control<ByNameFn>("kavsim_gii_modified");
-  auto value = Control<TextByNameFn>("kavsim_gii_value");
-  auto events = Control<TextFn>("kavsim_gii_events");
-  auto orders = Control<CountFn>("kavsim_gii_order_count");
-  auto errors = Control<TextFn>("kavsim_gii_error_journal");
+  const auto count = KAV_CLI_KERNEL_FN(kavsim_gii_variable_count);
+  const auto nameAt = KAV_CLI_KERNEL_FN(kavsim_gii_variable_name);
+  const auto id = KAV_CLI_KERNEL_FN(kavsim_gii_id);
+  const auto valued = KAV_CLI_KERNEL_FN(kavsim_gii_valued);
+  const auto modified = KAV_CLI_KERNEL_FN(kavsim_gii_modified);
+  const auto value = KAV_CLI_KERNEL_FN(kavsim_gii_value);
+  const auto events = KAV_CLI_KERNEL_FN(kavsim_gii_events);
+  const auto orders = KAV_CLI_KERNEL_FN(kavsim_gii_order_count);
+  const auto errors = KAV_CLI_KERNEL_FN(kavsim_gii_error_journal);
   if (!count || !nameAt || !id || !valued || !modified || !value || !events ||
       !orders || !errors) {
     return KAVCliUsageError(
-        "gii show needs the reference kernel's control API; the KAVSYMB "
-        "along STEPLIB has none");
+        "gii show needs the reference kernel's control functions; the "
+        "KAVSYMB along STEPLIB has none");
   }
   // The control API answers by name: a listed variable whose name finds
   // no variable (a kernel may hold names no C text can spell) shows its
@@ -311,8 +286,11 @@ int Show(KAVCliContext& ioContext) {
 
 void AddGiiCommands(CLI::App& app, KAVCliContext& ctx) {
   Arguments& a = ctx.Options<Arguments>();
-  auto* gii =
-      KAVCliSubcommand(app, "gii", "GII session variables, events and orders");
+  auto* gii = KAVCliSubcommand(
+      app, "gii",
+      "GII session variables, events and orders (failures reported into "
+      "the session are seen, and 'gii show' works, only with the reference "
+      "kernel, whose control functions t4711 looks up)");
   const auto cacheFlag = [&a](CLI::App* command) {
     command->add_flag(
         "--cache", a.cache,
@@ -371,47 +349,36 @@ void AddGiiCommands(CLI::App& app, KAVCliContext& ctx) {
     query->callback([&ctx, &a, what] { ctx.status = Query(ctx, a, what); });
   }
 
-  auto* unset = gii->add_subcommand("unset", "Erase the value of a variable");
-  nameArgument(unset);
-  unset->add_flag("--list", a.list, "a list variable");
-  cacheFlag(unset);
-  unset->callback([&ctx, &a] {
-    const KAVUnicodeString name(a.name.c_str());
-    ctx.status = SessionCall("unset", [&] {
-      if (a.list)
-        G::UnsetGIIListVariable(name, Buffer(a));
-      else
-        G::UnsetGIIVariable(name, Buffer(a));
+  // Session calls on one variable; a flag, where there is one, chooses the
+  // other operation.
+  using VariableCall = void (*)(const KAVUnicodeString&, const int);
+  const struct {
+    const char *name, *help, *flag, *flagHelp;
+    bool Arguments::*flagged;
+    VariableCall call, flaggedCall;
+  } kVariableCalls[] = {
+      {"unset", "Erase the value of a variable", "--list", "a list variable",
+       &Arguments::list, &G::UnsetGIIVariable, &G::UnsetGIIListVariable},
+      {"event", "Record a variable as an event, then order", "--no-order",
+       "record without giving the order", &Arguments::noOrder,
+       &G::SetGIIEventVariable, &G::SetGIIEventBisVariable},
+      {"reset-modified", "Reset a variable's modification state", nullptr,
+       nullptr, nullptr, &G::ResetGIIVarModifState, nullptr}};
+  for (const auto& c : kVariableCalls) {
+    auto* command = gii->add_subcommand(c.name, c.help);
+    nameArgument(command);
+    if (c.flag != nullptr) command->add_flag(c.flag, a.*c.flagged, c.flagHelp);
+    cacheFlag(command);
+    command->callback([&ctx, &a, c] {
+      const VariableCall call =
+          c.flagged != nullptr && a.*c.flagged ? c.flaggedCall : c.call;
+      ctx.status = SessionCall(
+          ctx, c.name, [&] { call(KAVUnicodeString(a.name), Buffer(a)); });
     });
-  });
-
-  auto* event =
-      gii->add_subcommand("event", "Record a variable as an event, then order");
-  nameArgument(event);
-  event->add_flag("--no-order", a.noOrder, "record without giving the order");
-  cacheFlag(event);
-  event->callback([&ctx, &a] {
-    const KAVUnicodeString name(a.name.c_str());
-    ctx.status = SessionCall("event", [&] {
-      if (a.noOrder)
-        G::SetGIIEventBisVariable(name, Buffer(a));
-      else
-        G::SetGIIEventVariable(name, Buffer(a));
-    });
-  });
-
-  auto* reset = gii->add_subcommand("reset-modified",
-                                    "Reset a variable's modification state");
-  nameArgument(reset);
-  cacheFlag(reset);
-  reset->callback([&ctx, &a] {
-    ctx.status = SessionCall("reset-modified", [&] {
-      G::ResetGIIVarModifState(KAVUnicodeString(a.name.c_str()), Buffer(a));
-    });
-  });
+  }
 
   gii->add_subcommand("order", "Give the session its order")->callback([&ctx] {
-    ctx.status = SessionCall("order", [] { G::SetGIIOrder(); });
+    ctx.status = SessionCall(ctx, "order", [] { G::SetGIIOrder(); });
   });
 
   auto* cache = KAVCliSubcommand(*gii, "cache", "The identifier cache");
@@ -419,13 +386,11 @@ void AddGiiCommands(CLI::App& app, KAVCliContext& ctx) {
       "set", "Cache the identifiers of NAMES (then IERZORVEN and OUTER)");
   cacheSet->add_option("NAMES", a.names, "variable names");
   cacheSet->callback([&ctx, &a] {
-    KAVListValKAVUnicodeString names;
-    for (const std::string& name : a.names)
-      names.Append(KAVUnicodeString(name.c_str()));
-    ctx.status = SessionCall("cache set", [&] { G::SetGIIIdList(names); });
+    ctx.status = SessionCall(ctx, "cache set",
+                             [&] { G::SetGIIIdList(KAVCliStrings(a.names)); });
   });
   cache->add_subcommand("reset", "Drop the identifier cache")->callback([&ctx] {
-    ctx.status = SessionCall("cache reset", [] { G::ResetGIIIdList(); });
+    ctx.status = SessionCall(ctx, "cache reset", [] { G::ResetGIIIdList(); });
   });
 
   gii->add_subcommand("show",

@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -16,6 +18,7 @@
 
 #include "KAVCallLog.h"
 #include "KAVCli.h"
+#include "KAVCliTraceEvents.h"
 
 namespace {
 
@@ -32,6 +35,30 @@ struct Call {
   long long ns = -1;
 };
 
+// Steps over the quoted texts of a line, quoted alike in both forms ("..."
+// with backslash escapes): Quoted(at) is true for each byte of a quoted
+// text, its quotes included, and moves at past an escaped byte.
+class QuoteScan {
+ public:
+  explicit QuoteScan(const std::string& iText) : text_(iText) {}
+  bool Quoted(size_t& ioAt) {
+    const char c = text_[ioAt];
+    if (inside_) {
+      if (c == '\\')
+        ++ioAt;
+      else if (c == '"')
+        inside_ = false;
+      return true;
+    }
+    inside_ = c == '"';
+    return inside_;
+  }
+
+ private:
+  const std::string& text_;
+  bool inside_ = false;
+};
+
 // Splits the text form into words: a quoted text (with its escapes) and a
 // bracketed array are one word each.
 std::vector<std::string> Words(const std::string& iLine) {
@@ -44,17 +71,11 @@ std::vector<std::string> Words(const std::string& iLine) {
     }
     const size_t start = i;
     int depth = 0;
-    bool quoted = false;
+    QuoteScan scan(iLine);
     for (; i < iLine.size(); ++i) {
+      if (scan.Quoted(i)) continue;
       const char c = iLine[i];
-      if (quoted) {
-        if (c == '\\')
-          ++i;
-        else if (c == '"')
-          quoted = false;
-      } else if (c == '"') {
-        quoted = true;
-      } else if (c == '[') {
+      if (c == '[') {
         ++depth;
       } else if (c == ']') {
         --depth;
@@ -137,17 +158,11 @@ bool ParseText(const std::string& iLine, Call& oCall) {
 // it is parsed, so that no value of it is ever walked recursively.
 int Depth(const std::string& iText, int iMost) {
   int depth = 0, deepest = 0;
-  bool quoted = false;
+  QuoteScan scan(iText);
   for (size_t i = 0; i < iText.size() && deepest <= iMost; ++i) {
+    if (scan.Quoted(i)) continue;
     const char c = iText[i];
-    if (quoted) {
-      if (c == '\\')
-        ++i;
-      else if (c == '"')
-        quoted = false;
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == '[' || c == '{') {
+    if (c == '[' || c == '{') {
       deepest = std::max(deepest, ++depth);
     } else if (c == ']' || c == '}') {
       --depth;
@@ -218,6 +233,46 @@ struct OpenList {
   long line;
 };
 
+bool Ends(const Call& iCall) {
+  return std::string(kavcall::kRoutines[iCall.row].name) == "GUSEND";
+}
+
+// The list handles among a call's inputs (oUsed) and its outputs
+// (oOpened, a handle 0 being none).
+void Lists(const Call& iCall, std::vector<long long>& oUsed,
+           std::vector<long long>& oOpened) {
+  const kavcall::Routine& routine = kavcall::kRoutines[iCall.row];
+  size_t in = 0, out = 0;
+  for (int i = 0; i < routine.argc; ++i) {
+    const kavcall::Arg& arg = routine.args[i];
+    long long handle = 0;
+    if (arg.flow != Flow::kOut && in++ < iCall.in.size() &&
+        arg.kind == Kind::kHandle && Number(iCall.in[in - 1], handle))
+      oUsed.push_back(handle);
+    if (arg.flow == Flow::kIn || arg.kind == Kind::kCode) continue;
+    if (out++ < iCall.out.size() && arg.kind == Kind::kHandle &&
+        Number(iCall.out[out - 1], handle) && handle != 0)
+      oOpened.push_back(handle);
+  }
+}
+
+bool Failed(const Call& iCall) { return iCall.hasCode && iCall.code != 0; }
+
+KAVCliTracedCall Traced(const Call& iCall, long iLine) {
+  KAVCliTracedCall traced;
+  traced.routine = kavcall::kRoutines[iCall.row].name;
+  traced.line = iLine;
+  traced.ns = iCall.ns > 0 ? iCall.ns : 0;
+  traced.in = iCall.in;
+  traced.out = iCall.out;
+  if (iCall.hasCode) traced.code = iCall.code;
+  std::vector<long long> opened;
+  Lists(iCall, traced.used, opened);
+  if (!Failed(iCall)) traced.opened = opened;
+  traced.ends = Ends(iCall) && !Failed(iCall);
+  return traced;
+}
+
 struct Summary {
   long lines = 0, calls = 0, unreadable = 0, firstUnreadable = 0;
   long long ns = 0;
@@ -237,7 +292,7 @@ struct Summary {
       figures.ns += iCall.ns;
       ns += iCall.ns;
     }
-    if (iCall.hasCode && iCall.code != 0) {
+    if (Failed(iCall)) {
       ++figures.failures;
       CodeFigures& code = failures[iCall.code];
       if (code.calls++ == 0) {
@@ -247,24 +302,11 @@ struct Summary {
       return true;
     }
     // A list is opened by a handle a call hands out, and ended by GUSEND.
-    const bool ends = std::string(routine.name) == "GUSEND";
-    size_t in = 0, out = 0;
-    for (int i = 0; i < routine.argc; ++i) {
-      const kavcall::Arg& arg = routine.args[i];
-      const std::string* word = nullptr;
-      if (arg.flow != Flow::kOut && in < iCall.in.size()) word = &iCall.in[in];
-      if (arg.flow != Flow::kOut) ++in;
-      long long handle = 0;
-      if (ends && word != nullptr && arg.kind == Kind::kHandle &&
-          Number(*word, handle))
-        open.erase(handle);
-      if (arg.flow == Flow::kIn || arg.kind == Kind::kCode) continue;
-      word = out < iCall.out.size() ? &iCall.out[out] : nullptr;
-      ++out;
-      if (word != nullptr && arg.kind == Kind::kHandle &&
-          Number(*word, handle) && handle != 0)
-        open[handle] = {iCall.row, iLine};
-    }
+    std::vector<long long> used, opened;
+    Lists(iCall, used, opened);
+    if (Ends(iCall))
+      for (long long handle : used) open.erase(handle);
+    for (long long handle : opened) open[handle] = {iCall.row, iLine};
     return true;
   }
 };
@@ -274,10 +316,30 @@ struct Summary {
 // and is skipped without being kept.
 constexpr size_t kMostLineBytes = 16 << 20;
 
-int Summarize(KAVCliContext& ioContext, const std::string& iFile) {
-  std::ifstream in(iFile);
-  if (!in) return KAVCliInputError("cannot read " + iFile);
+// Writes the picture of the journal's calls; 0, or the output problem (3).
+int WriteTraceEvents(const std::string& iJournal, const std::string& iOut,
+                     const std::vector<KAVCliTracedCall>& iCalls,
+                     int& oOperations) {
+  const nlohmann::json document =
+      KAVCliTraceEvents(iJournal, iCalls, oOperations);
+  std::ofstream out(iOut, std::ios::trunc);
+  if (out)
+    out << document.dump(-1, ' ', false,
+                         nlohmann::json::error_handler_t::replace)
+        << '\n';
+  out.close();
+  if (!out)
+    return KAVCliInputError("cannot write " + iOut + ": " +
+                            std::strerror(errno));
+  return 0;
+}
+
+int Summarize(KAVCliContext& ioContext, const std::string& iFile,
+              const std::string& iTraceEvents) {
+  std::ifstream in;
+  if (const int status = KAVCliOpenInput(iFile, in)) return status;
   Summary summary;
+  std::vector<KAVCliTracedCall> traced;
   std::string text;
   for (KAVCliLineRead read; (read = KAVCliReadLine(in, kMostLineBytes, text)) !=
                             KAVCliLineRead::kEnd;) {
@@ -291,8 +353,23 @@ int Summarize(KAVCliContext& ioContext, const std::string& iFile) {
         summary.Add(call, summary.lines);
     if (!understood && summary.unreadable++ == 0)
       summary.firstUnreadable = summary.lines;
+    if (understood && !iTraceEvents.empty())
+      traced.push_back(Traced(call, summary.lines));
   }
   if (in.bad()) return KAVCliInputError("cannot read " + iFile);
+  if (summary.calls == 0)
+    return KAVCliInputError(
+        iFile + " holds no journal line (" +
+        (summary.lines == 0 ? std::string("it is empty")
+                            : std::to_string(summary.lines) +
+                                  (summary.lines == 1 ? " line" : " lines") +
+                                  ", none understood") +
+        ")");
+  int operations = 0;
+  if (!iTraceEvents.empty())
+    if (const int status =
+            WriteTraceEvents(iFile, iTraceEvents, traced, operations))
+      return status;
 
   std::vector<KAVCliRow> routines, failures, open;
   for (const auto& [name, figures] : summary.routines)
@@ -321,13 +398,19 @@ int Summarize(KAVCliContext& ioContext, const std::string& iFile) {
       }
       return array;
     };
-    KAVCliPrintJson({{"file", iFile},
-                     {"calls", summary.calls},
-                     {"ns", summary.ns},
-                     {"unreadable lines", summary.unreadable},
-                     {"routines", objects(routineHeaders, routines)},
-                     {"failures", objects(failureHeaders, failures)},
-                     {"lists never ended", objects(openHeaders, open)}});
+    nlohmann::json document = {
+        {"file", iFile},
+        {"calls", summary.calls},
+        {"ns", summary.ns},
+        {"unreadable lines", summary.unreadable},
+        {"routines", objects(routineHeaders, routines)},
+        {"failures", objects(failureHeaders, failures)},
+        {"lists never ended", objects(openHeaders, open)}};
+    if (!iTraceEvents.empty())
+      document["trace events"] = {{"file", iTraceEvents},
+                                  {"calls", traced.size()},
+                                  {"operations", operations}};
+    KAVCliPrintJson(document);
     return 0;
   }
   std::cout << iFile << ": " << summary.calls << " calls of " << routines.size()
@@ -344,16 +427,26 @@ int Summarize(KAVCliContext& ioContext, const std::string& iFile) {
   std::cout << "\nlists opened and never ended"
             << (open.empty() ? ": none" : "") << std::endl;
   if (!open.empty()) KAVCliPrintTable(ioContext, openHeaders, open);
+  if (!iTraceEvents.empty())
+    std::cout << "\ntrace events: " << iTraceEvents << " (" << traced.size()
+              << " calls, " << operations << " operations)" << std::endl;
   return 0;
 }
 
 void AddJournalCommands(CLI::App& app, KAVCliContext& ctx) {
-  auto& file = ctx.Options<std::string>();
+  struct Options {
+    std::string file, traceEvents;
+  };
+  Options& o = ctx.Options<Options>();
   auto* journal = app.add_subcommand("journal",
                                      "Summarize a kernel-call journal (written "
                                      "with T4711_JOURNAL=FILE or json:FILE)");
-  journal->add_option("FILE", file, "journal file")->required();
-  journal->callback([&ctx, &file] { ctx.status = Summarize(ctx, file); });
+  journal->add_option("FILE", o.file, "journal file")->required();
+  journal->add_option("--trace-events", o.traceEvents,
+                      "also write its calls to OUT.json in the Trace Event "
+                      "format (Perfetto, chrome://tracing)");
+  journal->callback(
+      [&ctx, &o] { ctx.status = Summarize(ctx, o.file, o.traceEvents); });
 }
 KAV_CLI_FAMILY(AddJournalCommands);
 

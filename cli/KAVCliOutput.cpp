@@ -1,5 +1,8 @@
-// Output helpers: tables, "key: value" fields, JSON documents, failures
-// and their exit statuses, and the loaded kernel's explanation of a code.
+// What every family shares: text and number conversion, value type and
+// kind names, tables, "key: value" fields, JSON documents, failures and
+// their exit statuses, the one number reading, and the kernel's optional
+// exports (its explanation of a code, the reference kernel's control
+// functions).
 //
 // In JSON mode what the tool prints goes to its own descriptor (the
 // original standard output), while descriptor 1 is pointed at standard
@@ -19,6 +22,7 @@
 #include <sstream>
 
 #include "KAVCliInternal.h"
+#include "KAVSimControl.h"
 #include "KAVStepLib.h"
 
 namespace {
@@ -26,7 +30,8 @@ namespace {
 struct OutputState {
   FILE* json = nullptr;  // where JSON documents go; stdout unless redirected
   bool redirected = false;
-  KAVCliCapture* capture = nullptr;  // innermost `run --json` line, if any
+  KAVCliCapture* capture = nullptr;  // innermost command being run
+  bool pending = false;  // the command line's document is still to print
 };
 
 OutputState& State() {
@@ -35,6 +40,34 @@ OutputState& State() {
 }
 
 FILE* JsonStream() { return State().json ? State().json : stdout; }
+
+void Print(const nlohmann::json& iValue) {
+  const std::string text =
+      iValue.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+  std::fprintf(JsonStream(), "%s\n", text.c_str());
+  std::fflush(JsonStream());
+}
+
+// Only the binder ends the process inside a command, with exit(99) after
+// its line on standard error: the document the command line owes is
+// printed here, with that line as the error of the innermost command.
+void PrintPendingDocument() {
+  OutputState& state = State();
+  if (!state.pending || state.capture == nullptr) return;
+  state.pending = false;
+  std::string line = KAVCliBinderRefusal();
+  if (line.empty()) line = "the binder ended the process";
+  KAVCliCapture* capture = state.capture;
+  if (capture->error.is_null())
+    capture->error = {
+        {"kind", "no kernel"}, {"message", line}, {"status", kKAVCliNoKernel}};
+  for (; capture->outer != nullptr; capture = capture->outer) {
+    state.capture = capture->outer;
+    if (capture->onExit) capture->onExit(kKAVCliNoKernel);
+  }
+  state.capture = nullptr;
+  Print(KAVCliDocument(*capture, kKAVCliNoKernel));
+}
 
 }  // namespace
 
@@ -53,12 +86,34 @@ void KAVCliUseJsonOutput() {
   dup2(STDERR_FILENO, STDOUT_FILENO);
   state.json = json;
   state.redirected = true;
+  state.pending = true;
+  std::atexit(PrintPendingDocument);
 }
 
-KAVCliCapture* KAVCliSetCapture(KAVCliCapture* iCapture) {
-  KAVCliCapture* previous = State().capture;
-  State().capture = iCapture;
-  return previous;
+void KAVCliDocumentPrinted() { State().pending = false; }
+
+bool KAVCliOutputIsTerminal() {
+  return isatty(State().json ? fileno(State().json) : STDOUT_FILENO) == 1;
+}
+
+KAVCliCaptureScope::KAVCliCaptureScope(KAVCliCapture& ioCapture)
+    : previous_(State().capture) {
+  ioCapture.outer = previous_;
+  State().capture = &ioCapture;
+}
+
+KAVCliCaptureScope::~KAVCliCaptureScope() { State().capture = previous_; }
+
+nlohmann::json KAVCliDocument(const KAVCliCapture& iCapture, int iStatus) {
+  const nlohmann::json result = iCapture.results.size() == 1
+                                    ? iCapture.results.front()
+                                    : nlohmann::json(iCapture.results);
+  if (iCapture.error.is_null())
+    return iCapture.results.empty() ? nlohmann::json{{"status", iStatus}}
+                                    : result;
+  nlohmann::json document = {{"error", iCapture.error}};
+  if (!iCapture.results.empty()) document["result"] = result;
+  return document;
 }
 
 bool KAVCliFlushOutput() {
@@ -73,10 +128,13 @@ bool KAVCliFlushOutput() {
   return ok;
 }
 
-KAVCliCell::KAVCliCell(double iValue) {
+std::string KAVCliNumber(double iValue) {
   std::ostringstream out;
   out << iValue;
-  text_ = out.str();
+  return out.str();
+}
+
+KAVCliCell::KAVCliCell(double iValue) : text_(KAVCliNumber(iValue)) {
   // JSON has no NaN or infinity: those stay texts.
   json_ =
       std::isfinite(iValue) ? nlohmann::json(iValue) : nlohmann::json(text_);
@@ -89,32 +147,98 @@ std::string KAVCliText(const KAVUnicodeString& iText, bool iTrim) {
   return text;
 }
 
+KAVListValKAVUnicodeString KAVCliStrings(
+    const std::vector<std::string>& iTexts) {
+  KAVListValKAVUnicodeString list;
+  for (const std::string& text : iTexts) list.Append(KAVUnicodeString(text));
+  return list;
+}
+
+KAVRawCollint KAVCliInts(const std::vector<int>& iValues) {
+  KAVRawCollint values(0);
+  for (int value : iValues) values.Append(value);
+  return values;
+}
+
+KAVRawColldouble KAVCliReals(const std::vector<double>& iValues) {
+  KAVRawColldouble values(0);
+  for (double value : iValues) values.Append(value);
+  return values;
+}
+
+std::vector<KAVCliRow> KAVCliNumbered(const KAVListValKAVUnicodeString& iList) {
+  std::vector<KAVCliRow> rows;
+  for (int i = 1; i <= iList.Size(); ++i)
+    rows.push_back({i, KAVCliText(iList[i])});
+  return rows;
+}
+
+const char* KAVCliValueType(int iType) {
+  switch (iType) {
+    case 0:
+    case 1:
+      return "int";
+    case 2:
+      return "real";
+    case 3:
+      return "text";
+    default:
+      return nullptr;
+  }
+}
+
+bool KAVCliWords::Read(const std::string& iText, int& oCode) const {
+  for (const Word& word : words_) {
+    if (iText == word.word) {
+      oCode = word.code;
+      return true;
+    }
+  }
+  if (!iText.empty() &&
+      iText.find_first_not_of("+-0123456789") == std::string::npos)
+    return KAVCliParseInt(iText, "KIND", oCode);
+  std::string choices;
+  for (const Word& word : words_) choices += std::string(word.word) + ", ";
+  choices.resize(choices.size() - 2);
+  KAVCliUsageError("unknown " + std::string(what_) + " \"" + iText + "\" (" +
+                   choices + " or " + other_ + ")");
+  return false;
+}
+
+std::string KAVCliWords::Name(int iCode) const {
+  for (const Word& word : words_)
+    if (word.code == iCode) return word.word;
+  return std::to_string(iCode);
+}
+
 void KAVCliPrintJson(const nlohmann::json& iValue) {
   if (KAVCliCapture* capture = State().capture) {
     capture->results.push_back(iValue);
     return;
   }
-  const std::string text =
-      iValue.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-  std::fprintf(JsonStream(), "%s\n", text.c_str());
-  std::fflush(JsonStream());
+  Print(iValue);
+}
+
+void KAVCliSay(const std::string& iMessage) {
+  std::cerr << "t4711: " << iMessage << std::endl;
 }
 
 namespace {
 
-// In JSON mode a failure is also a JSON object on standard output, so a
-// script reading the document learns of it.
+// In JSON mode a failure is also the error of the command's document, so
+// a script reading it learns of it. The first failure of a command is its
+// error: a later one only follows from it.
 int Failure(int iStatus, const std::string& iMessage, const char* iKind,
-            int iCode = 0) {
-  std::cerr << "t4711: " << iMessage << std::endl;
+            int iCode = 0, bool iSaid = false) {
+  if (!iSaid) KAVCliSay(iMessage);
   if (!KAVCliJsonMode()) return iStatus;
   nlohmann::json error = {
       {"kind", iKind}, {"message", iMessage}, {"status", iStatus}};
   if (iCode != 0) error["code"] = iCode;
   if (KAVCliCapture* capture = State().capture) {
-    capture->error = error;
+    if (capture->error.is_null()) capture->error = error;
   } else {
-    KAVCliPrintJson({{"error", error}});
+    Print({{"error", error}});
   }
   return iStatus;
 }
@@ -129,32 +253,33 @@ int KAVCliInputError(const std::string& iMessage) {
   return Failure(kKAVCliInput, iMessage, "input");
 }
 
-std::string KAVCliExplainCode(int iCode) {
-  // Only a kernel that is loaded already is asked: explaining a code must
-  // not load one. A site's own kernel need not offer the lookup.
-  const char* stepLib = std::getenv("STEPLIB");
-  char path[kKAVPathBufferSize];
-  if (stepLib == nullptr ||
-      !KAVFindOnStepLib(stepLib, std::getenv("HOME"), path))
-    return std::string();
-  void* module = dlopen(path, RTLD_LAZY | RTLD_NOLOAD);
-  if (module == nullptr) return std::string();
-  using Explain = const char* (*)(int);
-  auto explain = reinterpret_cast<Explain>(dlsym(module, "kavsim_explain"));
-  const char* text = explain ? explain(iCode) : nullptr;
-  std::string result = text ? text : "";
-  dlclose(module);
-  return result;
+int KAVCliNoKernel(const std::string& iMessage) {
+  return Failure(kKAVCliNoKernel, iMessage, "no kernel");
 }
 
-void* KAVCliKernelSymbol(const char* iName) {
+int KAVCliBinderFailure(const std::string& iLine) {
+  std::cerr << iLine << std::endl;
+  return Failure(kKAVCliNoKernel, iLine, "no kernel", 0, true);
+}
+
+void* KAVCliKernelSymbol(const char* iName, bool iLoad) {
   const char* stepLib = std::getenv("STEPLIB");
   char path[kKAVPathBufferSize];
   if (stepLib == nullptr ||
       !KAVFindOnStepLib(stepLib, std::getenv("HOME"), path))
     return nullptr;
-  void* module = dlopen(path, RTLD_LAZY);  // never closed: the binder's own
+  // Never closed: the module is the binder's own.
+  void* module = dlopen(path, RTLD_LAZY | (iLoad ? 0 : RTLD_NOLOAD));
   return module ? dlsym(module, iName) : nullptr;
+}
+
+std::string KAVCliExplainCode(int iCode) {
+  // Only a kernel that is loaded already is asked: explaining a code must
+  // not load one.
+  const auto explain = reinterpret_cast<decltype(&kavsim_explain)>(
+      KAVCliKernelSymbol("kavsim_explain", false));
+  const char* text = explain ? explain(iCode) : nullptr;
+  return text ? text : "";
 }
 
 int KAVCliKernelFailure(const char* iWhat, int iCode) {

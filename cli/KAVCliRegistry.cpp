@@ -88,7 +88,9 @@ void CompleteTree(CLI::App& iApp, KAVCliContext& ioContext) {
           ""));
   }
   for (CLI::App* sub : iApp.get_subcommands({})) {
-    sub->add_flag("--json", ioContext.json, "machine-readable JSON output");
+    const auto& textOnly = ioContext.textOnly;
+    if (std::find(textOnly.begin(), textOnly.end(), sub) == textOnly.end())
+      sub->add_flag("--json", ioContext.json, "machine-readable JSON output");
     CompleteTree(*sub, ioContext);
   }
 }
@@ -112,6 +114,21 @@ std::string CommandPath(const CLI::App& iApp) {
   return path;
 }
 
+// A command's help, or in JSON mode a document holding it with the names
+// of the command's subcommands.
+void PrintHelp(const CLI::App& iCommand, const std::string& iText) {
+  if (!KAVCliJsonMode()) {
+    std::cout << iText;
+    return;
+  }
+  nlohmann::json subcommands = nlohmann::json::array();
+  for (const CLI::App* sub : iCommand.get_subcommands({}))
+    subcommands.push_back(sub->get_name());
+  KAVCliPrintJson({{"command", CommandPath(iCommand)},
+                   {"help", iText},
+                   {"subcommands", subcommands}});
+}
+
 void AddHelpCommand(CLI::App& iApp, KAVCliContext& ioContext) {
   auto& words = ioContext.Options<std::vector<std::string>>();
   auto* help =
@@ -127,9 +144,10 @@ void AddHelpCommand(CLI::App& iApp, KAVCliContext& ioContext) {
           "no command \"" + joined + "\" (run 't4711 --help' for the list)");
       return;
     }
-    std::cout << (command == &iApp
-                      ? command->help()
-                      : command->help(CommandPath(*command->get_parent())));
+    PrintHelp(*command,
+              command == &iApp
+                  ? command->help()
+                  : command->help(CommandPath(*command->get_parent())));
     ioContext.status = 0;
   });
 }
@@ -196,8 +214,12 @@ void BuildTop(CLI::App& iApp, KAVCliContext& ioContext) {
   iApp.add_flag_callback(
       "--version",
       [] {
-        std::cout << "t4711 " << T4711BAS_VERSION_STRING << " (libT4711BAS "
-                  << T4711BASVersion() << ")" << std::endl;
+        if (KAVCliJsonMode())
+          KAVCliPrintJson({{"t4711", T4711BAS_VERSION_STRING},
+                           {"libT4711BAS", T4711BASVersion()}});
+        else
+          std::cout << "t4711 " << T4711BAS_VERSION_STRING << " (libT4711BAS "
+                    << T4711BASVersion() << ")" << std::endl;
         throw CLI::Success();
       },
       "show the version of t4711 and of the library it runs");
@@ -264,14 +286,22 @@ int KAVCliRunWords(const std::vector<std::string>& iWords,
       "t4711"};
   BuildFor(app, ioContext, iWords);
   ioContext.words = iWords;
-  // A word where a command is expected that names none is said to be an
-  // unknown command (CLI11 would only say that a command is required, or
-  // that an argument was not expected).
+  // Until the command is reached, a word must name a command and an
+  // option must be one of the command reached so far (CLI11 would only say
+  // that a command is required, or that an argument was not expected).
   std::vector<std::string> path;
   for (const std::string& word : iWords) {
-    if (word.empty() || word[0] == '-') break;
+    if (word == "--") break;
     CLI::App* parent = FindCommand(app, path);
     if (parent->get_subcommands({}).empty()) break;
+    if (!word.empty() && word[0] == '-') {
+      const std::string name = word.substr(0, word.find('='));
+      if (parent->get_option_no_throw(name) == nullptr)
+        return KAVCliUsageError("unknown option \"" + name + "\" (run '" +
+                                CommandPath(*parent) +
+                                " --help' for the options)");
+      continue;
+    }
     path.push_back(word);
     if (FindCommand(app, path) == nullptr) {
       std::string joined;
@@ -286,10 +316,10 @@ int KAVCliRunWords(const std::vector<std::string>& iWords,
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
-    std::cout << app.help();
+    PrintHelp(*Reached(app), app.help());
     return 0;
   } catch (const CLI::CallForAllHelp&) {
-    std::cout << app.help("", CLI::AppFormatMode::All);
+    PrintHelp(*Reached(app), app.help("", CLI::AppFormatMode::All));
     return 0;
   } catch (const CLI::Success&) {
     return 0;  // --version
@@ -309,13 +339,25 @@ int KAVCliRun(int iArgc, const char* const* iArgv) {
     if (word == "--") break;
     if (word == "--json") JsonMode() = true;
   }
-  if (JsonMode()) KAVCliUseJsonOutput();
   KAVCliContext context;
-  int status = KAVCliRunWords(words, context);
+  int status = 0;
+  if (JsonMode()) {
+    // One document, whatever the command printed or failed with.
+    KAVCliUseJsonOutput();
+    KAVCliCapture capture;
+    {
+      KAVCliCaptureScope scope(capture);
+      status = KAVCliRunWords(words, context);
+    }
+    KAVCliPrintJson(KAVCliDocument(capture, status));
+    KAVCliDocumentPrinted();
+  } else {
+    status = KAVCliRunWords(words, context);
+  }
   // A failed write may have happened at any flush before this one, its
   // errno long gone: the message says what failed, not why.
   if (!KAVCliFlushOutput()) {
-    std::cerr << "t4711: cannot write standard output" << std::endl;
+    KAVCliSay("cannot write standard output");
     if (status == 0) status = kKAVCliInput;
   }
   return status;

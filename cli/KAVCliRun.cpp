@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -28,41 +29,88 @@ bool LineWords(const std::string& iLine, std::vector<std::string>& oWords,
   return true;
 }
 
-// Runs one line's words in a context of its own; in JSON mode what the
-// line printed becomes one element of the run's document.
-int RunLine(const std::string& iLine, const std::vector<std::string>& iWords,
-            const KAVCliContext& iOuter, nlohmann::json* ioDocument) {
-  KAVCliContext lineContext;
-  lineContext.json = iOuter.json;
+// A line's element of a `run --json` document: a line that ran has a
+// result (an empty array when it printed nothing), one that could not run
+// only its error.
+nlohmann::json LineElement(const nlohmann::json& iCommand, bool iRan,
+                           int iStatus, const KAVCliCapture& iCapture) {
+  nlohmann::json element = {{"command", iCommand}, {"status", iStatus}};
+  if (iRan)
+    element["result"] = iCapture.results.size() == 1
+                            ? iCapture.results.front()
+                            : nlohmann::json(iCapture.results);
+  if (!iCapture.error.is_null()) element["error"] = iCapture.error;
+  return element;
+}
+
+// Runs iRun, in JSON mode with what it prints and its failure becoming
+// one element of the run's document (iDocument): a run prints one
+// document whatever its lines hold, and still prints it when the process
+// ends inside a line (the binder's exit(99)).
+int InDocument(nlohmann::json* ioDocument, const nlohmann::json& iCommand,
+               bool iRuns, const std::function<int()>& iRun) {
+  if (ioDocument == nullptr) return iRun();
   KAVCliCapture capture;
-  KAVCliCapture* previous = ioDocument ? KAVCliSetCapture(&capture) : nullptr;
-  const int status = KAVCliRunWords(iWords, lineContext);
-  if (ioDocument == nullptr) return status;
-  KAVCliSetCapture(previous);
-  nlohmann::json element = {{"command", iLine}, {"status", status}};
-  if (capture.results.size() == 1)
-    element["result"] = capture.results.front();
-  else
-    element["result"] = capture.results;
-  if (!capture.error.is_null()) element["error"] = capture.error;
-  ioDocument->push_back(element);
+  capture.onExit = [ioDocument, &iCommand, iRuns, &capture](int iStatus) {
+    ioDocument->push_back(LineElement(iCommand, iRuns, iStatus, capture));
+    KAVCliPrintJson(*ioDocument);
+  };
+  int status = 0;
+  {
+    KAVCliCaptureScope scope(capture);
+    status = iRun();
+  }
+  ioDocument->push_back(LineElement(iCommand, iRuns, status, capture));
   return status;
 }
 
-// A line that could not run: its failure is reported, and in JSON mode it
-// is the line's element of the document, so that a run prints one
-// document whatever its lines hold.
-int LineFailure(nlohmann::json* ioDocument, const nlohmann::json& iCommand,
-                const std::function<int()>& iReport) {
-  KAVCliCapture capture;
-  KAVCliCapture* previous = ioDocument ? KAVCliSetCapture(&capture) : nullptr;
-  const int status = iReport();
-  if (ioDocument == nullptr) return status;
-  KAVCliSetCapture(previous);
-  ioDocument->push_back(
-      {{"command", iCommand}, {"status", status}, {"error", capture.error}});
-  return status;
+// Runs one line's words in a context of its own.
+int RunLine(const std::vector<std::string>& iWords,
+            const KAVCliContext& iOuter) {
+  KAVCliContext lineContext;
+  lineContext.json = iOuter.json;
+  return KAVCliRunWords(iWords, lineContext);
 }
+
+// On a terminal, a long run says how far it is, on one line of standard
+// error rewritten at most ten times a second and cleared at the end; it
+// says nothing when standard error is not a terminal, or when the lines'
+// own output goes to the same terminal and shows it already.
+class Progress {
+ public:
+  Progress(const std::string& iFile, std::istream& iIn, bool iJson)
+      : shown_(isatty(STDERR_FILENO) == 1 &&
+               (iJson || !KAVCliOutputIsTerminal())),
+        file_(iFile),
+        in_(iIn) {
+    struct stat info {};
+    if (shown_ && iFile != "-" && stat(iFile.c_str(), &info) == 0 &&
+        S_ISREG(info.st_mode))
+      size_ = static_cast<long long>(info.st_size);
+  }
+  ~Progress() {
+    if (said_) std::cerr << "\r\033[K" << std::flush;
+  }
+  void Line(int iNumber) {
+    if (!shown_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (said_ && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    said_ = true;
+    std::cerr << "\rt4711: run " << file_ << ": line " << iNumber;
+    const long long at = size_ > 0 ? static_cast<long long>(in_.tellg()) : -1;
+    if (at >= 0) std::cerr << " (" << at * 100 / size_ << "%)";
+    std::cerr << "\033[K" << std::flush;
+  }
+
+ private:
+  const bool shown_;
+  const std::string file_;
+  std::istream& in_;
+  long long size_ = 0;
+  bool said_ = false;
+  std::chrono::steady_clock::time_point last_;
+};
 
 // The longest line `run` reads: what Linux lets one command line carry
 // (ARG_MAX with the usual 8 MiB stack), so no command typed at a shell
@@ -74,32 +122,24 @@ int RunCommand(const std::string& iFile, bool iKeepGoing,
   std::ifstream fileStream;
   std::istream* in = &std::cin;
   if (iFile != "-") {
-    struct stat info {};
-    if (stat(iFile.c_str(), &info) != 0)
-      return KAVCliInputError("cannot read " + iFile + ": " +
-                              std::strerror(errno));
-    if (S_ISDIR(info.st_mode))
-      return KAVCliInputError("cannot read " + iFile + ": it is a directory");
-    fileStream.open(iFile);
-    if (!fileStream)
-      return KAVCliInputError("cannot read " + iFile + ": " +
-                              std::strerror(errno));
+    if (const int status = KAVCliOpenInput(iFile, fileStream)) return status;
     in = &fileStream;
   }
   nlohmann::json document = nlohmann::json::array();
   nlohmann::json* documentPtr = ioContext.json ? &document : nullptr;
+  Progress progress(iFile, *in, ioContext.json);
   std::string line;
   int lineNumber = 0;
   int status = 0;
   for (KAVCliLineRead read;
        (read = KAVCliReadLine(*in, kMostLineBytes, line)) !=
        KAVCliLineRead::kEnd;) {
-    ++lineNumber;
+    progress.Line(++lineNumber);
     // Not a command file (/dev/zero, a binary): said once, and the run
     // ends there, -k or not.
     const bool tooLong = read == KAVCliLineRead::kTooLong;
     if (tooLong || line.find('\0') != std::string::npos) {
-      status = LineFailure(documentPtr, nullptr, [&] {
+      status = InDocument(documentPtr, nullptr, false, [&] {
         return KAVCliInputError(
             "cannot read " + iFile + ": line " + std::to_string(lineNumber) +
             (tooLong ? " is longer than any command (" +
@@ -112,7 +152,7 @@ int RunCommand(const std::string& iFile, bool iKeepGoing,
     std::string error;
     int lineStatus = 0;
     if (!LineWords(line, words, error)) {
-      lineStatus = LineFailure(documentPtr, line, [&] {
+      lineStatus = InDocument(documentPtr, line, false, [&] {
         return KAVCliUsageError("line " + std::to_string(lineNumber) + ": " +
                                 error);
       });
@@ -120,12 +160,13 @@ int RunCommand(const std::string& iFile, bool iKeepGoing,
       continue;
     } else {
       if (!ioContext.json) std::cout << "> " << line << std::endl;
-      lineStatus = RunLine(line, words, ioContext, documentPtr);
+      lineStatus = InDocument(documentPtr, line, true,
+                              [&] { return RunLine(words, ioContext); });
     }
     if (lineStatus != 0) {
       status = lineStatus;
-      std::cerr << "t4711: line " << lineNumber << " ended with status "
-                << lineStatus << std::endl;
+      KAVCliSay("line " + std::to_string(lineNumber) + " ended with status " +
+                std::to_string(lineStatus));
       if (!iKeepGoing) break;
     }
   }
@@ -210,6 +251,20 @@ KAVCliLineRead KAVCliReadLine(std::istream& ioIn, size_t iMost,
   }
 }
 
+int KAVCliOpenInput(const std::string& iFile, std::ifstream& oIn) {
+  struct stat info {};
+  if (stat(iFile.c_str(), &info) != 0)
+    return KAVCliInputError("cannot read " + iFile + ": " +
+                            std::strerror(errno));
+  if (S_ISDIR(info.st_mode))
+    return KAVCliInputError("cannot read " + iFile + ": it is a directory");
+  oIn.open(iFile);
+  if (!oIn)
+    return KAVCliInputError("cannot read " + iFile + ": " +
+                            std::strerror(errno));
+  return 0;
+}
+
 void KAVCliSkipLine(std::istream& ioIn) {
   std::streambuf* buffer = ioIn.rdbuf();
   if (!ioIn.good() || buffer == nullptr) return;
@@ -288,13 +343,13 @@ int KAVCliRunLines(const std::vector<std::string>& iLines,
     std::vector<std::string> words;
     std::string error;
     if (!LineWords(line, words, error) || words.empty()) {
-      std::cerr << "t4711: tour line \"" << line
-                << "\": " << (error.empty() ? "empty" : error) << std::endl;
+      KAVCliSay("tour line \"" + line +
+                "\": " + (error.empty() ? "empty" : error));
       return kKAVCliUsage;
     }
     std::cout << "$ t4711 " << line
               << (failureExpected ? "   (fails on purpose)" : "") << std::endl;
-    const int lineStatus = RunLine(line, words, ioContext, nullptr);
+    const int lineStatus = RunLine(words, ioContext);
     if (failureExpected ? lineStatus == 0 : lineStatus != 0) {
       std::cout << "(unexpected status " << lineStatus << ")" << std::endl;
       if (status == 0)
@@ -305,10 +360,12 @@ int KAVCliRunLines(const std::vector<std::string>& iLines,
 }
 
 void KAVCliAddRunCommands(CLI::App& iApp, KAVCliContext& ioContext) {
-  iApp.add_subcommand(
-          "tour",
-          "Walk through every family of the library on the current kernel")
-      ->callback([&ioContext] { ioContext.status = TourCommand(ioContext); });
+  CLI::App* tour = iApp.add_subcommand(
+      "tour",
+      "Walk through every family of the library on the current kernel "
+      "(for people: no JSON form)");
+  tour->callback([&ioContext] { ioContext.status = TourCommand(ioContext); });
+  ioContext.textOnly.push_back(tour);
   struct Options {
     std::string file;
     bool keepGoing = false;

@@ -6,7 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,8 +21,6 @@
 namespace {
 
 using U = KAVMfgUtilities;
-
-std::string Str(const KAVUnicodeString& iText) { return KAVCliText(iText); }
 
 int List(KAVCliContext& ioContext, const std::string& iDirectory, bool iFiles,
          bool iDirectories) {
@@ -37,10 +38,10 @@ int List(KAVCliContext& ioContext, const std::string& iDirectory, bool iFiles,
   std::vector<KAVCliRow> rows;
   if (iDirectories)
     for (int i = 1; i <= directories.Size(); ++i)
-      rows.push_back({"directory", Str(directories[i])});
+      rows.push_back({"directory", KAVCliText(directories[i])});
   if (iFiles)
     for (int i = 1; i <= files.Size(); ++i)
-      rows.push_back({"file", Str(files[i])});
+      rows.push_back({"file", KAVCliText(files[i])});
   KAVCliPrintTable(ioContext, {"kind", "name"}, rows);
   return 0;
 }
@@ -48,9 +49,9 @@ int List(KAVCliContext& ioContext, const std::string& iDirectory, bool iFiles,
 int Split(KAVCliContext& ioContext, const std::string& iPath) {
   KAVUnicodeString directory, file;
   U::SplitPathName(iPath.c_str(), directory, file);
-  KAVCliPrintFields(
-      ioContext,
-      {{"path", iPath}, {"directory", Str(directory)}, {"file", Str(file)}});
+  KAVCliPrintFields(ioContext, {{"path", iPath},
+                                {"directory", KAVCliText(directory)},
+                                {"file", KAVCliText(file)}});
   return 0;
 }
 
@@ -92,7 +93,31 @@ std::string PathSentToKernel(const std::string& iFile) {
   return cut.substr(first, cut.find_last_not_of(' ') - first + 1);
 }
 
+// The library asks PLSGRAB for the mode the reference kernel writes as
+// PNG: a file named for another format would hold PNG bytes. The
+// directory must exist and be writable before the kernel is asked, so
+// that an input problem is said as one.
 int Capture(KAVCliContext& ioContext, const std::string& iFile) {
+  const std::string path = PathSentToKernel(iFile);
+  const size_t dot = path.rfind('.');
+  std::string extension = dot == std::string::npos ? "" : path.substr(dot);
+  for (char& c : extension) c = static_cast<char>(std::tolower(c));
+  if (extension != ".png" || path.find('/', dot) != std::string::npos)
+    return KAVCliUsageError("capture writes PNG: \"" + iFile +
+                            "\" does not end in .png");
+  const size_t slash = path.rfind('/');
+  const std::string directory =
+      slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  struct stat info {};
+  const char* why = nullptr;
+  if (stat(directory.c_str(), &info) != 0)
+    why = std::strerror(errno);
+  else if (!S_ISDIR(info.st_mode))
+    why = "its directory is not a directory";
+  else if (access(directory.c_str(), W_OK) != 0)
+    why = "its directory is not writable";
+  if (why != nullptr)
+    return KAVCliInputError("cannot write " + path + ": " + why);
   const int code = U::CaptImage(iFile.c_str());
   if (code != 0) return KAVCliKernelFailure("capture", code);
   KAVCliPrintFields(ioContext, {{"image", PathSentToKernel(iFile)}});
@@ -141,9 +166,9 @@ void AddUtilFilesCommands(CLI::App& app, KAVCliContext& ctx) {
   expand->add_option("PATH", o.expandPath, "path, e.g. '$HOME/data'")
       ->required();
   expand->callback([&ctx, &o]() {
-    KAVCliPrintFields(ctx,
-                      {{"path", o.expandPath},
-                       {"expanded", Str(U::ExpandPath(o.expandPath.c_str()))}});
+    KAVCliPrintFields(
+        ctx, {{"path", o.expandPath},
+              {"expanded", KAVCliText(U::ExpandPath(o.expandPath.c_str()))}});
     ctx.status = 0;
   });
 
@@ -167,7 +192,8 @@ void AddUtilFilesCommands(CLI::App& app, KAVCliContext& ctx) {
 
   auto* capture = app.add_subcommand(
       "capture", "Grab the kernel's current picture into an image file");
-  capture->add_option("FILE", o.imageFile, "image file to write")->required();
+  capture->add_option("FILE", o.imageFile, "image file to write (.png)")
+      ->required();
   capture->callback([&ctx, &o]() { ctx.status = Capture(ctx, o.imageFile); });
 
   app.add_subcommand("settings",

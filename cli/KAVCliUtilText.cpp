@@ -17,8 +17,6 @@ using U = KAVMfgUtilities;
 const char* const kWeekDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                  "Thursday", "Friday", "Saturday"};
 
-std::string Str(const KAVUnicodeString& iText) { return KAVCliText(iText); }
-
 // A bare date YYYY-MM-DD is completed to a timestamp at noon, clear of any
 // daylight-saving change; anything else goes to the helper as typed.
 std::string AsTimestamp(const std::string& iDate) {
@@ -29,7 +27,7 @@ std::string AsTimestamp(const std::string& iDate) {
 
 int DayOfWeek(KAVCliContext& ioContext, const std::string& iDate) {
   const std::string timestamp = AsTimestamp(iDate);
-  const std::string day = Str(U::GetDayOfWeek(timestamp.c_str()));
+  const std::string day = KAVCliText(U::GetDayOfWeek(timestamp.c_str()));
   if (day.empty() || day[0] < '0' || day[0] > '6')
     return KAVCliUsageError("DATE: \"" + iDate +
                             "\" is not a date (YYYY-MM-DD or "
@@ -73,7 +71,7 @@ std::string Joined(const KAVListValKAVUnicodeString& iList) {
   std::string joined;
   for (int i = 1; i <= iList.Size(); ++i) {
     if (i > 1) joined += ", ";
-    joined += Str(iList[i]);
+    joined += KAVCliText(iList[i]);
   }
   return joined;
 }
@@ -85,11 +83,11 @@ int Query(KAVCliContext& ioContext, const std::string& iText, int iStatement) {
       U::GetSelect(iText.c_str(), iStatement).Strip(KAVStripLeading, ' ');
   const int placeholder = U::IsCoidOrCompid(statement);
   KAVCliPrintFields(ioContext,
-                    {{"statement", Str(statement)},
-                     {"attributes", Str(U::GetAtt(statement))},
-                     {"tables", Str(U::GetTable(statement))},
+                    {{"statement", KAVCliText(statement)},
+                     {"attributes", KAVCliText(U::GetAtt(statement))},
+                     {"tables", KAVCliText(U::GetTable(statement))},
                      {"table names", Joined(U::GetTableList(statement))},
-                     {"condition", Str(U::GetWhere(statement))},
+                     {"condition", KAVCliText(U::GetWhere(statement))},
                      {"placeholder", placeholder},
                      {"placeholder name", PlaceholderName(placeholder)}});
   return 0;
@@ -97,16 +95,14 @@ int Query(KAVCliContext& ioContext, const std::string& iText, int iStatement) {
 
 int ObjectName(KAVCliContext& ioContext, const std::string& iName) {
   KAVCliPrintFields(ioContext,
-                    {{"owner", Str(U::ObjectOwner(iName.c_str()))},
-                     {"object", Str(U::ObjectTable(iName.c_str()))}});
+                    {{"owner", KAVCliText(U::ObjectOwner(iName.c_str()))},
+                     {"object", KAVCliText(U::ObjectTable(iName.c_str()))}});
   return 0;
 }
 
 int Items(KAVCliContext& ioContext, const std::string& iText) {
-  const KAVListValKAVUnicodeString items = U::GetItems(iText.c_str());
-  std::vector<KAVCliRow> rows;
-  for (int i = 1; i <= items.Size(); ++i) rows.push_back({i, Str(items[i])});
-  KAVCliPrintTable(ioContext, {"#", "item"}, rows);
+  KAVCliPrintTable(ioContext, {"#", "item"},
+                   KAVCliNumbered(U::GetItems(iText.c_str())));
   return 0;
 }
 
@@ -121,13 +117,10 @@ int Compare(KAVCliContext& ioContext, const std::string& iFirst,
 
 int Sort(KAVCliContext& ioContext, const std::vector<std::string>& iTexts,
          bool iDec) {
-  KAVListValKAVUnicodeString list;
-  for (const std::string& text : iTexts) list.Append(KAVUnicodeString(text));
+  KAVListValKAVUnicodeString list = KAVCliStrings(iTexts);
   list.QuickSort(iDec ? static_cast<KAVCompareFunction>(&U::CompareDecStrings)
                       : &U::CompareStrings);
-  std::vector<KAVCliRow> rows;
-  for (int i = 1; i <= list.Size(); ++i) rows.push_back({i, Str(list[i])});
-  KAVCliPrintTable(ioContext, {"#", "text"}, rows);
+  KAVCliPrintTable(ioContext, {"#", "text"}, KAVCliNumbered(list));
   return 0;
 }
 
@@ -160,7 +153,8 @@ void AddUtilTextCommands(CLI::App& app, KAVCliContext& ctx) {
   util->add_subcommand("timestamp",
                        "The current local time as a timestamp text")
       ->callback([&ctx]() {
-        KAVCliPrintFields(ctx, {{"timestamp", Str(U::GetCurTimeCDMFormat())}});
+        KAVCliPrintFields(
+            ctx, {{"timestamp", KAVCliText(U::GetCurTimeCDMFormat())}});
         ctx.status = 0;
       });
 
@@ -191,7 +185,8 @@ void AddUtilTextCommands(CLI::App& app, KAVCliContext& ctx) {
       util->add_subcommand("quote", "Quote a text for a query statement");
   quote->add_option("TEXT", o.quoteText, "text")->required();
   quote->callback([&ctx, &o]() {
-    KAVCliPrintFields(ctx, {{"quoted", Str(U::qotqot(o.quoteText.c_str()))}});
+    KAVCliPrintFields(ctx,
+                      {{"quoted", KAVCliText(U::qotqot(o.quoteText.c_str()))}});
     ctx.status = 0;
   });
 

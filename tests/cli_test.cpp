@@ -8,9 +8,12 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <string>
@@ -76,6 +79,60 @@ void Check(const Case& iCase) {
   EXPECT_EQ(Expand(iCase.err), outcome.err);
 }
 
+// What a trace viewer needs of a Trace Event document, or "" when it has
+// it: a traceEvents array of objects, each with a name, a phase and
+// integer pid/tid; complete events ("X") with a start and a duration of
+// zero or more microseconds; metadata events ("M") naming a process or a
+// thread in args.name; and, on each track, slices that nest (a slice
+// starting inside another ends inside it), which is what lets a viewer
+// draw them as a stack. Times are compared as the viewers hold them, in
+// whole nanoseconds: a fractional microsecond is no exact double.
+std::string TraceEventFault(const nlohmann::json& iDocument) {
+  if (!iDocument.is_object() || !iDocument.contains("traceEvents") ||
+      !iDocument["traceEvents"].is_array())
+    return "no traceEvents array";
+  std::map<std::pair<long, long>, std::vector<std::pair<long long, long long>>> tracks;
+  const auto ns = [](const nlohmann::json& iMicroseconds) {
+    return std::llround(iMicroseconds.get<double>() * 1000);
+  };
+  for (const nlohmann::json& event : iDocument["traceEvents"]) {
+    const std::string shown = event.dump().substr(0, 200);
+    if (!event.is_object() || !event.contains("name") || !event["name"].is_string() ||
+        !event.contains("ph") || !event["ph"].is_string() || !event.contains("pid") ||
+        !event["pid"].is_number_integer() || !event.contains("tid") ||
+        !event["tid"].is_number_integer())
+      return "event without name, ph, pid or tid: " + shown;
+    const std::string phase = event["ph"];
+    if (phase == "M") {
+      const std::string name = event["name"];
+      if ((name != "process_name" && name != "thread_name") ||
+          !event["args"].value("name", nlohmann::json()).is_string())
+        return "metadata event naming nothing: " + shown;
+    } else if (phase == "X") {
+      if (!event.contains("ts") || !event["ts"].is_number() || !event.contains("dur") ||
+          !event["dur"].is_number() || event["dur"].get<double>() < 0)
+        return "complete event without ts or dur: " + shown;
+      tracks[{event["pid"], event["tid"]}].push_back({ns(event["ts"]), ns(event["dur"])});
+    } else {
+      return "phase this document should not use: " + shown;
+    }
+  }
+  for (auto& [track, slices] : tracks) {
+    // Outer before inner: by start, then the longer first.
+    std::sort(slices.begin(), slices.end(), [](const auto& a, const auto& b) {
+      return a.first != b.first ? a.first < b.first : a.second > b.second;
+    });
+    std::vector<long long> ends;
+    for (const auto& [start, duration] : slices) {
+      while (!ends.empty() && ends.back() <= start) ends.pop_back();
+      if (!ends.empty() && start + duration > ends.back())
+        return "a slice at " + std::to_string(start) + " ends past the slice around it";
+      ends.push_back(start + duration);
+    }
+  }
+  return "";
+}
+
 std::string UsageJson(const std::string& iMessage) {
   return "{\n  \"error\": {\n    \"kind\": \"usage\",\n    \"message\": \"" + iMessage +
          "\",\n    \"status\": 2\n  }\n}\n";
@@ -95,10 +152,13 @@ TEST(CliTest, CheckKernelReportsWhatAResolverLeavesUnbound) {
   // clang-format on
   for (const Case& c : cases) Check(c);
 
-  // A resolver that binds nothing: every routine is listed, in table order.
+  // A resolver that binds nothing: every routine is listed, in table order,
+  // in the result of a failure.
   const Outcome unbinding = RunTool("STEPLIB='{MODULES}/unbinding'", "--json check-kernel");
   EXPECT_EQ(99, unbinding.status);
-  const nlohmann::json report = nlohmann::json::parse(unbinding.out);
+  const nlohmann::json failure = nlohmann::json::parse(unbinding.out);
+  EXPECT_EQ(99, failure["error"]["status"]);
+  const nlohmann::json& report = failure["result"];
   EXPECT_EQ(0, report["bound"]);
   EXPECT_EQ(75, report["routines"]);
   ASSERT_EQ(75u, report["unbound"].size());
@@ -174,6 +234,16 @@ TEST(CliTest, CommandsEndWithTheirStatusAndMessage) {
       {"kernel failure", kReference, "tables 99", 1, "",
        "t4711: GetTables of kind 99 failed: kernel code 9020 (unknown kind of table)\n"},
       {"unknown command", kReference, "bogus", 2, "", "t4711: unknown command \"bogus\" (run 't4711 --help' for the list)\n"},
+      {"unknown option", kReference, "-V", 2, "", "t4711: unknown option \"-V\" (run 't4711 --help' for the options)\n"},
+      {"unknown command in JSON", kReference, "--json frobnicate", 2,
+       UsageJson("unknown command \\\"frobnicate\\\" (run 't4711 --help' for the list)"),
+       "t4711: unknown command \"frobnicate\" (run 't4711 --help' for the list)\n"},
+      {"version in JSON", kReference, "--json --version", 0,
+       "{\n  \"libT4711BAS\": \"" + version + "\",\n  \"t4711\": \"" + version + "\"\n}\n", ""},
+      {"capture of another format", kReference, "capture pic.jpg", 2, "",
+       "t4711: capture writes PNG: \"pic.jpg\" does not end in .png\n"},
+      {"capture into a missing folder", kReference, "capture '{MODULES}/none/x.png'", 3, "",
+       "t4711: cannot write {MODULES}/none/x.png: No such file or directory\n"},
       {"unknown subcommand", kReference, "dictionary bogus --json", 2,
        UsageJson("unknown command \\\"dictionary bogus\\\" (run 't4711 dictionary --help' for the list)"),
        "t4711: " + subcommand + "\n"},
@@ -359,6 +429,37 @@ TEST(CliTest, TheTourJournalsEveryFamilyAsTheKernelLogsIt) {
   EXPECT_TRUE(Has(tour.out, "$ t4711 journal '" + dir.Path() + "/the tour'\\''s journal'\n"));
   EXPECT_TRUE(Has(tour.out, "\n" + dir.Path() + "/the tour's journal: ")) << tour.out;
 
+  // The same journal as a picture: a document trace viewers accept, one
+  // slice per call, the calls working on one list set under one slice.
+  const std::string picture = dir.Path() + "/trace.json";
+  const Outcome drawn =
+      RunTool(kReference, "journal \"" + journal + "\" --trace-events '" + picture + "'");
+  ASSERT_EQ(0, drawn.status) << drawn.err;
+  const nlohmann::json trace = nlohmann::json::parse(kavtest::ReadFile(picture), nullptr, false);
+  EXPECT_EQ("", TraceEventFault(trace));
+  // Every line of the tour's journal is a call: an operation's calls are
+  // the lines from its first, and each lies within the operation's slice.
+  std::map<long, nlohmann::json> callAt;
+  std::vector<nlohmann::json> operations;
+  for (const nlohmann::json& event : trace["traceEvents"]) {
+    if (event.value("cat", "") == "kernel call") callAt[event["args"]["line"]] = event;
+    if (event.value("cat", "") == "operation") operations.push_back(event);
+  }
+  EXPECT_EQ(static_cast<size_t>(std::count(calls.begin(), calls.end(), '\n')), callAt.size());
+  EXPECT_LT(0u, operations.size());
+  const auto ns = [](const nlohmann::json& iMicroseconds) {
+    return std::llround(iMicroseconds.get<double>() * 1000);
+  };
+  for (const nlohmann::json& operation : operations) {
+    const long first = operation["args"]["first line"], count = operation["args"]["calls"];
+    for (long line = first; line < first + count; ++line) {
+      const nlohmann::json& call = callAt[line];
+      EXPECT_LE(ns(operation["ts"]), ns(call["ts"])) << operation << call;
+      EXPECT_LE(ns(call["ts"]) + ns(call["dur"]), ns(operation["ts"]) + ns(operation["dur"]))
+          << operation << call;
+    }
+  }
+
   const std::string fifo = dir.Path() + "/fifo";
   ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
   const Outcome piped = RunTool("timeout 60 cat '" + fifo + "' >/dev/null & " + kReference +
@@ -427,9 +528,12 @@ TEST(CliTest, JournalSummaryCountsCallsFailuresAndListsLeftOpen) {
   EXPECT_EQ(9001, document["failures"][0].value("code", 0));
   EXPECT_EQ(7, document["lists never ended"][0].value("handle", 0));
   Check({"no such journal", kReference, "journal '" + dir.Path() + "/none'", 3, "",
-         "t4711: cannot read " + dir.Path() + "/none\n"});
+         "t4711: cannot read " + dir.Path() + "/none: No such file or directory\n"});
   Check({"journal of a directory", kReference, "journal '" + dir.Path() + "'", 3, "",
-         "t4711: cannot read " + dir.Path() + "\n"});
+         "t4711: cannot read " + dir.Path() + ": it is a directory\n"});
+  Check({"no journal line", kReference, "journal '" + dir.Write("passwd", "root:x:0:0\r\n\n") + "'",
+         3, "",
+         "t4711: " + dir.Path() + "/passwd holds no journal line (2 lines, none understood)\n"});
 }
 
 // A journal from elsewhere may hold anything: a line the journal could
@@ -449,8 +553,8 @@ TEST(CliTest, JournalSummaryCountsLinesItCannotTrustAsNotUnderstood) {
        "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":0,\"out\":[],\"ns\":" + most + "}\n" + good +
        "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":0,\"out\":[],\"ns\":18446744073709551615}\n",
        "1 calls of 1 routines, " + most + " ns in the kernel\nlines not understood: 2 (the first: line 2)"},
-      {"CRLF", "GUSINF 1 -> 0 16 2 (100 ns)\r\nGUSINF 1 -> 0 16 2 (100 ns)\r\n",
-       "0 calls of 0 routines, 0 ns in the kernel\nlines not understood: 2 (the first: line 1)"},
+      {"CRLF", good + "GUSINF 1 -> 0 16 2 (100 ns)\r\nGUSINF 1 -> 0 16 2 (100 ns)\r\n",
+       "1 calls of 1 routines, 50 ns in the kernel\nlines not understood: 2 (the first: line 2)"},
       {"shape", good + "GUSINF 1 -> 0 16 2 3 (100 ns)\nGUSINF 1 -> 0 16 (100 ns)\nGUSINF 1 -> 0 16 2 (-5 ns)\n"
        "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":\"x\",\"out\":[],\"ns\":1}\n"
        "{\"routine\":\"GUSEND\",\"in\":[5,6],\"code\":0,\"out\":[],\"ns\":1}\n",
