@@ -33,7 +33,7 @@ int DayOfWeek(KAVCliContext& ioContext, const std::string& iDate) {
                             "\" is not a date (YYYY-MM-DD or "
                             "YYYY-MM-DD-hh.mm.ss.000000)");
   KAVCliPrintFields(ioContext, {{"timestamp", timestamp},
-                                {"day", day},
+                                {"day", day[0] - '0'},
                                 {"name", kWeekDays[day[0] - '0']}});
   return 0;
 }
