@@ -20,23 +20,31 @@ void kavsim_reset(void);
 void kavsim_fail_call(long n, int code);
 void kavsim_fail_from(long n, int code);
 void kavsim_fail_routine(const char* routine, long n, int code, int from);
-/* Same syntax as KAVSIM_FAULTS: "N=CODE", "N+=CODE", "ROUTINE@N=CODE". */
+/* Same syntax as KAVSIM_FAULTS: "N=CODE", "N+=CODE", "ROUTINE@N=CODE",
+ * scripts; an item not understood is named on stderr and left out. */
 void kavsim_set_faults(const char* faults);
 void kavsim_clear_faults(void);
 /* Scripted answers: for the n-th call of ROUTINE (counting that routine's
  * calls since the last reset; n 0 for every call), argument ARG (from 1,
  * in the routine table's order; 0 is the int a routine returns) is set to
- * the value after the routine ran, or instead of running it when INSTEAD
- * is non-zero (the call is then counted and journaled as "scripted"). A
- * text is written as its LENGTH bytes, unpadded and unterminated; a record
- * argument (void*) takes any of the three. Several scripts may apply to
- * one call; kavsim_clear_faults and kavsim_reset drop them all. */
+ * the value after the routine ran, or instead of running it when FLAGS
+ * holds KAVSIM_SCRIPT_INSTEAD (the call is then counted and journaled as
+ * "scripted"). A text is written as its LENGTH bytes, unpadded and
+ * unterminated, but never past the argument's field (the routine table's
+ * width; a list record: its list's width); a record argument (void*) takes
+ * any of the three. An int that sizes another argument (a text's length, a
+ * count of records) is cut to what that argument holds unless FLAGS holds
+ * KAVSIM_SCRIPT_OVERFLOW, for a test of the library against a kernel that
+ * claims more than it wrote. Several scripts may apply to one call;
+ * kavsim_clear_faults and kavsim_reset drop them all. */
+#define KAVSIM_SCRIPT_INSTEAD 1
+#define KAVSIM_SCRIPT_OVERFLOW 2
 void kavsim_script_int(const char* routine, long n, int arg, int value,
-                       int instead);
+                       int flags);
 void kavsim_script_double(const char* routine, long n, int arg, double value,
-                          int instead);
+                          int flags);
 void kavsim_script_text(const char* routine, long n, int arg, const char* bytes,
-                        int length, int instead);
+                        int length, int flags);
 void kavsim_journal(int on);
 const char* kavsim_journal_text(void);
 void kavsim_journal_clear(void);

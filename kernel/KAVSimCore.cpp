@@ -2,14 +2,21 @@
 // registry of routines, reset hooks, site directory, and the C control API
 // (the only door tests and tools use).
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,17 +36,93 @@ struct Fault {
   bool from = false;  // fail the n-th and every later call
 };
 
+// A file a setting names for the kernel's lines (KAVSIM_LOG,
+// KAVSIM_CALLS). Nothing about it may hold up or end the application: it
+// is opened without blocking (a pipe with no reader is refused at once
+// instead of holding the first kernel call for ever), each line is one
+// write, a reader that goes away costs its lines but raises no SIGPIPE,
+// and a file that cannot be opened or written is said once on standard
+// error while the kernel goes on without it.
+class LogFile {
+ public:
+  bool On() const { return _fd >= 0; }
+
+  void Open(const char* iSetting) {
+    const char* path = std::getenv(iSetting);
+    if (path == nullptr || *path == '\0') return;
+    _setting = iSetting;
+    _path = path;
+    _fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK,
+                 0644);
+    if (_fd < 0) {
+      std::fprintf(
+          stderr, "KAVSYMB: %s: cannot open %s: %s; going on without it\n",
+          iSetting, path,
+          errno == ENXIO ? "a pipe with no reader" : std::strerror(errno));
+      return;
+    }
+    // Written as a file is once open: a pipe's reader sets the pace.
+    ::fcntl(_fd, F_SETFL, ::fcntl(_fd, F_GETFL) & ~O_NONBLOCK);
+    struct stat info {};
+    _pipe = ::fstat(_fd, &info) == 0 &&
+            (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
+  }
+
+  void Write(const std::string& iLine) {
+    if (_fd < 0) return;
+    sigset_t pipe, saved;
+    if (_pipe) {
+      sigemptyset(&pipe);
+      sigaddset(&pipe, SIGPIPE);
+      pthread_sigmask(SIG_BLOCK, &pipe, &saved);
+    }
+    const char* data = iLine.data();
+    size_t left = iLine.size();
+    int error = 0;
+    while (left > 0) {
+      const ssize_t written = ::write(_fd, data, left);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        error = written < 0 ? errno : EIO;
+        break;
+      }
+      data += written;
+      left -= static_cast<size_t>(written);
+    }
+    if (_pipe) {
+      // The SIGPIPE this write raised, taken before the mask comes off.
+      const timespec none{0, 0};
+      if (error == EPIPE && !sigismember(&saved, SIGPIPE))
+        while (sigtimedwait(&pipe, nullptr, &none) < 0 && errno == EINTR) {
+        }
+      pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    }
+    if (error != 0 && !_failed) {
+      _failed = true;
+      std::fprintf(stderr, "KAVSYMB: %s: cannot write %s: %s; lines are lost\n",
+                   _setting, _path.c_str(), std::strerror(error));
+    }
+  }
+
+ private:
+  const char* _setting = "";
+  std::string _path;
+  int _fd = -1;
+  bool _pipe = false;
+  bool _failed = false;
+};
+
 struct State {
   long calls = 0;
   std::map<std::string, long> callsByRoutine;
   std::vector<Fault> faults;
   bool journalOn = false;
   std::string journal;
-  FILE* journalFile = nullptr;
+  LogFile journalFile;  // KAVSIM_LOG
   // The boundary log (KAVSIM_CALLS): every call as it crossed into the
   // kernel and back, expanded from the routine table like the library's
   // journal, so that the two can be compared line by line.
-  FILE* callsFile = nullptr;
+  LogFile callsFile;
   kavcall::RecordWidths callsWidths;
   bool envRead = false;
 };
@@ -59,43 +142,99 @@ std::vector<void (*)()>& ResetHooks() {
   return hooks;
 }
 
-void ParseScript(const std::string& iItem);
+bool ParseScript(const std::string& iItem, std::string& oWhy);
+int RowOf(const std::string& iName);
+
+// The strict number forms of a fault or script item: digits only (a sign
+// where said), all of the text, within range. atoi would read "" as 0 and
+// 99999999999 as whatever it wraps to.
+bool WholeNumber(const std::string& iText, long iLeast, long iMost,
+                 long& oValue) {
+  if (iText.empty()) return false;
+  size_t i = iText[0] == '-' ? 1 : 0;
+  if (i == iText.size()) return false;
+  for (size_t k = i; k < iText.size(); ++k)
+    if (iText[k] < '0' || iText[k] > '9') return false;
+  errno = 0;
+  const long value = std::strtol(iText.c_str(), nullptr, 10);
+  if (errno == ERANGE || value < iLeast || value > iMost) return false;
+  oValue = value;
+  return true;
+}
+
+// A fault "[ROUTINE@]N[+]=CODE"; false with the reason when it is not one.
+bool ParseFault(const std::string& iItem, Fault& oFault, std::string& oWhy) {
+  const size_t eq = iItem.find('=');
+  if (eq == std::string::npos) {
+    oWhy = "no \"=CODE\"";
+    return false;
+  }
+  std::string count = iItem.substr(0, eq);
+  const size_t at = count.find('@');
+  if (at != std::string::npos) {
+    oFault.routine = count.substr(0, at);
+    count.erase(0, at + 1);
+    if (RowOf(oFault.routine) < 0) {
+      oWhy = oFault.routine.empty() ? "no routine before \"@\""
+                                    : "no routine " + oFault.routine;
+      return false;
+    }
+  }
+  if (!count.empty() && count.back() == '+') {
+    oFault.from = true;
+    count.pop_back();
+  }
+  const std::string code = iItem.substr(eq + 1);
+  long value = 0;
+  if (!WholeNumber(count, 1, LONG_MAX, oFault.n)) {
+    oWhy = "the call number \"" + count + "\" is not a whole number from 1";
+    return false;
+  }
+  if (!WholeNumber(code, INT_MIN, INT_MAX, value)) {
+    oWhy = code.empty() ? "no code after \"=\""
+                        : "the code \"" + code + "\" is not an int";
+    return false;
+  }
+  oFault.code = static_cast<int>(value);
+  return true;
+}
+
+// Items split at the commas outside single quotes, blanks around them
+// dropped.
+std::vector<std::string> Items(const std::string& iText) {
+  std::vector<std::string> items(1);
+  bool quoted = false;
+  for (char c : iText) {
+    if (c == '\'') quoted = !quoted;
+    if (c == ',' && !quoted)
+      items.emplace_back();
+    else
+      items.back() += c;
+  }
+  for (std::string& item : items) item = Trimmed(item);
+  return items;
+}
 
 // KAVSIM_FAULTS: comma-separated items, each "N=CODE" (the N-th call of
 // any routine), "N+=CODE" (the N-th and every later call), or
 // "ROUTINE@N=CODE" / "ROUTINE@N+=CODE" (counting that routine's calls),
-// or a scripted answer "ROUTINE@N#ARG=VALUE" ("!ROUTINE@..." instead of
-// running the routine; N 0 for every call; VALUE an int, a real with a
-// '.' or an 'e', or a text in single quotes).
-void ParseFaults(const char* iFaults) {
-  std::string faults = iFaults ? iFaults : "";
-  size_t start = 0;
-  while (start < faults.size()) {
-    size_t comma = faults.find(',', start);
-    if (comma == std::string::npos) comma = faults.size();
-    std::string item = faults.substr(start, comma - start);
-    start = comma + 1;
-    if (item.find('#') != std::string::npos) {
-      ParseScript(item);
-      continue;
-    }
+// or a scripted answer (ParseScript). An item that is none of these is
+// named once on standard error and left out; the others apply.
+void ParseFaults(const char* iFaults, const char* iSource) {
+  std::set<std::string> named;
+  for (const std::string& item : Items(iFaults ? iFaults : "")) {
+    if (item.empty()) continue;
+    std::string why;
     Fault fault;
-    size_t at = item.find('@');
-    std::string rest = item;
-    if (at != std::string::npos) {
-      fault.routine = item.substr(0, at);
-      rest = item.substr(at + 1);
-    }
-    size_t eq = rest.find('=');
-    if (eq == std::string::npos) continue;
-    std::string count = rest.substr(0, eq);
-    if (!count.empty() && count.back() == '+') {
-      fault.from = true;
-      count.pop_back();
-    }
-    fault.n = std::atol(count.c_str());
-    fault.code = std::atoi(rest.c_str() + eq + 1);
-    if (fault.n > 0) GetState().faults.push_back(fault);
+    const bool understood = item.find('#') != std::string::npos
+                                ? ParseScript(item, why)
+                                : ParseFault(item, fault, why);
+    if (understood && item.find('#') == std::string::npos)
+      GetState().faults.push_back(fault);
+    if (!understood && named.insert(item).second)
+      std::fprintf(stderr,
+                   "KAVSYMB: %s: \"%s\" not understood (%s); left out\n",
+                   iSource, item.c_str(), why.c_str());
   }
 }
 
@@ -103,19 +242,9 @@ void ReadEnvironmentOnce() {
   State& state = GetState();
   if (state.envRead) return;
   state.envRead = true;
-  ParseFaults(std::getenv("KAVSIM_FAULTS"));
-  const char* log = std::getenv("KAVSIM_LOG");
-  if (log != nullptr && *log != '\0') {
-    state.journalFile = std::fopen(log, "a");
-    if (state.journalFile != nullptr)
-      setvbuf(state.journalFile, nullptr, _IOLBF, 0);
-  }
-  const char* calls = std::getenv("KAVSIM_CALLS");
-  if (calls != nullptr && *calls != '\0') {
-    state.callsFile = std::fopen(calls, "a");
-    if (state.callsFile != nullptr)
-      setvbuf(state.callsFile, nullptr, _IOLBF, 0);
-  }
+  ParseFaults(std::getenv("KAVSIM_FAULTS"), "KAVSIM_FAULTS");
+  state.journalFile.Open("KAVSIM_LOG");
+  state.callsFile.Open("KAVSIM_CALLS");
 }
 
 // One line of the boundary log: begun with the inputs as the call comes
@@ -124,16 +253,16 @@ void ReadEnvironmentOnce() {
 class BoundaryLine {
  public:
   BoundaryLine(int iRow, void* const* iArgs) : _row(iRow), _args(iArgs) {
-    if (GetState().callsFile != nullptr)
+    if (GetState().callsFile.On())
       _line.Begin(iRow, iArgs, GetState().callsWidths);
   }
   void End(int iResult) {
     State& state = GetState();
-    if (state.callsFile == nullptr) return;
+    if (!state.callsFile.On()) return;
     state.callsWidths.Learn(_row, _args,
                             kavcall::Line::Code(_row, _args, iResult));
     _line.End(_row, _args, iResult, state.callsWidths, -1);
-    std::fputs(_line.Text().c_str(), state.callsFile);
+    state.callsFile.Write(_line.Text());
   }
 
  private:
@@ -187,17 +316,17 @@ Call::Call(const char* iName, int* ioIer) : _ier(ioIer) {
     }
   }
   if (_faulted && _ier != nullptr) *_ier = _faultCode;
-  if (state.journalOn || state.journalFile) _line = iName;
+  if (state.journalOn || state.journalFile.On()) _line = iName;
 }
 
 Call::~Call() {
   State& state = GetState();
-  if (!state.journalOn && !state.journalFile) return;
+  if (!state.journalOn && !state.journalFile.On()) return;
   int code =
       _hasResult ? _result : (_ier ? *_ier : (_faulted ? _faultCode : 0));
-  _line += " -> " + std::to_string(code);
-  if (state.journalOn) state.journal += _line + "\n";
-  if (state.journalFile) std::fprintf(state.journalFile, "%s\n", _line.c_str());
+  _line += " -> " + std::to_string(code) + "\n";
+  if (state.journalOn) state.journal += _line;
+  state.journalFile.Write(_line);
 }
 
 Call& Call::Text(const char* iText, int iWidth) {
@@ -370,6 +499,13 @@ constexpr int kRowCount = sizeof kRows / sizeof *kRows;
 // Scripted answers: chosen outputs written into the arguments of the n-th
 // call of a routine, after the routine ran or instead of running it, so
 // that tests reach the answers a well-behaved kernel never gives.
+//
+// A script never writes past what the caller's argument holds, as the
+// routine table's argument column sizes it: a text is cut to its field (a
+// list record to its list's width), and a count or length that another
+// argument's size depends on is cut to that size (G7AQRY's count to its
+// capacity of 50, GMIKEY's text length to 80) unless the script asks for
+// the larger value on purpose (`overflow`), to see the library survive it.
 struct Script {
   enum Type { kInt, kDouble, kText };
   int row = 0;
@@ -380,6 +516,7 @@ struct Script {
   double doubleValue = 0;
   std::string text;
   bool instead = false;
+  bool overflow = false;
 };
 
 std::vector<Script> gScripts;
@@ -387,31 +524,112 @@ long gRoutineCalls[kRowCount];
 // The routine each row is bound to, behind the scripting thunk.
 void* gTargets[kRowCount];
 
-int RowOf(const char* iName) {
+int RowOf(const std::string& iName) {
   for (int i = 0; i < kRowCount; ++i)
-    if (iName != nullptr && std::strcmp(kRows[i].name, iName) == 0) return i;
+    if (iName == kRows[i].name) return i;
   return -1;
 }
 
-template <typename T>
-void Apply(T* ioArgument, const Script& iScript) {
-  if (ioArgument == nullptr) return;
-  if constexpr (std::is_same_v<T, int>) {
-    if (iScript.type == Script::kInt) *ioArgument = iScript.intValue;
-  } else if constexpr (std::is_same_v<T, double>) {
-    if (iScript.type == Script::kDouble) *ioArgument = iScript.doubleValue;
-    if (iScript.type == Script::kInt) *ioArgument = iScript.intValue;
-  } else if constexpr (std::is_same_v<T, char>) {
-    if (iScript.type == Script::kText)
-      std::memcpy(ioArgument, iScript.text.data(), iScript.text.size());
-  } else if constexpr (std::is_same_v<T, void>) {
-    // A record of any kind (GUSREA, GUSPUS): written as scripted.
-    if (iScript.type == Script::kInt)
-      std::memcpy(ioArgument, &iScript.intValue, sizeof(int));
-    else if (iScript.type == Script::kDouble)
-      std::memcpy(ioArgument, &iScript.doubleValue, sizeof(double));
-    else
-      std::memcpy(ioArgument, iScript.text.data(), iScript.text.size());
+int IntAt(void* const* iArgs, int iArg) {
+  const void* cell = iArgs[iArg - 1];
+  return cell == nullptr ? 0 : *static_cast<const int*>(cell);
+}
+
+// Bytes the caller's argument iArg (1-based) holds, by the routine
+// table's argument column; for a list record, the width of the kernel's
+// own list.
+size_t Room(const kavcall::Routine& iRoutine, int iArg, void* const* iArgs) {
+  using kavcall::Kind;
+  const kavcall::Arg& a = iRoutine.args[iArg - 1];
+  const auto positive = [](long iValue) {
+    return iValue > 0 ? static_cast<size_t>(iValue) : size_t{0};
+  };
+  switch (a.kind) {
+    case Kind::kText:
+      return a.width > 0 ? static_cast<size_t>(a.width)
+                         : positive(IntAt(iArgs, a.ref));
+    case Kind::kTextKind: {
+      const int kind = IntAt(iArgs, a.ref);
+      return kind == 1 || kind == 2 ? 16 : kind == 3 || kind == 4 ? 32 : 0;
+    }
+    case Kind::kTextSum: {
+      const auto* lengths = static_cast<const int*>(iArgs[a.ref - 1]);
+      long sum = 0;
+      for (int k = 0; lengths != nullptr && k < IntAt(iArgs, a.count); ++k)
+        sum += lengths[k] > 0 ? lengths[k] : 0;
+      return positive(sum);
+    }
+    case Kind::kCString:
+      return std::strlen(static_cast<const char*>(iArgs[iArg - 1]));
+    case Kind::kTexts:
+      return static_cast<size_t>(a.capacity) * static_cast<size_t>(a.width);
+    case Kind::kRecord:
+      return positive(lists::Width(IntAt(iArgs, a.ref)));
+    case Kind::kDouble:
+    case Kind::kDoubles:
+      return sizeof(double);
+    default:
+      return sizeof(int);
+  }
+}
+
+// The largest value argument iArg may say when another argument's size
+// depends on it: a text length at most its field, a count at most the
+// capacity of its arrays.
+long Most(const kavcall::Routine& iRoutine, int iArg) {
+  long most = LONG_MAX;
+  for (int j = 0; j < iRoutine.argc; ++j) {
+    const kavcall::Arg& a = iRoutine.args[j];
+    if (a.kind == kavcall::Kind::kText && a.ref == iArg && a.width > 0)
+      most = std::min<long>(most, a.width);
+    if (a.count == iArg && a.capacity > 0)
+      most = std::min<long>(most, a.capacity);
+  }
+  return most;
+}
+
+// Writes a script into argument iArg of a call, never past its room; a
+// value of a kind the argument does not hold is not written.
+void Apply(int iRow, int iArg, void* const* iArgs, const Script& iScript) {
+  using kavcall::Kind;
+  void* cell = iArgs[iArg - 1];
+  if (cell == nullptr) return;
+  const kavcall::Routine& routine = kavcall::kRoutines[iRow];
+  const Kind kind = routine.args[iArg - 1].kind;
+  const size_t room = Room(routine, iArg, iArgs);
+  const auto bytes = [&](const void* iFrom, size_t iSize) {
+    std::memcpy(cell, iFrom, std::min(iSize, room));
+  };
+  switch (kind) {
+    case Kind::kText:
+    case Kind::kTextKind:
+    case Kind::kTextSum:
+    case Kind::kCString:
+    case Kind::kTexts:
+      if (iScript.type == Script::kText)
+        bytes(iScript.text.data(), iScript.text.size());
+      return;
+    case Kind::kRecord:
+      if (iScript.type == Script::kInt) bytes(&iScript.intValue, sizeof(int));
+      if (iScript.type == Script::kDouble)
+        bytes(&iScript.doubleValue, sizeof(double));
+      if (iScript.type == Script::kText)
+        bytes(iScript.text.data(), iScript.text.size());
+      return;
+    case Kind::kDouble:
+    case Kind::kDoubles:
+      if (iScript.type == Script::kDouble)
+        *static_cast<double*>(cell) = iScript.doubleValue;
+      if (iScript.type == Script::kInt)
+        *static_cast<double*>(cell) = iScript.intValue;
+      return;
+    default: {
+      if (iScript.type != Script::kInt) return;
+      const long most = iScript.overflow ? LONG_MAX : Most(routine, iArg);
+      *static_cast<int*>(cell) =
+          static_cast<int>(std::min<long>(iScript.intValue, most));
+      return;
+    }
   }
 }
 
@@ -476,16 +694,11 @@ struct Scripted<Number, R(A...)> {
   }
 
   static void ApplyAll(long iN, A... iArgs) {
-    for (const Script& script : gScripts) {
-      if (script.row != kRow || (script.n != 0 && script.n != iN)) continue;
-      int position = 0;
-      (ApplyAt(++position, script, iArgs), ...);
-    }
-  }
-
-  template <typename T>
-  static void ApplyAt(int iPosition, const Script& iScript, T* iArgument) {
-    if (iPosition == iScript.arg) Apply(iArgument, iScript);
+    void* args[sizeof...(A) + 1] = {static_cast<void*>(iArgs)..., nullptr};
+    for (const Script& script : gScripts)
+      if (script.row == kRow && (script.n == 0 || script.n == iN) &&
+          script.arg >= 1 && script.arg <= static_cast<int>(sizeof...(A)))
+        Apply(kRow, script.arg, args, script);
   }
 };
 
@@ -501,38 +714,101 @@ void* const kThunks[] = {
 void* gCells[kRowCount];
 
 void AddScript(const char* iRoutine, long iN, int iArg, Script iScript,
-               int iInstead) {
-  iScript.row = RowOf(iRoutine);
-  if (iScript.row < 0 || iN < 0 || iArg < 0) return;
+               int iFlags) {
+  iScript.row = RowOf(iRoutine ? iRoutine : "");
+  if (iScript.row < 0 || iN < 0 || iArg < 0 ||
+      iArg > kavcall::kRoutines[iScript.row].argc)
+    return;
   iScript.n = iN;
   iScript.arg = iArg;
-  iScript.instead = iInstead != 0;
+  iScript.instead = (iFlags & KAVSIM_SCRIPT_INSTEAD) != 0;
+  iScript.overflow = (iFlags & KAVSIM_SCRIPT_OVERFLOW) != 0;
   gScripts.push_back(std::move(iScript));
 }
 
-void ParseScript(const std::string& iItem) {
+// Whether argument iArg (0: the int returned) holds a value of iType: a
+// text field a text, a real a real or an int, an int an int, and a list
+// record any of them.
+bool Takes(const kavcall::Routine& iRoutine, int iArg, Script::Type iType) {
+  using kavcall::Kind;
+  const Kind kind = iArg == 0 ? Kind::kInt : iRoutine.args[iArg - 1].kind;
+  switch (kind) {
+    case Kind::kText:
+    case Kind::kTextKind:
+    case Kind::kTextSum:
+    case Kind::kCString:
+    case Kind::kTexts:
+      return iType == Script::kText;
+    case Kind::kRecord:
+      return true;
+    case Kind::kDouble:
+    case Kind::kDoubles:
+      return iType != Script::kText;
+    default:
+      return iType == Script::kInt;
+  }
+}
+
+// A scripted answer "[!]ROUTINE@N#ARG=VALUE[!]": a leading "!" answers
+// instead of running the routine, a trailing one writes a count or length
+// larger than its argument's storage on purpose; N 0 for every call; ARG
+// from 1 in the routine table's order, 0 the int a routine returns; VALUE
+// an int, a real (with a '.' or an exponent), or a text in single quotes.
+bool ParseScript(const std::string& iItem, std::string& oWhy) {
   std::string item = iItem;
-  const bool instead = !item.empty() && item[0] == '!';
-  if (instead) item.erase(0, 1);
+  int flags = 0;
+  if (!item.empty() && item.front() == '!') {
+    flags |= KAVSIM_SCRIPT_INSTEAD;
+    item.erase(0, 1);
+  }
+  if (item.size() > 1 && item.back() == '!') {
+    flags |= KAVSIM_SCRIPT_OVERFLOW;
+    item.pop_back();
+  }
   const size_t at = item.find('@'), hash = item.find('#'), eq = item.find('=');
   if (at == std::string::npos || hash < at || eq == std::string::npos ||
-      eq < hash)
-    return;
+      eq < hash) {
+    oWhy = "a script is ROUTINE@N#ARG=VALUE";
+    return false;
+  }
   const std::string routine = item.substr(0, at);
-  const long n = std::atol(item.substr(at + 1, hash - at - 1).c_str());
-  const int arg = std::atoi(item.substr(hash + 1, eq - hash - 1).c_str());
+  const std::string count = item.substr(at + 1, hash - at - 1);
+  const std::string arg = item.substr(hash + 1, eq - hash - 1);
   const std::string value = item.substr(eq + 1);
+  const int row = RowOf(routine);
+  long n = 0, position = 0, number = 0;
   Script script;
-  if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') {
+  if (row < 0) {
+    oWhy = "no routine " + routine;
+  } else if (!WholeNumber(count, 0, LONG_MAX, n)) {
+    oWhy = "the call number \"" + count + "\" is not a whole number from 0";
+  } else if (!WholeNumber(arg, 0, kavcall::kRoutines[row].argc, position) ||
+             (position == 0 && !kavcall::kRoutines[row].returnsCode)) {
+    oWhy = routine + " has no argument \"" + arg + "\"";
+  } else if (value.size() >= 2 && value.front() == '\'' &&
+             value.back() == '\'') {
     script.type = Script::kText;
     script.text = value.substr(1, value.size() - 2);
-  } else if (value.find_first_of(".eE") != std::string::npos) {
-    script.type = Script::kDouble;
-    script.doubleValue = std::atof(value.c_str());
+  } else if (WholeNumber(value, INT_MIN, INT_MAX, number)) {
+    script.intValue = static_cast<int>(number);
   } else {
-    script.intValue = std::atoi(value.c_str());
+    char* end = nullptr;
+    script.type = Script::kDouble;
+    script.doubleValue = std::strtod(value.c_str(), &end);
+    if (value.empty() || value.find_first_of(".eE") == std::string::npos ||
+        end != value.c_str() + value.size())
+      oWhy = "the value \"" + value +
+             "\" is not an int, a real or a text in single quotes";
   }
-  AddScript(routine.c_str(), n, arg, script, instead);
+  if (oWhy.empty() &&
+      !Takes(kavcall::kRoutines[row], static_cast<int>(position), script.type))
+    oWhy = "argument " + arg + " of " + routine + " takes no " +
+           (script.type == Script::kText     ? "text"
+            : script.type == Script::kDouble ? "real"
+                                             : "int");
+  if (!oWhy.empty()) return false;
+  AddScript(routine.c_str(), n, static_cast<int>(position), script, flags);
+  return true;
 }
 
 // The code table, in ascending order: a meaning is found by bisection.
@@ -645,7 +921,7 @@ __attribute__((visibility("default"))) void kavsim_fail_routine(
 __attribute__((visibility("default"))) void kavsim_set_faults(
     const char* iFaults) {
   const auto lock = kavsim::Lock();
-  kavsim::ParseFaults(iFaults);
+  kavsim::ParseFaults(iFaults, "kavsim_set_faults");
 }
 
 __attribute__((visibility("default"))) void kavsim_clear_faults(void) {
@@ -655,31 +931,31 @@ __attribute__((visibility("default"))) void kavsim_clear_faults(void) {
 }
 
 __attribute__((visibility("default"))) void kavsim_script_int(
-    const char* iRoutine, long iN, int iArg, int iValue, int iInstead) {
+    const char* iRoutine, long iN, int iArg, int iValue, int iFlags) {
   const auto lock = kavsim::Lock();
   kavsim::Script script;
   script.intValue = iValue;
-  kavsim::AddScript(iRoutine, iN, iArg, script, iInstead);
+  kavsim::AddScript(iRoutine, iN, iArg, script, iFlags);
 }
 
 __attribute__((visibility("default"))) void kavsim_script_double(
-    const char* iRoutine, long iN, int iArg, double iValue, int iInstead) {
+    const char* iRoutine, long iN, int iArg, double iValue, int iFlags) {
   const auto lock = kavsim::Lock();
   kavsim::Script script;
   script.type = kavsim::Script::kDouble;
   script.doubleValue = iValue;
-  kavsim::AddScript(iRoutine, iN, iArg, script, iInstead);
+  kavsim::AddScript(iRoutine, iN, iArg, script, iFlags);
 }
 
 __attribute__((visibility("default"))) void kavsim_script_text(
     const char* iRoutine, long iN, int iArg, const char* iBytes, int iLength,
-    int iInstead) {
+    int iFlags) {
   const auto lock = kavsim::Lock();
   kavsim::Script script;
   script.type = kavsim::Script::kText;
   if (iBytes != nullptr && iLength > 0)
     script.text.assign(iBytes, static_cast<size_t>(iLength));
-  kavsim::AddScript(iRoutine, iN, iArg, script, iInstead);
+  kavsim::AddScript(iRoutine, iN, iArg, script, iFlags);
 }
 
 __attribute__((visibility("default"))) void kavsim_journal(int iOn) {

@@ -53,16 +53,24 @@ constexpr int kMostRecordWidth = 1024;
 struct DataField {
   std::string name;  // trimmed
   int type = 0;
-  int width = kTextWidth;
-  std::vector<std::string> records;  // each exactly `width` bytes
+  Records records{kTextWidth};  // of the field's width
 };
 
 struct Object {
   int kind = kInput;
   std::vector<DataField> fields;  // in creation order
+  // By name, once the object has more fields than a look along them
+  // costs: a site's objects have a handful, and 100,000 of them each with
+  // an index of its own would double what a pool costs.
   std::unordered_map<std::string, size_t> index;
+  static constexpr size_t kIndexedFrom = 16;
 
   DataField* Find(const std::string& iName) {
+    if (fields.size() < kIndexedFrom) {
+      for (DataField& field : fields)
+        if (field.name == iName) return &field;
+      return nullptr;
+    }
     auto it = index.find(iName);
     return it == index.end() ? nullptr : &fields[it->second];
   }
@@ -73,8 +81,13 @@ struct Object {
       *existing = std::move(iField);
       return;
     }
-    index.emplace(iField.name, fields.size());
     fields.push_back(std::move(iField));
+    if (fields.size() == kIndexedFrom) {
+      for (size_t i = 0; i < fields.size(); ++i)
+        index.emplace(fields[i].name, i);
+    } else if (fields.size() > kIndexedFrom) {
+      index.emplace(fields.back().name, fields.size() - 1);
+    }
   }
 };
 
@@ -121,54 +134,81 @@ SiteFamily& Site() {
 }
 
 // One record of a field of iWidth bytes from a site value of the kind the
-// width holds.
+// width holds: a number's bytes, or the text (Records cuts or pads it).
 std::string Record(const SiteValue& iValue, int iWidth) {
-  std::string record(static_cast<size_t>(iWidth), '\0');
   if (iWidth == kIntWidth) {
     const int value = iValue.Int();
-    std::memcpy(&record[0], &value, kIntWidth);
-  } else if (iWidth == kDoubleWidth) {
-    const double value = iValue.Double();
-    std::memcpy(&record[0], &value, kDoubleWidth);
-  } else {
-    record = Padded(iValue.Text(), iWidth);
+    return std::string(reinterpret_cast<const char*>(&value), kIntWidth);
   }
-  return record;
+  if (iWidth == kDoubleWidth) {
+    const double value = iValue.Double();
+    return std::string(reinterpret_cast<const char*>(&value), kDoubleWidth);
+  }
+  return iValue.Text();
+}
+
+// A name as the kernel keeps it, or an error of the file when it does not
+// fit its field: a longer name would be cut without a word, and two names
+// cut alike would become one.
+std::string FieldName(const SiteValue& iName, int iWidth, const char* iWhat) {
+  const std::string name = iName.Text();
+  if (name.size() > static_cast<size_t>(iWidth))
+    iName.Error(KAVSIM_SITE_OUT_OF_RANGE,
+                "\"" + name + "\" is longer than " + iWhat + " (" +
+                    std::to_string(iWidth) + " characters)");
+  return name;
 }
 
 // Reads one pool file into oName (8 characters) and oPool; returns the
-// file's code (KAVSIM_OK, or the first thing wrong in it).
-int ReadPoolFile(const std::string& iFile, std::string& oName, Pool& oPool) {
+// file's code (KAVSIM_OK, or the first thing wrong in it). iNamed: the
+// pools of the files read before, by name, with their file.
+int ReadPoolFile(const std::string& iFile,
+                 const std::map<std::string, std::string>& iNamed,
+                 std::string& oName, Pool& oPool) {
   SiteFile file = Site().Read(iFile);
   const SiteValue root = file.Root();
-  oName = Padded(root.Member("pool").Text(), kPoolWidth);
+  const SiteValue pool = root.Member("pool");
+  oName = Padded(FieldName(pool, kPoolWidth, "a pool name"), kPoolWidth);
+  const auto named = iNamed.find(oName);
+  if (named != iNamed.end() && file.Code() == KAVSIM_OK)
+    pool.Error(KAVSIM_SITE_OUT_OF_RANGE,
+               "\"" + Trimmed(oName) + "\" is the pool of " + named->second);
   const SiteValue objects = root.Member("objects");
   for (size_t i = 0; i < objects.Size() && file.Code() == KAVSIM_OK; ++i) {
     const SiteValue item = objects[i];
     const int number = item.Member("number").Int();
     const int kind = item.Member("kind").Int();
     if (kind != kInput && kind != kOutput)
-      file.Error(KAVSIM_SITE_OUT_OF_RANGE, item.Member("kind").Where(),
-                 "an object kind is 1 (input) or 2 (output)");
-    if (oPool.objects.count(number))
-      file.Error(KAVSIM_SITE_OUT_OF_RANGE, item.Member("number").Where(),
-                 "a second object of this number");
-    Object& object = oPool.objects[number];
+      item.Member("kind").Error(KAVSIM_SITE_OUT_OF_RANGE,
+                                "an object kind is 1 (input) or 2 (output)");
+    // Objects come in ascending order as a rule: each goes in at the end.
+    const bool ascending =
+        oPool.objects.empty() || oPool.objects.rbegin()->first < number;
+    if (!ascending && oPool.objects.count(number))
+      item.Member("number").Error(KAVSIM_SITE_OUT_OF_RANGE,
+                                  "a second object of this number");
+    Object& object =
+        oPool.objects.try_emplace(oPool.objects.end(), number)->second;
     object.kind = kind;
     const SiteValue fields = item.Member("fields");
     for (size_t f = 0; f < fields.Size() && file.Code() == KAVSIM_OK; ++f) {
       const SiteValue entry = fields[f];
       DataField field;
-      field.name = Trimmed(Padded(entry.Member("name").Text(), kFieldWidth));
+      const SiteValue name = entry.Member("name");
+      field.name = Trimmed(FieldName(name, kFieldWidth, "a field name"));
+      if (object.Find(field.name) != nullptr)
+        name.Error(KAVSIM_SITE_OUT_OF_RANGE, "a second field of this name");
       field.type = entry.Member("type").Int(0);
-      field.width = entry.Member("width").Int(DefaultWidth(field.type));
-      if (field.width < 1 || field.width > kMostRecordWidth)
-        file.Error(KAVSIM_SITE_OUT_OF_RANGE, entry.Member("width").Where(),
-                   "a record width is 1 to 1024");
+      const int width = entry.Member("width").Int(DefaultWidth(field.type));
+      if (width < 1 || width > kMostRecordWidth)
+        entry.Member("width").Error(KAVSIM_SITE_OUT_OF_RANGE,
+                                    "a record width is 1 to 1024");
       if (file.Code() != KAVSIM_OK) break;
       const SiteValue values = entry.Member("values");
+      field.records = Records(width);
+      field.records.Reserve(values.Size());
       for (size_t v = 0; v < values.Size(); ++v)
-        field.records.push_back(Record(values[v], field.width));
+        field.records.Append(Record(values[v], width));
       object.Put(std::move(field));
     }
   }
@@ -177,7 +217,7 @@ int ReadPoolFile(const std::string& iFile, std::string& oName, Pool& oPool) {
 
 // The pools of the site's datapool/ directory, read in file-name order. A
 // damaged file makes the whole store answer its code: no pool is half
-// read.
+// read, and a pool named by two files is neither.
 void Seed(Store& ioStore) {
   std::vector<std::string> files;
   if (DIR* dir = opendir(Site().Directory().c_str())) {
@@ -189,15 +229,17 @@ void Seed(Store& ioStore) {
     closedir(dir);
   }
   std::sort(files.begin(), files.end());
+  std::map<std::string, std::string> named;
   for (const std::string& file : files) {
     std::string name;
     Pool pool;
-    const int code = ReadPoolFile(file, name, pool);
+    const int code = ReadPoolFile(file, named, name, pool);
     if (code != KAVSIM_OK) {
       ioStore.pools.clear();
       ioStore.code = code;
       return;
     }
+    named.emplace(name, file);
     ioStore.pools.emplace(name, std::move(pool));
   }
 }
@@ -284,7 +326,8 @@ void simGNSCOB(char* iPool, int* iNumber, int* iKind, int* iRoom, int* oIer) {
   object.kind = *iKind;
   const int room = iRoom ? std::clamp(*iRoom, 0, kMostFieldsReserved) : 0;
   object.fields.reserve(static_cast<size_t>(room));
-  object.index.reserve(static_cast<size_t>(room));
+  if (static_cast<size_t>(room) >= Object::kIndexedFrom)
+    object.index.reserve(static_cast<size_t>(room));
   SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GNSCOB, simGNSCOB);
@@ -301,7 +344,7 @@ void simGNSROB(char* iPool, int* iNumber, int* oKind, int* oNames,
   const int types = lists::Create(kIntWidth);
   for (const DataField& field : object->fields) {
     lists::AppendText(names, field.name);
-    lists::AppendInt(nbValues, static_cast<int>(field.records.size()));
+    lists::AppendInt(nbValues, static_cast<int>(field.records.Size()));
     lists::AppendInt(types, field.type);
   }
   if (oKind) *oKind = object->kind;
@@ -357,13 +400,10 @@ void simGNSCFI(char* iPool, int* iNumber, int* iType, char* iField, int* iList,
   DataField field;
   field.name = Trimmed(Field(iField, kFieldWidth));
   if (field.name.empty()) return SetCode(oIer, KAVSIM_BAD_NAME);
-  if (!lists::Exists(*iList)) return SetCode(oIer, KAVSIM_BAD_HANDLE);
+  const Records* values = lists::RecordsOf(*iList);
+  if (values == nullptr) return SetCode(oIer, KAVSIM_BAD_HANDLE);
   field.type = *iType;
-  field.width = lists::Width(*iList);
-  const int count = lists::Count(*iList);
-  field.records.reserve(static_cast<size_t>(count));
-  for (int i = 1; i <= count; ++i)
-    field.records.push_back(lists::TextAt(*iList, i));
+  field.records = *values;
   object->Put(std::move(field));
   SetCode(oIer, KAVSIM_OK);
 }
@@ -378,9 +418,7 @@ void simGNSRFI(char* iPool, int* iNumber, char* iField, int* oList, int* oIer) {
   if (iField == nullptr) return SetCode(oIer, KAVSIM_NULL_ARGUMENT);
   const DataField* field = object->Find(Trimmed(Field(iField, kFieldWidth)));
   if (field == nullptr) return SetCode(oIer, KAVSIM_UNKNOWN_FIELD);
-  const int list = lists::Create(field->width);
-  for (const std::string& record : field->records)
-    lists::AppendText(list, record);
+  const int list = lists::Create(field->records);
   if (oList) *oList = list;
   SetCode(oIer, KAVSIM_OK);
 }

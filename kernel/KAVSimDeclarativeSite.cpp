@@ -36,6 +36,8 @@ size_t PossibleValues::Count() const {
 
 namespace {
 
+constexpr int kTextType = 3;
+
 SiteFamily& Site() {
   static SiteFamily site("declarative");
   return site;
@@ -77,7 +79,12 @@ Pool ReadPool(const SiteValue& iPool) {
   pool.loaded = iPool.Member("preloaded").Int(0) != 0;
   for (const auto& [name, item] : iPool.Member("variables").Members()) {
     Variable variable;
-    variable.isInteger = item.Member("type").Text() == "INTEGER";
+    const SiteValue type = item.Member("type");
+    const std::string typeName = type.Text();
+    variable.isInteger = typeName == "INTEGER";
+    if (!variable.isInteger && typeName != "STRING")
+      type.Error(KAVSIM_SITE_OUT_OF_RANGE,
+                 "\"" + typeName + "\" is not a type (INTEGER or STRING)");
     if (variable.isInteger) variable.integer = item.Member("value").Int();
     const SiteValue entries = item.Member("values");
     for (size_t i = 0; i < entries.Size(); ++i)
@@ -88,9 +95,16 @@ Pool ReadPool(const SiteValue& iPool) {
   return pool;
 }
 
+// Values of a type this kernel does not know could be kept as nothing,
+// and would come back empty: such a type is an error of the file.
 PossibleValues ReadValues(const SiteValue& iValues) {
   PossibleValues values;
-  values.type = iValues.Member("type").Int();
+  const SiteValue type = iValues.Member("type");
+  values.type = type.Int();
+  if (values.type < 0 || values.type > kTextType)
+    type.Error(KAVSIM_SITE_OUT_OF_RANGE,
+               std::to_string(values.type) +
+                   " is not a type of values (0 and 1 int, 2 real, 3 text)");
   const SiteValue list = iValues.Member("values");
   for (size_t i = 0; i < list.Size(); ++i) {
     if (values.type == 0 || values.type == 1)

@@ -13,8 +13,12 @@
 //                   "element": 12}]}
 // A field is {"int": n}, {"real": x}, {"char": "..."} or {"text": "..."}
 // (types 2, 1, 3, 4). A variable without an "id" gets the next free one
-// from 101; a name, and a field's value, are required. A missing or unreadable
-// file is an empty session.
+// from 101; a name, and a field's value, are required. A missing file is
+// an empty session. A damaged one (unreadable, not JSON, too deep, a value
+// of the wrong type) leaves a session of the two variables an error is
+// raised through, IERZORVEN and OUTER, and every other name and identifier
+// answers the file's site code: the application learns of the damage the
+// way it learns of any kernel failure, and nothing reads as a success.
 //
 // What this kernel does where the library's contract leaves it free:
 //  - GMIKEY's text length on input is the capacity of the caller's buffer;
@@ -43,6 +47,9 @@ namespace {
 constexpr int kTextWidth = 80;
 constexpr int kFirstFreeId = 101;
 constexpr int kRealType = 1, kIntType = 2, kCharType = 3, kTextType = 4;
+// The error variable and the error event: the library raises every kernel
+// failure into the session through these two.
+constexpr const char* kReportingVariables[] = {"IERZORVEN", "OUTER"};
 
 struct Field {
   int type = kIntType;
@@ -172,9 +179,17 @@ Session& Loaded() {
       session = Session();
       session.loaded = true;
       session.code = code;
+      for (const char* name : kReportingVariables) session.Add(name, 0);
     }
   }
   return session;
+}
+
+// What a name or an identifier the session does not hold answers: the
+// site code while the session could not be loaded.
+int Unknown(int iCode) {
+  const int code = Loaded().code;
+  return code != KAVSIM_OK ? code : iCode;
 }
 
 Variable* ById(const int* iId) {
@@ -198,12 +213,8 @@ Variable* Target(const char* iRoutine, const int* iId, int* oIer) {
     Fail(iRoutine, oIer, KAVSIM_NULL_ARGUMENT);
     return nullptr;
   }
-  if (Loaded().code != KAVSIM_OK) {
-    Fail(iRoutine, oIer, Loaded().code);
-    return nullptr;
-  }
   Variable* variable = ById(iId);
-  if (variable == nullptr) Fail(iRoutine, oIer, KAVSIM_GII_UNKNOWN_ID);
+  if (variable == nullptr) Fail(iRoutine, oIer, Unknown(KAVSIM_GII_UNKNOWN_ID));
   return variable;
 }
 
@@ -244,11 +255,10 @@ void simGMIQID(int* iLength, char* iName, int* oId, int* oIer) {
     return Fail("GMIQID", oIer, KAVSIM_NULL_ARGUMENT);
   if (*iLength < 0) return Fail("GMIQID", oIer, KAVSIM_GII_BAD_LENGTH);
   Session& session = Loaded();
-  if (session.code != KAVSIM_OK) return Fail("GMIQID", oIer, session.code);
   const auto found = session.byName.find(
       std::string(iName ? iName : "", static_cast<size_t>(length)));
   if (found == session.byName.end())
-    return Fail("GMIQID", oIer, KAVSIM_GII_UNKNOWN_NAME);
+    return Fail("GMIQID", oIer, Unknown(KAVSIM_GII_UNKNOWN_NAME));
   *oId = session.variables[found->second].id;
   kavsim::SetCode(oIer, KAVSIM_OK);
 }

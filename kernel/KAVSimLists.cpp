@@ -1,9 +1,10 @@
 // The kernel's lists and their routines GUSINI, GUSPUS, GUSINF, GUSREA,
 // GUSEND, and the error journal reset GUERJO.
 //
-// A list is a run of fixed-width records: 4-byte ints, 8-byte doubles or
-// blank-padded texts of the list's width. Handles count up from 1 and are
-// never reused within a reset, so a stale handle reads as unknown.
+// A list is a run of fixed-width records (Records): 4-byte ints, 8-byte
+// doubles or blank-padded texts of the list's width. Handles count up
+// from 1 and are never reused within a reset, so a stale handle reads as
+// unknown.
 #include <cstring>
 #include <map>
 #include <string>
@@ -18,15 +19,9 @@ constexpr int kIntWidth = 4;
 constexpr int kDoubleWidth = 8;
 constexpr int kPushTextWidth = 72;
 
-struct List {
-  int width = 0;
-  bool numeric = false;  // records of kIntWidth/kDoubleWidth hold numbers
-  std::vector<std::string> records;  // each exactly `width` bytes
-};
-
 struct Store {
   int nextHandle = 1;
-  std::map<int, List> open;
+  std::map<int, Records> open;
 };
 
 Store& GetStore() {
@@ -37,70 +32,100 @@ Store& GetStore() {
 void ResetLists() { GetStore() = Store(); }
 KAVSIM_ON_RESET(ResetLists);
 
-List* Find(const int* iHandle) {
+Records* Find(const int* iHandle) {
   if (iHandle == nullptr) return nullptr;
   auto it = GetStore().open.find(*iHandle);
   return it == GetStore().open.end() ? nullptr : &it->second;
 }
 
-std::string Padded(const std::string& iText, int iWidth) {
-  std::string record = iText.substr(0, static_cast<size_t>(iWidth));
-  record.resize(static_cast<size_t>(iWidth), ' ');
-  return record;
+bool IsText(int iWidth) {
+  return iWidth != kIntWidth && iWidth != kDoubleWidth;
 }
 
 }  // namespace
 
+// --- Records ----------------------------------------------------------------
+
+void Records::Append(std::string_view iRecord) {
+  const size_t width = static_cast<size_t>(_width);
+  std::string_view record = iRecord.substr(0, width);
+  if (IsText(_width)) {
+    while (!record.empty() && record.back() == ' ') record.remove_suffix(1);
+    _bytes.append(record);
+  } else {
+    _bytes.append(record);
+    _bytes.append(width - record.size(), ' ');
+  }
+  _ends.push_back(_bytes.size());
+}
+
+std::string_view Records::Kept(size_t iIndex) const {
+  const size_t begin = iIndex == 0 ? 0 : _ends[iIndex - 1];
+  return std::string_view(_bytes).substr(begin, _ends[iIndex] - begin);
+}
+
+void Records::Write(size_t iIndex, void* oRecord) const {
+  const std::string_view kept = Kept(iIndex);
+  char* out = static_cast<char*>(oRecord);
+  std::memcpy(out, kept.data(), kept.size());
+  std::memset(out + kept.size(), ' ',
+              static_cast<size_t>(_width) - kept.size());
+}
+
+std::string Records::Whole(size_t iIndex) const {
+  std::string record(Kept(iIndex));
+  record.resize(static_cast<size_t>(_width), ' ');
+  return record;
+}
+
+// --- Lists ------------------------------------------------------------------
+
 namespace lists {
 
-int Create(int iWidth) {
+int Create(int iWidth) { return Create(Records(iWidth)); }
+
+int Create(const Records& iRecords) {
   Store& store = GetStore();
   const int handle = store.nextHandle++;
-  List& list = store.open[handle];
-  list.width = iWidth;
+  store.open.emplace(handle, iRecords);
   return handle;
 }
 
 void AppendText(int iHandle, const std::string& iText) {
-  List* list = Find(&iHandle);
-  if (list) list->records.push_back(Padded(iText, list->width));
+  if (Records* list = Find(&iHandle)) list->Append(iText);
 }
 
 void AppendInt(int iHandle, int iValue) {
-  List* list = Find(&iHandle);
-  if (!list) return;
-  std::string record(kIntWidth, '\0');
-  std::memcpy(&record[0], &iValue, kIntWidth);
-  list->numeric = true;
-  list->records.push_back(record);
+  if (Records* list = Find(&iHandle))
+    list->Append(std::string_view(reinterpret_cast<const char*>(&iValue),
+                                  sizeof iValue));
 }
 
 void AppendDouble(int iHandle, double iValue) {
-  List* list = Find(&iHandle);
-  if (!list) return;
-  std::string record(kDoubleWidth, '\0');
-  std::memcpy(&record[0], &iValue, kDoubleWidth);
-  list->numeric = true;
-  list->records.push_back(record);
+  if (Records* list = Find(&iHandle))
+    list->Append(std::string_view(reinterpret_cast<const char*>(&iValue),
+                                  sizeof iValue));
 }
 
 bool Exists(int iHandle) { return Find(&iHandle) != nullptr; }
 
 int Width(int iHandle) {
-  List* list = Find(&iHandle);
-  return list ? list->width : 0;
+  Records* list = Find(&iHandle);
+  return list ? list->Width() : 0;
 }
 
 int Count(int iHandle) {
-  List* list = Find(&iHandle);
-  return list ? static_cast<int>(list->records.size()) : 0;
+  Records* list = Find(&iHandle);
+  return list ? static_cast<int>(list->Size()) : 0;
 }
 
+const Records* RecordsOf(int iHandle) { return Find(&iHandle); }
+
 std::string TextAt(int iHandle, int iIndex) {
-  List* list = Find(&iHandle);
-  if (!list || iIndex < 1 || iIndex > static_cast<int>(list->records.size()))
+  Records* list = Find(&iHandle);
+  if (!list || iIndex < 1 || iIndex > static_cast<int>(list->Size()))
     return std::string();
-  return list->records[static_cast<size_t>(iIndex - 1)];
+  return list->Whole(static_cast<size_t>(iIndex - 1));
 }
 
 int IntAt(int iHandle, int iIndex) {
@@ -146,14 +171,14 @@ KAVSIM_ROUTINE(GUSINI, simGUSINI);
 void simGUSPUS(int* iHandle, void* iValue, int* oPosition, int* oIer) {
   Call call("GUSPUS", oIer);
   call.Int(iHandle);
-  List* list = Find(iHandle);
+  Records* list = Find(iHandle);
   if (list && iValue) {
-    if (list->width == kIntWidth)
+    if (list->Width() == kIntWidth)
       call.Int(static_cast<const int*>(iValue));
-    else if (list->width == kDoubleWidth)
+    else if (list->Width() == kDoubleWidth)
       call.Double(static_cast<const double*>(iValue));
     else
-      call.Text(static_cast<const char*>(iValue), list->width);
+      call.Text(static_cast<const char*>(iValue), list->Width());
   }
   if (call.Faulted()) return;
   if (list == nullptr) {
@@ -164,9 +189,9 @@ void simGUSPUS(int* iHandle, void* iValue, int* oPosition, int* oIer) {
     SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
-  list->records.emplace_back(static_cast<const char*>(iValue),
-                             static_cast<size_t>(list->width));
-  if (oPosition) *oPosition = static_cast<int>(list->records.size());
+  list->Append(std::string_view(static_cast<const char*>(iValue),
+                                static_cast<size_t>(list->Width())));
+  if (oPosition) *oPosition = static_cast<int>(list->Size());
   SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GUSPUS, simGUSPUS);
@@ -175,13 +200,13 @@ void simGUSINF(int* iHandle, int* oWidth, int* oCount, int* oIer) {
   Call call("GUSINF", oIer);
   call.Int(iHandle);
   if (call.Faulted()) return;
-  List* list = Find(iHandle);
+  Records* list = Find(iHandle);
   if (list == nullptr) {
     SetCode(oIer, KAVSIM_BAD_HANDLE);
     return;
   }
-  if (oWidth) *oWidth = list->width;
-  if (oCount) *oCount = static_cast<int>(list->records.size());
+  if (oWidth) *oWidth = list->Width();
+  if (oCount) *oCount = static_cast<int>(list->Size());
   SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GUSINF, simGUSINF);
@@ -190,13 +215,13 @@ void simGUSREA(int* iHandle, int* iIndex, void* oRecord, int* oIer) {
   Call call("GUSREA", oIer);
   call.Int(iHandle).Int(iIndex);
   if (call.Faulted()) return;
-  List* list = Find(iHandle);
+  Records* list = Find(iHandle);
   if (list == nullptr) {
     SetCode(oIer, KAVSIM_BAD_HANDLE);
     return;
   }
   if (iIndex == nullptr || *iIndex < 1 ||
-      *iIndex > static_cast<int>(list->records.size())) {
+      *iIndex > static_cast<int>(list->Size())) {
     SetCode(oIer, KAVSIM_BAD_INDEX);
     return;
   }
@@ -204,8 +229,7 @@ void simGUSREA(int* iHandle, int* iIndex, void* oRecord, int* oIer) {
     SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
   }
-  const std::string& record = list->records[static_cast<size_t>(*iIndex - 1)];
-  std::memcpy(oRecord, record.data(), record.size());
+  list->Write(static_cast<size_t>(*iIndex - 1), oRecord);
   SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GUSREA, simGUSREA);

@@ -41,17 +41,19 @@ namespace kavsim {
 constexpr int kSiteMaxDepth = 64;
 
 class SiteFile;
+struct SiteDocument;
 
 // One value inside a site file, with its place for messages ("kinds[0]
 // .title"). Missing members read as absent: Exists() false, and the
-// typed accessors with a fallback return it without an error.
+// typed accessors with a fallback return it without an error. A value is
+// a few words: its place is worked out only for a message.
 class SiteValue {
  public:
-  bool Exists() const { return _value != nullptr; }
-  bool IsNull() const { return _value == nullptr || _value->is_null(); }
+  bool Exists() const { return _node >= 0; }
+  bool IsNull() const;
   bool IsText() const;  // a string, or a {"bytes": hex} text
   bool IsNumber() const;
-  const std::string& Where() const { return _where; }
+  std::string Where() const;
 
   // A member of an object; an error when this value is present but not
   // an object.
@@ -60,8 +62,13 @@ class SiteValue {
   // 0 without an error when absent).
   size_t Size() const;
   SiteValue operator[](size_t iIndex) const;
-  // Members of an object, in file order of their names, as (name, value).
+  // Members of an object, in the order of their names, as (name, value).
   std::vector<std::pair<std::string, SiteValue>> Members() const;
+
+  // Records an error the family finds in this value (a name too long for
+  // its field, a duplicate): the file's first error is its code and its
+  // one message, at this value's place.
+  void Error(int iCode, const std::string& iWhat) const;
 
   // Typed reads. Without a fallback the value is required. An int must
   // be an integral number within int range (1e300 or 2.5 are errors); a
@@ -76,21 +83,32 @@ class SiteValue {
 
  private:
   friend class SiteFile;
-  SiteValue(SiteFile* iFile, const nlohmann::json* iValue, std::string iWhere)
-      : _file(iFile), _value(iValue), _where(std::move(iWhere)) {}
+  SiteValue(SiteFile* iFile, long iNode, long iParent = -1,
+            std::string iSteps = std::string())
+      : _file(iFile),
+        _node(iNode),
+        _parent(iParent),
+        _steps(std::move(iSteps)) {}
+  const SiteDocument& Document() const;
+  SiteValue Absent(std::string iStep) const;
   bool Wrong(int iCode, const char* iExpected) const;
   bool IntegralInRange(int& oValue) const;
 
   SiteFile* _file;
-  const nlohmann::json* _value;
-  std::string _where;
+  long _node;  // in the document; -1: absent
+  // An absent value's place: the steps (".name", "[i]") that lead to it
+  // from a present container (-1: the top of the file). A present value
+  // knows its own place in the document.
+  long _parent;
+  std::string _steps;
 };
 
 // A site file parsed whole. Moves only: values point into its document.
 class SiteFile {
  public:
-  SiteFile(SiteFile&&) = default;
-  SiteFile& operator=(SiteFile&&) = default;
+  SiteFile(SiteFile&&);
+  SiteFile& operator=(SiteFile&&);
+  ~SiteFile();
 
   bool Exists() const { return _exists; }
   const std::string& Path() const { return _path; }
@@ -104,6 +122,7 @@ class SiteFile {
 
  private:
   friend class SiteFamily;
+  friend class SiteValue;
   SiteFile(std::set<std::string>* ioReported, std::string iPath);
   void Load();
 
@@ -111,7 +130,7 @@ class SiteFile {
   std::string _path;
   bool _exists = false;
   int _code = KAVSIM_OK;
-  std::unique_ptr<nlohmann::json> _document;
+  std::unique_ptr<SiteDocument> _document;
 };
 
 // A family's part of the site: its subdirectory, and the files it has

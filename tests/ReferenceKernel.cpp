@@ -56,20 +56,19 @@ void ReferenceKernel::FailRoutine(const char* iRoutine, long iN, int iCode, bool
   KAV_KERNEL_FN(kavsim_fail_routine)(iRoutine, iN, iCode, iFrom);
 }
 
-void ReferenceKernel::ScriptInt(const char* iRoutine, long iN, int iArg, int iValue,
-                                bool iInstead) {
-  KAV_KERNEL_FN(kavsim_script_int)(iRoutine, iN, iArg, iValue, iInstead);
+void ReferenceKernel::ScriptInt(const char* iRoutine, long iN, int iArg, int iValue, int iFlags) {
+  KAV_KERNEL_FN(kavsim_script_int)(iRoutine, iN, iArg, iValue, iFlags);
 }
 
 void ReferenceKernel::ScriptDouble(const char* iRoutine, long iN, int iArg, double iValue,
-                                   bool iInstead) {
-  KAV_KERNEL_FN(kavsim_script_double)(iRoutine, iN, iArg, iValue, iInstead);
+                                   int iFlags) {
+  KAV_KERNEL_FN(kavsim_script_double)(iRoutine, iN, iArg, iValue, iFlags);
 }
 
 void ReferenceKernel::ScriptText(const char* iRoutine, long iN, int iArg, const std::string& iBytes,
-                                 bool iInstead) {
+                                 int iFlags) {
   KAV_KERNEL_FN(kavsim_script_text)
-  (iRoutine, iN, iArg, iBytes.data(), static_cast<int>(iBytes.size()), iInstead);
+  (iRoutine, iN, iArg, iBytes.data(), static_cast<int>(iBytes.size()), iFlags);
 }
 
 void ReferenceKernel::ClearFaults() { KAV_KERNEL_FN(kavsim_clear_faults)(); }

@@ -28,12 +28,12 @@ class ReferenceKernel {
   static void FailRoutine(const char* iRoutine, long iN, int iCode, bool iFrom = false);
   // Scripted answers (see kavsim_script_int): argument iArg of the n-th
   // call of iRoutine (every call for n 0) is set after the routine ran, or
-  // instead of running it.
-  static void ScriptInt(const char* iRoutine, long iN, int iArg, int iValue, bool iInstead = false);
-  static void ScriptDouble(const char* iRoutine, long iN, int iArg, double iValue,
-                           bool iInstead = false);
+  // instead of running it (iFlags kInstead, or true); kOnPurpose lets a
+  // count or length claim more than its argument's storage holds.
+  static void ScriptInt(const char* iRoutine, long iN, int iArg, int iValue, int iFlags = 0);
+  static void ScriptDouble(const char* iRoutine, long iN, int iArg, double iValue, int iFlags = 0);
   static void ScriptText(const char* iRoutine, long iN, int iArg, const std::string& iBytes,
-                         bool iInstead = false);
+                         int iFlags = 0);
   // Faults and scripted answers dropped.
   static void ClearFaults();
   // Journal lines "NAME args -> code" since the last Reset or ClearJournal.
@@ -58,6 +58,10 @@ class ReferenceKernel {
 
 // The suites' short name for it.
 using Kernel = ReferenceKernel;
+
+// Flags of a scripted answer.
+constexpr int kInstead = KAVSIM_SCRIPT_INSTEAD;
+constexpr int kOnPurpose = KAVSIM_SCRIPT_OVERFLOW;
 
 // --- Fault sweeps -----------------------------------------------------------
 

@@ -4,9 +4,11 @@
 // numbers; command files in one process, as text and as one JSON document;
 // trace lines kept out of JSON; write errors.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -346,4 +348,52 @@ TEST(CliTest, JournalSummaryCountsCallsFailuresAndListsLeftOpen) {
   EXPECT_EQ(7, document["lists never ended"][0].value("handle", 0));
   Check({"no such journal", kReference, "journal '" + dir.Path() + "/none'", 3, "",
          "t4711: cannot read " + dir.Path() + "/none\n"});
+}
+
+// The reference kernel under site files and settings it cannot use: each
+// is said on standard error, the command ends with the kernel's code, and
+// nothing hangs or reads as a success.
+TEST(CliTest, KernelFilesAndSettingsItCannotUseAreSaidAndNeverHang) {
+  namespace fs = std::filesystem;
+  kavtest::TempDir dir;
+  const std::string site = dir.Path() + "/site", fifo = dir.Path() + "/fifo";
+  fs::copy(kKernel + "/site", site, fs::copy_options::recursive);
+  std::ofstream(site + "/gii/session.json") << R"({"variables": [)";
+  fs::remove(site + "/datapool/TOOLS.json");
+  mkfifo((site + "/datapool/TOOLS.json").c_str(), 0600);
+  mkfifo(fifo.c_str(), 0600);
+  const std::string onSite = kReference + " KAVSIM_SITE='" + site + "' timeout 60";
+  const std::string session =
+      "KAVSYMB: site file " + site +
+      "/gii/session.json: parse error at line 1, column 16: syntax error while parsing value - "
+      "unexpected end of input; expected '[', '{', or a literal (code 9071)\n";
+  const std::string notJson = "failed: kernel code 9071 (a site file is not JSON)\n";
+  const std::string tables =
+      "position  table\n--------  -------------------\n1         APT_MILLING_3AXIS\n"
+      "2         APT_MILLING_5AXIS\n3         APT_TURNING\n4         APT_DRILLING_CYCLES\n"
+      "5         APT_MINOR_WORDS\n(5 rows)\n";
+  // clang-format off
+  const Case cases[] = {
+      {"a damaged GII session, read", onSite, "gii get int NBPASS", 1,
+       "variable  kind  value\n--------  ----  -----\nNBPASS    int   0\n(1 row)\n",
+       session + "t4711: gii get int, reported into the GII session, " + notJson},
+      {"a damaged GII session, written", onSite, "gii set int NBPASS 5", 1, "",
+       session + "t4711: gii set int, reported into the GII session, " + notJson},
+      {"a pipe as a pool file", onSite, "pool object read TOOLS 1", 1, "",
+       "KAVSYMB: site file " + site + "/datapool/TOOLS.json: cannot be read: it is a pipe (code 9070)\n"
+       "t4711: pool object read failed: kernel code 9070 (a site file exists but cannot be read "
+       "(a directory, a pipe, a device, no permission))\n"},
+      {"a scripted icon longer than its field", kReference + " KAVSIM_FAULTS=\"GNDRIC@1#2='" + std::string(200, 'X') + "'\"",
+       "declarative icon MfgPocketing --site-icons", 0,
+       "class:       MfgPocketing\nicon path:   {KERNEL}/site/declarative/icons/XXXXXXXX.gif\nfile exists: no\n", ""},
+      {"logs that cannot be opened, fault items not understood",
+       kReference + " KAVSIM_LOG='" + fifo + "' KAVSIM_CALLS='" + dir.Path() +
+           "/none/calls' KAVSIM_FAULTS='GNSLTB@1-9020,1=99999999999,GNSLTB@2=9020' timeout 60",
+       "tables 1", 0, tables,
+       "KAVSYMB: KAVSIM_FAULTS: \"GNSLTB@1-9020\" not understood (no \"=CODE\"); left out\n"
+       "KAVSYMB: KAVSIM_FAULTS: \"1=99999999999\" not understood (the code \"99999999999\" is not an int); left out\n"
+       "KAVSYMB: KAVSIM_LOG: cannot open " + fifo + ": a pipe with no reader; going on without it\n"
+       "KAVSYMB: KAVSIM_CALLS: cannot open " + dir.Path() + "/none/calls: No such file or directory; going on without it\n"}};
+  // clang-format on
+  for (const Case& c : cases) Check(c);
 }

@@ -593,9 +593,9 @@ TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
   };
   // clang-format off
   const struct { const char* what; std::function<void()> script; std::function<std::string()> run; std::string result; } cases[] = {
-      {"G7AQRY count above its capacity", [] { Kernel::ScriptInt("G7AQRY", 1, 6, 51); },
+      {"G7AQRY count above its capacity", [] { Kernel::ScriptInt("G7AQRY", 1, 6, 51, kOnPurpose); },
        [&] { return strings(1); }, "50/50"},
-      {"G7AQRY count far above", [] { Kernel::ScriptInt("G7AQRY", 1, 6, 1 << 30); },
+      {"G7AQRY count far above", [] { Kernel::ScriptInt("G7AQRY", 1, 6, 1 << 30, kOnPurpose); },
        [&] { return strings(1); }, "50/50"},
       {"G7AQRY negative count", [] { Kernel::ScriptInt("G7AQRY", 1, 6, -3); }, [&] { return strings(1); }, "0/0"},
       {"item length above its field", [] { Kernel::ScriptInt("G7AQRY", 1, 8, 1000); },
@@ -607,9 +607,14 @@ TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
        [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").ToStdString(); }, ""},
       {"DCLVAR output with no blank", [&] { Kernel::ScriptText("DCLVAR", 1, 5, full1024); },
        [] { return std::to_string(D::GetDeclarativePath("x").GetLengthInChar()); }, "1024"},
+      {"DCLVAR output scripted longer than its field", [&] { Kernel::ScriptText("DCLVAR", 1, 5, full1024 + "yy"); },
+       [] { return std::to_string(D::GetDeclarativePath("x").GetLengthInChar()); }, "1024"},
       {"GNDRIC icon with no terminator", [&] { Kernel::ScriptText("GNDRIC", 1, 2, full8); },
        [] { setenv("ZORVENICONPATH", "/i", 1); return D::GetIconPath("MfgPocketing").ToStdString(); },
        "/i/ABCDEFGH.gif"},
+      {"GNDRIC icon scripted longer than its field", [&] { Kernel::ScriptText("GNDRIC", 1, 2, std::string(200, 'X')); },
+       [] { setenv("ZORVENICONPATH", "/i", 1); return D::GetIconPath("MfgPocketing").ToStdString(); },
+       "/i/XXXXXXXX.gif"},
       {"GNFRSB names with no terminator, lengths out of range", [&] {
          Kernel::ScriptText("GNFRSB", 1, 2, full8);
          Kernel::ScriptText("GNFRSB", 1, 4, full8);

@@ -4,10 +4,13 @@
 // identifier cache and its index, the ODT, record and batch modes, and what
 // any kernel answer leaves the library reading. Traces as whole blocks.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -361,6 +364,45 @@ TEST_F(GiiTest, AFailingCallArrivesInTheSession) {
             Kernel::Journal());
 }
 
+// A session file that could not be loaded leaves only the two variables
+// errors are raised through: every operation on any other variable raises
+// the file's site code into the session, as a failing call does, and
+// nothing reads as a success.
+TEST_F(GiiTest, ADamagedSessionFileRaisesItsCodeFromEveryOperation) {
+  namespace fs = std::filesystem;
+  struct Restore {
+    std::string site = KAV_KERNEL_FN(kavsim_site)();
+    ~Restore() { KAV_KERNEL_FN(kavsim_set_site)(site.c_str()); }
+  } restore;
+  const auto write = [](std::string iText) {
+    return [iText](const std::string& iPath) { std::ofstream(iPath) << iText; };
+  };
+  // clang-format off
+  const struct { const char* what; std::function<void(const std::string&)> make; int code; } cases[] = {
+      {"truncated", write(R"({"variables": [{"name": "NBPASS", "fields": [{"int": 3)"), 9071},
+      {"nested too deep", write(R"({"variables": )" + std::string(100, '[') + std::string(100, ']') + "}"), 9072},
+      {"a value of the wrong type", write(R"({"variables": [{"name": 101}]})"), 9073},
+      {"a directory", [](const std::string& p) { fs::create_directory(p); }, 9070},
+      {"a pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, 9070},
+      {"unreadable", [&](const std::string& p) { write("{}")(p); chmod(p.c_str(), 0); }, 9070}};
+  // clang-format on
+  for (const auto& c : cases) {
+    if (std::string(c.what) == "unreadable" && geteuid() == 0) continue;  // root reads it all
+    TempDir site;
+    fs::create_directories(site.Path() + "/gii");
+    c.make(site.Path() + "/gii/session.json");
+    KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
+    for (const Operation& operation : StoppingOperations()) {
+      SCOPED_TRACE(std::string(c.what) + ": " + operation.name);
+      Kernel::Reset();
+      operation.run(0);
+      EXPECT_EQ("int " + std::to_string(c.code), Value("IERZORVEN"));
+      EXPECT_EQ("OUTER\n", Events());
+      EXPECT_EQ(2, KAV_KERNEL_FN(kavsim_gii_variable_count)());
+    }
+  }
+}
+
 // Every call site fails once, in turn: the calls before it are unchanged,
 // the failing one is the last of the operation, and the code is raised.
 TEST_F(GiiTest, EveryFailingCallIsRaisedAndEndsTheOperation) {
@@ -453,6 +495,8 @@ TEST_F(GiiTest, NoFailureRecurses) {
 
 // --- Whatever a kernel answers ----------------------------------------------
 
+// The kernel is scripted to claim longer texts than it wrote on purpose;
+// what it writes stays inside the 80 characters of the field.
 TEST_F(GiiTest, ReturnedLengthsNeverReadOutsideTheBuffer) {
   const std::string full(80, 'x');
   const auto string = [] { return G::GetGIIStringVariable("TITRE", 0).ToStdString(); };
@@ -475,8 +519,8 @@ TEST_F(GiiTest, ReturnedLengthsNeverReadOutsideTheBuffer) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.routine) + " " + std::to_string(c.length));
     Kernel::Reset();
-    Kernel::ScriptText(c.routine, 1, c.textArg, full);  // no terminator
-    Kernel::ScriptInt(c.routine, 1, c.lengthArg, c.length);
+    Kernel::ScriptText(c.routine, 1, c.textArg, full + full);  // no terminator
+    Kernel::ScriptInt(c.routine, 1, c.lengthArg, c.length, kOnPurpose);
     EXPECT_EQ(c.result, c.read());
   }
 }

@@ -91,10 +91,11 @@ void CallEveryRoutine(bool iNullCode, const std::string& iPath) {
 #undef KAV_ROUTINE
 }
 
-// Answers no kernel gives, scripted: counts past the storage, lengths past
-// a buffer and below 0, a list of width 8 read as a real.
+// Answers no kernel gives, scripted: counts past the storage and lengths
+// past a buffer (on purpose: a trailing "!"), below 0, a list of width 8
+// read as a real.
 const char kOddAnswers[] =
-    "!G7AQRY@1#6=99,!GMIPRO@1#3=1000,!GMIKCH@1#3=-5,!GUSINF@1#2=8,"
+    "!G7AQRY@1#6=99!,!GMIPRO@1#3=1000!,!GMIKCH@1#3=-5,!GUSINF@1#2=8,"
     "!GUSINF@1#4=0";
 
 }  // namespace

@@ -4,6 +4,8 @@
 // non-directory site is said once. Each case runs in a child process so
 // that its standard error is its own.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -51,10 +53,35 @@ int Complete() {
   return ier;
 }
 
+int ListTools() {
+  char pool[8];
+  std::memcpy(pool, "TOOLS   ", 8);
+  int kind = 1, handle = 0, ier = -1;
+  GNSXOB(pool, &kind, &handle, &ier);
+  return ier;
+}
+
+int GiiId() {
+  char name[] = "NBPASS";
+  int length = 6, id = 0, ier = -1;
+  GMIQID(&length, name, &id, &ier);
+  return ier;
+}
+
+int MainPoolLoaded() {
+  char pool[27];
+  std::memset(pool, ' ', sizeof pool);
+  std::memcpy(pool, "KAVMFG", 6);
+  int loaded = 0, ier = -1;
+  DCLPLE(pool, &loaded, &ier);
+  return ier;
+}
+
 // Runs iCall twice against the site iDirectory in a child; the child
-// prints both codes.
+// prints both codes. A child that waits (on a pipe) dies within a minute.
 kavtest::ChildResult TwoCalls(const std::string& iDirectory, const std::function<int()>& iCall) {
   return kavtest::RunInChild({}, [&] {
+    alarm(60);
     SetSite(iDirectory);
     const int first = iCall();
     const int second = iCall();
@@ -73,8 +100,13 @@ TEST(KernelSiteTest, DamagedFilesGiveTheirCodeAndOneMessage) {
   const std::string tables = "catalog/tables.json";
   const std::string member = "dictionary/BROKEN.json";
   const std::string seed = "dictionary/DICOFR2.json";
+  const std::string pool = "datapool/P.json", declarative = "declarative/declarative.json";
+  const std::string tool = R"({"number": 1, "kind": 1, "fields": [{"name": "MFG_TOOL_DIAM"}, )";
   // clang-format off
-  struct Case { std::string file, content; std::function<int()> call; int code; std::string what; };
+  struct Case {
+    std::string file, content; std::function<int()> call; int code; std::string what;
+    std::string otherFile = "", otherContent = "";  // read before `file`
+  };
   const Case cases[] = {
       {tables, R"({"kinds":[{"kind":1,"title":null,"tables":["A"]}]})", Tables, 9073,
        "kinds[0].title: expected a text, found null"},
@@ -88,6 +120,8 @@ TEST(KernelSiteTest, DamagedFilesGiveTheirCodeAndOneMessage) {
       {tables, R"([1])", Tables, 9073, "expected an object, found an array"},
       {tables, R"({"kinds":[{"tables":[]}]})", Tables, 9073, "kinds[0].kind: missing, a whole number is required"},
       {tables, Deep(100000), Tables, 9072, "nested deeper than 64 levels"},
+      {tables, Deep(64), Tables, 9072, "nested deeper than 64 levels"},
+      {tables, Deep(63), Tables, 9073, "kinds[0]: expected an object, found an array"},
       {tables, "{\"kinds\":[", Tables, 9071,
        "parse error at line 1, column 11: syntax error while parsing value - "
        "unexpected end of input; expected '[', '{', or a literal"},
@@ -102,11 +136,28 @@ TEST(KernelSiteTest, DamagedFilesGiveTheirCodeAndOneMessage) {
        "classes[0].kind: expected a whole number, found a text"},
       {seed, R"({"model":"NC MODEL","title":{"bytes":"4g"}})", Complete, 9073,
        "title: expected a text, found an object"},
+      {"gii/session.json", R"({"variables": [{"name": "NBPASS", )", GiiId, 9071,
+       "parse error at line 1, column 35: syntax error while parsing object key - "
+       "unexpected end of input; expected string literal"},
+      // Site data the kernel would otherwise cut, merge or drop without a word.
+      {pool, R"({"pool": "TOOLSLONG", "objects": []})", ListTools, 9074,
+       "pool: \"TOOLSLONG\" is longer than a pool name (8 characters)"},
+      {pool, R"({"pool": "P", "objects": [{"number": 1, "kind": 1, "fields": [{"name": "MFG_TOOL_DIAMETER"}]}]})",
+       ListTools, 9074, "objects[0].fields[0].name: \"MFG_TOOL_DIAMETER\" is longer than a field name (16 characters)"},
+      {pool, R"({"pool": "P", "objects": [)" + tool + R"({"name": " MFG_TOOL_DIAM"}]}]})", ListTools, 9074,
+       "objects[0].fields[1].name: a second field of this name"},
+      {pool, R"({"pool": "TOOLS", "objects": []})", ListTools, 9074, "pool: \"TOOLS\" is the pool of A.json",
+       "datapool/A.json", R"({"pool": "TOOLS", "objects": []})"},
+      {declarative, R"({"classes": {"MfgX": {"values": {"MFG_A": {"type": 7, "values": [1]}}}}})", MainPoolLoaded,
+       9074, "classes.MfgX.values.MFG_A.type: 7 is not a type of values (0 and 1 int, 2 real, 3 text)"},
+      {declarative, R"({"pools": {"KAVMFG": {"variables": {"AXES": {"type": "REAL", "value": 5}}}}})",
+       MainPoolLoaded, 9074, "pools.KAVMFG.variables.AXES.type: \"REAL\" is not a type (INTEGER or STRING)"},
   };
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file + " " + c.content.substr(0, 60));
     kavtest::TempDir site;
+    if (!c.otherFile.empty()) site.Write(c.otherFile, c.otherContent);
     site.Write(c.file, c.content);
     const std::string path = site.Path() + "/" + c.file.substr(0, c.file.find(".json") + 5);
     const kavtest::ChildResult result = TwoCalls(site.Path(), c.call);
@@ -160,5 +211,37 @@ TEST(KernelSiteTest, AnUnusableSiteDirectoryIsSaidOnceAtFirstUse) {
     });
     EXPECT_EQ("[" + c.problem + "] [" + c.problem + "] 9020 9020\n", result.out);
     EXPECT_EQ("KAVSYMB: site directory " + c.directory + " " + c.problem + "\n", result.err);
+  }
+}
+
+// What is not a regular file is refused on its stat, with the code of a
+// file that cannot be read: a pipe nobody writes would hold open() for
+// ever, and a device may never end.
+TEST(KernelSiteTest, SiteFilesThatAreNotFilesAreRefusedWithoutOpeningThem) {
+  namespace fs = std::filesystem;
+  // clang-format off
+  const struct { const char* file; std::function<int()> call; } families[] = {
+      {"datapool/TOOLS.json", ListTools}, {"gii/session.json", GiiId},
+      {"declarative/declarative.json", MainPoolLoaded}, {"dictionary/DICOFR2.json", Complete},
+      {"catalog/tables.json", Tables}};
+  const struct { const char* what; std::function<void(const std::string&)> make; } kinds[] = {
+      {"a pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }},
+      {"a directory", [](const std::string& p) { fs::create_directory(p); }},
+      {"a device", [](const std::string& p) { fs::create_symlink("/dev/zero", p); }}};
+  // clang-format on
+  for (const auto& family : families) {
+    for (const auto& kind : kinds) {
+      SCOPED_TRACE(std::string(family.file) + " " + kind.what);
+      kavtest::TempDir site;
+      const std::string path = site.Path() + "/" + family.file;
+      fs::create_directories(fs::path(path).parent_path());
+      kind.make(path);
+      const kavtest::ChildResult result = TwoCalls(site.Path(), family.call);
+      EXPECT_EQ(0, result.status) << result.err;
+      EXPECT_EQ("9070 9070\n", result.out);
+      EXPECT_EQ(
+          "KAVSYMB: site file " + path + ": cannot be read: it is " + kind.what + " (code 9070)\n",
+          result.err);
+    }
   }
 }

@@ -2,10 +2,12 @@
 // the stubs and the resolver): the list protocol and its codes, fault
 // injection, the call journal, and the stand-ins of routines whose family
 // the kernel does not implement.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -115,6 +117,113 @@ TEST(KernelProcess, FaultsFromTheEnvironmentCountFromTheStartOfTheProcess) {
   EXPECT_NE(std::string::npos, output.find("codes: 9001 5 6 77\n")) << output;
 }
 
+namespace {
+
+// Runs one DISABLED_ test of this binary in a fresh process, so that the
+// kernel reads its settings from iEnv; a process that waits is ended
+// after a minute (status 124). iInChild runs first in the forked child.
+kavtest::ChildResult FreshProcess(
+    const kavtest::Environment& iEnv, const std::string& iTest,
+    const std::function<void()>& iInChild = [] {}) {
+  char self[4096] = {0};
+  if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return {};
+  const std::string command = std::string("timeout 60 '") + self +
+                              "' --gtest_also_run_disabled_tests --gtest_brief=1 "
+                              "--gtest_filter=KernelProcess." +
+                              iTest;
+  return kavtest::RunInChild(iEnv, [&] {
+    iInChild();
+    return WEXITSTATUS(std::system(command.c_str()));
+  });
+}
+
+std::string Named(const std::string& iItem, const std::string& iWhy) {
+  return "KAVSYMB: KAVSIM_FAULTS: \"" + iItem + "\" not understood (" + iWhy + "); left out\n";
+}
+
+}  // namespace
+
+// Each item of KAVSIM_FAULTS that is not understood is named once on
+// standard error and left out; every other item applies as written.
+TEST(KernelProcess, FaultItemsNotUnderstoodAreNamedOnceAndTheOthersApply) {
+  // clang-format off
+  const struct { const char* faults; std::string codes, err; } cases[] = {
+      {"GNSLTB@1-9020,2=5", "9001 5 9001 9001", Named("GNSLTB@1-9020", "no \"=CODE\"")},
+      {"GUSINX@1=5,@1=9020,1=,0=1", "9001 9001 9001 9001",
+       Named("GUSINX@1=5", "no routine GUSINX") + Named("@1=9020", "no routine before \"@\"") +
+           Named("1=", "no code after \"=\"") +
+           Named("0=1", "the call number \"0\" is not a whole number from 1")},
+      {"1=99999999999, 2=-7 ,3=1.5", "9001 -7 9001 9001",
+       Named("1=99999999999", "the code \"99999999999\" is not an int") +
+           Named("3=1.5", "the code \"1.5\" is not an int")},
+      {"GUSINF@1#9=5,GUSINF@1#0=5,GUSINF@x#4=5,GUSINF@1#4=abc,GUSINF@1#4=',2',GUSINF@2#4=6",
+       "9001 6 9001 9001",
+       Named("GUSINF@1#9=5", "GUSINF has no argument \"9\"") + Named("GUSINF@1#0=5", "GUSINF has no argument \"0\"") +
+           Named("GUSINF@x#4=5", "the call number \"x\" is not a whole number from 0") +
+           Named("GUSINF@1#4=abc", "the value \"abc\" is not an int, a real or a text in single quotes") +
+           Named("GUSINF@1#4=',2'", "argument 4 of GUSINF takes no text")},
+      {"3+=6,junk,junk", "9001 9001 6 6", Named("junk", "no \"=CODE\"")}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.faults);
+    const kavtest::ChildResult result =
+        FreshProcess({{"KAVSIM_FAULTS", c.faults}}, "DISABLED_ReportEnvironmentFaults");
+    EXPECT_EQ(0, result.status);
+    EXPECT_NE(std::string::npos, result.out.find("codes: " + c.codes + "\n")) << result.out;
+    EXPECT_EQ(c.err, result.err);
+  }
+}
+
+TEST(KernelProcess, DISABLED_MakeManyCalls) {
+  int handle = 0, ier = 0, width = 0, count = 0;
+  for (int i = 0; i < 20000; ++i) GUSINF(&handle, &width, &count, &ier);
+  std::cout << "calls made: " << ier << std::endl;
+}
+
+// A log file the kernel cannot open or write is said once on standard
+// error and the calls go on. A pipe never holds the application: one with
+// no reader is refused at once, and one whose reader goes away costs the
+// lines, not the process (no SIGPIPE).
+TEST(KernelProcess, LogsThatCannotBeUsedAreSaidOnceAndNeverHoldTheCalls) {
+  kavtest::TempDir dir;
+  const std::string fifo = dir.Path() + "/fifo";
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  const std::string missing = "/nonexistent-directory/log";
+  // clang-format off
+  const struct { const char* setting; std::string path, err; } cases[] = {
+      {"KAVSIM_LOG", missing, "cannot open " + missing + ": No such file or directory; going on without it"},
+      {"KAVSIM_CALLS", missing, "cannot open " + missing + ": No such file or directory; going on without it"},
+      {"KAVSIM_LOG", fifo, "cannot open " + fifo + ": a pipe with no reader; going on without it"},
+      {"KAVSIM_CALLS", fifo, "cannot open " + fifo + ": a pipe with no reader; going on without it"},
+      {"KAVSIM_LOG", "/dev/full", "cannot write /dev/full: No space left on device; lines are lost"},
+      {"KAVSIM_CALLS", "/dev/full", "cannot write /dev/full: No space left on device; lines are lost"}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.setting) + "=" + c.path);
+    const kavtest::ChildResult result =
+        FreshProcess({{c.setting, c.path}}, "DISABLED_MakeManyCalls");
+    EXPECT_EQ(0, result.status);
+    EXPECT_NE(std::string::npos, result.out.find("calls made: 9001\n")) << result.out;
+    EXPECT_EQ("KAVSYMB: " + std::string(c.setting) + ": " + c.err + "\n", result.err);
+  }
+  // A reader that takes one read and goes away while the kernel writes.
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_GE(reader, 0);
+  std::thread once([reader] {
+    char line[256];
+    for (int tries = 0; tries < 60000 && read(reader, line, sizeof line) <= 0; ++tries)
+      usleep(1000);
+    close(reader);
+  });
+  const kavtest::ChildResult result =
+      FreshProcess({{"KAVSIM_LOG", fifo}}, "DISABLED_MakeManyCalls", [reader] { close(reader); });
+  once.join();
+  EXPECT_EQ(0, result.status);
+  EXPECT_NE(std::string::npos, result.out.find("calls made: 9001\n")) << result.out;
+  EXPECT_EQ("KAVSYMB: KAVSIM_LOG: cannot write " + fifo + ": Broken pipe; lines are lost\n",
+            result.err);
+}
+
 // Texts are journaled with every blank, other bytes escaped, null
 // pointers as null; a refused call answers its code and touches nothing
 // else.
@@ -174,6 +283,95 @@ TEST_F(KernelTest, ScriptedAnswersOverwriteTheChosenArgumentsOfTheChosenCall) {
   EXPECT_EQ(3, read);
   Kernel::ScriptInt("LBATCH", 1, 0, 7);
   EXPECT_EQ(7, LBATCH(nullptr));
+}
+
+namespace {
+
+// A kernel field of iWidth characters holding iText, blank-padded.
+std::string Field(const std::string& iText, size_t iWidth) {
+  return kavtest::Padded(iText, iWidth);
+}
+
+}  // namespace
+
+// A script never writes past what the caller's argument holds, as the
+// routine table sizes it: a text is cut to its field (a list record to
+// its list's width); a count or a length that sizes another argument is
+// cut to that size, unless the script claims more on purpose.
+TEST_F(KernelTest, ScriptedAnswersStayInsideTheCallersStorage) {
+  constexpr size_t kGuard = 32;
+  // The bytes a call leaves in an area of iRoom bytes and a guard after it.
+  const auto area = [](size_t iRoom, const std::function<void(char*)>& iCall) {
+    std::string bytes(iRoom + kGuard, '#');
+    iCall(&bytes[0]);
+    return bytes;
+  };
+  const auto icon = [&](bool iInstead) {
+    Kernel::ScriptText("GNDRIC", 1, 2, std::string(200, 'X'), iInstead ? kInstead : 0);
+    return area(8, [](char* oIcon) {
+      std::string name = Field("MfgPocketing", 32);
+      int ier = -1;
+      GNDRIC(&name[0], oIcon, &ier);
+    });
+  };
+  const auto record = [&](int iWidth, const std::function<void()>& iScript) {
+    int width = iWidth, handle = 0, position = 0, one = 1, ier = -1;
+    std::string value(static_cast<size_t>(iWidth), ' ');
+    GUSINI(&width, &handle, &ier);
+    GUSPUS(&handle, &value[0], &position, &ier);
+    iScript();
+    return area(static_cast<size_t>(iWidth),
+                [&](char* oRecord) { GUSREA(&handle, &one, oRecord, &ier); });
+  };
+  const auto path = [&] {
+    Kernel::ScriptText("DCLVAR", 1, 5, std::string(1030, 'p'));
+    return area(1024, [](char* oPath) {
+      char expression[] = "x";
+      int length = 1, one = 1, outLength = 0, ier = -1;
+      DCLVAR(expression, &length, &one, &one, oPath, &outLength, &ier);
+    });
+  };
+  const auto count = [](int iFlags) {
+    Kernel::ScriptInt("G7AQRY", 1, 6, 60, iFlags);
+    std::string pool = Field("KAVPATHS", 27), variable = Field("KAVPATHS.ICONS", 64),
+                type = Field("STRING", 64), items(50 * 64, ' '), values(50 * 256, ' ');
+    int capacity = 50, width = 256, found = 0, ier = -1, itemLengths[50], valueLengths[50];
+    G7AQRY(&pool[0], &variable[0], &type[0], &capacity, &width, &found, &items[0], itemLengths,
+           &values[0], valueLengths, &ier);
+    return std::to_string(found);
+  };
+  const auto length = [](int iFlags) {
+    Kernel::ScriptInt("GMIKEY", 1, 6, 500, iFlags);
+    int id = 108, field = 3, type = 0, value = 0, textLength = 80, ier = -1;
+    double real = 0;
+    char text[80];
+    GMIKEY(&id, &field, &type, &value, &real, &textLength, text, &ier);
+    return std::to_string(textLength);
+  };
+  double real = 2.5;
+  std::string realBytes(reinterpret_cast<const char*>(&real), sizeof real);
+  const std::string guard(kGuard, '#');
+  // clang-format off
+  const struct { const char* what; std::function<std::string()> run; std::string left; } cases[] = {
+      {"a text past its field", [&] { return icon(false); }, std::string(8, 'X') + guard},
+      {"a text past its field, instead of the routine", [&] { return icon(true); }, std::string(8, 'X') + guard},
+      {"a text past a field of 1,024", path, std::string(1024, 'p') + guard},
+      {"a real into a record of an int list", [&] { return record(4, [] { Kernel::ScriptDouble("GUSREA", 1, 3, 2.5); }); },
+       realBytes.substr(0, 4) + guard},
+      {"an int into a record of a real list", [&] { return record(8, [] { Kernel::ScriptInt("GUSREA", 1, 3, 7); }); },
+       std::string("\x07\0\0\0", 4) + "    " + guard},
+      {"a text past a record of 72", [&] { return record(72, [] { Kernel::ScriptText("GUSREA", 1, 3, std::string(100, 'T')); }); },
+       std::string(72, 'T') + guard},
+      {"a count past the capacity", [&] { return count(0); }, "50"},
+      {"a count past the capacity, on purpose", [&] { return count(kOnPurpose); }, "60"},
+      {"a text length past its field", [&] { return length(0); }, "80"},
+      {"a text length past its field, on purpose", [&] { return length(kOnPurpose); }, "500"}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Kernel::Reset();
+    EXPECT_EQ(c.left, c.run());
+  }
 }
 
 namespace {
