@@ -199,13 +199,29 @@ constexpr int RowOf(const char* iName) {
   return -1;
 }
 
-// The width of each open kernel list, as GUSINI was asked or GUSINF
-// answered, so that a record read or pushed can be shown: 4 an int, 8 a
-// real, anything else text. A record is read at that width: the kernel
-// itself writes that many bytes into the caller's record.
-class RecordWidths {
+// The 0-based argument of routine iRow that is a list record, or -1.
+constexpr int RecordArg(int iRow) {
+  for (int i = 0; i < kRoutines[iRow].argc; ++i)
+    if (kRoutines[iRow].args[i].kind == Kind::kRecord) return i;
+  return -1;
+}
+
+// Where a line finds the record width of a kernel list (0: unknown), so
+// that a record read or pushed can be shown: 4 an int, 8 a real, anything
+// else text.
+class ListWidths {
  public:
-  int Of(int iHandle) const {
+  virtual int Of(int iHandle) const = 0;
+
+ protected:
+  ~ListWidths() = default;
+};
+
+// The width of each open kernel list as the caller was told: as GUSINI was
+// asked or GUSINF answered.
+class RecordWidths : public ListWidths {
+ public:
+  int Of(int iHandle) const override {
     const auto it = _widths.find(iHandle);
     return it == _widths.end() ? 0 : it->second;
   }
@@ -236,8 +252,14 @@ class Line {
  public:
   explicit Line(bool iJson) : _json(iJson) {}
 
-  void Begin(int iRow, void* const* iArgs, const RecordWidths& iWidths) {
+  // iRecordBytes: the bytes of storage behind the call's list record
+  // (GUSREA, GUSPUS), -1 when the writer does not know them. A list whose
+  // width says more is shown cut to them: what a kernel says of its width
+  // never makes the line read past the record.
+  void Begin(int iRow, void* const* iArgs, const ListWidths& iWidths,
+             int iRecordBytes = -1) {
     const Routine& r = kRoutines[iRow];
+    _recordBytes = iRecordBytes;
     _text.clear();
     if (_json) {
       _text += "{\"routine\":\"";
@@ -254,8 +276,8 @@ class Line {
 
   // iResult: the int the routine returned (for a routine whose code it
   // is). iNanoseconds < 0: no time.
-  void End(int iRow, void* const* iArgs, int iResult,
-           const RecordWidths& iWidths, long long iNanoseconds) {
+  void End(int iRow, void* const* iArgs, int iResult, const ListWidths& iWidths,
+           long long iNanoseconds) {
     const Routine& r = kRoutines[iRow];
     _first = true;
     // The code: the routine's ier ("null" when the caller passed none) or
@@ -364,7 +386,7 @@ class Line {
   }
 
   void Value(const Routine& iRoutine, int i, void* const* iArgs,
-             const RecordWidths& iWidths) {
+             const ListWidths& iWidths) {
     const Arg& a = iRoutine.args[i];
     const void* cell = iArgs[i];
     const char* text = static_cast<const char*>(cell);
@@ -417,6 +439,8 @@ class Line {
         return;
       case Kind::kRecord: {
         const int width = iWidths.Of(ref(a.ref));
+        if (_recordBytes >= 0 && width > _recordBytes)
+          return Quoted(text, static_cast<size_t>(_recordBytes));
         if (width == 4) return Number(Int(cell));
         if (width == 8) return Number(*static_cast<const double*>(cell));
         if (width > 0)
@@ -433,6 +457,7 @@ class Line {
 
   bool _json;
   bool _first = true;
+  int _recordBytes = -1;
   std::string _text;
 };
 

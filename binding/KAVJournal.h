@@ -14,4 +14,13 @@
 // written. Off, it returns the kernel's cell.
 void** KAVJournalCell(void** iKernelCell, int iRow);
 
+// Tells the journal, on the calling thread, that the record argument of
+// this thread's next GUSREA or GUSPUS has iBytes of storage. The routine's
+// thunk only sees a void*, and the list width a kernel answered is no
+// measure of the caller's buffer: the list helpers, which own the record,
+// say how large it is, and the line shows no more of it. A record the
+// journal was told nothing about is shown by the list's width. Costs one
+// test when the journal is off.
+void KAVJournalRecordBytes(int iBytes);
+
 #endif

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "KAVJournal.h"
 #include "KAVLegacyRoutines.h"
 #include "KAVListValKAVUnicodeString.h"
 #include "KAVRawColldouble.h"
@@ -82,15 +83,21 @@ constexpr int kStackRecordWidth = 1024;
 
 }  // namespace
 
+// Each read tells the journal how large its record is (iWidth characters,
+// the spare room of the stack buffer aside): a kernel's list width is never
+// taken as the size of the caller's buffer.
 KAVUnicodeString KAVKernelList::ReadText(int& ioHandle, int iIndex, int iWidth,
                                          int& oIer) {
   if (iWidth <= kStackRecordWidth) {
     char record[kStackRecordWidth + 1];
-    std::memset(record, ' ', static_cast<size_t>(iWidth > 0 ? iWidth : 0));
+    const int width = iWidth > 0 ? iWidth : 0;
+    std::memset(record, ' ', static_cast<size_t>(width));
+    KAVJournalRecordBytes(width);
     GUSREA(&ioHandle, &iIndex, record, &oIer);
-    return StrippedText(record, iWidth > 0 ? iWidth : 0);
+    return StrippedText(record, width);
   }
   KAVKernelField record(iWidth);
+  KAVJournalRecordBytes(iWidth);
   GUSREA(&ioHandle, &iIndex, record.Data(), &oIer);
   return record.Stripped();
 }
@@ -103,12 +110,14 @@ KAVUnicodeString KAVKernelList::ReadRecord(int& ioHandle, int iIndex,
     char record[kStackRecordWidth + 1];
     const int width = iWidth > 0 ? iWidth : 0;
     std::memset(record, ' ', static_cast<size_t>(width));
+    KAVJournalRecordBytes(width);
     GUSREA(&ioHandle, &iIndex, record, &oIer);
     int end = 0;
     while (end < width && record[end] != '\0') ++end;
     return KAVUnicodeString(record, end);
   }
   KAVKernelField record(iWidth);
+  KAVJournalRecordBytes(iWidth);
   GUSREA(&ioHandle, &iIndex, record.Data(), &oIer);
   return record.Text();
 }
@@ -137,12 +146,14 @@ KAVKernelValue KAVKernelList::ReadValue(int& ioHandle, int iIndex,
 
 int KAVKernelList::ReadInt(int& ioHandle, int iIndex, int& oIer) {
   int value = 0;
+  KAVJournalRecordBytes(sizeof value);
   GUSREA(&ioHandle, &iIndex, &value, &oIer);
   return value;
 }
 
 double KAVKernelList::ReadDouble(int& ioHandle, int iIndex, int& oIer) {
   double value = 0;
+  KAVJournalRecordBytes(sizeof value);
   GUSREA(&ioHandle, &iIndex, &value, &oIer);
   return value;
 }
@@ -157,11 +168,13 @@ void KAVKernelList::Start(int iWidth, int& oHandle, int& oIer) {
 
 void KAVKernelList::PushInt(int& ioHandle, int iValue, int& oIer) {
   int position = 0;
+  KAVJournalRecordBytes(sizeof iValue);
   GUSPUS(&ioHandle, &iValue, &position, &oIer);
 }
 
 void KAVKernelList::PushDouble(int& ioHandle, double iValue, int& oIer) {
   int position = 0;
+  KAVJournalRecordBytes(sizeof iValue);
   GUSPUS(&ioHandle, &iValue, &position, &oIer);
 }
 
@@ -169,5 +182,6 @@ void KAVKernelList::PushText(int& ioHandle, const KAVUnicodeString& iText,
                              int& oIer) {
   KAVKernelField record(iText, kPushTextWidth);
   int position = 0;
+  KAVJournalRecordBytes(kPushTextWidth);
   GUSPUS(&ioHandle, record.Data(), &position, &oIer);
 }

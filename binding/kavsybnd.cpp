@@ -31,28 +31,26 @@ namespace {
 }
 
 // Loads the first KAVSYMB along STEPLIB and keeps its resolver. A file that
-// exists but does not load ends the process: later directories are not
-// tried.
+// exists but does not load ends the process with dlopen's own words (or,
+// for a module that would fault inside the loader, the look's): later
+// directories are not tried.
 void FindResolver() {
   const char* stepLib = std::getenv("STEPLIB");
   if (stepLib == nullptr)
     Fail("KAVSYMB00: STEPLIB environment variable not defined\n", "");
   char path[kKAVPathBufferSize];
   if (KAVFindOnStepLib(stepLib, std::getenv("HOME"), path)) {
-    char reason[kKAVPathBufferSize + 200];
-    if (!KAVCheckModuleFile(path, reason, sizeof reason))
-      Fail("KAVSYMB00: cannot load KAVSYMB %s\n", reason);
-    void* module = dlopen(path, RTLD_LAZY);
-    if (module == nullptr)
-      Fail("KAVSYMB00: cannot load KAVSYMB %s\n", dlerror());
+    char refusal[kKAVRefusalSize];
+    const char* reason = "";
+    void* module = KAVOpenModule(path, RTLD_LAZY, refusal, &reason);
+    if (module == nullptr) Fail(kKAVCannotLoadFormat, reason);
     kavModuleImage.resolverCell = reinterpret_cast<KAVResolverFunction>(
         dlsym(module, kKAVResolverSymbol));
-    if (kavModuleImage.resolverCell == nullptr)
-      Fail("KAVSYMB00: module KAVSYMB is incorrect\n", "");
+    if (kavModuleImage.resolverCell == nullptr) Fail(kKAVModuleIncorrect, "");
     return;
   }
   errno = ENOENT;
-  Fail("KAVSYMB00: cannot load KAVSYMB %s\n", std::strerror(errno));
+  Fail(kKAVCannotLoadFormat, std::strerror(errno));
 }
 
 // Recursive: loading KAVSYMB runs its initialisers, which may call a

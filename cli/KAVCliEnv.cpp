@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -101,8 +102,9 @@ int EnvCommand(KAVCliContext& ioContext) {
   return module.empty() ? kKAVCliNoKernel : 0;
 }
 
-// Loads KAVSYMB as the binder would, and lets its resolver bind every
-// routine in throwaway entries made exactly as the library makes its own.
+// Loads KAVSYMB as the binder would, failing with the binder's own lines,
+// and lets its resolver bind every routine in throwaway entries made
+// exactly as the library makes its own.
 int CheckKernelCommand(KAVCliContext& ioContext) {
   if (!KAVCliBundledKernel().empty())
     std::cerr << "t4711: " << BundledNote() << std::endl;
@@ -112,22 +114,18 @@ int CheckKernelCommand(KAVCliContext& ioContext) {
               << std::endl;
     return kKAVCliNoKernel;
   }
-  char reason[kKAVPathBufferSize + 200];
-  if (!KAVCheckModuleFile(module.c_str(), reason, sizeof reason)) {
-    std::cerr << "t4711: cannot load " << reason << std::endl;
-    return kKAVCliNoKernel;
-  }
-  void* handle = dlopen(module.c_str(), RTLD_LAZY | RTLD_LOCAL);
+  char refusal[kKAVRefusalSize];
+  const char* reason = "";
+  void* handle =
+      KAVOpenModule(module.c_str(), RTLD_LAZY | RTLD_LOCAL, refusal, &reason);
   if (handle == nullptr) {
-    std::cerr << "t4711: cannot load " << module << ": " << dlerror()
-              << std::endl;
+    std::fprintf(stderr, kKAVCannotLoadFormat, reason);
     return kKAVCliNoKernel;
   }
   auto resolver =
       reinterpret_cast<KAVResolverFunction>(dlsym(handle, kKAVResolverSymbol));
   if (resolver == nullptr) {
-    std::cerr << "t4711: " << module << " has no resolver "
-              << kKAVResolverSymbol << std::endl;
+    std::fputs(kKAVModuleIncorrect, stderr);
     return kKAVCliNoKernel;
   }
   std::vector<KAVCliRow> unbound;

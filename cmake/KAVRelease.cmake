@@ -4,18 +4,16 @@
 # Public headers. A header of a folder the library names as an include
 # directory is public when it includes one of the two export headers (or
 # is one): that is what a caller of an exported class or function needs.
-# The kernel-module interface (entry layout, resolver, routine table, the
-# STEPLIB walk) is public too: a site's own kernel and t4711's pre-flight
-# check are written against it. Everything else (trace writer, kernel-form
-# helpers, a family's field widths) stays internal.
+# The kernel-module interface (entry layout, resolver, routine table, call
+# log format) is public too: a site's own kernel is written against it.
+# Everything else (trace writer, kernel-form helpers, a family's field
+# widths, how the binder finds and loads KAVSYMB) stays internal.
 include(CMakePackageConfigHelpers)
 
 set(KAV_KERNEL_ABI_HEADERS
   ${CMAKE_SOURCE_DIR}/binding/KAVCallLog.h
-  ${CMAKE_SOURCE_DIR}/binding/KAVElfCheck.h
   ${CMAKE_SOURCE_DIR}/binding/KAVResolverABI.h
-  ${CMAKE_SOURCE_DIR}/binding/KAVRoutines.def
-  ${CMAKE_SOURCE_DIR}/binding/KAVStepLib.h)
+  ${CMAKE_SOURCE_DIR}/binding/KAVRoutines.def)
 
 set(KAV_SOURCE_INCLUDE_DIRS)
 set(KAV_PUBLIC_HEADERS ${KAV_KERNEL_ABI_HEADERS})
@@ -70,7 +68,7 @@ foreach(header IN LISTS KAV_PUBLIC_HEADERS)
 endforeach()
 
 set_target_properties(KAVInternalHeaders PROPERTIES INTERFACE_INCLUDE_DIRECTORIES
-  "${KAV_SOURCE_INCLUDE_DIRS};${CMAKE_SOURCE_DIR}/binding;${CMAKE_SOURCE_DIR}/diagnostics;${CMAKE_SOURCE_DIR}/kernel;${KAV_PUBLIC_INCLUDE_DIR}")
+  "${KAV_SOURCE_INCLUDE_DIRS};${CMAKE_SOURCE_DIR}/binding;${CMAKE_SOURCE_DIR}/binding/loader;${CMAKE_SOURCE_DIR}/diagnostics;${CMAKE_SOURCE_DIR}/kernel;${KAV_PUBLIC_INCLUDE_DIR}")
 
 # Install layout. The reference kernel and its site sit where t4711 looks
 # for them: <libdir>/t4711, found relative to the installed tool.

@@ -16,7 +16,10 @@
 // keeps what it had appended, prints no end banner and leaves the kernel
 // lists it was reading open (the single-value operations still print
 // theirs). GetValues also calls KAVMfgDictionary::GetAttributeFacets, whose
-// code goes to the dictionary's own error number, not to this one.
+// code goes to the dictionary's error number, not to this one, and there
+// for the calling thread alone: KAVMfgDictionary::GetError() on that thread
+// answers it until the thread's next dictionary operation, while a
+// dictionary caller on another thread never sees it.
 #ifndef KAVMfgDataPool_h
 #define KAVMfgDataPool_h
 

@@ -8,6 +8,7 @@
 #include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgDataPool.h"
 #include "KAVMfgDictionary.h"
+#include "KAVMfgDictionaryCode.h"
 #include "KAVTrace.h"
 
 namespace {
@@ -57,7 +58,10 @@ struct Gathered {
 // values. False when ReadField failed: GetValues then stops, its code in
 // GetError(). Integer fields take their type from the dictionary's facet
 // 3; when the dictionary does not know the attribute, GetAttributeFacets
-// stops before setting it and the field reports 0, an integer type.
+// stops before setting it and the field reports 0, an integer type. The
+// dictionary is asked as the data pool's: its code stays on this thread
+// and never reaches the _ErrorNumber a dictionary caller on another thread
+// reads.
 bool GatherField(const KAVUnicodeString& iPool, const int& iNumObj,
                  const KAVUnicodeString& iField, int iTraced, Gathered& ioOut) {
   KAVRawCollint ints(0);
@@ -70,9 +74,12 @@ bool GatherField(const KAVUnicodeString& iPool, const int& iNumObj,
     KAVRawCollint facetInts(0);
     KAVRawColldouble facetDoubles(0);
     KAVListValKAVUnicodeString facetTexts;
-    KAVMfgDictionary::GetAttributeFacets(iField, f[0], f[1], f[2], f[3], f[4],
-                                         f[5], f[6], f[7], f[8], f[9], f[10],
-                                         facetInts, facetDoubles, facetTexts);
+    {
+      const KAVDictionaryAskedByDataPool asked;
+      KAVMfgDictionary::GetAttributeFacets(iField, f[0], f[1], f[2], f[3], f[4],
+                                           f[5], f[6], f[7], f[8], f[9], f[10],
+                                           facetInts, facetDoubles, facetTexts);
+    }
     ioOut.types.Append(f[2]);
     ioOut.nbValues.Append(ints.Size());
     ioOut.ints.Append(ints);

@@ -12,6 +12,10 @@
 // kernel code; callers read it with GetError(). An operation that meets a
 // nonzero code stops there, keeps what it had appended, and prints no end
 // banner (GetClasses and GetAllAttributes still end their lists).
+// KAVMfgDataPool::GetValues asks GetAttributeFacets too: that code is kept
+// for the thread that ran GetValues (GetError() there answers it until the
+// thread's next operation of this class) and never written into the
+// _ErrorNumber that other threads read.
 #ifndef KAVMfgDictionary_h
 #define KAVMfgDictionary_h
 

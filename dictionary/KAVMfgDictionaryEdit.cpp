@@ -3,6 +3,7 @@
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgDictionary.h"
+#include "KAVMfgDictionaryCode.h"
 #include "KAVMfgDictionaryForms.h"
 #include "KAVTrace.h"
 
@@ -14,6 +15,7 @@ using namespace kavdictionary;
 void KAVMfgDictionary::SetCurrentClass(const KAVUnicodeString& iClass,
                                        const int& iMode) {
   const int traced = GetDebug("KAVMfgDictionary");
+  ReclaimCode();
   if (traced) {
     KAVTrace::Open(22, "KAVMfgDictionary::SetCurrentClass, start");
     KAVTrace::Blank();
@@ -30,6 +32,7 @@ void KAVMfgDictionary::CreateClass(const KAVUnicodeString& iClass,
                                    const KAVUnicodeString& iSecondName,
                                    const int& iInt2) {
   const int traced = GetDebug("KAVMfgDictionary");
+  ReclaimCode();
   if (traced) {
     KAVTrace::Open(18, "CreateClass, start");
     KAVTrace::Blank();
@@ -55,6 +58,7 @@ void KAVMfgDictionary::CreateAttribute(
     const KAVRawCollint& iInts, const KAVRawColldouble& iDoubles,
     const KAVListValKAVUnicodeString& iTexts) {
   const int traced = GetDebug("KAVMfgDictionary");
+  ReclaimCode();
   if (traced) {
     KAVTrace::Open(25, "KAVMfgDictionary::CreateAttribute, start");
     KAVTrace::Blank();
@@ -102,6 +106,7 @@ void KAVMfgDictionary::AddAttribute(const KAVUnicodeString& iAttribute,
                                     const KAVUnicodeString& iBlock,
                                     const int& iStatus) {
   const int traced = GetDebug("KAVMfgDictionary");
+  ReclaimCode();
   if (traced) {
     KAVTrace::Open(19, "KAVMfgDictionary::AddAttribute, start");
     KAVTrace::Line("attribute : ", iAttribute);

@@ -3,6 +3,7 @@
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgDictionary.h"
+#include "KAVMfgDictionaryCode.h"
 #include "KAVMfgDictionaryForms.h"
 #include "KAVTrace.h"
 
@@ -17,7 +18,49 @@ KAVMfgDictionary& KAVMfgDictionary::operator=(const KAVMfgDictionary&) {
 }
 KAVMfgDictionary::~KAVMfgDictionary() {}
 
-int KAVMfgDictionary::GetError() { return _ErrorNumber; }
+namespace {
+
+// The calling thread's dictionary code while the data pool asks the
+// dictionary (KAVMfgDictionaryCode.h). Trivial, so no thread pays for a
+// constructor; asking counts nested askers.
+struct ThreadCode {
+  int asking = 0;
+  bool lent = false;
+  int code = 0;
+};
+thread_local ThreadCode tCode;
+
+}  // namespace
+
+KAVDictionaryAskedByDataPool::KAVDictionaryAskedByDataPool() { ++tCode.asking; }
+KAVDictionaryAskedByDataPool::~KAVDictionaryAskedByDataPool() {
+  --tCode.asking;
+}
+
+// A lent code starts at 0 and then carries over from one query to the
+// next, as _ErrorNumber would: the kernel writes every ier it is given.
+int& kavdictionary::FacetsCode(int& ioOwn) {
+  if (tCode.asking == 0) {
+    ReclaimCode();
+    return ioOwn;
+  }
+  if (!tCode.lent) {
+    tCode.lent = true;
+    tCode.code = 0;
+  }
+  return tCode.code;
+}
+
+void kavdictionary::ReclaimCode() { tCode.lent = false; }
+
+const int* kavdictionary::LentCode() {
+  return tCode.lent ? &tCode.code : nullptr;
+}
+
+int KAVMfgDictionary::GetError() {
+  const int* lent = LentCode();
+  return lent != nullptr ? *lent : _ErrorNumber;
+}
 
 namespace {
 
@@ -56,6 +99,7 @@ void ReportCurrent(int iTraced, KAVUnicodeString& oModel,
 void KAVMfgDictionary::Load(const KAVUnicodeString& iName,
                             const int& iComplete) {
   const int traced = GetDebug("KAVMfgDictionary");
+  ReclaimCode();
   if (traced) {
     KAVTrace::Open(13, "Load, start");
     KAVTrace::Line("Name : ", iName);
@@ -77,6 +121,7 @@ void KAVMfgDictionary::Load(const KAVUnicodeString& iName,
 
 void KAVMfgDictionary::Store(const KAVUnicodeString& iName) {
   const int traced = GetDebug("KAVMfgDictionary");
+  ReclaimCode();
   if (traced) {
     KAVTrace::Open(13, "Store, start");
     KAVTrace::Line("Name : ", iName);
@@ -141,6 +186,7 @@ void KAVMfgDictionary::LoadDefault() {
 
 void KAVMfgDictionary::Unload() {
   const int traced = GetDebug("KAVMfgDictionary");
+  ReclaimCode();
   if (traced) {
     KAVTrace::Open(13, "KAVMfgDictionary::Unload, start");
     KAVTrace::Blank();

@@ -3,6 +3,7 @@
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgDictionary.h"
+#include "KAVMfgDictionaryCode.h"
 #include "KAVMfgDictionaryForms.h"
 #include "KAVTrace.h"
 
@@ -39,6 +40,7 @@ void KAVMfgDictionary::GetAttributes(const KAVUnicodeString& iClass, int& iMode,
                                      KAVListValKAVUnicodeString& oBlocks,
                                      KAVRawCollint& oStatuses) {
   const int traced = GetDebug("KAVMfgDictionary");
+  ReclaimCode();
   if (traced) {
     KAVTrace::Open(20, "KAVMfgDictionary::GetAttributes, start");
     KAVTrace::Line("classe : ", iClass);
@@ -97,6 +99,7 @@ void KAVMfgDictionary::GetAttributeValues(const KAVUnicodeString& iClass,
                                           KAVRawColldouble& oDoubles,
                                           KAVListValKAVUnicodeString& oTexts) {
   const int traced = GetDebug("KAVMfgDictionary");
+  ReclaimCode();
   if (traced) {
     KAVTrace::Open(41, "KAVMfgDictionary::GetAttributeValues, start");
     KAVTrace::Line("ClassName : ", iClass);
@@ -137,6 +140,8 @@ void KAVMfgDictionary::GetAttributeValues(const KAVUnicodeString& iClass,
 // Relies on: GNFRAT writes the eleven facets straight into the caller's
 // ints and opens one list of possible values, read here by facet 3 as
 // GNFRAT left it (any other code: the count is fetched, nothing is read).
+// Asked by the data pool, the codes go to the asking thread's own cell,
+// never into _ErrorNumber (KAVMfgDictionaryCode.h).
 void KAVMfgDictionary::GetAttributeFacets(
     const KAVUnicodeString& iAttribute, int& oFacet1, int& oFacet2,
     int& oFacet3, int& oFacet4, int& oFacet5, int& oFacet6, int& oFacet7,
@@ -144,6 +149,7 @@ void KAVMfgDictionary::GetAttributeFacets(
     KAVRawCollint& oInts, KAVRawColldouble& oDoubles,
     KAVListValKAVUnicodeString& oTexts) {
   const int traced = GetDebug("KAVMfgDictionary");
+  int& code = FacetsCode(_ErrorNumber);
   if (traced) {
     KAVTrace::Open(25, "KAVMfgDictionary::GetAttributeFacets, start");
     KAVTrace::Blank();
@@ -152,22 +158,22 @@ void KAVMfgDictionary::GetAttributeFacets(
   int valuesList = 0;
   GNFRAT(attribute.Data(), &oFacet1, &oFacet2, &oFacet3, &oFacet4, &oFacet5,
          &oFacet6, &oFacet7, &oFacet8, &oFacet9, &oFacet10, &oFacet11,
-         &valuesList, &_ErrorNumber);
-  if (traced) KAVTrace::Line("gnfrat(ier) : ", _ErrorNumber);
-  if (_ErrorNumber != 0) return;
+         &valuesList, &code);
+  if (traced) KAVTrace::Line("gnfrat(ier) : ", code);
+  if (code != 0) return;
   int width = 0, count = 0;
-  KAVKernelList::Info(valuesList, width, count, _ErrorNumber);
-  if (_ErrorNumber != 0) return;
+  KAVKernelList::Info(valuesList, width, count, code);
+  if (code != 0) return;
   const KAVValueKind kind = KAVValueKindOfType(oFacet3);
   for (int i = 1; kind != KAVValueKind::kNone && i <= count; ++i) {
-    const KAVKernelValue value = KAVKernelList::ReadValue(
-        valuesList, i, kind, kTextValueWidth, _ErrorNumber);
-    if (_ErrorNumber != 0) return;
+    const KAVKernelValue value =
+        KAVKernelList::ReadValue(valuesList, i, kind, kTextValueWidth, code);
+    if (code != 0) return;
     value.AppendTo(oInts, oDoubles, oTexts);
     if (traced) TraceValue(value, "i4 : ", "r8 : ", "Str : ");
   }
-  KAVKernelList::End(valuesList, _ErrorNumber);
-  if (_ErrorNumber != 0) return;
+  KAVKernelList::End(valuesList, code);
+  if (code != 0) return;
   if (traced) KAVTrace::Close(23, "KAVMfgDictionary::GetAttributeFacets, end");
 }
 
@@ -178,6 +184,7 @@ void KAVMfgDictionary::GetAttributeFacets(
 void KAVMfgDictionary::GetClasses(KAVListValKAVUnicodeString& oNames,
                                   KAVRawCollint& oInts) {
   const int traced = GetDebug("KAVMfgDictionary");
+  ReclaimCode();
   if (traced) {
     KAVTrace::Open(20, "KAVMfgDictionary::GetClasses, start");
     KAVTrace::Blank();
@@ -214,6 +221,7 @@ void KAVMfgDictionary::GetClasses(KAVListValKAVUnicodeString& oNames,
 void KAVMfgDictionary::GetAllAttributes(KAVListValKAVUnicodeString& oNames,
                                         KAVRawCollint& oInts) {
   const int traced = GetDebug("KAVMfgDictionary");
+  ReclaimCode();
   if (traced) {
     KAVTrace::Open(41, "KAVMfgDictionary::GetAllAttributes, start");
     KAVTrace::Blank();

@@ -247,6 +247,20 @@ void ReadEnvironmentOnce() {
   state.callsFile.Open("KAVSIM_CALLS");
 }
 
+// The bytes this kernel reads or writes through a call's list record
+// (GUSPUS, GUSREA): the width of the list the call names. The log shows no
+// more of the record than that, whatever width GUSINF was scripted to
+// answer. -1 (the width the caller was told) for a routine without a
+// record or a list this kernel does not have.
+int RecordBytes(int iRow, void* const* iArgs) {
+  const int record = kavcall::RecordArg(iRow);
+  if (record < 0) return -1;
+  const auto* handle = static_cast<const int*>(
+      iArgs[kavcall::kRoutines[iRow].args[record].ref - 1]);
+  return handle != nullptr && lists::Exists(*handle) ? lists::Width(*handle)
+                                                     : -1;
+}
+
 // One line of the boundary log: begun with the inputs as the call comes
 // in, ended with the code and outputs as it leaves (scripted answers
 // applied).
@@ -254,7 +268,8 @@ class BoundaryLine {
  public:
   BoundaryLine(int iRow, void* const* iArgs) : _row(iRow), _args(iArgs) {
     if (GetState().callsFile.On())
-      _line.Begin(iRow, iArgs, GetState().callsWidths);
+      _line.Begin(iRow, iArgs, GetState().callsWidths,
+                  RecordBytes(iRow, iArgs));
   }
   void End(int iResult) {
     State& state = GetState();

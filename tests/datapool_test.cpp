@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "KAVMfgDataPool.h"
+#include "KAVMfgDictionary.h"
 #include "ReferenceKernel.h"
 #include "TestSupport.h"
 
@@ -247,6 +248,7 @@ struct GatherCase {
   Ints types, nbValues, ints;
   Doubles doubles;
   Strings texts;
+  int dictionaryError;  // the last facet query's, or the previous row's
 };
 
 // The same answers traced (field by field) and untraced (through the index).
@@ -256,12 +258,12 @@ void CheckGathering() {
       {"all fields but the skipped", 1,
        {"MFG_TOOL_NUMBER", "MFG_NB_FLUTES", "MFG_TOOL_DIAM", "MFG_CORNER_RAD", "MFG_TOOL_MAT", "MFG_COMMENT",
         "MFG_TOOL_CODE"},
-       {0, 1, 2, 2, 3, 0, 0}, {1, 1, 1, 1, 1, 0, 0}, {12, 4}, {10, 0.5}, {"CARBIDE"}},
+       {0, 1, 2, 2, 3, 0, 0}, {1, 1, 1, 1, 1, 0, 0}, {12, 4}, {10, 0.5}, {"CARBIDE"}, 0},
       {"named twice, blanks, missing, skipped name", 1,
        {"MFG_TOOL_DIAM", "MFG_NOPE", " MFG_TOOL_MAT", "MFG_TOOL_DIAM", "MFG_TOOL_NATURE"},
-       {2, 0, 0, 2, 3}, {1, 0, 0, 1, 1}, {}, {10, 10}, {"END MILL"}},
+       {2, 0, 0, 2, 3}, {1, 0, 0, 1, 1}, {}, {10, 10}, {"END MILL"}, 0},
       {"integer the dictionary lacks", 101, {"MFG_TOOL_NUMBER", "MFG_WEAR", "MFG_NB_USES"},
-       {0, 2, 0}, {1, 3, 1}, {12, 3}, {0.02, 0.05, 0.11}, {}}};
+       {0, 2, 0}, {1, 3, 1}, {12, 3}, {0.02, 0.05, 0.11}, {}, 9014}};
   // clang-format on
   for (const GatherCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -279,6 +281,7 @@ void CheckGathering() {
     EXPECT_EQ(c.doubles, Values(o.doubles));
     EXPECT_EQ(c.texts, Items(o.texts));
     EXPECT_EQ(0, Kernel::OpenLists());
+    EXPECT_EQ(c.dictionaryError, KAVMfgDictionary::GetError());
   }
 }
 

@@ -600,6 +600,13 @@ TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
       {"G7AQRY negative count", [] { Kernel::ScriptInt("G7AQRY", 1, 6, -3); }, [&] { return strings(1); }, "0/0"},
       {"item length above its field", [] { Kernel::ScriptInt("G7AQRY", 1, 8, 1000); },
        [&] { return strings(0); }, "MAIN"},
+      {"item shorter than its field", [] {
+         Kernel::ScriptText("G7AQRY", 1, 7, "ABCDEFGH");
+         Kernel::ScriptInt("G7AQRY", 1, 8, 3); }, [&] { return strings(0); }, "ABC"},
+      {"value shorter than its field", [] {
+         Kernel::ScriptText("G7AQRY", 1, 9, "ABCDEFGH");
+         Kernel::ScriptInt("G7AQRY", 1, 10, 3); },
+       [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").ToStdString(); }, "ABC"},
       {"value length above its field", [] {
          Kernel::ScriptText("G7AQRY", 1, 9, std::string(256, 'v'));
          Kernel::ScriptInt("G7AQRY", 1, 10, 257); }, [&] { return strings(2); }, "256"},

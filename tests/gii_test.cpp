@@ -320,6 +320,11 @@ TEST_F(GiiTest, CacheKeepsTheFirstOfANameAndFollowsEveryChange) {
   EXPECT_EQ(1, G::IsExistingGIIVariable("TITRE", 1));
   EXPECT_EQ(1, G::IsExistingGIIVariable("IERZORVEN", 1));
   Kernel::ClearJournal();
+  // Each name of the second list with its own identifier, from the cache.
+  EXPECT_EQ(105, G::GetGIIId("TITRE", 1));
+  EXPECT_EQ(1, G::GetGIIId("IERZORVEN", 1));
+  EXPECT_EQ(2, G::GetGIIId("OUTER", 1));
+  EXPECT_EQ("", Kernel::Journal());
   EXPECT_EQ(102, G::GetGIIId("AVANCE", 1));
   EXPECT_EQ("GMIQID 6 \"AVANCE\" 0 -> 0\n", Kernel::Journal());
 }

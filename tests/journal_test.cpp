@@ -3,7 +3,12 @@
 // line by line; the JSON form; threads; a journal that cannot be opened or
 // written; and the journal off leaving the binding as it always was.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -13,6 +18,7 @@
 #include <vector>
 
 #include "KAVCallLog.h"
+#include "KAVKernelList.h"
 #include "KAVLegacyRoutines.h"
 #include "KAVReferenceTable.h"
 #include "TestSupport.h"
@@ -212,32 +218,107 @@ TEST(JournalTest, ThreadsWriteWholeLines) {
 }
 
 // A journal that cannot be opened, or written, is reported once on
-// standard error; the calls go on and answer as ever.
+// standard error; the calls go on and answer as ever. A FIFO nobody reads
+// fails at once instead of holding the first call.
 TEST(JournalTest, AJournalThatFailsIsReportedOnceAndCallsGoOn) {
+  kavtest::TempDir dir;
+  const std::string fifo = dir.Path() + "/fifo";
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0644));
   // clang-format off
-  const struct {
-    const char* journal;
-    const char* report;
-  } cases[] = {
+  const struct { std::string journal, report; } cases[] = {
       {"/nonexistent-directory/journal",
-       "T4711 journal: cannot open /nonexistent-directory/journal: No such "
-       "file or "
-       "directory; going on without it\n"},
-      {"/dev/full",
-       "T4711 journal: cannot write /dev/full: No space left on device; "
-       "lines are lost\n"},
-  };
+       "T4711 journal: cannot open /nonexistent-directory/journal: No such file or directory; going on without it\n"},
+      {"/dev/full", "T4711 journal: cannot write /dev/full: No space left on device; lines are lost\n"},
+      {fifo, "T4711 journal: cannot open " + fifo + ": a pipe with no reader; going on without it\n"}};
   // clang-format on
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.journal);
     auto result = RunInChild({{"STEPLIB", kReference}, {"T4711_JOURNAL", c.journal}}, [] {
+      alarm(10);
       int width = 4, handle = 0, ier = -1;
       GUSINI(&width, &handle, &ier);
       GUSEND(&handle, &ier);
       return ier == 0 && handle > 0 ? 0 : 1;
     });
-    EXPECT_EQ(0, result.status) << c.journal;
-    EXPECT_EQ(c.report, result.err) << c.journal;
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ(c.report, result.err);
   }
+}
+
+// A pipe whose reader has gone: the write that fails raises SIGPIPE, which
+// would end the application. It is reported once and the calls go on; the
+// application's signal mask is as it was, the signal the write raised is
+// not left pending, and one the application had pending itself stays.
+TEST(JournalTest, APipeWithoutReaderNeverEndsTheApplication) {
+  for (const bool applicationBlocks : {false, true}) {
+    SCOPED_TRACE(applicationBlocks ? "blocked and pending before" : "default");
+    kavtest::TempDir dir;
+    const std::string fifo = dir.Path() + "/fifo";
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0644));
+    auto result = RunInChild({{"STEPLIB", kReference}, {"T4711_JOURNAL", fifo}}, [&] {
+      sigset_t pipe, before, after, pending;
+      sigemptyset(&pipe);
+      sigaddset(&pipe, SIGPIPE);
+      if (applicationBlocks) {
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+        raise(SIGPIPE);
+      }
+      pthread_sigmask(SIG_BLOCK, nullptr, &before);
+      const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+      int width = 4, handle = 0, ier = -1;
+      GUSINI(&width, &handle, &ier);  // opens the journal, one line read
+      close(reader);
+      GUSEND(&handle, &ier);
+      GUSINI(&width, &handle, &ier);
+      pthread_sigmask(SIG_BLOCK, nullptr, &after);
+      sigpending(&pending);
+      std::cout << (ier == 0 ? "calls answer" : "calls fail") << ", mask "
+                << (sigismember(&before, SIGPIPE) == sigismember(&after, SIGPIPE) ? "kept"
+                                                                                  : "changed")
+                << ", " << (sigismember(&pending, SIGPIPE) ? "pending" : "none pending");
+      return 0;
+    });
+    EXPECT_EQ(0, result.status);
+    EXPECT_EQ(applicationBlocks ? "calls answer, mask kept, pending"
+                                : "calls answer, mask kept, none pending",
+              result.out);
+    EXPECT_EQ("T4711 journal: cannot write " + fifo + ": Broken pipe; lines are lost\n",
+              result.err);
+  }
+}
+
+// A kernel may answer any width for a list: the journal shows no more of a
+// record than the storage the library gave it (an int, a 72-character
+// text), and the reference kernel's log no more than its list's width.
+// The widths are learned from GUSINI (width, then handle) and GUSINF; the
+// two logs share their formatter, so the lines are also written out here.
+TEST(JournalTest, ARecordShowsNoMoreThanItsStorage) {
+  kavtest::TempDir dir;
+  const std::string journal = dir.Path() + "/journal", calls = dir.Path() + "/calls";
+  auto result = RunInChild({{"STEPLIB", kReference},
+                            {"T4711_JOURNAL", journal},
+                            {"KAVSIM_CALLS", calls},
+                            {"KAVSIM_FAULTS", "GUSINF@1#2=72,GUSINF@2#2=5000"}},
+                           [] {
+                             int ier = 0, ints = 0, texts = 0, width = 0, count = 0;
+                             KAVKernelList::Start(4, ints, ier);
+                             KAVKernelList::PushInt(ints, 5, ier);
+                             KAVKernelList::Start(72, texts, ier);
+                             KAVKernelList::PushText(texts, "MfgEndMill", ier);
+                             KAVKernelList::Info(ints, width, count, ier);
+                             KAVKernelList::ReadInt(ints, 1, ier);
+                             KAVKernelList::Info(texts, width, count, ier);
+                             KAVKernelList::ReadText(texts, 1, 72, ier);
+                             return 0;
+                           });
+  ASSERT_EQ(0, result.status) << result.err;
+  const std::string text = "\"MfgEndMill" + std::string(62, ' ') + "\"";
+  EXPECT_EQ(kavtest::Lines({"GUSINI 4 -> 0 1", "GUSPUS 1 5 -> 0 1", "GUSINI 72 -> 0 2",
+                            "GUSPUS 2 " + text + " -> 0 1", "GUSINF 1 -> 0 72 1",
+                            "GUSREA 1 1 -> 0 \"\\x05\\x00\\x00\\x00\"", "GUSINF 2 -> 0 5000 1",
+                            "GUSREA 2 1 -> 0 " + text}),
+            WithoutTimes(Read(journal)));
+  EXPECT_EQ(Read(calls), WithoutTimes(Read(journal)));
 }
 
 // Off, a bound entry leads to the cell the kernel answered, as it always

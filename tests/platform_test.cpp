@@ -270,6 +270,48 @@ TEST(PlatformCollectionTest, IntAndDoubleArraysCountFromOne) {
   CheckCollection<KAVRawColldouble>(1.5, -2.25, "1.5 0 0 -2.25 1.5 0 0 -2.25");
 }
 
+namespace {
+
+// How often the storage of a collection moved while iCount appends of
+// iItem filled it: position 1's cell is a reference into that storage, and
+// a vector that grows allocates its new block before freeing the old one.
+template <typename Coll, typename Item>
+int MovesOfAppends(const Item& iItem, int iCount) {
+  Coll target;
+  target.Append(iItem);
+  const void* storage = &target[1];
+  int moves = 0;
+  for (int i = 1; i < iCount; ++i) {
+    target.Append(iItem);
+    if (&target[1] != storage) {
+      ++moves;
+      storage = &target[1];
+    }
+  }
+  return moves;
+}
+
+}  // namespace
+
+TEST(PlatformCollectionTest, AppendsReallocateLogarithmicallyOften) {
+  constexpr int kAppends = 4096;
+  constexpr int kMost = 2 * 12;  // twice log2(4096)
+  // clang-format off
+  const struct { const char* what; int moves; } cases[] = {
+      {"an int", MovesOfAppends<KAVRawCollint>(7, kAppends)},
+      {"ints", MovesOfAppends<KAVRawCollint>(IntsOf({7}), kAppends)},
+      {"a real", MovesOfAppends<KAVRawColldouble>(1.5, kAppends)},
+      {"reals", MovesOfAppends<KAVRawColldouble>(DoublesOf({1.5}), kAppends)},
+      {"a string", MovesOfAppends<KAVListValKAVUnicodeString>(KAVUnicodeString("x"), kAppends)},
+      {"a list", MovesOfAppends<KAVListValKAVUnicodeString>(ListOf({"x"}), kAppends)}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_GT(c.moves, 0);
+    EXPECT_LE(c.moves, kMost);
+  }
+}
+
 // ---------------------------------------------------- tokens and services
 
 TEST(PlatformServicesTest, TokensSkipEmptyComponents) {

@@ -16,6 +16,7 @@
 #include "KAVMfgAPTAndPPTable.h"
 #include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgBaseNLS.h"
+#include "KAVMfgDataPool.h"
 #include "KAVMfgDictionary.h"
 #include "KAVMfgUtilities.h"
 #include "TestSupport.h"
@@ -86,4 +87,55 @@ TEST(ThreadsTest, EightThreadsBindAndUseDifferentClassesAtOnce) {
     EXPECT_EQ(expected, result.out);
     EXPECT_EQ("", result.err);
   }
+}
+
+// The data pool asks the dictionary for the type of its integer fields, so
+// a data pool on one thread and the dictionary on another share the
+// dictionary's error number unless the data pool keeps its queries' codes
+// to itself. Here every query of the data pool fails (object 101's integer
+// fields are unknown to the dictionary) and every one of the dictionary's
+// thread succeeds: that thread must never read a code it did not get, the
+// data pool's thread reads its own, and the main thread, once both are
+// done, the dictionary's last code, though the data pool asked last.
+TEST(ThreadsTest, TheDataPoolsDictionaryQueriesStayOnItsThread) {
+  constexpr int kCalls = 200;
+  const kavtest::ChildResult result = kavtest::RunInChild({{"MfgBaseDebug", std::nullopt}}, [] {
+    std::atomic<int> waiting{2};
+    std::atomic<bool> dictionaryDone{false};
+    const auto together = [&] {
+      --waiting;
+      while (waiting.load() > 0) std::this_thread::yield();
+    };
+    int strayCodes = 0, poolsCode = -1;
+    std::thread pool([&] {
+      together();
+      for (int i = 0; i < kCalls || !dictionaryDone.load(); ++i) {
+        KAVListValKAVUnicodeString attributes, texts;
+        KAVRawCollint types, nbValues, ints;
+        KAVRawColldouble doubles;
+        KAVMfgDataPool::GetValues("TOOLS", 101, attributes, types, nbValues, ints, doubles, texts);
+      }
+      poolsCode = KAVMfgDictionary::GetError();
+    });
+    std::thread dictionary([&] {
+      together();
+      for (int i = 0; i < kCalls; ++i) {
+        int f[11] = {};
+        KAVRawCollint ints;
+        KAVRawColldouble doubles;
+        KAVListValKAVUnicodeString texts;
+        KAVMfgDictionary::GetAttributeFacets("MFG_NB_FLUTES", f[0], f[1], f[2], f[3], f[4], f[5],
+                                             f[6], f[7], f[8], f[9], f[10], ints, doubles, texts);
+        if (KAVMfgDictionary::GetError() != 0) ++strayCodes;
+      }
+      dictionaryDone = true;
+    });
+    pool.join();
+    dictionary.join();
+    std::printf("%d %d %d", strayCodes, poolsCode, KAVMfgDictionary::GetError());
+    return 0;
+  });
+  ASSERT_EQ(0, result.status) << result.err;
+  EXPECT_EQ("0 9014 0", result.out);
+  EXPECT_EQ("", result.err);
 }
