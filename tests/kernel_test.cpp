@@ -127,8 +127,8 @@ kavtest::ChildResult FreshProcess(
     const std::function<void()>& iInChild = [] {}) {
   char self[4096] = {0};
   if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return {};
-  const std::string command = std::string("timeout 60 '") + self +
-                              "' --gtest_also_run_disabled_tests --gtest_brief=1 "
+  const std::string command = "timeout 60 " + kavtest::ProgramCommand(self) +
+                              " --gtest_also_run_disabled_tests --gtest_brief=1 "
                               "--gtest_filter=KernelProcess." +
                               iTest;
   return kavtest::RunInChild(iEnv, [&] {
