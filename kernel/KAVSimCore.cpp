@@ -283,7 +283,7 @@ class BoundaryLine {
  private:
   int _row;
   void* const* _args;
-  kavcall::Line _line{false};
+  kavcall::Line _line{kavcall::Style::kText};
 };
 
 void AppendQuoted(std::string& ioLine, const char* iText, size_t iLength) {

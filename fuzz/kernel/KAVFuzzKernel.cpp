@@ -244,7 +244,7 @@ class Answerer {
     for (int i = 0; i < _routine.argc; ++i)
       if (_routine.args[i].flow != Flow::kOut) ReadInput(i);
     int result = 0;
-    const int codeArg = kavcall::Line::CodeArg(_routine);
+    const int codeArg = kavcall::CodeArg(_routine);
     if (codeArg >= 0 && _args[codeArg] != nullptr)
       *static_cast<int*>(_args[codeArg]) = Code();
     else if (_routine.returnsCode)
