@@ -45,8 +45,8 @@ std::string Expand(std::string iText) {
 Outcome RunTool(const std::string& iEnvironment, const std::string& iWords) {
   kavtest::TempDir dir;
   const std::string errFile = dir.Path() + "/err";
-  const std::string command =
-      Expand(iEnvironment + " '" + KAV_TEST_T4711 + "' " + iWords + " 2>'" + errFile + "'");
+  const std::string command = Expand(iEnvironment + " " + kavtest::ProgramCommand(KAV_TEST_T4711) +
+                                     " " + iWords + " 2>'" + errFile + "'");
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[512];
