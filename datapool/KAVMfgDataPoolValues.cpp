@@ -1,11 +1,7 @@
 // KAVMfgDataPool: gathering the values of a whole object (GetValues) and
 // printing a whole pool (DumpDataPool). Both are built on the class's own
 // operations; GetValues is the one place the data pool asks the dictionary.
-#include <optional>
-#include <string_view>
-#include <unordered_map>
-
-#include "KAVMfgBaseAnalysisStatic.h"
+#include "KAVListIndex.h"
 #include "KAVMfgDataPool.h"
 #include "KAVMfgDictionary.h"
 #include "KAVMfgDictionaryCode.h"
@@ -25,26 +21,6 @@ bool IsSkipped(const KAVUnicodeString& iField) {
   return false;
 }
 
-// The object's field names by name, first position per name (positions
-// from 1, 0: none), built once per call so that matching n attributes
-// against m fields costs n + m lookups, not n * m comparisons. The views
-// point into the names list, which must outlive the index unchanged.
-class FieldIndex {
- public:
-  explicit FieldIndex(const KAVListValKAVUnicodeString& iNames) {
-    _positions.reserve(static_cast<size_t>(iNames.Size()));
-    for (int i = 1; i <= iNames.Size(); ++i)
-      _positions.emplace(iNames[i].ToStdString(), i);
-  }
-  int Find(const KAVUnicodeString& iName) const {
-    auto it = _positions.find(iName.ToStdString());
-    return it == _positions.end() ? 0 : it->second;
-  }
-
- private:
-  std::unordered_map<std::string_view, int> _positions;
-};
-
 // The five outputs of GetValues, one entry per attribute handled.
 struct Gathered {
   KAVRawCollint& types;
@@ -63,7 +39,8 @@ struct Gathered {
 // and never reaches the _ErrorNumber a dictionary caller on another thread
 // reads.
 bool GatherField(const KAVUnicodeString& iPool, const int& iNumObj,
-                 const KAVUnicodeString& iField, int iTraced, Gathered& ioOut) {
+                 const KAVUnicodeString& iField,
+                 const KAVOperationTrace& iTrace, Gathered& ioOut) {
   KAVRawCollint ints(0);
   KAVRawColldouble doubles(0);
   KAVListValKAVUnicodeString texts;
@@ -83,24 +60,22 @@ bool GatherField(const KAVUnicodeString& iPool, const int& iNumObj,
     ioOut.types.Append(f[2]);
     ioOut.nbValues.Append(ints.Size());
     ioOut.ints.Append(ints);
-    if (iTraced) {
-      KAVTrace::Line("type : ", f[2]);
-      KAVTrace::Line("Integer Field, NbVals : ", ints.Size());
-    }
+    iTrace.Line("type : ", f[2]);
+    iTrace.Line("Integer Field, NbVals : ", ints.Size());
   } else if (doubles.Size() > 0) {
     ioOut.types.Append(2);
     ioOut.nbValues.Append(doubles.Size());
     ioOut.doubles.Append(doubles);
-    if (iTraced) KAVTrace::Line("Double Field, NbVals : ", doubles.Size());
+    iTrace.Line("Double Field, NbVals : ", doubles.Size());
   } else if (texts.Size() > 0) {
     ioOut.types.Append(3);
     ioOut.nbValues.Append(texts.Size());
     ioOut.texts.Append(texts);
-    if (iTraced) KAVTrace::Line("String Field, NbVals : ", texts.Size());
+    iTrace.Line("String Field, NbVals : ", texts.Size());
   } else {
     ioOut.nbValues.Append(0);
     ioOut.types.Append(0);
-    if (iTraced) KAVTrace::Text("Unvaluated Field");
+    iTrace.Text("Unvaluated Field");
   }
   return true;
 }
@@ -109,11 +84,7 @@ bool GatherField(const KAVUnicodeString& iPool, const int& iNumObj,
 // fields. Read failures are not looked at: an object prints the fields
 // read before its failure, a listing the numbers listed before its own.
 void DumpObjects(const KAVUnicodeString& iPool, int iKind, const char* iTitle) {
-  KAVTrace::Blank();
-  KAVTrace::Dashes(32);
-  KAVTrace::Text(iTitle);
-  KAVTrace::Dashes(32);
-  KAVTrace::Blank();
+  KAVTrace::Open(KAVOpening::Listed(32), iTitle);
   KAVRawCollint* numbers = KAVMfgDataPool::ListObjects(iPool, iKind);
   KAVTrace::Blank();
   KAVTrace::Line("Number of Objects : ", numbers->Size());
@@ -155,14 +126,11 @@ void KAVMfgDataPool::GetValues(const KAVUnicodeString& iPool,
                                KAVRawCollint& oTypes, KAVRawCollint& oNbValues,
                                KAVRawCollint& oInts, KAVRawColldouble& oDoubles,
                                KAVListValKAVUnicodeString& oTexts) {
-  const int traced = GetDebug("KAVMfgDataPool");
-  if (traced) {
-    KAVTrace::Open(20, "GetValues, start");
-    KAVTrace::Line("Pool    : ", iPool);
-    KAVTrace::Line("Numobj  : ", iNumObj);
-    KAVTrace::Line("ListAtt : ", ioAttributes);
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgDataPool");
+  trace.Open(KAVOpening::Listed(20), "GetValues, start",
+             {{"Pool    : ", iPool},
+              {"Numobj  : ", iNumObj},
+              {"ListAtt : ", ioAttributes}});
   oTypes.RemoveAll(KAVCollec::ReleaseMemory);
   oNbValues.RemoveAll(KAVCollec::ReleaseMemory);
   oInts.RemoveAll(KAVCollec::ReleaseMemory);
@@ -176,13 +144,12 @@ void KAVMfgDataPool::GetValues(const KAVUnicodeString& iPool,
   if (_ErrorNumber != 0) return;
   const int attributeCount = ioAttributes.Size();
   if (attributeCount > 0) {
-    if (traced) KAVTrace::Text("Search For List Of Attributes");
-    std::optional<FieldIndex> index;
-    if (!traced) index.emplace(fields);
+    trace.Text("Search For List Of Attributes");
+    KAVListIndex index;
     for (int a = 1; a <= attributeCount; ++a) {
       const KAVUnicodeString& attribute = ioAttributes[a];
       int match = 0;
-      if (traced) {
+      if (trace) {
         KAVTrace::Line("Attribute : ", attribute + "---");
         KAVTrace::Text("  ");
         for (int f = 1; f <= fields.Size(); ++f) {
@@ -193,48 +160,34 @@ void KAVMfgDataPool::GetValues(const KAVUnicodeString& iPool,
           }
         }
       } else {
-        match = index->Find(attribute);
+        match = index.Locate(fields, attribute.ToStdString());
       }
       if (match == 0) {
         oNbValues.Append(0);
         oTypes.Append(0);
-        if (traced) KAVTrace::Text("Unvaluated Attribute");
+        trace.Text("Unvaluated Attribute");
         continue;
       }
-      if (!GatherField(iPool, iNumObj, fields[match], traced, out)) return;
+      if (!GatherField(iPool, iNumObj, fields[match], trace, out)) return;
     }
   } else {
-    if (traced) KAVTrace::Text("No Specified List Of Attributes");
+    trace.Text("No Specified List Of Attributes");
     for (int f = 1; f <= fields.Size(); ++f) {
       if (IsSkipped(fields[f])) continue;
-      if (traced) {
-        KAVTrace::Blank();
-        KAVTrace::Line("Field : ", fields[f]);
-      }
+      trace.Blank();
+      trace.Line("Field : ", fields[f]);
       ioAttributes.Append(fields[f]);
-      if (!GatherField(iPool, iNumObj, fields[f], traced, out)) return;
+      if (!GatherField(iPool, iNumObj, fields[f], trace, out)) return;
     }
   }
-  if (traced) KAVTrace::Close(16, "GetValues, end");
+  trace.Close(KAVClosing::Framed(16), "GetValues, end");
 }
 
 void KAVMfgDataPool::DumpDataPool(const KAVUnicodeString& iPool) {
-  const int traced = GetDebug("KAVMfgDataPool");
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(20);
-    KAVTrace::Text("DumpDataPool, Start ");
-    KAVTrace::Dashes(20);
-    KAVTrace::Line("Pool   : ", iPool);
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgDataPool");
+  trace.Open(KAVOpening::Listed(20), "DumpDataPool, Start ",
+             {{"Pool   : ", iPool}});
   DumpObjects(iPool, 1, "Dump of Data Pool Input Objects ");
   DumpObjects(iPool, 2, "Dump of Data Pool Output Objects ");
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(20);
-    KAVTrace::Text("DumpDataPool, End   ");
-    KAVTrace::Dashes(20);
-    KAVTrace::Blank();
-  }
+  trace.Close(KAVClosing::Framed(20), "DumpDataPool, End   ");
 }
