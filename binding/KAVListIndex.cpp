@@ -1,16 +1,11 @@
 // The list index: catching up with a list, and its one rule for stale hits.
 #include "KAVListIndex.h"
 
-int KAVListIndex::Locate(const KAVListValKAVUnicodeString& iList,
-                         std::string_view iText) {
+int KAVListIndex::LocateAfresh(const KAVListValKAVUnicodeString& iList,
+                               std::string_view iText) {
+  Clear();
   CatchUp(iList);
-  int position = Find(iText);
-  if (position != 0 && iList[position].ToStdString() != iText) {
-    Clear();
-    CatchUp(iList);
-    position = Find(iText);
-  }
-  return position;
+  return Find(iText);
 }
 
 void KAVListIndex::Clear() {
@@ -30,11 +25,6 @@ void KAVListIndex::CatchUp(const KAVListValKAVUnicodeString& iList) {
   }
 }
 
-int KAVListIndex::Find(std::string_view iText) const {
-  const auto found = _first.find(iText);
-  return found == _first.end() ? 0 : found->second;
-}
-
 bool KAVListIndex::Agrees(const KAVListValKAVUnicodeString& iList) {
   std::unordered_map<std::string, int> first;
   for (int i = 1; i <= iList.Size(); ++i)
@@ -46,11 +36,4 @@ bool KAVListIndex::Agrees(const KAVListValKAVUnicodeString& iList) {
   std::string absent = "\x01";
   while (first.count(absent) != 0) absent += '\x01';
   return Locate(iList, absent) == 0;
-}
-
-std::string_view KAVStrippedView(const KAVUnicodeString& iText) {
-  const std::string_view text(iText.ToStdString());
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return std::string_view();
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }

@@ -28,7 +28,14 @@
 // or changes its list other than by appending.
 class KAVListIndex {
  public:
-  int Locate(const KAVListValKAVUnicodeString& iList, std::string_view iText);
+  // Inline: a cache lookup is this call, one hash lookup and one compare.
+  int Locate(const KAVListValKAVUnicodeString& iList, std::string_view iText) {
+    if (iList.Size() != _covered) CatchUp(iList);
+    const int position = Find(iText);
+    if (position == 0 || iList[position].ToStdString() == iText)
+      return position;
+    return LocateAfresh(iList, iText);
+  }
   void Clear();
   // Whether Locate answers every entry's first position in iList, counted
   // afresh, and 0 for a text no entry holds: the fuzzing harness's check.
@@ -36,7 +43,13 @@ class KAVListIndex {
 
  private:
   void CatchUp(const KAVListValKAVUnicodeString& iList);
-  int Find(std::string_view iText) const;
+  // A stale hit: the index starts over and looks again.
+  int LocateAfresh(const KAVListValKAVUnicodeString& iList,
+                   std::string_view iText);
+  int Find(std::string_view iText) const {
+    const auto found = _first.find(iText);
+    return found == _first.end() ? 0 : found->second;
+  }
 
   // The index owns copies of the texts it maps (a deque never moves its
   // elements, so the views into them stay valid).
@@ -47,6 +60,11 @@ class KAVListIndex {
 
 // iText without blanks at either end, as a view into it: a lookup the
 // index answers copies nothing.
-std::string_view KAVStrippedView(const KAVUnicodeString& iText);
+inline std::string_view KAVStrippedView(const KAVUnicodeString& iText) {
+  const std::string_view text(iText.ToStdString());
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return std::string_view();
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
 
 #endif

@@ -1,7 +1,10 @@
 // KAVMfgDataPool: gathering the values of a whole object (GetValues) and
 // printing a whole pool (DumpDataPool). Both are built on the class's own
 // operations; GetValues is the one place the data pool asks the dictionary.
-#include "KAVListIndex.h"
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+
 #include "KAVMfgDataPool.h"
 #include "KAVMfgDictionary.h"
 #include "KAVMfgDictionaryCode.h"
@@ -20,6 +23,28 @@ bool IsSkipped(const KAVUnicodeString& iField) {
     if (iField == skipped) return true;
   return false;
 }
+
+// The object's field names by name, first position per name (positions
+// from 1, 0: none), built once per call so that matching n attributes
+// against m fields costs n + m lookups, not n * m comparisons. The views
+// point into the names list, which must outlive the index unchanged: an
+// index that lives for one call over a list nothing changes, so it needs
+// neither the copies nor the stale-hit rule of KAVListIndex.
+class FieldIndex {
+ public:
+  explicit FieldIndex(const KAVListValKAVUnicodeString& iNames) {
+    _positions.reserve(static_cast<size_t>(iNames.Size()));
+    for (int i = 1; i <= iNames.Size(); ++i)
+      _positions.emplace(iNames[i].ToStdString(), i);
+  }
+  int Find(const KAVUnicodeString& iName) const {
+    auto it = _positions.find(iName.ToStdString());
+    return it == _positions.end() ? 0 : it->second;
+  }
+
+ private:
+  std::unordered_map<std::string_view, int> _positions;
+};
 
 // The five outputs of GetValues, one entry per attribute handled.
 struct Gathered {
@@ -145,7 +170,8 @@ void KAVMfgDataPool::GetValues(const KAVUnicodeString& iPool,
   const int attributeCount = ioAttributes.Size();
   if (attributeCount > 0) {
     trace.Text("Search For List Of Attributes");
-    KAVListIndex index;
+    std::optional<FieldIndex> index;
+    if (!trace) index.emplace(fields);
     for (int a = 1; a <= attributeCount; ++a) {
       const KAVUnicodeString& attribute = ioAttributes[a];
       int match = 0;
@@ -160,7 +186,7 @@ void KAVMfgDataPool::GetValues(const KAVUnicodeString& iPool,
           }
         }
       } else {
-        match = index.Locate(fields, attribute.ToStdString());
+        match = index->Find(attribute);
       }
       if (match == 0) {
         oNbValues.Append(0);

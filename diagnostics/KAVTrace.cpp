@@ -8,32 +8,6 @@
 #include "KAVListValKAVUnicodeString.h"
 #include "KAVMfgBaseAnalysisStatic.h"
 
-KAVTraceLine::KAVTraceLine(const char* iText)
-    : _kind(Kind::kText), _label(iText) {
-  _value.chars = nullptr;
-}
-KAVTraceLine::KAVTraceLine(const char* iLabel, int iValue)
-    : _kind(Kind::kInt), _label(iLabel) {
-  _value.integer = iValue;
-}
-KAVTraceLine::KAVTraceLine(const char* iLabel, double iValue)
-    : _kind(Kind::kDouble), _label(iLabel) {
-  _value.real = iValue;
-}
-KAVTraceLine::KAVTraceLine(const char* iLabel, const char* iValue)
-    : _kind(Kind::kChars), _label(iLabel) {
-  _value.chars = iValue;
-}
-KAVTraceLine::KAVTraceLine(const char* iLabel, const KAVUnicodeString& iValue)
-    : _kind(Kind::kString), _label(iLabel) {
-  _value.string = &iValue;
-}
-KAVTraceLine::KAVTraceLine(const char* iLabel,
-                           const KAVListValKAVUnicodeString& iValue)
-    : _kind(Kind::kList), _label(iLabel) {
-  _value.list = &iValue;
-}
-
 void KAVTraceLine::Print() const {
   switch (_kind) {
     case Kind::kText:

@@ -34,12 +34,32 @@ class KAVListValKAVUnicodeString;
 // that prints it.
 class KAVTraceLine {
  public:
-  KAVTraceLine(const char* iText);  // NOLINT(runtime/explicit): a title
-  KAVTraceLine(const char* iLabel, int iValue);
-  KAVTraceLine(const char* iLabel, double iValue);
-  KAVTraceLine(const char* iLabel, const char* iValue);
-  KAVTraceLine(const char* iLabel, const KAVUnicodeString& iValue);
-  KAVTraceLine(const char* iLabel, const KAVListValKAVUnicodeString& iValue);
+  // Built inline: an operation whose switch is off still builds its lines,
+  // and pays no call for them.
+  KAVTraceLine(const char* iText)  // NOLINT(runtime/explicit): a title
+      : _kind(Kind::kText), _label(iText) {
+    _value.chars = nullptr;
+  }
+  KAVTraceLine(const char* iLabel, int iValue)
+      : _kind(Kind::kInt), _label(iLabel) {
+    _value.integer = iValue;
+  }
+  KAVTraceLine(const char* iLabel, double iValue)
+      : _kind(Kind::kDouble), _label(iLabel) {
+    _value.real = iValue;
+  }
+  KAVTraceLine(const char* iLabel, const char* iValue)
+      : _kind(Kind::kChars), _label(iLabel) {
+    _value.chars = iValue;
+  }
+  KAVTraceLine(const char* iLabel, const KAVUnicodeString& iValue)
+      : _kind(Kind::kString), _label(iLabel) {
+    _value.string = &iValue;
+  }
+  KAVTraceLine(const char* iLabel, const KAVListValKAVUnicodeString& iValue)
+      : _kind(Kind::kList), _label(iLabel) {
+    _value.list = &iValue;
+  }
   void Print() const;
 
  private:
