@@ -9,6 +9,7 @@
 #include "KAVLegacyRoutines.h"
 #include "KAVListIndex.h"
 #include "KAVMfgBaseNLSInternals.h"
+#include "KAVRoutineTable.h"
 #include "KAVTrace.h"
 
 namespace {
@@ -17,9 +18,16 @@ constexpr int kAttribute = 1;
 constexpr int kBlock = 2;
 constexpr int kClass = 3;
 constexpr int kValue = 4;
-constexpr int kShortNameWidth = 16;  // attributes and blocks
-constexpr int kLongNameWidth = 32;   // classes and values
-constexpr int kNlsNameWidth = 80;
+// GNFNL1's key by kind, and its national name's field.
+constexpr int kShortNameWidth =  // attributes and blocks
+    kavcall::KeyWidth(kAttribute) == kavcall::KeyWidth(kBlock)
+        ? kavcall::KeyWidth(kAttribute)
+        : kavcall::WidthsOfTheseArgumentsDiffer();
+constexpr int kLongNameWidth =  // classes and values
+    kavcall::KeyWidth(kClass) == kavcall::KeyWidth(kValue)
+        ? kavcall::KeyWidth(kClass)
+        : kavcall::WidthsOfTheseArgumentsDiffer();
+constexpr int kNlsNameWidth = kavcall::Width("GNFNL1", 3);
 
 KAVUnicodeString ToString(std::string_view iText) {
   return KAVUnicodeString(iText.data(), static_cast<int>(iText.size()));

@@ -2,10 +2,13 @@
 #ifndef KAVMfgBaseGIIForms_h
 #define KAVMfgBaseGIIForms_h
 
+#include "KAVRoutineTable.h"
+
 namespace kavgii {
 
 // A GII text in the kernel, and the capacity of every text read buffer.
-constexpr int kTextWidth = 80;
+constexpr int kTextWidth =
+    kavcall::SharedWidth({{"GMIKEY", 7}, {"GMIKCH", 4}, {"GMIPRO", 2}});
 
 }  // namespace kavgii
 
