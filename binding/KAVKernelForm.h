@@ -46,6 +46,19 @@ class KAVKernelField {
   std::string _buffer;  // _width characters and a NUL
 };
 
+// The two ways a name is brought to a field of kernel form. Stripped:
+// blanks at both ends go first, then the text is cut or blank-padded, so
+// a long name keeps its first characters after its leading blanks.
+inline KAVKernelField KAVStrippedField(const KAVUnicodeString& iText,
+                                       int iWidth) {
+  return KAVKernelField(iText.Strip(KAVStripBoth, ' '), iWidth);
+}
+// Cut: the text is cut or blank-padded first, then stripped and padded
+// again, so only its first iWidth characters ever count.
+inline KAVKernelField KAVCutField(const KAVUnicodeString& iText, int iWidth) {
+  return KAVKernelField(KAVKernelField(iText, iWidth).Stripped(), iWidth);
+}
+
 // A text passed unpadded: its characters (with a terminating NUL the kernel
 // does not count) and its length in a separate int, passed by address.
 //

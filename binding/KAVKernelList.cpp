@@ -161,8 +161,48 @@ double KAVKernelList::ReadDouble(int& ioHandle, int iIndex, int& oIer) {
   return value;
 }
 
+namespace {
+
+// Each value of iValues (1..Size) through iPush, stopping at the first
+// failing push.
+template <typename Values, typename Push>
+bool PushEach(int& ioHandle, const Values& iValues, int& oIer, Push iPush) {
+  for (int i = 1; i <= iValues.Size(); ++i) {
+    iPush(ioHandle, iValues[i], oIer);
+    if (oIer != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool KAVKernelList::PushAll(int& ioHandle, const KAVRawCollint& iValues,
+                            int& oIer) {
+  return PushEach(ioHandle, iValues, oIer, &PushInt);
+}
+
+bool KAVKernelList::PushAll(int& ioHandle, const KAVRawColldouble& iValues,
+                            int& oIer) {
+  return PushEach(ioHandle, iValues, oIer, &PushDouble);
+}
+
+bool KAVKernelList::PushAll(int& ioHandle,
+                            const KAVListValKAVUnicodeString& iTexts,
+                            int& oIer) {
+  return PushEach(ioHandle, iTexts, oIer, &PushText);
+}
+
 void KAVKernelList::End(int& ioHandle, int& oIer) {
   if (ioHandle != 0) GUSEND(&ioHandle, &oIer);
+}
+
+bool KAVKernelList::EndInOrder(std::initializer_list<int*> ioHandles,
+                               int& oIer) {
+  for (int* handle : ioHandles) {
+    End(*handle, oIer);
+    if (oIer != 0) return false;
+  }
+  return true;
 }
 
 void KAVKernelList::Start(int iWidth, int& oHandle, int& oIer) {

@@ -5,14 +5,14 @@
 #ifndef KAVKernelList_h
 #define KAVKernelList_h
 
+#include <initializer_list>
 #include <string>
 
 #include "KAVKernelForm.h"
+#include "KAVListValKAVUnicodeString.h"
+#include "KAVRawColldouble.h"
+#include "KAVRawCollint.h"
 #include "KAVUnicodeString.h"
-
-class KAVListValKAVUnicodeString;
-class KAVRawCollint;
-class KAVRawColldouble;
 
 // How a list record is read: chosen by the list's record width (4, 8, 72)
 // or by a value type code (0 and 1 int, 2 real, 3 text). Anything else is
@@ -45,6 +45,28 @@ class KAVKernelList {
   static KAVUnicodeString ReadRecord(int& ioHandle, int iIndex, int iWidth,
                                      int& oIer);
   static int ReadInt(int& ioHandle, int iIndex, int& oIer);
+  // Record iIndex appended to ioOut (a text as ReadText reads it, or an
+  // int) and shown by iTrace, the operation's trace, under iLabel. False
+  // when the read failed: nothing is appended or shown.
+  template <typename Trace>
+  static bool AppendText(const Trace& iTrace, const char* iLabel, int& ioHandle,
+                         int iIndex, int iWidth,
+                         KAVListValKAVUnicodeString& ioOut, int& oIer) {
+    const KAVUnicodeString text = ReadText(ioHandle, iIndex, iWidth, oIer);
+    if (oIer != 0) return false;
+    ioOut.Append(text);
+    iTrace.Line(iLabel, text);
+    return true;
+  }
+  template <typename Trace>
+  static bool AppendInt(const Trace& iTrace, const char* iLabel, int& ioHandle,
+                        int iIndex, KAVRawCollint& ioOut, int& oIer) {
+    const int value = ReadInt(ioHandle, iIndex, oIer);
+    if (oIer != 0) return false;
+    ioOut.Append(value);
+    iTrace.Line(iLabel, value);
+    return true;
+  }
   static double ReadDouble(int& ioHandle, int iIndex, int& oIer);
   // GUSREA of record iIndex as iKind: an int, a double, or a text of
   // iTextWidth characters, stripped unless iKeepBlanks. kNone calls
@@ -55,6 +77,9 @@ class KAVKernelList {
   // GUSEND, only for a list the kernel handed out (handle not 0); a 0
   // handle leaves oIer as it is.
   static void End(int& ioHandle, int& oIer);
+  // End of each list in order, stopping at the first that fails: the lists
+  // after it stay open. False then, its code in oIer.
+  static bool EndInOrder(std::initializer_list<int*> ioHandles, int& oIer);
 
   // GUSINI: a new list of records of iWidth bytes (4, 8 or 72).
   static void Start(int iWidth, int& oHandle, int& oIer);
@@ -62,6 +87,13 @@ class KAVKernelList {
   static void PushInt(int& ioHandle, int iValue, int& oIer);
   static void PushDouble(int& ioHandle, double iValue, int& oIer);
   static void PushText(int& ioHandle, const KAVUnicodeString& iText, int& oIer);
+  // GUSPUS of every value in order, stopping at the first that fails:
+  // false then, the values after it not pushed.
+  static bool PushAll(int& ioHandle, const KAVRawCollint& iValues, int& oIer);
+  static bool PushAll(int& ioHandle, const KAVRawColldouble& iValues,
+                      int& oIer);
+  static bool PushAll(int& ioHandle, const KAVListValKAVUnicodeString& iTexts,
+                      int& oIer);
 
   static constexpr int kPushTextWidth = 72;
 };

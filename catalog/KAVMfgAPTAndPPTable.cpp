@@ -3,7 +3,6 @@
 
 #include "KAVKernelList.h"
 #include "KAVLegacyRoutines.h"
-#include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVRoutineTable.h"
 #include "KAVTrace.h"
 
@@ -26,31 +25,24 @@ KAVMfgAPTAndPPTable::~KAVMfgAPTAndPPTable() {}
 // is then not ended (the kernel drops it itself) and no end banner is
 // printed.
 KAVListValKAVUnicodeString* KAVMfgAPTAndPPTable::GetTables(const int& itype) {
-  const int traced = GetDebug("KAVMfgAPTAndPPTable");
-  if (traced) {
-    KAVTrace::Open(16, "GetTables, start");
-    KAVTrace::Line("itype : ", itype);
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgAPTAndPPTable");
+  trace.Open(KAVOpening::Listed(16), "GetTables, start", {{"itype : ", itype}});
   KAVListValKAVUnicodeString* tables = new KAVListValKAVUnicodeString;
   int kind = itype;
   int handle = 0;
   GNSLTB(&kind, &handle, &_ErrorNumber);
-  if (traced) KAVTrace::Line("ier (gnsltb) : ", _ErrorNumber);
+  trace.Line("ier (gnsltb) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return tables;
   int width = 0, count = 0;  // every record is read as 72 characters
   KAVKernelList::Info(handle, width, count, _ErrorNumber);
   if (_ErrorNumber != 0) return tables;
-  for (int i = 1; i <= count; ++i) {
-    const KAVUnicodeString name =
-        KAVKernelList::ReadText(handle, i, kTableNameWidth, _ErrorNumber);
-    if (_ErrorNumber != 0) return tables;
-    tables->Append(name);
-    if (traced) KAVTrace::Line("Table Name : ", name);
-  }
+  for (int i = 1; i <= count; ++i)
+    if (!KAVKernelList::AppendText(trace, "Table Name : ", handle, i,
+                                   kTableNameWidth, *tables, _ErrorNumber))
+      return tables;
   KAVKernelList::End(handle, _ErrorNumber);
   if (_ErrorNumber != 0) return tables;
-  if (traced) KAVTrace::Close(15, "GetTables, end ");
+  trace.Close(KAVClosing::Framed(15), "GetTables, end ");
   return tables;
 }
 

@@ -1,16 +1,13 @@
 // KAVMfgBaseNLS: national-language names, their per-kind caches and the
-// indexes kept beside them.
+// indexes kept beside them (KAVListIndex).
 #include "KAVMfgBaseNLS.h"
 
 #include <cstring>
-#include <deque>
-#include <string>
 #include <string_view>
-#include <unordered_map>
 
-#include "KAVKernelList.h"
+#include "KAVKernelForm.h"
 #include "KAVLegacyRoutines.h"
-#include "KAVMfgBaseAnalysisStatic.h"
+#include "KAVListIndex.h"
 #include "KAVMfgBaseNLSInternals.h"
 #include "KAVRoutineTable.h"
 #include "KAVTrace.h"
@@ -31,49 +28,6 @@ constexpr int kLongNameWidth =  // classes and values
         ? kavcall::KeyWidth(kClass)
         : kavcall::WidthsOfTheseArgumentsDiffer();
 constexpr int kNlsNameWidth = kavcall::Width("GNFNL1", 3);
-
-// Position (from 1) of the first entry of a list equal to a text. The
-// index owns copies of the texts it maps (a deque never moves its
-// elements, so the views into them stay valid) and catches up with the
-// list on each lookup, so entries appended by any path are found.
-class FirstPositionIndex {
- public:
-  int Locate(const KAVListValKAVUnicodeString& iList, std::string_view iText) {
-    CatchUp(iList);
-    const auto found = _first.find(iText);
-    return found == _first.end() ? 0 : found->second;
-  }
-
-  void Clear() {
-    _first.clear();
-    _texts.clear();
-    _covered = 0;
-  }
-
- private:
-  void CatchUp(const KAVListValKAVUnicodeString& iList) {
-    if (iList.Size() < _covered) Clear();
-    while (_covered < iList.Size()) {
-      ++_covered;
-      const std::string& entry = iList[_covered].ToStdString();
-      if (_first.count(entry) != 0) continue;  // the first one stays
-      _texts.push_back(entry);
-      _first.emplace(_texts.back(), _covered);
-    }
-  }
-
-  std::deque<std::string> _texts;
-  std::unordered_map<std::string_view, int> _first;
-  int _covered = 0;  // entries 1.._covered of the list are indexed
-};
-
-// iText without blanks at either end, as a view into it.
-std::string_view StrippedView(const KAVUnicodeString& iText) {
-  const std::string_view text(iText.ToStdString());
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return std::string_view();
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 KAVUnicodeString ToString(std::string_view iText) {
   return KAVUnicodeString(iText.data(), static_cast<int>(iText.size()));
@@ -98,13 +52,10 @@ class Key {
 };
 
 // The end of GetNlsName, wherever it ends.
-KAVUnicodeString Finish(int iTraced, const KAVUnicodeString& iResult) {
-  if (iTraced) {
-    KAVTrace::Blank();
-    KAVTrace::Line("Name : ", iResult);
-    KAVTrace::Text("KAVMfgBaseNLS::GetNlsName, End");
-    KAVTrace::Blank();
-  }
+KAVUnicodeString Finish(const KAVOperationTrace& iTrace,
+                        const KAVUnicodeString& iResult) {
+  iTrace.Close(KAVClosing::Undashed(), "KAVMfgBaseNLS::GetNlsName, End",
+               {{"Name : ", iResult}});
   return iResult;
 }
 
@@ -126,8 +77,8 @@ struct __attribute__((visibility("hidden"))) KAVMfgBaseNLS::Cache {
   int width;
   KAVListValKAVUnicodeString& stdNames;
   KAVListValKAVUnicodeString& nlsNames;
-  FirstPositionIndex stdIndex;
-  FirstPositionIndex nlsIndex;
+  KAVListIndex stdIndex;
+  KAVListIndex nlsIndex;
 
   // The cache of a type code, null outside 1 to 4. Built on first use,
   // after the lists it refers to, so it is destroyed before them.
@@ -154,43 +105,37 @@ KAVMfgBaseNLS::~KAVMfgBaseNLS() {}
 // failure included (as the name given), so no name is asked twice.
 KAVUnicodeString KAVMfgBaseNLS::GetNlsName(const int& iType,
                                            const KAVUnicodeString& iStdName) {
-  const int traced = GetDebug("KAVMfgBaseNLS");
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Text("KAVMfgBaseNLS::GetNlsName, Start");
-    KAVTrace::Line("type : ", iType);
-    KAVTrace::Line("name : ", iStdName);
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgBaseNLS");
+  trace.Open(KAVOpening::Undashed(), "KAVMfgBaseNLS::GetNlsName, Start",
+             {{"type : ", iType}, {"name : ", iStdName}});
   // Every path that does not reach the kernel answers either the name
   // given, unchanged, or the cached translation, copied once on return.
-  const std::string_view stripped = StrippedView(iStdName);
-  if (stripped.empty()) return Finish(traced, iStdName);
+  const std::string_view stripped = KAVStrippedView(iStdName);
+  if (stripped.empty()) return Finish(trace, iStdName);
 
   Cache* cache = Cache::ForType(iType);
   if (cache == nullptr) {
     // No list for this type: nothing is looked up, asked or cached.
-    if (traced) {
+    if (trace) {
       KAVTrace::Line("my_name : ", ToString(stripped));
       KAVTrace::Line("indice : ", 0);
     }
-    return Finish(traced, iStdName);
+    return Finish(trace, iStdName);
   }
   const Key key(stripped, cache->width);
-  if (traced) KAVTrace::Line("my_name : ", key.Text());
+  if (trace) KAVTrace::Line("my_name : ", key.Text());
   const int position = cache->stdIndex.Locate(cache->stdNames, key.View());
-  if (traced) KAVTrace::Line("indice : ", position);
-  if (position != 0) return Finish(traced, cache->nlsNames[position]);
+  trace.Line("indice : ", position);
+  if (position != 0) return Finish(trace, cache->nlsNames[position]);
 
   KAVKernelField stdName(key.Text(), cache->width);
   KAVKernelField nlsName(kNlsNameWidth);
   int type = iType;
   int length = 0;
   int ier = 0;
-  if (traced && (iType == kClass || iType == kValue))
-    KAVTrace::Text("avant gnfnl1");
+  if (iType == kClass || iType == kValue) trace.Text("avant gnfnl1");
   GNFNL1(&type, stdName.Data(), nlsName.Data(), &length, &ier);
-  if (traced) KAVTrace::Line("gnfnl1 (ier): ", ier);
+  trace.Line("gnfnl1 (ier): ", ier);
   KAVUnicodeString result = iStdName;  // what a failed translation answers
   if (ier == 0) {
     // The length is brought into the buffer's 80 characters first: past
@@ -199,17 +144,17 @@ KAVUnicodeString KAVMfgBaseNLS::GetNlsName(const int& iType,
     KAVUnicodeString translated = nlsName.Text();
     translated.Resize(KAVClampLength(length, kNlsNameWidth), ' ');
     result = translated.Strip(KAVStripBoth, ' ');
-    if (traced) KAVTrace::Line("Name : ", result);
+    trace.Line("Name : ", result);
   }
   cache->stdNames.Append(key.Text());
   cache->nlsNames.Append(result);
-  return Finish(traced, result);
+  return Finish(trace, result);
 }
 
 KAVUnicodeString KAVMfgBaseNLS::GetStdName(const int& iType,
                                            const KAVUnicodeString& iNlsName) {
   KAVUnicodeString result = iNlsName;
-  const std::string_view stripped = StrippedView(iNlsName);
+  const std::string_view stripped = KAVStrippedView(iNlsName);
   Cache* cache = Cache::ForType(iType);
   if (stripped.empty() || cache == nullptr) return result;
   const int position = cache->nlsIndex.Locate(cache->nlsNames, stripped);
@@ -243,34 +188,14 @@ KAVUnicodeString KAVMfgBaseNLS::GetValStdName(const KAVUnicodeString& iName) {
   return GetStdName(kValue, iName);
 }
 
-namespace {
-
-// Whether iIndex answers each entry's first position in iList, counted
-// afresh, and 0 for a text no entry holds.
-bool IndexAgrees(FirstPositionIndex& ioIndex,
-                 const KAVListValKAVUnicodeString& iList) {
-  std::unordered_map<std::string, int> first;
-  for (int i = 1; i <= iList.Size(); ++i)
-    first.emplace(iList[i].ToStdString(), i);
-  for (int i = 1; i <= iList.Size(); ++i) {
-    const std::string& entry = iList[i].ToStdString();
-    if (ioIndex.Locate(iList, entry) != first[entry]) return false;
-  }
-  std::string absent = "\x01";
-  while (first.count(absent) != 0) absent += '\x01';
-  return ioIndex.Locate(iList, absent) == 0;
-}
-
-}  // namespace
-
 bool KAVMfgBaseNLS::Internals::CachesAgree() {
   for (int type = kAttribute; type <= kValue; ++type) {
     Cache& cache = *Cache::ForType(type);
     if (cache.stdNames.Size() != cache.nlsNames.Size()) return false;
     for (int i = 1; i <= cache.stdNames.Size(); ++i)
       if (cache.stdNames[i].GetLengthInChar() != cache.width) return false;
-    if (!IndexAgrees(cache.stdIndex, cache.stdNames) ||
-        !IndexAgrees(cache.nlsIndex, cache.nlsNames))
+    if (!cache.stdIndex.Agrees(cache.stdNames) ||
+        !cache.nlsIndex.Agrees(cache.nlsNames))
       return false;
   }
   return true;

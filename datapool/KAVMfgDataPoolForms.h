@@ -1,11 +1,9 @@
-// Field widths of the data pool routines and how a pool or field name is
-// brought to kernel form. Internal to the data pool family.
+// Field widths of the data pool routines. Internal to the data pool
+// family.
 #ifndef KAVMfgDataPoolForms_h
 #define KAVMfgDataPoolForms_h
 
-#include "KAVKernelList.h"
 #include "KAVRoutineTable.h"
-#include "KAVUnicodeString.h"
 
 namespace kavdatapool {
 
@@ -23,15 +21,6 @@ constexpr int kFieldWidth =
 constexpr int kTextValueWidth = kavcall::kValueTextWidth;
 constexpr int kIntWidth = kavcall::kIntRecordWidth;
 constexpr int kDoubleWidth = kavcall::kRealRecordWidth;
-
-// Pool and field names are cut or blank-padded, never stripped: the kernel
-// sees leading blanks as the caller wrote them.
-inline KAVKernelField PoolField(const KAVUnicodeString& iPool) {
-  return KAVKernelField(iPool, kPoolWidth);
-}
-inline KAVKernelField FieldName(const KAVUnicodeString& iField) {
-  return KAVKernelField(iField, kFieldWidth);
-}
 
 }  // namespace kavdatapool
 

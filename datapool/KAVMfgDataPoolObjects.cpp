@@ -1,7 +1,8 @@
 // KAVMfgDataPool: the class's state, initialising and deleting pools, and
 // creating, reading, deleting and listing objects.
+#include "KAVKernelForm.h"
+#include "KAVKernelList.h"
 #include "KAVLegacyRoutines.h"
-#include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgDataPool.h"
 #include "KAVMfgDataPoolForms.h"
 #include "KAVTrace.h"
@@ -20,28 +21,22 @@ KAVMfgDataPool::~KAVMfgDataPool() {}
 int KAVMfgDataPool::GetError() { return _ErrorNumber; }
 
 void KAVMfgDataPool::Initialize() {
-  const int traced = GetDebug("KAVMfgDataPool");
-  if (traced) {
-    KAVTrace::Open(20, "Initialize, start");
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgDataPool");
+  trace.Open(KAVOpening::Listed(20), "Initialize, start");
   GNSCTS(&_ErrorNumber);
-  if (traced) KAVTrace::Line("ier (gnscts) : ", _ErrorNumber);
+  trace.Line("ier (gnscts) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) KAVTrace::Close(17, "Initialize, end  ");
+  trace.Close(KAVClosing::Framed(17), "Initialize, end  ");
 }
 
 void KAVMfgDataPool::DeleteDataPool(const KAVUnicodeString& iPool) {
-  const int traced = GetDebug("KAVMfgDataPool");
-  if (traced) {
-    KAVTrace::Open(20, "DeleteDataPool, start");
-    KAVTrace::Blank();
-  }
-  KAVKernelField pool = PoolField(iPool);
+  const KAVOperationTrace trace("KAVMfgDataPool");
+  trace.Open(KAVOpening::Listed(20), "DeleteDataPool, start");
+  KAVKernelField pool(iPool, kPoolWidth);
   GNSEDP(pool.Data(), &_ErrorNumber);
-  if (traced) KAVTrace::Line("ier (gnsedp) : ", _ErrorNumber);
+  trace.Line("ier (gnsedp) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) KAVTrace::Close(17, "DeleteDataPool, end  ");
+  trace.Close(KAVClosing::Framed(17), "DeleteDataPool, end  ");
 }
 
 // The ints go by address to copies: the routine takes int* and the
@@ -49,17 +44,14 @@ void KAVMfgDataPool::DeleteDataPool(const KAVUnicodeString& iPool) {
 void KAVMfgDataPool::CreateObject(const KAVUnicodeString& iPool,
                                   const int& iInt1, const int& iInt2,
                                   const int& iInt3) {
-  const int traced = GetDebug("KAVMfgDataPool");
-  if (traced) {
-    KAVTrace::Open(20, "CreateObject, start");
-    KAVTrace::Blank();
-  }
-  KAVKernelField pool = PoolField(iPool);
+  const KAVOperationTrace trace("KAVMfgDataPool");
+  trace.Open(KAVOpening::Listed(20), "CreateObject, start");
+  KAVKernelField pool(iPool, kPoolWidth);
   int first = iInt1, second = iInt2, third = iInt3;
   GNSCOB(pool.Data(), &first, &second, &third, &_ErrorNumber);
-  if (traced) KAVTrace::Line("ier (gnscob) : ", _ErrorNumber);
+  trace.Line("ier (gnscob) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) KAVTrace::Close(17, "CreateObject, end  ");
+  trace.Close(KAVClosing::Framed(17), "CreateObject, end  ");
 }
 
 // Relies on: GNSROB opens three lists of equal length (16-character field
@@ -72,17 +64,14 @@ void KAVMfgDataPool::ReadObject(const KAVUnicodeString& iPool,
                                 KAVListValKAVUnicodeString& oFieldNames,
                                 KAVRawCollint& oNbValues,
                                 KAVRawCollint& oTypes) {
-  const int traced = GetDebug("KAVMfgDataPool");
-  if (traced) {
-    KAVTrace::Open(20, "ReadObject, start");
-    KAVTrace::Blank();
-  }
-  KAVKernelField pool = PoolField(iPool);
+  const KAVOperationTrace trace("KAVMfgDataPool");
+  trace.Open(KAVOpening::Listed(20), "ReadObject, start");
+  KAVKernelField pool(iPool, kPoolWidth);
   int number = iNumObj;
   int namesList = 0, nbValuesList = 0, typesList = 0;
   GNSROB(pool.Data(), &number, &oInt, &namesList, &nbValuesList, &typesList,
          &_ErrorNumber);
-  if (traced) KAVTrace::Line("ier (gnsrob) : ", _ErrorNumber);
+  trace.Line("ier (gnsrob) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
   int width = 0, count = 0;
   KAVKernelList::Info(namesList, width, count, _ErrorNumber);
@@ -92,7 +81,7 @@ void KAVMfgDataPool::ReadObject(const KAVUnicodeString& iPool,
     // stripped straight away (one GUSREA either way, no copy of the
     // record: GetValues reads every field name through here).
     KAVUnicodeString asRead, name;
-    if (traced) {
+    if (trace) {
       asRead =
           KAVKernelList::ReadRecord(namesList, i, kFieldWidth, _ErrorNumber);
       name = asRead.Strip(KAVStripBoth, ' ');
@@ -107,34 +96,26 @@ void KAVMfgDataPool::ReadObject(const KAVUnicodeString& iPool,
     const int type = KAVKernelList::ReadInt(typesList, i, _ErrorNumber);
     if (_ErrorNumber != 0) return;
     oTypes.Append(type);
-    if (traced) {
-      KAVTrace::Line("field : ", asRead);
-      KAVTrace::Line("type  : ", type);
-      KAVTrace::Line("nbval : ", nbValues);
-    }
+    trace.Line("field : ", asRead);
+    trace.Line("type  : ", type);
+    trace.Line("nbval : ", nbValues);
   }
-  KAVKernelList::End(namesList, _ErrorNumber);
-  if (_ErrorNumber != 0) return;
-  KAVKernelList::End(nbValuesList, _ErrorNumber);
-  if (_ErrorNumber != 0) return;
-  KAVKernelList::End(typesList, _ErrorNumber);
-  if (_ErrorNumber != 0) return;
-  if (traced) KAVTrace::Close(17, "ReadObject, end  ");
+  if (!KAVKernelList::EndInOrder({&namesList, &nbValuesList, &typesList},
+                                 _ErrorNumber))
+    return;
+  trace.Close(KAVClosing::Framed(17), "ReadObject, end  ");
 }
 
 void KAVMfgDataPool::DeleteObject(const KAVUnicodeString& iPool,
                                   const int& iNumObj) {
-  const int traced = GetDebug("KAVMfgDataPool");
-  if (traced) {
-    KAVTrace::Open(20, "DeleteObject, start");
-    KAVTrace::Blank();
-  }
-  KAVKernelField pool = PoolField(iPool);
+  const KAVOperationTrace trace("KAVMfgDataPool");
+  trace.Open(KAVOpening::Listed(20), "DeleteObject, start");
+  KAVKernelField pool(iPool, kPoolWidth);
   int number = iNumObj;
   GNSEOB(pool.Data(), &number, &_ErrorNumber);
-  if (traced) KAVTrace::Line("ier (gnseob) : ", _ErrorNumber);
+  trace.Line("ier (gnseob) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) KAVTrace::Close(17, "DeleteObject, end  ");
+  trace.Close(KAVClosing::Framed(17), "DeleteObject, end  ");
 }
 
 // Relies on: GNSXOB opens one list of object numbers (ints) in a handle
@@ -142,17 +123,14 @@ void KAVMfgDataPool::DeleteObject(const KAVUnicodeString& iPool,
 // that every path, failures included, hands one back.
 KAVRawCollint* KAVMfgDataPool::ListObjects(const KAVUnicodeString& iPool,
                                            const int& iKind) {
-  const int traced = GetDebug("KAVMfgDataPool");
-  if (traced) {
-    KAVTrace::Open(20, "ListObjects, start");
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgDataPool");
+  trace.Open(KAVOpening::Listed(20), "ListObjects, start");
   KAVRawCollint* numbers = new KAVRawCollint(0);
-  KAVKernelField pool = PoolField(iPool);
+  KAVKernelField pool(iPool, kPoolWidth);
   int kind = iKind;
   int handle = 0;
   GNSXOB(pool.Data(), &kind, &handle, &_ErrorNumber);
-  if (traced) KAVTrace::Line("ier (gnsxob) : ", _ErrorNumber);
+  trace.Line("ier (gnsxob) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return numbers;
   int width = 0, count = 0;
   KAVKernelList::Info(handle, width, count, _ErrorNumber);
@@ -164,6 +142,6 @@ KAVRawCollint* KAVMfgDataPool::ListObjects(const KAVUnicodeString& iPool,
   }
   KAVKernelList::End(handle, _ErrorNumber);
   if (_ErrorNumber != 0) return numbers;
-  if (traced) KAVTrace::Close(17, "ListObjects, end  ");
+  trace.Close(KAVClosing::Framed(17), "ListObjects, end  ");
   return numbers;
 }

@@ -5,7 +5,6 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgDataPool.h"
 #include "KAVMfgDictionary.h"
 #include "KAVMfgDictionaryCode.h"
@@ -28,7 +27,9 @@ bool IsSkipped(const KAVUnicodeString& iField) {
 // The object's field names by name, first position per name (positions
 // from 1, 0: none), built once per call so that matching n attributes
 // against m fields costs n + m lookups, not n * m comparisons. The views
-// point into the names list, which must outlive the index unchanged.
+// point into the names list, which must outlive the index unchanged: an
+// index that lives for one call over a list nothing changes, so it needs
+// neither the copies nor the stale-hit rule of KAVListIndex.
 class FieldIndex {
  public:
   explicit FieldIndex(const KAVListValKAVUnicodeString& iNames) {
@@ -63,7 +64,8 @@ struct Gathered {
 // and never reaches the _ErrorNumber a dictionary caller on another thread
 // reads.
 bool GatherField(const KAVUnicodeString& iPool, const int& iNumObj,
-                 const KAVUnicodeString& iField, int iTraced, Gathered& ioOut) {
+                 const KAVUnicodeString& iField,
+                 const KAVOperationTrace& iTrace, Gathered& ioOut) {
   KAVRawCollint ints(0);
   KAVRawColldouble doubles(0);
   KAVListValKAVUnicodeString texts;
@@ -83,24 +85,22 @@ bool GatherField(const KAVUnicodeString& iPool, const int& iNumObj,
     ioOut.types.Append(f[2]);
     ioOut.nbValues.Append(ints.Size());
     ioOut.ints.Append(ints);
-    if (iTraced) {
-      KAVTrace::Line("type : ", f[2]);
-      KAVTrace::Line("Integer Field, NbVals : ", ints.Size());
-    }
+    iTrace.Line("type : ", f[2]);
+    iTrace.Line("Integer Field, NbVals : ", ints.Size());
   } else if (doubles.Size() > 0) {
     ioOut.types.Append(2);
     ioOut.nbValues.Append(doubles.Size());
     ioOut.doubles.Append(doubles);
-    if (iTraced) KAVTrace::Line("Double Field, NbVals : ", doubles.Size());
+    iTrace.Line("Double Field, NbVals : ", doubles.Size());
   } else if (texts.Size() > 0) {
     ioOut.types.Append(3);
     ioOut.nbValues.Append(texts.Size());
     ioOut.texts.Append(texts);
-    if (iTraced) KAVTrace::Line("String Field, NbVals : ", texts.Size());
+    iTrace.Line("String Field, NbVals : ", texts.Size());
   } else {
     ioOut.nbValues.Append(0);
     ioOut.types.Append(0);
-    if (iTraced) KAVTrace::Text("Unvaluated Field");
+    iTrace.Text("Unvaluated Field");
   }
   return true;
 }
@@ -109,11 +109,7 @@ bool GatherField(const KAVUnicodeString& iPool, const int& iNumObj,
 // fields. Read failures are not looked at: an object prints the fields
 // read before its failure, a listing the numbers listed before its own.
 void DumpObjects(const KAVUnicodeString& iPool, int iKind, const char* iTitle) {
-  KAVTrace::Blank();
-  KAVTrace::Dashes(32);
-  KAVTrace::Text(iTitle);
-  KAVTrace::Dashes(32);
-  KAVTrace::Blank();
+  KAVTrace::Open(KAVOpening::Listed(32), iTitle);
   KAVRawCollint* numbers = KAVMfgDataPool::ListObjects(iPool, iKind);
   KAVTrace::Blank();
   KAVTrace::Line("Number of Objects : ", numbers->Size());
@@ -155,14 +151,11 @@ void KAVMfgDataPool::GetValues(const KAVUnicodeString& iPool,
                                KAVRawCollint& oTypes, KAVRawCollint& oNbValues,
                                KAVRawCollint& oInts, KAVRawColldouble& oDoubles,
                                KAVListValKAVUnicodeString& oTexts) {
-  const int traced = GetDebug("KAVMfgDataPool");
-  if (traced) {
-    KAVTrace::Open(20, "GetValues, start");
-    KAVTrace::Line("Pool    : ", iPool);
-    KAVTrace::Line("Numobj  : ", iNumObj);
-    KAVTrace::Line("ListAtt : ", ioAttributes);
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgDataPool");
+  trace.Open(KAVOpening::Listed(20), "GetValues, start",
+             {{"Pool    : ", iPool},
+              {"Numobj  : ", iNumObj},
+              {"ListAtt : ", ioAttributes}});
   oTypes.RemoveAll(KAVCollec::ReleaseMemory);
   oNbValues.RemoveAll(KAVCollec::ReleaseMemory);
   oInts.RemoveAll(KAVCollec::ReleaseMemory);
@@ -176,13 +169,13 @@ void KAVMfgDataPool::GetValues(const KAVUnicodeString& iPool,
   if (_ErrorNumber != 0) return;
   const int attributeCount = ioAttributes.Size();
   if (attributeCount > 0) {
-    if (traced) KAVTrace::Text("Search For List Of Attributes");
+    trace.Text("Search For List Of Attributes");
     std::optional<FieldIndex> index;
-    if (!traced) index.emplace(fields);
+    if (!trace) index.emplace(fields);
     for (int a = 1; a <= attributeCount; ++a) {
       const KAVUnicodeString& attribute = ioAttributes[a];
       int match = 0;
-      if (traced) {
+      if (trace) {
         KAVTrace::Line("Attribute : ", attribute + "---");
         KAVTrace::Text("  ");
         for (int f = 1; f <= fields.Size(); ++f) {
@@ -198,43 +191,29 @@ void KAVMfgDataPool::GetValues(const KAVUnicodeString& iPool,
       if (match == 0) {
         oNbValues.Append(0);
         oTypes.Append(0);
-        if (traced) KAVTrace::Text("Unvaluated Attribute");
+        trace.Text("Unvaluated Attribute");
         continue;
       }
-      if (!GatherField(iPool, iNumObj, fields[match], traced, out)) return;
+      if (!GatherField(iPool, iNumObj, fields[match], trace, out)) return;
     }
   } else {
-    if (traced) KAVTrace::Text("No Specified List Of Attributes");
+    trace.Text("No Specified List Of Attributes");
     for (int f = 1; f <= fields.Size(); ++f) {
       if (IsSkipped(fields[f])) continue;
-      if (traced) {
-        KAVTrace::Blank();
-        KAVTrace::Line("Field : ", fields[f]);
-      }
+      trace.Blank();
+      trace.Line("Field : ", fields[f]);
       ioAttributes.Append(fields[f]);
-      if (!GatherField(iPool, iNumObj, fields[f], traced, out)) return;
+      if (!GatherField(iPool, iNumObj, fields[f], trace, out)) return;
     }
   }
-  if (traced) KAVTrace::Close(16, "GetValues, end");
+  trace.Close(KAVClosing::Framed(16), "GetValues, end");
 }
 
 void KAVMfgDataPool::DumpDataPool(const KAVUnicodeString& iPool) {
-  const int traced = GetDebug("KAVMfgDataPool");
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(20);
-    KAVTrace::Text("DumpDataPool, Start ");
-    KAVTrace::Dashes(20);
-    KAVTrace::Line("Pool   : ", iPool);
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgDataPool");
+  trace.Open(KAVOpening::Listed(20), "DumpDataPool, Start ",
+             {{"Pool   : ", iPool}});
   DumpObjects(iPool, 1, "Dump of Data Pool Input Objects ");
   DumpObjects(iPool, 2, "Dump of Data Pool Output Objects ");
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(20);
-    KAVTrace::Text("DumpDataPool, End   ");
-    KAVTrace::Dashes(20);
-    KAVTrace::Blank();
-  }
+  trace.Close(KAVClosing::Framed(20), "DumpDataPool, End   ");
 }

@@ -1,5 +1,5 @@
-// Field widths of the declarative routines and the kernel's "nothing
-// defined" answer. Internal to the declarative family.
+// Field widths of the declarative routines. Internal to the declarative
+// family.
 #ifndef KAVMfgDeclarativeForms_h
 #define KAVMfgDeclarativeForms_h
 
@@ -24,10 +24,6 @@ constexpr int kQueryCapacity = kavcall::Capacity("G7AQRY", 7);  // entries
 constexpr int kItemWidth = kavcall::Width("G7AQRY", 7);
 constexpr int kStringValueWidth = kavcall::Width("G7AQRY", 9);
 constexpr int kPathWidth = kavcall::Width("DCLVAR", 5);  // DCLVAR output
-// DCLQUV's fourth argument; its meaning lies with the kernel.
-constexpr int kQueryKind = 97;
-// DCLQUV's type code of a text value.
-constexpr int kTextType = 3;
 // G7AQUV's size argument for an INTEGER: an int record's bytes.
 constexpr int kIntegerSize = kavcall::kIntRecordWidth;
 
@@ -62,18 +58,6 @@ constexpr int kGroupWidth = kavcall::Width("NFPTGRP", 4);
 constexpr int kReplayNameWidth =  // GNFRSB module and entry
     kavcall::SharedWidth({{"GNFRSB", 2}, {"GNFRSB", 4}});
 constexpr int kIconWidth = kavcall::Width("GNDRIC", 2);
-
-// The kernel's answer when nothing is defined for what was asked.
-constexpr int kNothingDefined = 9550;
-
-// GetDefaultAttributes, GetResListAttributes and GetToolClasses append an
-// entry per record the count names without looking at the read codes, a
-// failed read giving a blank entry. A kernel list holds only records the
-// kernel can read back, so past this many records a failing read means the
-// count was wrong, and the reading stops there: a real list of any length
-// is still read whole, and a kernel that claims two billion records and
-// answers none cannot fill memory or hold the caller for minutes.
-constexpr int kMostUncheckedReads = 4096;
 
 }  // namespace kavdeclarative
 

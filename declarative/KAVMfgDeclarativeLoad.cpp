@@ -42,25 +42,20 @@ namespace {
 
 const char kMainPool[] = "KAVMFG";
 
-// The opening of the variable readers: the pool and variable lines sit
-// between the dashes.
-void OpenVariableTrace(const char* iTitle, const KAVUnicodeString& iPool,
-                       const KAVUnicodeString& iVariable) {
-  KAVTrace::Blank();
-  KAVTrace::Dashes(30);
-  KAVTrace::Text(iTitle);
-  KAVTrace::Line(" Pool name     : ", iPool);
-  KAVTrace::Line(" Variable name : ", iVariable);
-  KAVTrace::Dashes(30);
+// The full name "pool.variable" of a variable query, traced as the
+// modified variable.
+KAVUnicodeString FullName(const KAVOperationTrace& iTrace,
+                          const KAVUnicodeString& iPool,
+                          const KAVUnicodeString& iVariable) {
+  const KAVUnicodeString fullName = iPool + "." + iVariable;
+  iTrace.Line("Modified variable : ", fullName);
+  return fullName;
 }
 
-// The closing of this group: no blank line before the dashes.
-void CloseTrace(int iDashes, const char* iTitle) {
-  KAVTrace::Dashes(iDashes);
-  KAVTrace::Text(iTitle);
-  KAVTrace::Dashes(iDashes);
-  KAVTrace::Blank();
-}
+// DCLQUV's fourth argument; its meaning lies with the kernel.
+constexpr int kQueryKind = 97;
+// DCLQUV's type code of a text value.
+constexpr int kTextType = 3;
 
 }  // namespace
 
@@ -68,41 +63,39 @@ void CloseTrace(int iDashes, const char* iTitle) {
 // kernel already. Codes are kept only when non-zero, and a failure ends
 // the operation without its closing lines.
 void KAVMfgDeclarative::LoadNcDeclarative() {
-  const int traced = Traced();
-  if (traced) KAVTrace::Open(30, "LoadNcDeclarative,       start");
+  const KAVOperationTrace trace(Traced());
+  trace.Open(KAVOpening::Heading(30), "LoadNcDeclarative,       start");
   KAVKernelField pool(kMainPool, kPoolWidth);
   int loaded = 0, ier = 0;
   DCLPLE(pool.Data(), &loaded, &ier);
   if (ier != 0) {
-    if (traced) KAVTrace::Line("Erreur sortie dclple: ", ier);
+    trace.Line("Erreur sortie dclple: ", ier);
     _ErrorNumber = ier;
     return;
   }
   if (loaded == 0) {
-    if (traced) KAVTrace::Text("Chargement du declaratif NC");
+    trace.Text("Chargement du declaratif NC");
     DCLOAD(pool.Data(), &ier);
     if (ier != 0) {
-      if (traced) KAVTrace::Line("Erreur sortie dcload: ", ier);
+      trace.Line("Erreur sortie dcload: ", ier);
       _ErrorNumber = ier;
       return;
     }
   }
-  if (traced) {
-    KAVTrace::Text("Chargement OK du declaratif NC");
-    CloseTrace(30, "LoadNcDeclarative,         end");
-  }
+  trace.Text("Chargement OK du declaratif NC");
+  trace.Close(KAVClosing::Footing(30), "LoadNcDeclarative,         end");
 }
 
 // Relies on: DCLQUV answers type 3 for a text value, left in the 72
 // characters it was given. A failed load does not stop the query; a
 // zero code with another type is a plain "no" and stores nothing.
 int KAVMfgDeclarative::IsToolpathToBeStored() {
-  const int traced = Traced();
-  if (traced) KAVTrace::Open(27, "IsToolpathToBeStored, start");
+  const KAVOperationTrace trace(Traced());
+  trace.Open(KAVOpening::Heading(27), "IsToolpathToBeStored, start");
   LoadNcDeclarative();
   const KAVUnicodeString poolName = kMainPool;
   const KAVUnicodeString variableName = poolName + ".TOOLPATH.STORAGE";
-  if (traced)
+  if (trace)
     KAVTrace::Text("Pool: >" + poolName + "< - variable: >" + variableName +
                    "<");
   KAVKernelField pool(poolName, kPoolWidth);
@@ -118,15 +111,12 @@ int KAVMfgDeclarative::IsToolpathToBeStored() {
     result = answer.ToUpper() == "YES" ? 1 : 0;
   } else if (ier != 0) {
     _ErrorNumber = ier;
-    if (traced) KAVTrace::Line("Erreur sortie dclquv: ", ier);
+    trace.Line("Erreur sortie dclquv: ", ier);
   }
-  if (traced) {
-    KAVTrace::Text(
-        result == 1
-            ? "La trajectoire va etre stockee (def)"
-            : "La trajectoire ne sera pas stockee dans le modele (def)");
-    CloseTrace(27, "IsToolpathToBeStored,   end");
-  }
+  trace.Text(result == 1
+                 ? "La trajectoire va etre stockee (def)"
+                 : "La trajectoire ne sera pas stockee dans le modele (def)");
+  trace.Close(KAVClosing::Footing(27), "IsToolpathToBeStored,   end");
   return result;
 }
 
@@ -137,18 +127,17 @@ int KAVMfgDeclarative::GetAllStrings(const KAVUnicodeString& iVariableName,
                                      const KAVUnicodeString& iPoolName,
                                      KAVListValKAVUnicodeString& oItems,
                                      KAVListValKAVUnicodeString& oValues) {
-  const int traced = Traced();
-  if (traced)
-    OpenVariableTrace("KAVMfgDeclarative::GetAllStrings,       start",
-                      iPoolName, iVariableName);
+  const KAVOperationTrace trace(Traced());
+  trace.Open(
+      KAVOpening::Heading(30), "KAVMfgDeclarative::GetAllStrings,       start",
+      {{" Pool name     : ", iPoolName}, {" Variable name : ", iVariableName}});
   int ier = 0;
   if (iPoolName == kMainPool) LoadNcDeclarative();
   oItems.RemoveAll(1);
   oValues.RemoveAll(1);
   KAVKernelField pool(iPoolName, kPoolWidth);
-  const KAVUnicodeString fullName = iPoolName + "." + iVariableName;
-  if (traced) KAVTrace::Line("Modified variable : ", fullName);
-  KAVKernelField variable(fullName, kVariableWidth);
+  KAVKernelField variable(FullName(trace, iPoolName, iVariableName),
+                          kVariableWidth);
   KAVKernelField type("STRING", kTypeWidth);
   int capacity = kQueryCapacity, valueWidth = kStringValueWidth, count = 0;
   KAVKernelRecords items(kQueryCapacity, kItemWidth);
@@ -165,14 +154,15 @@ int KAVMfgDeclarative::GetAllStrings(const KAVUnicodeString& iVariableName,
       const KAVUnicodeString value =
           values.Record(i + 1, valueLengths[i]).Strip(KAVStripBoth, ' ');
       oValues.Append(value);
-      if (traced)
+      if (trace)
         KAVTrace::Line((std::to_string(i) + "- String : ").c_str(), value);
     }
   } else {
     _ErrorNumber = ier;
-    if (traced) KAVTrace::Line("Erreur sortie g7aqry : ", ier);
+    trace.Line("Erreur sortie g7aqry : ", ier);
   }
-  if (traced) CloseTrace(30, "KAVMfgDeclarative::GetAllStrings,         end");
+  trace.Close(KAVClosing::Footing(30),
+              "KAVMfgDeclarative::GetAllStrings,         end");
   return ier;
 }
 
@@ -180,16 +170,15 @@ int KAVMfgDeclarative::GetAllStrings(const KAVUnicodeString& iVariableName,
 // an output this library has no use for.
 int KAVMfgDeclarative::GetInteger(const KAVUnicodeString& iVariableName,
                                   const KAVUnicodeString& iPoolName) {
-  const int traced = Traced();
-  if (traced)
-    OpenVariableTrace("KAVMfgDeclarative::GetInteger,       start", iPoolName,
-                      iVariableName);
+  const KAVOperationTrace trace(Traced());
+  trace.Open(
+      KAVOpening::Heading(30), "KAVMfgDeclarative::GetInteger,       start",
+      {{" Pool name     : ", iPoolName}, {" Variable name : ", iVariableName}});
   int ier = 0;
   if (iPoolName == kMainPool) LoadNcDeclarative();
   KAVKernelField pool(iPoolName, kPoolWidth);
-  const KAVUnicodeString fullName = iPoolName + "." + iVariableName;
-  if (traced) KAVTrace::Line("Modified variable : ", fullName);
-  KAVKernelField variable(fullName, kVariableWidth);
+  KAVKernelField variable(FullName(trace, iPoolName, iVariableName),
+                          kVariableWidth);
   KAVKernelField type("INTEGER", kTypeWidth);
   int size = kIntegerSize, value = 0, spare = 0;
   G7AQUV(pool.Data(), variable.Data(), type.Data(), &size, &value, &spare,
@@ -199,36 +188,28 @@ int KAVMfgDeclarative::GetInteger(const KAVUnicodeString& iVariableName,
     result = value;
   } else {
     _ErrorNumber = ier;
-    if (traced) KAVTrace::Line("Erreur sortie g7aquv : ", ier);
+    trace.Line("Erreur sortie g7aquv : ", ier);
   }
-  if (traced) {
-    KAVTrace::Dashes(30);
-    KAVTrace::Line(" oIntValue = ", result);
-    KAVTrace::Text("KAVMfgDeclarative::GetInteger,         end");
-    KAVTrace::Dashes(30);
-    KAVTrace::Blank();
-  }
+  trace.Close(KAVClosing::Footing(30),
+              "KAVMfgDeclarative::GetInteger,         end",
+              {{" oIntValue = ", result}});
   return result;
 }
 
 KAVUnicodeString KAVMfgDeclarative::GetString(
     const KAVUnicodeString& iVariableName, const KAVUnicodeString& iPoolName) {
-  const int traced = Traced();
-  if (traced)
-    OpenVariableTrace("KAVMfgDeclarative::GetString,       start", iPoolName,
-                      iVariableName);
+  const KAVOperationTrace trace(Traced());
+  trace.Open(
+      KAVOpening::Heading(30), "KAVMfgDeclarative::GetString,       start",
+      {{" Pool name     : ", iPoolName}, {" Variable name : ", iVariableName}});
   KAVUnicodeString result;
   KAVListValKAVUnicodeString items, values;
   if (GetAllStrings(iVariableName, iPoolName, items, values) == 0 &&
       values.Size() > 0)
     result = values[values.Size()];
-  if (traced) {
-    KAVTrace::Dashes(30);
-    KAVTrace::Line(" oVarValue = ", result);
-    KAVTrace::Text("KAVMfgDeclarative::GetString,         end");
-    KAVTrace::Dashes(30);
-    KAVTrace::Blank();
-  }
+  trace.Close(KAVClosing::Footing(30),
+              "KAVMfgDeclarative::GetString,         end",
+              {{" oVarValue = ", result}});
   return result;
 }
 

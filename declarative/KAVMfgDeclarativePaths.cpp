@@ -4,7 +4,6 @@
 
 #include "KAVKernelForm.h"
 #include "KAVLegacyRoutines.h"
-#include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgDeclarative.h"
 #include "KAVMfgDeclarativeForms.h"
 #include "KAVTrace.h"
@@ -25,18 +24,14 @@ KAVUnicodeString Unquoted(const KAVUnicodeString& iPart) {
 void KAVMfgDeclarative::GetVORTISPath(const KAVUnicodeString& iString,
                                       KAVUnicodeString& oPhysicalPath,
                                       KAVUnicodeString& oLogicalPath) {
-  const int traced = Traced();
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(30);
-    KAVTrace::Text("KAVMfgDeclarative::GetVORTISPath,       start");
-    KAVTrace::Line(" iString : ", iString);
-    KAVTrace::Dashes(30);
-  }
+  const KAVOperationTrace trace(Traced());
+  trace.Open(KAVOpening::Heading(30),
+             "KAVMfgDeclarative::GetVORTISPath,       start",
+             {{" iString : ", iString}});
   oPhysicalPath = "";
   oLogicalPath = "";
   const KAVUnicodeString path = GetDeclarativePath(iString);
-  if (traced) KAVTrace::Line("Path apres eval shell : ", path);
+  trace.Line("Path apres eval shell : ", path);
   const int comma = path.SearchSubString(",", 0, KAVSearchForward);
   if (comma <= 0) {
     oPhysicalPath.Append(path);
@@ -46,14 +41,10 @@ void KAVMfgDeclarative::GetVORTISPath(const KAVUnicodeString& iString,
     oLogicalPath.Append(Unquoted(
         path.SubString(comma + 1, path.GetLengthInChar() - comma - 1)));
   }
-  if (traced) {
-    KAVTrace::Dashes(30);
-    KAVTrace::Line(" oPhysicalPath = ", oPhysicalPath);
-    KAVTrace::Line(" oLogicalPath  = ", oLogicalPath);
-    KAVTrace::Text("KAVMfgDeclarative::GetVORTISPath,         end");
-    KAVTrace::Dashes(30);
-    KAVTrace::Blank();
-  }
+  trace.Close(KAVClosing::Footing(30),
+              "KAVMfgDeclarative::GetVORTISPath,         end",
+              {{" oPhysicalPath = ", oPhysicalPath},
+               {" oLogicalPath  = ", oLogicalPath}});
 }
 
 // Relies on: GNDRIC writes the class's icon name into an 8-character
@@ -62,36 +53,26 @@ void KAVMfgDeclarative::GetVORTISPath(const KAVUnicodeString& iString,
 // read on every call: the icon directory may change during a session.
 KAVUnicodeString KAVMfgDeclarative::GetIconPath(
     const KAVUnicodeString& iClass) {
-  const int traced = Traced();
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(37);
-    KAVTrace::Text("KAVMfgDeclarative::GetIconPath, start");
-    KAVTrace::Line(" iClass : ", iClass);
-    KAVTrace::Dashes(37);
-  }
+  const KAVOperationTrace trace(Traced());
+  trace.Open(KAVOpening::Heading(37), "KAVMfgDeclarative::GetIconPath, start",
+             {{" iClass : ", iClass}});
   KAVUnicodeString result;
-  KAVKernelField className(iClass.Strip(KAVStripBoth, ' '), kClassWidth);
-  if (traced) {
+  KAVKernelField className = KAVStrippedField(iClass, kClassWidth);
+  if (trace) {
     KAVTrace::Line("String : ", className.Text());
     KAVTrace::Line("ClassName : ", className.Text());
   }
   KAVKernelField icon(kIconWidth);
   GNDRIC(className.Data(), icon.Data(), &_ErrorNumber);
-  if (traced) KAVTrace::Line("gndric, ier : ", _ErrorNumber);
+  trace.Line("gndric, ier : ", _ErrorNumber);
   const KAVUnicodeString iconName = icon.Stripped();
-  if (traced) KAVTrace::Line("icon : ", iconName);
+  trace.Line("icon : ", iconName);
   if (iconName.GetLengthInChar() > 0) {
     const KAVUnicodeString directory = std::getenv("ZORVENICONPATH");
     if (directory.GetLengthInChar() > 0)
       result = directory + "/" + iconName + ".gif";
   }
-  if (traced) {
-    KAVTrace::Dashes(36);
-    KAVTrace::Line(" oPath = ", result);
-    KAVTrace::Text("KAVMfgDeclarative::GetIconPath, end");
-    KAVTrace::Dashes(35);
-    KAVTrace::Blank();
-  }
+  trace.Close(KAVClosing::Footing(36, 35),
+              "KAVMfgDeclarative::GetIconPath, end", {{" oPath = ", result}});
   return result;
 }

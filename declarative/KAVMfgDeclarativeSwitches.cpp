@@ -2,7 +2,6 @@
 // replay and modification, resources, tool numbers, new interfaces).
 #include "KAVKernelForm.h"
 #include "KAVLegacyRoutines.h"
-#include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgDeclarative.h"
 #include "KAVMfgDeclarativeForms.h"
 #include "KAVTrace.h"
@@ -11,15 +10,43 @@ using namespace kavdeclarative;
 
 namespace {
 
-// Every switch opens with a blank line after its banner.
-void OpenSwitch(int iDashes, const char* iTitle) {
-  KAVTrace::Open(iDashes, iTitle);
-  KAVTrace::Blank();
-}
-
 // The routines take every argument by address: the kernel is handed the
 // caller's own iCode, as the caller passed it.
 int* Caller(const int& iCode) { return const_cast<int*>(&iCode); }
+
+// ResourceManagement, AutoToolNumber and AutoNewInterface: iRoutine's int,
+// 0 unless the kernel wrote one. The code is kept but not looked at, so a
+// failing call returns the result as the kernel left it.
+int AskResult(const KAVOperationTrace& iTrace, void (*iRoutine)(int*, int*),
+              int iDashes, const char* iStartTitle, const char* iEndTitle,
+              int& ioErrorNumber) {
+  iTrace.Open(KAVOpening::Listed(iDashes), iStartTitle);
+  int result = 0;
+  iRoutine(&result, &ioErrorNumber);
+  iTrace.Line("result :  ", result);
+  iTrace.Close(KAVClosing::Framed(iDashes), iEndTitle);
+  return result;
+}
+
+// The three area switches: a cached 0 or 1 answers at once, untraced; any
+// other cached value (the initial -1, or an odd kernel answer) asks
+// iRoutine (GNFRNW2/3/4) again, and its answer is cached. Those routines
+// have no code: the error number is left alone.
+int AskNewInterface(const KAVOperationTrace& iTrace, int& ioCache,
+                    void (*iRoutine)(char*, int*, int*),
+                    const KAVUnicodeString& iName, const char* iStartTitle,
+                    const char* iEndTitle) {
+  if (ioCache == 1) return 1;
+  if (ioCache == 0) return 0;
+  iTrace.Open(KAVOpening::Listed(19), iStartTitle);
+  int result = 0;
+  KAVKernelText name(iName);
+  iRoutine(name.Data(), &name.Length(), &result);
+  iTrace.Line("result :  ", result);
+  iTrace.Close(KAVClosing::Framed(19), iEndTitle);
+  ioCache = result;
+  return result;
+}
 
 }  // namespace
 
@@ -27,21 +54,17 @@ void KAVMfgDeclarative::GetAutoSymbol(const int& iCode,
                                       const KAVUnicodeString& iClassName,
                                       const KAVUnicodeString& iSymbol,
                                       int& oValue) {
-  const int traced = Traced();
-  if (traced) {
-    OpenSwitch(32, "GetAutoSymbol,        start");
-    KAVTrace::Line(" lecture symbol ", iSymbol);
-  }
+  const KAVOperationTrace trace(Traced());
+  trace.Open(KAVOpening::Listed(32), "GetAutoSymbol,        start");
+  trace.Line(" lecture symbol ", iSymbol);
   KAVKernelField className(iClassName, kClassWidth);
   KAVKernelField symbol(iSymbol, kSymbolWidth);
   NFPTSYM(Caller(iCode), className.Data(), symbol.Data(), &oValue,
           &_ErrorNumber);
-  if (traced) KAVTrace::Line("nfptsym(ier) : ", _ErrorNumber);
+  trace.Line("nfptsym(ier) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) {
-    KAVTrace::Line("get auto symbol, ok : ", oValue);
-    KAVTrace::Close(30, "GetAutoSymbol,        end");
-  }
+  trace.Line("get auto symbol, ok : ", oValue);
+  trace.Close(KAVClosing::Framed(30), "GetAutoSymbol,        end");
 }
 
 void KAVMfgDeclarative::GetAutoGrpPlng(const int& iCode,
@@ -49,37 +72,31 @@ void KAVMfgDeclarative::GetAutoGrpPlng(const int& iCode,
                                        const KAVUnicodeString& iSymbol,
                                        const KAVUnicodeString& iGroup,
                                        int& oValue) {
-  const int traced = Traced();
-  if (traced) {
-    OpenSwitch(32, "GetAutoGrpPlng,        start");
-    KAVTrace::Line(" lecture grp ", iGroup);
-  }
+  const KAVOperationTrace trace(Traced());
+  trace.Open(KAVOpening::Listed(32), "GetAutoGrpPlng,        start");
+  trace.Line(" lecture grp ", iGroup);
   KAVKernelField className(iClassName, kClassWidth);
   KAVKernelField symbol(iSymbol, kSymbolWidth);
   KAVKernelField group(iGroup, kGroupWidth);
   NFPTGRP(Caller(iCode), className.Data(), symbol.Data(), group.Data(), &oValue,
           &_ErrorNumber);
-  if (traced) KAVTrace::Line("nfptgrp(ier) : ", _ErrorNumber);
+  trace.Line("nfptgrp(ier) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) {
-    KAVTrace::Line("get auto grp, ok : ", oValue);
-    KAVTrace::Close(30, "GetAutoGrpPlng,        end");
-  }
+  trace.Line("get auto grp, ok : ", oValue);
+  trace.Close(KAVClosing::Framed(30), "GetAutoGrpPlng,        end");
 }
 
 void KAVMfgDeclarative::GetAutoCircle(const int& iCode,
                                       const KAVUnicodeString& iClassName,
                                       int& oValue) {
-  const int traced = Traced();
-  if (traced) OpenSwitch(32, "GetAutoCircle,        start");
+  const KAVOperationTrace trace(Traced());
+  trace.Open(KAVOpening::Listed(32), "GetAutoCircle,        start");
   KAVKernelField className(iClassName, kClassWidth);
   NFPTCIR(Caller(iCode), className.Data(), &oValue, &_ErrorNumber);
-  if (traced) KAVTrace::Line("nfptcir(ier) : ", _ErrorNumber);
+  trace.Line("nfptcir(ier) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) {
-    KAVTrace::Line("get auto circle, ok : ", oValue);
-    KAVTrace::Close(30, "GetAutoCircle,        end");
-  }
+  trace.Line("get auto circle, ok : ", oValue);
+  trace.Close(KAVClosing::Framed(30), "GetAutoCircle,        end");
 }
 
 // Relies on: GNFRSB writes the two names into 8-character fields and
@@ -91,128 +108,68 @@ int KAVMfgDeclarative::GetMacroReplay(const KAVUnicodeString& iClassName,
                                       int& oModuleLength,
                                       KAVUnicodeString& oEntryName,
                                       int& oEntryLength) {
-  const int traced = Traced();
-  if (traced) OpenSwitch(32, "GetMacroReplay,        start");
+  const KAVOperationTrace trace(Traced());
+  trace.Open(KAVOpening::Listed(32), "GetMacroReplay,        start");
   KAVKernelField className(iClassName, kClassWidth);
   KAVKernelField module(kReplayNameWidth), entry(kReplayNameWidth);
   oEntryLength = 0;
   oModuleLength = 0;
   GNFRSB(className.Data(), module.Data(), &oModuleLength, entry.Data(),
          &oEntryLength, &_ErrorNumber);
-  if (traced) {
-    KAVTrace::Line("gnfrsb(ier) : ", _ErrorNumber);
-    KAVTrace::Line("Lmodule : ", oModuleLength);
-    KAVTrace::Line("Lentry : ", oEntryLength);
-  }
+  trace.Line("gnfrsb(ier) : ", _ErrorNumber);
+  trace.Line("Lmodule : ", oModuleLength);
+  trace.Line("Lentry : ", oEntryLength);
   if (_ErrorNumber != 0) return 0;
   oModuleName = module.Stripped();
   oEntryName = entry.Stripped();
   const int result = oModuleLength > 1 && oEntryLength > 1 ? 1 : 0;
-  if (traced) {
-    KAVTrace::Line("get macro replay, ok : ", result);
-    KAVTrace::Close(30, "GetMacroReplay,        end");
-  }
+  trace.Line("get macro replay, ok : ", result);
+  trace.Close(KAVClosing::Framed(30), "GetMacroReplay,        end");
   return result;
 }
 
 void KAVMfgDeclarative::GetAutoMacroModify(int& oMode) {
-  const int traced = Traced();
-  if (traced) OpenSwitch(32, "GetAutoMacroModify,        start");
+  const KAVOperationTrace trace(Traced());
+  trace.Open(KAVOpening::Listed(32), "GetAutoMacroModify,        start");
   GNFRMR(&oMode, &_ErrorNumber);
-  if (traced) KAVTrace::Line("gnfrmr(ier) : ", _ErrorNumber);
+  trace.Line("gnfrmr(ier) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) {
-    KAVTrace::Line("lecture mode , ok : ", oMode);
-    KAVTrace::Close(30, "GetAutoMacroModify,        end");
-  }
+  trace.Line("lecture mode , ok : ", oMode);
+  trace.Close(KAVClosing::Framed(30), "GetAutoMacroModify,        end");
 }
 
-// The result family: the code is kept but not looked at, so a failing
-// call returns the result as the kernel left it (0 unless written).
 int KAVMfgDeclarative::ResourceManagement() {
-  const int traced = Traced();
-  if (traced) OpenSwitch(25, "ResourceManagement, start");
-  int result = 0;
-  GNFRRC(&result, &_ErrorNumber);
-  if (traced) {
-    KAVTrace::Line("result :  ", result);
-    KAVTrace::Close(25, "ResourceManagement, end  ");
-  }
-  return result;
+  return AskResult(KAVOperationTrace(Traced()), &GNFRRC, 25,
+                   "ResourceManagement, start", "ResourceManagement, end  ",
+                   _ErrorNumber);
 }
 
 int KAVMfgDeclarative::AutoToolNumber() {
-  const int traced = Traced();
-  if (traced) OpenSwitch(19, "AutoToolNumber, start");
-  int result = 0;
-  GNFRTN(&result, &_ErrorNumber);
-  if (traced) {
-    KAVTrace::Line("result :  ", result);
-    KAVTrace::Close(19, "AutoToolNumber, end");
-  }
-  return result;
+  return AskResult(KAVOperationTrace(Traced()), &GNFRTN, 19,
+                   "AutoToolNumber, start", "AutoToolNumber, end",
+                   _ErrorNumber);
 }
 
 int KAVMfgDeclarative::AutoNewInterface() {
-  const int traced = Traced();
-  if (traced) OpenSwitch(19, "AutoNewInterface, start");
-  int result = 0;
-  GNFRNW(&result, &_ErrorNumber);
-  if (traced) {
-    KAVTrace::Line("result :  ", result);
-    KAVTrace::Close(19, "AutoNewInterface, end");
-  }
-  return result;
+  return AskResult(KAVOperationTrace(Traced()), &GNFRNW, 19,
+                   "AutoNewInterface, start", "AutoNewInterface, end",
+                   _ErrorNumber);
 }
 
-// The three area switches: a cached 0 or 1 answers at once, untraced;
-// any other cached value (the initial -1, or an odd kernel answer) asks
-// the kernel again. GNFRNW2/3/4 have no code: _ErrorNumber is left alone.
 // G22 prints the titles of AutoNewInterface.
 int KAVMfgDeclarative::AutoNewInterfaceG22(KAVUnicodeString iName) {
-  const int traced = Traced();
-  if (_NewG22 == 1) return 1;
-  if (_NewG22 == 0) return 0;
-  if (traced) OpenSwitch(19, "AutoNewInterface, start");
-  int result = 0;
-  KAVKernelText name(iName);
-  GNFRNW2(name.Data(), &name.Length(), &result);
-  if (traced) {
-    KAVTrace::Line("result :  ", result);
-    KAVTrace::Close(19, "AutoNewInterface, end");
-  }
-  _NewG22 = result;
-  return result;
+  return AskNewInterface(KAVOperationTrace(Traced()), _NewG22, &GNFRNW2, iName,
+                         "AutoNewInterface, start", "AutoNewInterface, end");
 }
 
 int KAVMfgDeclarative::AutoNewInterfaceG23(KAVUnicodeString iName) {
-  const int traced = Traced();
-  if (_NewG23 == 1) return 1;
-  if (_NewG23 == 0) return 0;
-  if (traced) OpenSwitch(19, "AutoNewInterfaceG23, start");
-  int result = 0;
-  KAVKernelText name(iName);
-  GNFRNW3(name.Data(), &name.Length(), &result);
-  if (traced) {
-    KAVTrace::Line("result :  ", result);
-    KAVTrace::Close(19, "AutoNewInterfaceG23, end");
-  }
-  _NewG23 = result;
-  return result;
+  return AskNewInterface(KAVOperationTrace(Traced()), _NewG23, &GNFRNW3, iName,
+                         "AutoNewInterfaceG23, start",
+                         "AutoNewInterfaceG23, end");
 }
 
 int KAVMfgDeclarative::AutoNewInterfaceG24(KAVUnicodeString iName) {
-  const int traced = Traced();
-  if (_NewG24 == 1) return 1;
-  if (_NewG24 == 0) return 0;
-  if (traced) OpenSwitch(19, "AutoNewInterfaceG24, start");
-  int result = 0;
-  KAVKernelText name(iName);
-  GNFRNW4(name.Data(), &name.Length(), &result);
-  if (traced) {
-    KAVTrace::Line("result :  ", result);
-    KAVTrace::Close(19, "AutoNewInterfaceG24, end");
-  }
-  _NewG24 = result;
-  return result;
+  return AskNewInterface(KAVOperationTrace(Traced()), _NewG24, &GNFRNW4, iName,
+                         "AutoNewInterfaceG24, start",
+                         "AutoNewInterfaceG24, end");
 }

@@ -1,11 +1,9 @@
-// Field widths of the dictionary routines and the two ways a name is
-// brought to kernel form. Internal to the dictionary family.
+// Field widths of the dictionary routines. Internal to the dictionary
+// family.
 #ifndef KAVMfgDictionaryForms_h
 #define KAVMfgDictionaryForms_h
 
-#include "KAVKernelList.h"
 #include "KAVRoutineTable.h"
-#include "KAVUnicodeString.h"
 
 namespace kavdictionary {
 
@@ -36,18 +34,6 @@ constexpr int kBlockWidth =
 constexpr int kTextValueWidth = kavcall::kValueTextWidth;
 constexpr int kIntWidth = kavcall::kIntRecordWidth;
 constexpr int kDoubleWidth = kavcall::kRealRecordWidth;
-
-// Query and editing names: stripped first, then cut or padded, so that a
-// long name keeps its first characters after any leading blanks.
-inline KAVKernelField NameField(const KAVUnicodeString& iName, int iWidth) {
-  return KAVKernelField(iName.Strip(KAVStripBoth, ' '), iWidth);
-}
-
-// Member names and text values: cut or padded first, then stripped and
-// padded again, so only the first iWidth characters ever count.
-inline KAVKernelField CutField(const KAVUnicodeString& iName, int iWidth) {
-  return KAVKernelField(KAVKernelField(iName, iWidth).Stripped(), iWidth);
-}
 
 }  // namespace kavdictionary
 

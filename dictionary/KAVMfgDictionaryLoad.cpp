@@ -1,5 +1,6 @@
 // KAVMfgDictionary: the class's state, loading, storing, reporting and
 // unloading the kernel's current dictionary.
+#include "KAVKernelForm.h"
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgDictionary.h"
@@ -85,117 +86,93 @@ void AskCurrent(KAVUnicodeString& oModel, KAVUnicodeString& oMember) {
 }
 
 // AskCurrent, then the two lines that report the answer when traced.
-void ReportCurrent(int iTraced, KAVUnicodeString& oModel,
+void ReportCurrent(const KAVOperationTrace& iTrace, KAVUnicodeString& oModel,
                    KAVUnicodeString& oMember) {
   AskCurrent(oModel, oMember);
-  if (iTraced) {
-    KAVTrace::Line("Name courant : ", oModel);
-    KAVTrace::Line("Member courant : ", oMember);
-  }
+  iTrace.Line("Name courant : ", oModel);
+  iTrace.Line("Member courant : ", oMember);
 }
 
 }  // namespace
 
 void KAVMfgDictionary::Load(const KAVUnicodeString& iName,
                             const int& iComplete) {
-  const int traced = GetDebug("KAVMfgDictionary");
+  const KAVOperationTrace trace("KAVMfgDictionary");
   ReclaimCode();
-  if (traced) {
-    KAVTrace::Open(13, "Load, start");
-    KAVTrace::Line("Name : ", iName);
-    KAVTrace::Blank();
-  }
-  KAVKernelField model = NameField(ModelOf(iName), kModelWidth);
-  KAVKernelField member = CutField(iName, kMemberWidth);
+  trace.Open(KAVOpening::Listed(13), "Load, start", {{"Name : ", iName}});
+  KAVKernelField model = KAVStrippedField(ModelOf(iName), kModelWidth);
+  KAVKernelField member = KAVCutField(iName, kMemberWidth);
   KAVKernelField message(kMessageWidth);
   GNFLOD(model.Data(), member.Data(), message.Data(), &_ErrorNumber);
-  if (traced) KAVTrace::Line("ier (gnflod) ", _ErrorNumber);
+  trace.Line("ier (gnflod) ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
   if (iComplete == 1) {
     GNFIDS(&_ErrorNumber);
-    if (traced) KAVTrace::Line("ier (gnfids) ", _ErrorNumber);
+    trace.Line("ier (gnfids) ", _ErrorNumber);
     if (_ErrorNumber != 0) return;
   }
-  if (traced) KAVTrace::Close(10, "Load, end ");
+  trace.Close(KAVClosing::Framed(10), "Load, end ");
 }
 
 void KAVMfgDictionary::Store(const KAVUnicodeString& iName) {
-  const int traced = GetDebug("KAVMfgDictionary");
+  const KAVOperationTrace trace("KAVMfgDictionary");
   ReclaimCode();
-  if (traced) {
-    KAVTrace::Open(13, "Store, start");
-    KAVTrace::Line("Name : ", iName);
-    KAVTrace::Blank();
-  }
-  KAVKernelField member = CutField(iName, kMemberWidth);
+  trace.Open(KAVOpening::Listed(13), "Store, start", {{"Name : ", iName}});
+  KAVKernelField member = KAVCutField(iName, kMemberWidth);
   KAVKernelField message(kMessageWidth);
   GNFZTR(member.Data(), message.Data(), &_ErrorNumber);
-  if (traced) KAVTrace::Line("ier (gnfztr) ", _ErrorNumber);
+  trace.Line("ier (gnfztr) ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) KAVTrace::Close(10, "Store, end ");
+  trace.Close(KAVClosing::Framed(10), "Store, end ");
 }
 
 KAVUnicodeString KAVMfgDictionary::GetCurrent() {
-  const int traced = GetDebug("KAVMfgDictionary");
-  if (traced) {
-    KAVTrace::Open(13, "KAVMfgDictionary::GetCurrent, start");
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgDictionary");
+  trace.Open(KAVOpening::Listed(13), "KAVMfgDictionary::GetCurrent, start");
   KAVUnicodeString model, member;
-  ReportCurrent(traced, model, member);
-  if (traced) KAVTrace::Close(10, "KAVMfgDictionary::GetCurrent, end ");
+  ReportCurrent(trace, model, member);
+  trace.Close(KAVClosing::Framed(10), "KAVMfgDictionary::GetCurrent, end ");
   return member;
 }
 
 // Relies on: Unload() leaves its code in _ErrorNumber and prints its own
-// banners, nested inside ours. The closing report asks GNFINF again only
-// when traced, so an untraced call makes one GNFINF fewer.
+// banners, nested inside ours. The closing report asks GNFINF again, inside
+// the end banner, only when traced, so an untraced call makes one GNFINF
+// fewer.
 void KAVMfgDictionary::LoadDefault() {
-  const int traced = GetDebug("KAVMfgDictionary");
-  if (traced) {
-    KAVTrace::Open(13, "KAVMfgDictionary::LoadDefault, start");
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgDictionary");
+  trace.Open(KAVOpening::Listed(13), "KAVMfgDictionary::LoadDefault, start");
   KAVUnicodeString model, member;
-  ReportCurrent(traced, model, member);
+  ReportCurrent(trace, model, member);
   if (member == "DICOFR2") {
-    if (traced) KAVTrace::Text("Default dico deja charge !");
+    trace.Text("Default dico deja charge !");
   } else {
     Unload();
     if (_ErrorNumber != 0) return;
-    KAVKernelField defaultModel = NameField("NC MODEL", kModelWidth);
-    KAVKernelField defaultMember = CutField("DICOFR2", kMemberWidth);
+    KAVKernelField defaultModel = KAVStrippedField("NC MODEL", kModelWidth);
+    KAVKernelField defaultMember = KAVCutField("DICOFR2", kMemberWidth);
     KAVKernelField message(kMessageWidth);
     GNFLOD(defaultModel.Data(), defaultMember.Data(), message.Data(),
            &_ErrorNumber);
-    if (traced) KAVTrace::Line("ier (gnflod) ", _ErrorNumber);
+    trace.Line("ier (gnflod) ", _ErrorNumber);
     if (_ErrorNumber != 0) return;
     GNFIDS(&_ErrorNumber);
-    if (traced) KAVTrace::Line("ier (gnfids) ", _ErrorNumber);
+    trace.Line("ier (gnfids) ", _ErrorNumber);
     if (_ErrorNumber != 0) return;
   }
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(10);
-    ReportCurrent(traced, model, member);
-    KAVTrace::Text("KAVMfgDictionary::LoadDefault, end ");
-    KAVTrace::Dashes(10);
-    KAVTrace::Blank();
-  }
+  trace.Close(KAVClosing::Framed(10), "KAVMfgDictionary::LoadDefault, end ",
+              [&] { ReportCurrent(trace, model, member); });
 }
 
 void KAVMfgDictionary::Unload() {
-  const int traced = GetDebug("KAVMfgDictionary");
+  const KAVOperationTrace trace("KAVMfgDictionary");
   ReclaimCode();
-  if (traced) {
-    KAVTrace::Open(13, "KAVMfgDictionary::Unload, start");
-    KAVTrace::Blank();
-  }
+  trace.Open(KAVOpening::Listed(13), "KAVMfgDictionary::Unload, start");
   GNFRST(&_ErrorNumber);
-  if (traced) KAVTrace::Line("ier (gnfrst) ", _ErrorNumber);
+  trace.Line("ier (gnfrst) ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
   GNFZDS(&_ErrorNumber);
-  if (traced) KAVTrace::Line("ier (gnfzds) ", _ErrorNumber);
+  trace.Line("ier (gnfzds) ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) KAVTrace::Close(13, "KAVMfgDictionary::Unload, end  ");
+  trace.Close(KAVClosing::Framed(13), "KAVMfgDictionary::Unload, end  ");
 }

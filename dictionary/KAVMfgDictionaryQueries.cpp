@@ -1,7 +1,8 @@
 // KAVMfgDictionary: queries on the loaded dictionary (attributes of a
 // class, possible values, facets, all classes, all attributes).
+#include "KAVKernelForm.h"
+#include "KAVKernelList.h"
 #include "KAVLegacyRoutines.h"
-#include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgDictionary.h"
 #include "KAVMfgDictionaryCode.h"
 #include "KAVMfgDictionaryForms.h"
@@ -12,21 +13,73 @@ using namespace kavdictionary;
 namespace {
 
 // One value line, labelled by the value's kind.
-void TraceValue(const KAVKernelValue& iValue, const char* iIntLabel,
-                const char* iDoubleLabel, const char* iTextLabel) {
+void TraceValue(const KAVOperationTrace& iTrace, const KAVKernelValue& iValue,
+                const char* iIntLabel, const char* iDoubleLabel,
+                const char* iTextLabel) {
   switch (iValue.kind) {
     case KAVValueKind::kInt:
-      KAVTrace::Line(iIntLabel, iValue.intValue);
+      iTrace.Line(iIntLabel, iValue.intValue);
       break;
     case KAVValueKind::kDouble:
-      KAVTrace::Line(iDoubleLabel, iValue.doubleValue);
+      iTrace.Line(iDoubleLabel, iValue.doubleValue);
       break;
     case KAVValueKind::kText:
-      KAVTrace::Line(iTextLabel, iValue.text);
+      iTrace.Line(iTextLabel, iValue.text);
       break;
     case KAVValueKind::kNone:
       break;
   }
+}
+
+// What tells GetClasses and GetAllAttributes apart besides the routine and
+// the name width: their trace texts.
+struct NameListTexts {
+  int startDashes;
+  const char* startTitle;
+  const char* codeLabel;
+  const char* countLabel;
+  const char* nameLabel;
+  const char* endTitle;
+};
+
+// GetClasses and GetAllAttributes, twins.
+//
+// Relies on: iOpen (GNFLCL, GNFLAT) opens two lists (names of iWidth
+// characters, ints) whose handles were 0. A failing name read only leaves
+// the loop: both lists are still ended and the end banner still printed,
+// so the error number ends with the last GUSEND code and the read failure
+// shows only in the trace.
+void ReadNamesAndInts(void (*iOpen)(int*, int*, int*), int iWidth,
+                      const NameListTexts& iTexts,
+                      KAVListValKAVUnicodeString& oNames, KAVRawCollint& oInts,
+                      int& ioErrorNumber) {
+  const KAVOperationTrace trace("KAVMfgDictionary");
+  ReclaimCode();
+  trace.Open(KAVOpening::Listed(iTexts.startDashes), iTexts.startTitle);
+  int namesList = 0, intsList = 0;
+  iOpen(&namesList, &intsList, &ioErrorNumber);
+  trace.Line(iTexts.codeLabel, ioErrorNumber);
+  if (ioErrorNumber != 0) return;
+  int width = 0, count = 0;
+  KAVKernelList::Info(namesList, width, count, ioErrorNumber);
+  if (ioErrorNumber != 0) return;
+  trace.Line(iTexts.countLabel, count);
+  for (int i = 1; i <= count; ++i) {
+    KAVUnicodeString name =
+        KAVKernelList::ReadText(namesList, i, iWidth, ioErrorNumber);
+    trace.Line("gusrea(ier) : ", ioErrorNumber);
+    if (ioErrorNumber != 0) break;
+    int value = KAVKernelList::ReadInt(intsList, i, ioErrorNumber);
+    trace.Line("gusrea(ier) : ", ioErrorNumber);  // deliberately untested
+    trace.Line(iTexts.nameLabel, name);
+    oNames.Append(name);
+    oInts.Append(value);
+  }
+  // The int list is ended even if ending the name list failed: the kernel
+  // still holds it open and the caller cannot end it later.
+  KAVKernelList::End(namesList, ioErrorNumber);
+  KAVKernelList::End(intsList, ioErrorNumber);
+  trace.Close(KAVClosing::Framed(17), iTexts.endTitle);
 }
 
 }  // namespace
@@ -39,55 +92,36 @@ void KAVMfgDictionary::GetAttributes(const KAVUnicodeString& iClass, int& iMode,
                                      KAVRawCollint& oVersions,
                                      KAVListValKAVUnicodeString& oBlocks,
                                      KAVRawCollint& oStatuses) {
-  const int traced = GetDebug("KAVMfgDictionary");
+  const KAVOperationTrace trace("KAVMfgDictionary");
   ReclaimCode();
-  if (traced) {
-    KAVTrace::Open(20, "KAVMfgDictionary::GetAttributes, start");
-    KAVTrace::Line("classe : ", iClass);
-    KAVTrace::Blank();
-  }
-  KAVKernelField className = NameField(iClass, kClassWidth);
+  trace.Open(KAVOpening::Listed(20), "KAVMfgDictionary::GetAttributes, start",
+             {{"classe : ", iClass}});
+  KAVKernelField className = KAVStrippedField(iClass, kClassWidth);
   int namesList = 0, versionsList = 0, blocksList = 0, statusesList = 0;
   GNFRC1(className.Data(), &iMode, &namesList, &versionsList, &blocksList,
          &statusesList, &_ErrorNumber);
-  if (traced) KAVTrace::Line("gnfrc1(ier) : ", _ErrorNumber);
+  trace.Line("gnfrc1(ier) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
   int width = 0, count = 0;
   KAVKernelList::Info(namesList, width, count, _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) {
-    KAVTrace::Line("nb attrs : ", count);
-    KAVTrace::Blank();
-  }
-  for (int i = 1; i <= count; ++i) {
-    KAVUnicodeString name =
-        KAVKernelList::ReadText(namesList, i, kAttributeWidth, _ErrorNumber);
-    if (_ErrorNumber != 0) return;
-    oNames.Append(name);
-    if (traced) KAVTrace::Line("attr : ", name);
-    int version = KAVKernelList::ReadInt(versionsList, i, _ErrorNumber);
-    if (_ErrorNumber != 0) return;
-    oVersions.Append(version);
-    if (traced) KAVTrace::Line("version : ", version);
-    KAVUnicodeString block =
-        KAVKernelList::ReadText(blocksList, i, kBlockWidth, _ErrorNumber);
-    if (_ErrorNumber != 0) return;
-    oBlocks.Append(block);
-    if (traced) KAVTrace::Line("block : ", block);
-    int status = KAVKernelList::ReadInt(statusesList, i, _ErrorNumber);
-    if (_ErrorNumber != 0) return;
-    oStatuses.Append(status);
-    if (traced) KAVTrace::Line("status : ", status);
-  }
-  KAVKernelList::End(namesList, _ErrorNumber);
-  if (_ErrorNumber != 0) return;
-  KAVKernelList::End(versionsList, _ErrorNumber);
-  if (_ErrorNumber != 0) return;
-  KAVKernelList::End(blocksList, _ErrorNumber);
-  if (_ErrorNumber != 0) return;
-  KAVKernelList::End(statusesList, _ErrorNumber);
-  if (_ErrorNumber != 0) return;
-  if (traced) KAVTrace::Close(18, "KAVMfgDictionary::GetAttributes, end");
+  trace.Line("nb attrs : ", count);
+  trace.Blank();
+  for (int i = 1; i <= count; ++i)
+    if (!KAVKernelList::AppendText(trace, "attr : ", namesList, i,
+                                   kAttributeWidth, oNames, _ErrorNumber) ||
+        !KAVKernelList::AppendInt(trace, "version : ", versionsList, i,
+                                  oVersions, _ErrorNumber) ||
+        !KAVKernelList::AppendText(trace, "block : ", blocksList, i,
+                                   kBlockWidth, oBlocks, _ErrorNumber) ||
+        !KAVKernelList::AppendInt(trace, "status : ", statusesList, i,
+                                  oStatuses, _ErrorNumber))
+      return;
+  if (!KAVKernelList::EndInOrder(
+          {&namesList, &versionsList, &blocksList, &statusesList},
+          _ErrorNumber))
+    return;
+  trace.Close(KAVClosing::Framed(18), "KAVMfgDictionary::GetAttributes, end");
 }
 
 // Relies on: GNFRC2 gives one list whose record width is the value type
@@ -98,43 +132,39 @@ void KAVMfgDictionary::GetAttributeValues(const KAVUnicodeString& iClass,
                                           KAVRawCollint& oInts,
                                           KAVRawColldouble& oDoubles,
                                           KAVListValKAVUnicodeString& oTexts) {
-  const int traced = GetDebug("KAVMfgDictionary");
+  const KAVOperationTrace trace("KAVMfgDictionary");
   ReclaimCode();
-  if (traced) {
-    KAVTrace::Open(41, "KAVMfgDictionary::GetAttributeValues, start");
-    KAVTrace::Line("ClassName : ", iClass);
-    KAVTrace::Line("AttrName  : ", iAttribute);
-    KAVTrace::Blank();
-  }
-  KAVKernelField className = NameField(iClass, kClassWidth);
-  KAVKernelField attribute = NameField(iAttribute, kAttributeWidth);
-  if (traced) {
+  trace.Open(KAVOpening::Listed(41),
+             "KAVMfgDictionary::GetAttributeValues, start",
+             {{"ClassName : ", iClass}, {"AttrName  : ", iAttribute}});
+  KAVKernelField className = KAVStrippedField(iClass, kClassWidth);
+  KAVKernelField attribute = KAVStrippedField(iAttribute, kAttributeWidth);
+  if (trace) {
     KAVTrace::Line("Clas  : ", className.Text());
     KAVTrace::Line("Attr  : ", attribute.Text());
   }
   int unused = 0, valuesList = 0;
   GNFRC2(className.Data(), &unused, attribute.Data(), &valuesList,
          &_ErrorNumber);
-  if (traced) KAVTrace::Line("gnfrc2(ier) : ", _ErrorNumber);
+  trace.Line("gnfrc2(ier) : ", _ErrorNumber);
   if (_ErrorNumber != 0) return;
   int width = 0, count = 0;
   KAVKernelList::Info(valuesList, width, count, _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) {
-    KAVTrace::Line("ilon : ", width);
-    KAVTrace::Line("nb attrs : ", count);
-  }
+  trace.Line("ilon : ", width);
+  trace.Line("nb attrs : ", count);
   const KAVValueKind kind = KAVValueKindOfWidth(width);
   for (int i = 1; kind != KAVValueKind::kNone && i <= count; i += 2) {
     const KAVKernelValue value = KAVKernelList::ReadValue(
         valuesList, i, kind, kTextValueWidth, _ErrorNumber);
     if (_ErrorNumber != 0) return;
     value.AppendTo(oInts, oDoubles, oTexts);
-    if (traced) TraceValue(value, "intval : ", "doubleval : ", "attr : ");
+    TraceValue(trace, value, "intval : ", "doubleval : ", "attr : ");
   }
   KAVKernelList::End(valuesList, _ErrorNumber);
   if (_ErrorNumber != 0) return;
-  if (traced) KAVTrace::Close(41, "KAVMfgDictionary::GetAttributeValues, end");
+  trace.Close(KAVClosing::Framed(41),
+              "KAVMfgDictionary::GetAttributeValues, end");
 }
 
 // Relies on: GNFRAT writes the eleven facets straight into the caller's
@@ -148,18 +178,16 @@ void KAVMfgDictionary::GetAttributeFacets(
     int& oFacet8, int& oFacet9, int& oFacet10, int& oFacet11,
     KAVRawCollint& oInts, KAVRawColldouble& oDoubles,
     KAVListValKAVUnicodeString& oTexts) {
-  const int traced = GetDebug("KAVMfgDictionary");
+  const KAVOperationTrace trace("KAVMfgDictionary");
   int& code = FacetsCode(_ErrorNumber);
-  if (traced) {
-    KAVTrace::Open(25, "KAVMfgDictionary::GetAttributeFacets, start");
-    KAVTrace::Blank();
-  }
-  KAVKernelField attribute = NameField(iAttribute, kAttributeWidth);
+  trace.Open(KAVOpening::Listed(25),
+             "KAVMfgDictionary::GetAttributeFacets, start");
+  KAVKernelField attribute = KAVStrippedField(iAttribute, kAttributeWidth);
   int valuesList = 0;
   GNFRAT(attribute.Data(), &oFacet1, &oFacet2, &oFacet3, &oFacet4, &oFacet5,
          &oFacet6, &oFacet7, &oFacet8, &oFacet9, &oFacet10, &oFacet11,
          &valuesList, &code);
-  if (traced) KAVTrace::Line("gnfrat(ier) : ", code);
+  trace.Line("gnfrat(ier) : ", code);
   if (code != 0) return;
   int width = 0, count = 0;
   KAVKernelList::Info(valuesList, width, count, code);
@@ -170,84 +198,28 @@ void KAVMfgDictionary::GetAttributeFacets(
         KAVKernelList::ReadValue(valuesList, i, kind, kTextValueWidth, code);
     if (code != 0) return;
     value.AppendTo(oInts, oDoubles, oTexts);
-    if (traced) TraceValue(value, "i4 : ", "r8 : ", "Str : ");
+    TraceValue(trace, value, "i4 : ", "r8 : ", "Str : ");
   }
   KAVKernelList::End(valuesList, code);
   if (code != 0) return;
-  if (traced) KAVTrace::Close(23, "KAVMfgDictionary::GetAttributeFacets, end");
+  trace.Close(KAVClosing::Framed(23),
+              "KAVMfgDictionary::GetAttributeFacets, end");
 }
 
-// Relies on: GNFLCL opens two lists (names, ints) whose handles were 0. A
-// failing name read only leaves the loop: both lists are still ended and
-// the end banner still printed, so _ErrorNumber ends with the last GUSEND
-// code and the read failure shows only in the trace.
 void KAVMfgDictionary::GetClasses(KAVListValKAVUnicodeString& oNames,
                                   KAVRawCollint& oInts) {
-  const int traced = GetDebug("KAVMfgDictionary");
-  ReclaimCode();
-  if (traced) {
-    KAVTrace::Open(20, "KAVMfgDictionary::GetClasses, start");
-    KAVTrace::Blank();
-  }
-  int namesList = 0, intsList = 0;
-  GNFLCL(&namesList, &intsList, &_ErrorNumber);
-  if (traced) KAVTrace::Line("gnflcl(ier) : ", _ErrorNumber);
-  if (_ErrorNumber != 0) return;
-  int width = 0, count = 0;
-  KAVKernelList::Info(namesList, width, count, _ErrorNumber);
-  if (_ErrorNumber != 0) return;
-  if (traced) KAVTrace::Line("NbClass : ", count);
-  for (int i = 1; i <= count; ++i) {
-    KAVUnicodeString name =
-        KAVKernelList::ReadText(namesList, i, kClassWidth, _ErrorNumber);
-    if (traced) KAVTrace::Line("gusrea(ier) : ", _ErrorNumber);
-    if (_ErrorNumber != 0) break;
-    int value = KAVKernelList::ReadInt(intsList, i, _ErrorNumber);
-    if (traced) {
-      KAVTrace::Line("gusrea(ier) : ", _ErrorNumber);  // deliberately untested
-      KAVTrace::Line("StrClass : ", name);
-    }
-    oNames.Append(name);
-    oInts.Append(value);
-  }
-  // The int list is ended even if ending the name list failed: the kernel
-  // still holds it open and the caller cannot end it later.
-  KAVKernelList::End(namesList, _ErrorNumber);
-  KAVKernelList::End(intsList, _ErrorNumber);
-  if (traced) KAVTrace::Close(17, "KAVMfgDictionary::GetClasses, end");
+  ReadNamesAndInts(
+      &GNFLCL, kClassWidth,
+      {20, "KAVMfgDictionary::GetClasses, start", "gnflcl(ier) : ",
+       "NbClass : ", "StrClass : ", "KAVMfgDictionary::GetClasses, end"},
+      oNames, oInts, _ErrorNumber);
 }
 
-// The twin of GetClasses over attribute names (16 characters).
 void KAVMfgDictionary::GetAllAttributes(KAVListValKAVUnicodeString& oNames,
                                         KAVRawCollint& oInts) {
-  const int traced = GetDebug("KAVMfgDictionary");
-  ReclaimCode();
-  if (traced) {
-    KAVTrace::Open(41, "KAVMfgDictionary::GetAllAttributes, start");
-    KAVTrace::Blank();
-  }
-  int namesList = 0, intsList = 0;
-  GNFLAT(&namesList, &intsList, &_ErrorNumber);
-  if (traced) KAVTrace::Line("gnflat(ier) : ", _ErrorNumber);
-  if (_ErrorNumber != 0) return;
-  int width = 0, count = 0;
-  KAVKernelList::Info(namesList, width, count, _ErrorNumber);
-  if (_ErrorNumber != 0) return;
-  if (traced) KAVTrace::Line("NbAtt : ", count);
-  for (int i = 1; i <= count; ++i) {
-    KAVUnicodeString name =
-        KAVKernelList::ReadText(namesList, i, kAttributeWidth, _ErrorNumber);
-    if (traced) KAVTrace::Line("gusrea(ier) : ", _ErrorNumber);
-    if (_ErrorNumber != 0) break;
-    int value = KAVKernelList::ReadInt(intsList, i, _ErrorNumber);
-    if (traced) {
-      KAVTrace::Line("gusrea(ier) : ", _ErrorNumber);  // deliberately untested
-      KAVTrace::Line("StrAtt : ", name);
-    }
-    oNames.Append(name);
-    oInts.Append(value);
-  }
-  KAVKernelList::End(namesList, _ErrorNumber);
-  KAVKernelList::End(intsList, _ErrorNumber);
-  if (traced) KAVTrace::Close(17, "KAVMfgDictionary::GetAllAttributes, end");
+  ReadNamesAndInts(
+      &GNFLAT, kAttributeWidth,
+      {41, "KAVMfgDictionary::GetAllAttributes, start", "gnflat(ier) : ",
+       "NbAtt : ", "StrAtt : ", "KAVMfgDictionary::GetAllAttributes, end"},
+      oNames, oInts, _ErrorNumber);
 }

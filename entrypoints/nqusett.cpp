@@ -1,6 +1,5 @@
 // nqusett: the six programming-tab settings for the kernel side.
 #include "KAVEntryPoints.h"
-#include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgSetting.h"
 #include "KAVTrace.h"
 
@@ -32,13 +31,9 @@ constexpr int kSettingCount = sizeof kSettings / sizeof kSettings[0];
 // scratch cell instead, so nothing is written through it.
 int nqusett(int* oParts, int* oCheck, int* oRelim, int* oDrive, int* oMacro,
             int* oSmart, int* oError) {
-  const int traced = GetDebug("KAVMfgPoPg2TabPage");
+  const KAVOperationTrace trace("KAVMfgPoPg2TabPage");
   if (oError != nullptr) *oError = 0;
-  if (traced) {
-    KAVTrace::Dashes(kStartDashes);
-    KAVTrace::Text("nqusett, Start  ");
-    KAVTrace::Dashes(kStartDashes);
-  }
+  trace.Open(KAVOpening::Bare(kStartDashes), "nqusett, Start  ");
   int scratch[kSettingCount] = {};
   int* cells[kSettingCount] = {oParts, oCheck, oRelim, oDrive, oMacro, oSmart};
   const KAVUnicodeString group("MFGPROG");
@@ -46,12 +41,9 @@ int nqusett(int* oParts, int* oCheck, int* oRelim, int* oDrive, int* oMacro,
     if (cells[i] == nullptr) cells[i] = &scratch[i];
     KAVMfgSetting::ReadSetting(kSettings[i].key, cells[i], group);
   }
-  if (traced) {
-    KAVTrace::Dashes(kValueDashes);
+  trace.Close(KAVClosing::Bare(kValueDashes), "nqusett, End    ", [&] {
     for (int i = 0; i < kSettingCount; ++i)
       KAVTrace::Line(kSettings[i].label, *cells[i]);
-    KAVTrace::Text("nqusett, End    ");
-    KAVTrace::Dashes(kValueDashes);
-  }
+  });
   return 0;
 }

@@ -5,6 +5,7 @@
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgBaseGII.h"
 #include "KAVMfgBaseGIIForms.h"
+#include "KAVMfgBaseGIIShared.h"
 #include "KAVTrace.h"
 
 using namespace kavgii;
@@ -22,13 +23,10 @@ void KAVMfgBaseGII::SetGIIVariable(const KAVUnicodeString& iName,
                                    const KAVListValKAVUnicodeString& iTexts,
                                    const int iBuffer) {
   if (OdtOn()) return;
-  const int traced = GetDebug("KAVMfgBaseGII");
-  if (traced) {
-    BannerTop(21, "SetGIIVariable, start");
-    KAVTrace::Line("variable : ", iName);
-    BannerBottom(21);
-  }
-  int id = GetGIIId(Stripped(iName), iBuffer);
+  const KAVOperationTrace trace("KAVMfgBaseGII");
+  trace.Open(KAVOpening::Framed(21), "SetGIIVariable, start",
+             {{"variable : ", iName}});
+  int id = Resolve(iName, iBuffer);
   if (id == 0) return;
   int nfield = iInts.Size() + iReals.Size() + iTexts.Size();
   const size_t entries = static_cast<size_t>(nfield > 0 ? nfield : 1);
@@ -40,19 +38,14 @@ void KAVMfgBaseGII::SetGIIVariable(const KAVUnicodeString& iName,
     ints[static_cast<size_t>(k - 1)] = iInts[k];
   for (int k = 1; k <= iReals.Size(); ++k)
     reals[static_cast<size_t>(k - 1)] = iReals[k];
-  if (traced) {
-    KAVTrace::Line("Nombre de valeurs de type entier = ", iInts.Size());
-    KAVTrace::Line("nfield = ", nfield);
-  }
+  trace.Line("Nombre de valeurs de type entier = ", iInts.Size());
+  trace.Line("nfield = ", nfield);
   int ier = 0;
   GMOKEY(&id, &nfield, types.data(), ints.data(), reals.data(), lengths.data(),
          nullptr, &ier);
-  if (traced) KAVTrace::Line("ier gmokey : ", ier);
-  if (ier != 0) {
-    SetGIIError(ier, iBuffer);
-    return;
-  }
-  if (traced) KAVTrace::Close(19, "SetGIIVariable, end");
+  trace.Line("ier gmokey : ", ier);
+  if (RaiseIfFailed(ier, iBuffer)) return;
+  trace.Close(KAVClosing::Framed(19), "SetGIIVariable, end");
 }
 
 // Relies on: GMIKEY writes the field's type code and value straight into
@@ -64,14 +57,10 @@ void KAVMfgBaseGII::GetGIIVariable(const KAVUnicodeString& iName,
                                    double& oReal, KAVUnicodeString& oText,
                                    const int iBuffer) {
   if (OdtOn()) return;
-  const int traced = GetDebug("KAVMfgBaseGII");
-  if (traced) {
-    BannerTop(21, "GetGIIVariable, start");
-    KAVTrace::Line("variable : ", iName);
-    KAVTrace::Line("champs   : ", iField);
-    BannerBottom(21);
-  }
-  int id = GetGIIId(Stripped(iName), iBuffer);
+  const KAVOperationTrace trace("KAVMfgBaseGII");
+  trace.Open(KAVOpening::Framed(21), "GetGIIVariable, start",
+             {{"variable : ", iName}, {"champs   : ", iField}});
+  int id = Resolve(iName, iBuffer);
   if (id == 0) return;
   oType = 0;
   oInt = 0;
@@ -80,18 +69,13 @@ void KAVMfgBaseGII::GetGIIVariable(const KAVUnicodeString& iName,
   KAVKernelField buffer(kTextWidth);
   int field = iField, length = 0, ier = 0;
   GMIKEY(&id, &field, &oType, &oInt, &oReal, &length, buffer.Data(), &ier);
-  if (traced) KAVTrace::Line("ier gmikey : ", ier);
-  if (ier != 0) {
-    SetGIIError(ier, iBuffer);
-    return;
-  }
+  trace.Line("ier gmikey : ", ier);
+  if (RaiseIfFailed(ier, iBuffer)) return;
   if (oType == kCharType && length > 0)
     oText = Stripped(ReturnedText(buffer, length));
-  if (traced) {
-    KAVTrace::Blank();
-    if (oType == kRealType) KAVTrace::Line("DblVal : ", oReal);
-    if (oType == kIntType) KAVTrace::Line("IntVal : ", oInt);
-    if (oType == kCharType) KAVTrace::Line("StrVal : ", oText);
-    KAVTrace::Close(19, "GetGIIVariable, end");
-  }
+  trace.Blank();
+  if (oType == kRealType) trace.Line("DblVal : ", oReal);
+  if (oType == kIntType) trace.Line("IntVal : ", oInt);
+  if (oType == kCharType) trace.Line("StrVal : ", oText);
+  trace.Close(KAVClosing::Framed(19), "GetGIIVariable, end");
 }

@@ -25,6 +25,7 @@
 #include "KAVElfCheck.h"
 #include "KAVKernelForm.h"
 #include "KAVLegacyRoutines.h"
+#include "KAVListIndex.h"
 #include "KAVReferenceTable.h"
 #include "TestSupport.h"
 
@@ -592,4 +593,33 @@ TEST(KernelFormTest, ReturnedLengthsNeverReadOutsideTheirStorage) {
   KAVKernelText text(KAVUnicodeString(" NAME "));
   EXPECT_EQ(6, text.Length());
   EXPECT_EQ(std::string(" NAME "), std::string(text.Data(), 6));
+}
+
+// The index follows its list whatever happened to it since the last
+// lookup, and never answers a position whose entry is not the text.
+TEST(ListIndexTest, FollowsItsListAndNeverAnswersAStaleHit) {
+  const auto listOf = [](std::initializer_list<const char*> iTexts) {
+    KAVListValKAVUnicodeString list;
+    for (const char* text : iTexts) list.Append(text);
+    return list;
+  };
+  // clang-format off
+  struct Case { const char* name; KAVListValKAVUnicodeString after; const char* text; int expected; } cases[] = {
+      {"first of two equal entries", listOf({"A", "B", "A"}), "A", 1},
+      {"appended since", listOf({"A", "B", "C", "D"}), "D", 4},
+      {"shortened past the hit", listOf({"A"}), "B", 0},
+      {"shortened, then grown back", listOf({"A", "X", "B"}), "B", 3},
+      {"hit changed in place", listOf({"A", "X", "C"}), "B", 0},
+      {"hit moved later", listOf({"A", "X", "C", "B"}), "B", 4},
+      {"emptied", listOf({}), "A", 0}};
+  // clang-format on
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    KAVListIndex index;
+    KAVListValKAVUnicodeString list = listOf({"A", "B", "C"});
+    ASSERT_EQ(2, index.Locate(list, "B"));
+    list = c.after;
+    EXPECT_EQ(c.expected, index.Locate(list, c.text));
+    EXPECT_TRUE(index.Agrees(list));
+  }
 }

@@ -2,8 +2,10 @@
 // process, so each case runs in a child with its environment set first.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iostream>
 
+#include "KAVListValKAVUnicodeString.h"
 #include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVTrace.h"
 #include "TestSupport.h"
@@ -90,16 +92,78 @@ TEST(DiagnosticsTest, SwitchesAreReadOnceAndKeptForTheProcess) {
 
 TEST(DiagnosticsTest, TraceWriterLaysOutBannersAndLabelledLines) {
   kavtest::CoutCapture capture;
-  KAVTrace::Open(16, "GetTables, start");
+  KAVTrace::Open(KAVOpening::Heading(16), "GetTables, start");
   KAVTrace::Line("itype : ", 3);
   KAVTrace::Blank();
   KAVTrace::Line("Table Name : ", KAVUnicodeString("APT1"));
   KAVTrace::Line("label : ", static_cast<const char*>(nullptr));
   KAVTrace::Line("value : ", 2.5);
   KAVTrace::Dashes(0);
-  KAVTrace::Close(15, "GetTables, end ");
+  KAVTrace::Close(KAVClosing::Framed(15), "GetTables, end ");
   EXPECT_EQ(kavtest::Block({kavtest::Opening(16, "GetTables, start"),
                             {"itype : 3", " ", "Table Name : APT1", "label : ", "value : 2.5", ""},
                             kavtest::Closing(15, "GetTables, end ")}),
             capture.Take());
+}
+
+// Each named shape leaves out its own parts of the one layout and puts its
+// lines at its own place: an opening's beside or under its title, a
+// closing's above it.
+TEST(DiagnosticsTest, BannerShapesKeepTheirPartsAndPlaceTheirLines) {
+  const KAVUnicodeString pool("TOOLS");
+  const KAVListValKAVUnicodeString none;
+  const auto open = [&](const KAVOpening& iShape) {
+    KAVTrace::Open(iShape, "T", {{"n : ", 3}, {"s : ", pool}, {"r : ", 0.5}});
+  };
+  const auto close = [&](const KAVClosing& iShape) {
+    KAVTrace::Close(iShape, "T", {{"c : ", "x"}, {"l : ", none}, "text"});
+  };
+  const kavtest::Strings in = {"n : 3", "s : TOOLS", "r : 0.5"}, out = {"c : x", "l : ", "text"};
+  // clang-format off
+  struct Case { const char* name; std::function<void()> print; kavtest::Strings expected; } cases[] = {
+      {"Listed", [&] { open(KAVOpening::Listed(3)); }, kavtest::Concat({{" ", "---", "T", "---"}, in, {" "}})},
+      {"Framed", [&] { open(KAVOpening::Framed(3)); }, kavtest::Concat({{" ", "---", "T"}, in, {"---", " "}})},
+      {"Heading", [&] { open(KAVOpening::Heading(3)); }, kavtest::Concat({{" ", "---", "T"}, in, {"---"}})},
+      {"Bare opening", [&] { open(KAVOpening::Bare(3)); }, kavtest::Concat({{"---", "T"}, in, {"---"}})},
+      {"Undashed opening", [&] { open(KAVOpening::Undashed()); }, kavtest::Concat({{" ", "T"}, in, {" "}})},
+      {"Framed closing", [&] { close(KAVClosing::Framed(3)); }, kavtest::Concat({{" ", "---"}, out, {"T", "---", " "}})},
+      {"Footing", [&] { close(KAVClosing::Footing(3, 2)); }, kavtest::Concat({{"---"}, out, {"T", "--", " "}})},
+      {"Bare closing", [&] { close(KAVClosing::Bare(3)); }, kavtest::Concat({{"---"}, out, {"T", "---"}})},
+      {"Undashed closing", [&] { close(KAVClosing::Undashed()); }, kavtest::Concat({{" "}, out, {"T", " "}})},
+      {"no lines", [&] { KAVTrace::Open(KAVOpening::Listed(0), "T"); }, {" ", "", "T", "", " "}},
+      {"a labelled title", [&] { KAVTrace::Close(KAVClosing::Framed(2), {"end ID = ", 7}); },
+       {" ", "--", "end ID = 7", "--", " "}},
+      {"lines printed as they come",
+       [&] { KAVTrace::Close(KAVClosing::Framed(2), "T", [] { KAVTrace::Line("m : ", 1); }); },
+       {" ", "--", "m : 1", "T", "--", " "}}};
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    kavtest::CoutCapture capture;
+    c.print();
+    EXPECT_EQ(kavtest::Lines(c.expected), capture.Take());
+  }
+}
+
+// An operation's trace prints through its switch only; what the operation
+// asks of it while off costs no line, a closing's late lines included.
+TEST(DiagnosticsTest, OperationTracePrintsOnlyWhileItsSwitchIsOn) {
+  for (const bool on : {false, true}) {
+    SCOPED_TRACE(on);
+    kavtest::CoutCapture capture;
+    int asked = 0;
+    const KAVOperationTrace trace(on);
+    trace.Open(KAVOpening::Listed(2), "T", {{"i : ", 1}});
+    trace.Line("code : ", 0);
+    trace.Text("ok");
+    trace.Blank();
+    trace.Dashes(1);
+    trace.Close(KAVClosing::Framed(2), "E", [&] { ++asked; });
+    EXPECT_EQ(on ? kavtest::Lines({" ", "--", "T", "--", "i : 1", " ", "code : 0", "ok", " ", "-",
+                                   " ", "--", "E", "--", " "})
+                 : "",
+              capture.Take());
+    EXPECT_EQ(on ? 1 : 0, asked);
+    EXPECT_EQ(on, static_cast<bool>(trace));
+  }
 }

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <string>
 
-#include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgUtilities.h"
 #include "KAVSystemServices.h"
 #include "KAVToken.h"
@@ -157,61 +156,37 @@ int KAVMfgUtilities::IsFileExist(const KAVUnicodeString& iPathName) {
 }
 
 int KAVMfgUtilities::AnalyzeFile(const KAVUnicodeString& iPathName) {
-  const int traced = GetDebug("KAVMfgUtilities");
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Text("KAVMfgUtilities::AnalyzeFile, start");
-    KAVTrace::Line(" iPathName : ", iPathName);
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgUtilities");
+  trace.Open(KAVOpening::Framed(kFileTraceDashes),
+             "KAVMfgUtilities::AnalyzeFile, start",
+             {{" iPathName : ", iPathName}});
   int kind = 2;
   struct stat info;
   if (KAVGetFileInfo(iPathName.ConvertToChar(), &info) == -1) {
-    if (traced) {
-      KAVTrace::Text(" Error KAVGetFileInfo");
-      KAVTrace::Text("       TypeFileOrDirectoryNotExist");
-    }
+    trace.Text(" Error KAVGetFileInfo");
+    trace.Text("       TypeFileOrDirectoryNotExist");
   } else if ((info.st_mode & kTypeDirectory) != 0) {
     kind = 1;
-    if (traced) KAVTrace::Text("     Type Directory");
+    trace.Text("     Type Directory");
   } else {
     kind = 0;
-    if (traced) KAVTrace::Text("     Type File");
+    trace.Text("     Type File");
   }
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Line("Type File = ", kind);
-    KAVTrace::Text("KAVMfgUtilities::AnalyzeFile, end");
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Blank();
-  }
+  trace.Close(KAVClosing::Framed(kFileTraceDashes),
+              "KAVMfgUtilities::AnalyzeFile, end", {{"Type File = ", kind}});
   return kind;
 }
 
 int KAVMfgUtilities::CheckPathNameAccess(const KAVUnicodeString& iPathName,
                                          const int& iMode) {
-  const int traced = GetDebug("KAVMfgUtilities");
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Text("KAVMfgUtilities::CheckPathNameAccess, start");
-    KAVTrace::Line(" iPathName : ", iPathName);
-    KAVTrace::Line(" iMode : ", iMode);
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgUtilities");
+  trace.Open(KAVOpening::Framed(kFileTraceDashes),
+             "KAVMfgUtilities::CheckPathNameAccess, start",
+             {{" iPathName : ", iPathName}, {" iMode : ", iMode}});
   const int status = access(iPathName.ConvertToChar(), iMode) == 0 ? 0 : -1;
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Line(" oLibStatus : ", status);
-    KAVTrace::Text("KAVMfgUtilities::CheckPathNameAccess, end");
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Blank();
-  }
+  trace.Close(KAVClosing::Framed(kFileTraceDashes),
+              "KAVMfgUtilities::CheckPathNameAccess, end",
+              {{" oLibStatus : ", status}});
   return status;
 }
 
@@ -222,15 +197,10 @@ int KAVMfgUtilities::CheckPathNameAccess(const KAVUnicodeString& iPathName,
 void KAVMfgUtilities::SplitPathName(const KAVUnicodeString& iPathName,
                                     KAVUnicodeString& oDirPath,
                                     KAVUnicodeString& oFileName) {
-  const int traced = GetDebug("KAVMfgUtilities");
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Text("KAVMfgUtilities::SplitPathName, start");
-    KAVTrace::Line(" iPathName : ", iPathName);
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgUtilities");
+  trace.Open(KAVOpening::Framed(kFileTraceDashes),
+             "KAVMfgUtilities::SplitPathName, start",
+             {{" iPathName : ", iPathName}});
   oDirPath = "";
   oFileName = "";
   char path[kSplitBufferSize];
@@ -245,15 +215,9 @@ void KAVMfgUtilities::SplitPathName(const KAVUnicodeString& iPathName,
   KAVSplitPath(path, directory, file);
   oDirPath = directory;
   oFileName = file;
-  if (traced) {
-    KAVTrace::Blank();
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Line("oDirPath  = ", oDirPath);
-    KAVTrace::Line("oFileName = ", oFileName);
-    KAVTrace::Text("KAVMfgUtilities::SplitPathName, end");
-    KAVTrace::Dashes(kFileTraceDashes);
-    KAVTrace::Blank();
-  }
+  trace.Close(KAVClosing::Framed(kFileTraceDashes),
+              "KAVMfgUtilities::SplitPathName, end",
+              {{"oDirPath  = ", oDirPath}, {"oFileName = ", oFileName}});
 }
 
 int KAVMfgUtilities::MatchPattern(const KAVUnicodeString& iText,

@@ -6,7 +6,6 @@
 #include <iostream>
 
 #include "KAVLegacyRoutines.h"
-#include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgUtilities.h"
 #include "KAVTrace.h"
 
@@ -58,27 +57,24 @@ void KAVMfgUtilities::executeshell(const KAVUnicodeString& iCommand,
 }
 
 int KAVMfgUtilities::CaptImage(const KAVUnicodeString& iPathName) {
-  const int traced = GetDebug("KAVMfgUtilities");
-  if (traced) {
-    KAVTrace::Open(kCaptureOpenDashes, "KAVMfgUtilities::CaptImage, start");
-    KAVTrace::Line("PathName  : ", iPathName);
-    KAVTrace::Blank();
-  }
+  const KAVOperationTrace trace("KAVMfgUtilities");
+  trace.Open(KAVOpening::Listed(kCaptureOpenDashes),
+             "KAVMfgUtilities::CaptImage, start",
+             {{"PathName  : ", iPathName}});
   KAVUnicodeString imagePath = iPathName;
   imagePath.Resize(kMaxPathLength, ' ', 1);
   imagePath = imagePath.Strip(KAVStripBoth, ' ');
   char path[kMaxPathLength + 1];
   std::strncpy(path, imagePath.ConvertToChar(), kMaxPathLength);
   path[kMaxPathLength] = '\0';
-  if (traced) KAVTrace::Line("Pathname (before char) : ", path);
+  trace.Line("Pathname (before char) : ", path);
   int mode = kGrabMode;
   int ier = 0;
   PLSGRAB(path, &mode, &ier);
   // The end banner closes the trace whatever the code: the code is the
   // result, not a reason to stop.
-  if (traced) {
-    KAVTrace::Line("ier (plsgrab) ", ier);
-    KAVTrace::Close(kCaptureCloseDashes, "KAVMfgUtilities::CaptImage, end ");
-  }
+  trace.Line("ier (plsgrab) ", ier);
+  trace.Close(KAVClosing::Framed(kCaptureCloseDashes),
+              "KAVMfgUtilities::CaptImage, end ");
   return ier;
 }
