@@ -547,11 +547,15 @@ TEST(BindingTest, ReferenceKernelBindsEveryRoutine) {
 // exports routine names cannot interpose the stubs, and nothing internal
 // (stubs, module image, trace writer, the cache checks and resets of the
 // fuzzing harness, which the version script's KAVMfg* would otherwise
-// take) is reachable from outside.
+// take) is reachable from outside. The wrappers' type information and
+// vtables are interface too: without them a user's class derived from a
+// wrapper, or a typeid of one, does not link.
 TEST(BindingTest, LibraryExportsItsInterfaceOnly) {
   void* library = dlopen(KAV_TEST_LIBRARY, RTLD_LAZY | RTLD_LOCAL);
   ASSERT_NE(nullptr, library);
-  for (const char* name : {"kavsybnd", "cxgiiv5", "cxrv5i", "nqusett", "_Z8GetDebugPKc"}) {
+  for (const char* name :
+       {"kavsybnd", "cxgiiv5", "cxrv5i", "nqusett", "_Z8GetDebugPKc", "_ZTI16KAVMfgDictionary",
+        "_ZTS16KAVMfgDictionary", "_ZTV16KAVMfgDictionary"}) {
     EXPECT_NE(nullptr, dlsym(library, name)) << name;
   }
   for (const char* name :
