@@ -31,10 +31,13 @@ class KAVBenchRatios : public benchmark::ConsoleReporter {
  public:
   // A ratio numerator/denominator, to be at most iTarget (0: no target).
   // Names are benchmark names as printed; with repetitions the median
-  // (name + "_median") is used when there is one.
+  // (name + "_median") is used when there is one. iRealTime compares the
+  // runs' real time: what manual-time runs measured (the CPU time of a
+  // child process, say), which this process's CPU time does not see.
   void Add(const std::string& iLabel, const std::string& iNumerator,
-           const std::string& iDenominator, double iTarget) {
-    _ratios.push_back({iLabel, iNumerator, iDenominator, iTarget});
+           const std::string& iDenominator, double iTarget,
+           bool iRealTime = false) {
+    _ratios.push_back({iLabel, iNumerator, iDenominator, iTarget, iRealTime});
   }
 
   // A difference minuend - subtrahend of real (wall) time, in the unit of
@@ -42,7 +45,7 @@ class KAVBenchRatios : public benchmark::ConsoleReporter {
   // process does not see.
   void AddDifference(const std::string& iLabel, const std::string& iMinuend,
                      const std::string& iSubtrahend, double iTarget = 0) {
-    _differences.push_back({iLabel, iMinuend, iSubtrahend, iTarget});
+    _differences.push_back({iLabel, iMinuend, iSubtrahend, iTarget, true});
   }
 
   int RunAll(int argc, char** argv) {
@@ -69,6 +72,7 @@ class KAVBenchRatios : public benchmark::ConsoleReporter {
   struct Pair {
     std::string label, first, second;
     double target;
+    bool real;
   };
 
   bool Find(const std::string& iName, double& oTime, std::string& oUnit,
@@ -90,8 +94,8 @@ class KAVBenchRatios : public benchmark::ConsoleReporter {
     for (const Pair& ratio : _ratios) {
       double a = 0, b = 0;
       std::string unitA, unitB;
-      if (!Find(ratio.first, a, unitA) || !Find(ratio.second, b, unitB) ||
-          b <= 0) {
+      if (!Find(ratio.first, a, unitA, ratio.real) ||
+          !Find(ratio.second, b, unitB, ratio.real) || b <= 0) {
         std::printf("ratio %-45s: not measured\n", ratio.label.c_str());
         continue;
       }

@@ -66,7 +66,7 @@
 #undef KAV_ROUTINE
 
 #else
-#error "call stubs are written for x86-64 only"
+#error "this file holds the x86-64 stubs; KAVStubsAarch64.S holds the AArch64 ones"
 #endif
 
         .section .note.GNU-stack,"",@progbits

@@ -11,6 +11,7 @@
 #include "KAVKernelList.h"
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgBaseAnalysisStatic.h"
+#include "KAVMfgBaseNLSInternals.h"
 #include "KAVTrace.h"
 
 namespace {
@@ -35,13 +36,15 @@ class FirstPositionIndex {
     return found == _first.end() ? 0 : found->second;
   }
 
+  void Clear() {
+    _first.clear();
+    _texts.clear();
+    _covered = 0;
+  }
+
  private:
   void CatchUp(const KAVListValKAVUnicodeString& iList) {
-    if (iList.Size() < _covered) {
-      _first.clear();
-      _texts.clear();
-      _covered = 0;
-    }
+    if (iList.Size() < _covered) Clear();
     while (_covered < iList.Size()) {
       ++_covered;
       const std::string& entry = iList[_covered].ToStdString();
@@ -182,8 +185,11 @@ KAVUnicodeString KAVMfgBaseNLS::GetNlsName(const int& iType,
   if (traced) KAVTrace::Line("gnfnl1 (ier): ", ier);
   KAVUnicodeString result = iStdName;  // what a failed translation answers
   if (ier == 0) {
+    // The length is brought into the buffer's 80 characters first: past
+    // them padding adds only blanks the strip takes off again, and a
+    // kernel's 2 billion could not even be allocated.
     KAVUnicodeString translated = nlsName.Text();
-    translated.Resize(length, ' ');
+    translated.Resize(KAVClampLength(length, kNlsNameWidth), ' ');
     result = translated.Strip(KAVStripBoth, ' ');
     if (traced) KAVTrace::Line("Name : ", result);
   }
@@ -227,4 +233,47 @@ KAVUnicodeString KAVMfgBaseNLS::GetClaStdName(const KAVUnicodeString& iName) {
 }
 KAVUnicodeString KAVMfgBaseNLS::GetValStdName(const KAVUnicodeString& iName) {
   return GetStdName(kValue, iName);
+}
+
+namespace {
+
+// Whether iIndex answers each entry's first position in iList, counted
+// afresh, and 0 for a text no entry holds.
+bool IndexAgrees(FirstPositionIndex& ioIndex,
+                 const KAVListValKAVUnicodeString& iList) {
+  std::unordered_map<std::string, int> first;
+  for (int i = 1; i <= iList.Size(); ++i)
+    first.emplace(iList[i].ToStdString(), i);
+  for (int i = 1; i <= iList.Size(); ++i) {
+    const std::string& entry = iList[i].ToStdString();
+    if (ioIndex.Locate(iList, entry) != first[entry]) return false;
+  }
+  std::string absent = "\x01";
+  while (first.count(absent) != 0) absent += '\x01';
+  return ioIndex.Locate(iList, absent) == 0;
+}
+
+}  // namespace
+
+bool KAVMfgBaseNLS::Internals::CachesAgree() {
+  for (int type = kAttribute; type <= kValue; ++type) {
+    Cache& cache = *Cache::ForType(type);
+    if (cache.stdNames.Size() != cache.nlsNames.Size()) return false;
+    for (int i = 1; i <= cache.stdNames.Size(); ++i)
+      if (cache.stdNames[i].GetLengthInChar() != cache.width) return false;
+    if (!IndexAgrees(cache.stdIndex, cache.stdNames) ||
+        !IndexAgrees(cache.nlsIndex, cache.nlsNames))
+      return false;
+  }
+  return true;
+}
+
+void KAVMfgBaseNLS::Internals::Forget() {
+  for (int type = kAttribute; type <= kValue; ++type) {
+    Cache& cache = *Cache::ForType(type);
+    cache.stdNames.RemoveAll(KAVCollec::ReleaseMemory);
+    cache.nlsNames.RemoveAll(KAVCollec::ReleaseMemory);
+    cache.stdIndex.Clear();
+    cache.nlsIndex.Clear();
+  }
 }

@@ -61,6 +61,10 @@ class ExportedByT4711BAS KAVMfgBaseNLS {
   static KAVUnicodeString GetClaStdName(const KAVUnicodeString& iNlsName);
   static KAVUnicodeString GetValStdName(const KAVUnicodeString& iNlsName);
 
+  // Consistency checks and state resets for the library's own fuzzing
+  // harness, defined in an internal header; nothing of it is exported.
+  struct __attribute__((visibility("hidden"))) Internals;
+
  private:
   // One kind's pair of lists and their indexes (defined with the lists).
   struct __attribute__((visibility("hidden"))) Cache;

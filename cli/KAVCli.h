@@ -26,6 +26,7 @@
 #define KAVCli_h
 
 #include <CLI/CLI.hpp>
+#include <iosfwd>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -104,6 +105,15 @@ int KAVCliRunLines(const std::vector<std::string>& iLines,
 bool KAVCliSplitWords(const std::string& iLine,
                       std::vector<std::string>& oWords, std::string& oError);
 
+// Reads one line, without its '\n', of at most iMost bytes: kLine, or
+// kTooLong when it goes on past iMost (oLine then holds its first iMost
+// bytes and the rest is left unread: KAVCliSkipLine passes over it), or
+// kEnd when nothing is left. A last line without '\n' is a line.
+enum class KAVCliLineRead { kLine, kTooLong, kEnd };
+KAVCliLineRead KAVCliReadLine(std::istream& ioIn, size_t iMost,
+                              std::string& oLine);
+void KAVCliSkipLine(std::istream& ioIn);
+
 // The subcommand iName of iParent, created on first request: lets several
 // files add commands under one parent ("t4711 util ...").
 CLI::App* KAVCliSubcommand(CLI::App& iParent, const std::string& iName,
@@ -177,10 +187,32 @@ std::string KAVCliExplainCode(int iCode);
 // is the one the binder loads, so the state read is what the library meets.
 void* KAVCliKernelSymbol(const char* iName);
 
-// Strict number parsing for arguments a family parses itself: the whole
-// text must be a number in range. On failure reports a usage error naming
-// iWhat and returns false.
+// Numbers, read one way by every command: the tree passes the text of
+// every int and real option through these readings before CLI11 converts
+// it, and a family that takes a number apart itself calls them too.
+//  - A whole number is decimal digits with an optional sign and nothing
+//    else, within its range: "010" is ten; "0x10", " 5", "1.0" and "1e3"
+//    are refused (CLI11 alone would read "0x10" as 16 and "010" as 8).
+//  - A real is decimal with an optional fraction and exponent ("2.5",
+//    "-.5", "1e-3") whose value a double holds: "nan", "inf", "0x1p3" and
+//    "1e999" are refused.
+// Each returns false for anything else, with the reason in oWhy ("an
+// empty text is not a number", "\"abc\" is not a whole number in range").
+bool KAVCliReadInt(const std::string& iText, int& oValue,
+                   std::string* oWhy = nullptr);
+bool KAVCliReadLong(const std::string& iText, long long& oValue);
+bool KAVCliReadReal(const std::string& iText, double& oValue,
+                    std::string* oWhy = nullptr);
+// The same for an argument: on failure reports the usage error
+// "<iWhat>: <reason>" and returns false.
 bool KAVCliParseInt(const std::string& iText, const char* iWhat, int& oValue);
+bool KAVCliParseReal(const std::string& iText, const char* iWhat,
+                     double& oValue);
+// A check for an int option, read as above: "Value 7 not in range 1 to 3"
+// outside iLow..iHigh. iDescription is what --help shows beside the
+// option (default "INT in [1 - 3]").
+CLI::Validator KAVCliRange(int iLow, int iHigh,
+                           const std::string& iDescription = "");
 
 // The reference kernel's site directory: KAVSIM_SITE, else "site" beside
 // the KAVSYMB found along STEPLIB (what the kernel itself reads).

@@ -31,7 +31,7 @@ bool ParseNlsKind(const std::string& iWord, int& oType) {
       return true;
     }
   }
-  if (iWord.find_first_not_of("-0123456789") == std::string::npos &&
+  if (iWord.find_first_not_of("+-0123456789") == std::string::npos &&
       !iWord.empty())
     return KAVCliParseInt(iWord, "KIND", oType);
   KAVCliUsageError("unknown kind \"" + iWord +

@@ -25,20 +25,18 @@ std::string Number(double iValue) {
   return out.str();
 }
 
-// Object kinds by word or number: 1 input, 2 output. Any other number
-// passes as it is (the kernel decides).
+// Object kinds by word or number: 1 input, 2 output. Any other whole
+// number passes as it is (the kernel decides). False after reporting a
+// usage error.
 bool ParseKind(const std::string& iWord, int& oKind) {
   if (iWord == "input") return oKind = 1, true;
   if (iWord == "output") return oKind = 2, true;
-  char* end = nullptr;
-  const long number = std::strtol(iWord.c_str(), &end, 10);
-  if (iWord.empty() || *end != '\0') {
-    std::cerr << "t4711: unknown object kind \"" << iWord
-              << "\" (input, output or a number)" << std::endl;
-    return false;
-  }
-  oKind = static_cast<int>(number);
-  return true;
+  if (!iWord.empty() &&
+      iWord.find_first_not_of("+-0123456789") == std::string::npos)
+    return KAVCliParseInt(iWord, "KIND", oKind);
+  KAVCliUsageError("unknown object kind \"" + iWord +
+                   "\" (input, output or a number)");
+  return false;
 }
 
 std::string KindWord(int iKind) {
@@ -82,7 +80,7 @@ int DeletePool(KAVCliContext& ioContext, const std::string& iPool) {
 int CreateObject(KAVCliContext& ioContext, const std::string& iPool,
                  int iNumber, const std::string& iKind, int iRoom) {
   int kind = 0;
-  if (!ParseKind(iKind, kind)) return 2;
+  if (!ParseKind(iKind, kind)) return kKAVCliUsage;
   P::CreateObject(iPool.c_str(), iNumber, kind, iRoom);
   if (int status = Outcome("pool object create")) return status;
   KAVCliPrintFields(
@@ -129,7 +127,7 @@ int DeleteObject(KAVCliContext& ioContext, const std::string& iPool,
 int ListObjects(KAVCliContext& ioContext, const std::string& iPool,
                 const std::string& iKind) {
   int kind = 0;
-  if (!ParseKind(iKind, kind)) return 2;
+  if (!ParseKind(iKind, kind)) return kKAVCliUsage;
   std::unique_ptr<KAVRawCollint> numbers(P::ListObjects(iPool.c_str(), kind));
   if (int status = Outcome("pool objects")) return status;
   Rows rows;
@@ -153,12 +151,9 @@ struct FieldOptions {
 int CreateField(KAVCliContext& ioContext, const FieldOptions& iOptions) {
   const size_t kinds = !iOptions.ints.empty() + !iOptions.reals.empty() +
                        !iOptions.texts.empty();
-  if (kinds > 1) {
-    std::cerr << "t4711: give the values of one kind only (--int, --real or "
-                 "--text)"
-              << std::endl;
-    return 2;
-  }
+  if (kinds > 1)
+    return KAVCliUsageError(
+        "give the values of one kind only (--int, --real or --text)");
   const KAVUnicodeString pool(iOptions.pool.c_str());
   const KAVUnicodeString field(iOptions.field.c_str());
   const int type = iOptions.type >= 0        ? iOptions.type
@@ -209,10 +204,20 @@ int ReadField(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
   return 0;
 }
 
-// One row per attribute: its type, its count and its own values, taken
-// back from the output of their kind in attribute order (2 reals, 3
-// texts, any other code with values: integers, whose code is the
-// dictionary's).
+// One row per attribute: the type GetValues gave, the count and the
+// attribute's own values, with a note when the kernel holds integers that
+// the dictionary types otherwise.
+//
+// GetValues puts each attribute's values in the output of their kind, one
+// attribute after the other, but the type it gives an integer field is the
+// dictionary's value type, which may be 2 (real) or 3 (text) as well: the
+// type does not say which output holds the values. A type other than 2 or
+// 3 with values is integers (reals and texts always get 2 and 3); for 2
+// and 3 the field itself is read, and the first kind it has values of
+// (integers before reals before texts, as GetValues takes them) is where
+// its values went.
+enum class Held { kInts, kReals, kTexts };
+
 int Values(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
            const std::vector<std::string>& iAttributes) {
   KAVListValKAVUnicodeString attributes;
@@ -227,21 +232,40 @@ int Values(KAVCliContext& ioContext, const std::string& iPool, int iNumber,
   Rows rows;
   int nextInt = 1, nextReal = 1, nextText = 1;
   for (int a = 1; a <= types.Size(); ++a) {
+    const int type = types[a], count = counts[a];
+    Held held = type == 2   ? Held::kReals
+                : type == 3 ? Held::kTexts
+                            : Held::kInts;
+    if (count > 0 && (type == 2 || type == 3)) {
+      KAVRawCollint fieldInts(0);
+      KAVRawColldouble fieldReals(0);
+      KAVListValKAVUnicodeString fieldTexts;
+      P::ReadField(iPool.c_str(), iNumber, attributes[a], fieldInts, fieldReals,
+                   fieldTexts);
+      if (int status = Outcome("pool values: reading " + Text(attributes[a])))
+        return status;
+      if (fieldInts.Size() > 0) held = Held::kInts;
+    }
+    // Each output is read no further than it goes.
     std::string values;
-    for (int v = 0; v < counts[a]; ++v) {
+    for (int v = 0; v < count; ++v) {
       if (v > 0) values += ", ";
-      if (types[a] == 2)
+      if (held == Held::kReals && nextReal <= reals.Size())
         values += Number(reals[nextReal++]);
-      else if (types[a] == 3)
+      else if (held == Held::kTexts && nextText <= texts.Size())
         values += Text(texts[nextText++]);
-      else
+      else if (held == Held::kInts && nextInt <= ints.Size())
         values += std::to_string(ints[nextInt++]);
     }
-    rows.push_back({Text(attributes[a]),
-                    counts[a] == 0 ? "none" : TypeName(types[a]), counts[a],
-                    values});
+    const std::string note =
+        count > 0 && held == Held::kInts && type != 0 && type != 1
+            ? "integers in the kernel, " + TypeName(type) + " in the dictionary"
+            : "";
+    rows.push_back({Text(attributes[a]), count == 0 ? "none" : TypeName(type),
+                    count, values, note});
   }
-  KAVCliPrintTable(ioContext, {"attribute", "type", "count", "values"}, rows);
+  KAVCliPrintTable(ioContext, {"attribute", "type", "count", "values", "note"},
+                   rows);
   return 0;
 }
 

@@ -5,8 +5,6 @@
 //
 // Kernel state lives in one process: an edit is seen by later commands of
 // the same `t4711 run FILE`, and kept across processes only by `store`.
-#include <cerrno>
-#include <cstdlib>
 #include <iostream>
 
 #include "KAVCli.h"
@@ -29,23 +27,6 @@ std::string TypeName(int iType) {
     default:
       return "none (" + std::to_string(iType) + ")";
   }
-}
-
-bool ParseInt(const std::string& iText, int& oValue) {
-  errno = 0;
-  char* end = nullptr;
-  const long value = std::strtol(iText.c_str(), &end, 10);
-  if (iText.empty() || *end != '\0' || errno == ERANGE ||
-      value != static_cast<int>(value))
-    return false;
-  oValue = static_cast<int>(value);
-  return true;
-}
-
-bool ParseReal(const std::string& iText, double& oValue) {
-  char* end = nullptr;
-  oValue = std::strtod(iText.c_str(), &end);
-  return !iText.empty() && *end == '\0';
 }
 
 // The member name the library writes: cut to its 8 characters, then
@@ -202,8 +183,8 @@ int CreateAttribute(KAVCliContext& ioContext,
     // collections get what it reads as there, or nothing.
     int asInt = 0;
     double asReal = 0;
-    const bool isInt = ParseInt(value, asInt);
-    const bool isReal = ParseReal(value, asReal);
+    const bool isInt = KAVCliReadInt(value, asInt);
+    const bool isReal = KAVCliReadReal(value, asReal);
     if ((f[2] <= 1 && !isInt) || (f[2] == 2 && !isReal))
       return KAVCliUsageError(
           "--value \"" + value + "\" is not " +
@@ -322,7 +303,7 @@ void AddDictionaryCommands(CLI::App& app, KAVCliContext& ctx) {
   createClass
       ->add_option("--kind", o.kind,
                    "kind: 1 operation, 2 tool, 3 feature (default 1)")
-      ->check(CLI::Range(1, 3));
+      ->check(KAVCliRange(1, 3));
   createClass->add_option("--parent", o.parent, "parent class (default none)");
   createClass->add_option("--version", o.version, "class version (default 1)");
   createClass->callback([&ctx, &o] {
@@ -340,7 +321,7 @@ void AddDictionaryCommands(CLI::App& app, KAVCliContext& ctx) {
   createAttribute
       ->add_option("--type", o.created.type,
                    "value type: 0 or 1 int, 2 real, 3 text (default 3)")
-      ->check(CLI::Range(0, 3));
+      ->check(KAVCliRange(0, 3));
   createAttribute->add_option("--facet", o.created.facets,
                               "facet N=VALUE (repeatable)");
   createAttribute->add_option("--value", o.created.values,

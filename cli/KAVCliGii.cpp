@@ -8,7 +8,6 @@
 // is recorded while it runs, which needs the reference kernel's control
 // API. With another kernel the commands run the same and only "show" is
 // refused.
-#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <sstream>
@@ -34,13 +33,11 @@ F Control(const char* iName) {
   return reinterpret_cast<F>(KAVCliKernelSymbol(iName));
 }
 
+// How often the session's error event was recorded; asked around every
+// command, so a count the kernel keeps, not its list of events.
 int ErrorEvents() {
-  auto events = Control<TextFn>("kavsim_gii_events");
-  if (events == nullptr) return 0;
-  int count = 0;
-  std::istringstream in(events());
-  for (std::string line; std::getline(in, line);) count += line == "OUTER";
-  return count;
+  auto count = Control<ByNameFn>("kavsim_gii_event_count");
+  return count ? count("OUTER") : 0;
 }
 
 // Runs one library call; when it raised an error into the session, reports
@@ -53,7 +50,9 @@ int Raising(const std::string& iWhat, Call iCall) {
   auto value = Control<TextByNameFn>("kavsim_gii_value");
   const char* held = value ? value("IERZORVEN") : nullptr;
   const std::string text = held ? held : "";
-  const int code = text.rfind("int ", 0) == 0 ? std::atoi(text.c_str() + 4) : 0;
+  int code = 0;
+  if (text.rfind("int ", 0) != 0 || !KAVCliReadInt(text.substr(4), code))
+    code = 0;
   return KAVCliKernelFailure(
       (iWhat + ", reported into the GII session,").c_str(),
       code != 0 ? code : -1);
@@ -80,8 +79,13 @@ const char* const kSetKinds = "int, real, element, string, text or prompt";
 
 int Set(KAVCliContext& ioContext, const Arguments& a) {
   const KAVUnicodeString name(a.name.c_str()), value(a.value.c_str());
-  const int integer = std::atoi(a.value.c_str());
-  const double real = std::atof(a.value.c_str());
+  int integer = 0;
+  double real = 0;
+  if ((a.kind == "int" || a.kind == "element") &&
+      !KAVCliParseInt(a.value, "VALUE", integer))
+    return kKAVCliUsage;
+  if (a.kind == "real" && !KAVCliParseReal(a.value, "VALUE", real))
+    return kKAVCliUsage;
   std::function<void()> call;
   if (a.kind == "int") {
     call = [&] { G::SetGIIIntVariable(name, integer, Buffer(a)); };
@@ -100,10 +104,19 @@ int Set(KAVCliContext& ioContext, const Arguments& a) {
                             ")");
   }
   const int status = Raising("gii set " + a.kind, call);
-  if (status == 0)
-    KAVCliPrintTable(ioContext, {"variable", "kind", "written"},
-                     {{a.name, a.kind, a.value}});
-  return status;
+  if (status != 0) return status;
+  // What went to the kernel: a number as read ("010" wrote 10), a text
+  // as given.
+  std::ostringstream written;
+  if (a.kind == "int" || a.kind == "element")
+    written << integer;
+  else if (a.kind == "real")
+    written << real;
+  else
+    written << a.value;
+  KAVCliPrintTable(ioContext, {"variable", "kind", "written"},
+                   {{a.name, a.kind, written.str()}});
+  return 0;
 }
 
 int Get(KAVCliContext& ioContext, const Arguments& a) {
@@ -221,13 +234,30 @@ int Show(KAVCliContext& ioContext) {
         "gii show needs the reference kernel's control API; the KAVSYMB "
         "along STEPLIB has none");
   }
-  std::vector<std::vector<std::string>> rows;
-  for (int i = 1; i <= count(); ++i) {
-    const std::string name = nameAt(i);
-    rows.push_back({name, std::to_string(id(name.c_str())),
-                    valued(name.c_str()) ? "yes" : "no",
-                    modified(name.c_str()) ? "yes" : "no",
-                    value(name.c_str())});
+  // The control API answers by name: a listed variable whose name finds
+  // no variable (a kernel may hold names no C text can spell) shows its
+  // name as far as it reads and nothing it cannot vouch for. A text the
+  // API does not answer is null, never a string.
+  struct Row {
+    std::string name;
+    int id;
+    const char *valued, *modified;
+    std::string value;
+  };
+  const auto flag = [](int iAnswer) {
+    return iAnswer == 1 ? "yes" : iAnswer == 0 ? "no" : "?";
+  };
+  std::vector<Row> rows;
+  for (int i = 1, n = count(); i <= n; ++i) {
+    const char* listed = nameAt(i);
+    const std::string name = listed ? listed : "";
+    const int identifier = id(name.c_str());
+    const char* held = value(name.c_str());
+    if (identifier == 0 || held == nullptr)
+      rows.push_back({name, 0, "?", "?", "(not found by its name)"});
+    else
+      rows.push_back({name, identifier, flag(valued(name.c_str())),
+                      flag(modified(name.c_str())), held});
   }
   const auto lines = [](const char* iText) {
     std::vector<std::string> items;
@@ -237,17 +267,21 @@ int Show(KAVCliContext& ioContext) {
   };
   const std::vector<std::string> eventNames = lines(events());
   const std::vector<std::string> errorLines = lines(errors());
-  const std::string errorValue =
-      value("IERZORVEN") ? value("IERZORVEN") : "(none)";
+  const char* error = value("IERZORVEN");
+  const std::string errorValue = error ? error : "(none)";
   if (ioContext.json) {
+    const auto truth = [](const char* iFlag) {
+      return iFlag[0] == '?' ? nlohmann::json()
+                             : nlohmann::json(iFlag[0] == 'y');
+    };
     nlohmann::json session = nlohmann::json::object();
     session["variables"] = nlohmann::json::array();
-    for (const auto& row : rows)
-      session["variables"].push_back({{"name", row[0]},
-                                      {"id", std::stoi(row[1])},
-                                      {"valued", row[2] == "yes"},
-                                      {"modified", row[3] == "yes"},
-                                      {"value", row[4]}});
+    for (const Row& row : rows)
+      session["variables"].push_back({{"name", row.name},
+                                      {"id", row.id},
+                                      {"valued", truth(row.valued)},
+                                      {"modified", truth(row.modified)},
+                                      {"value", row.value}});
     session["events"] = eventNames;
     session["orders"] = orders();
     session["error variable"] = errorValue;
@@ -255,8 +289,12 @@ int Show(KAVCliContext& ioContext) {
     KAVCliPrintJson(session);
     return 0;
   }
+  std::vector<KAVCliRow> table;
+  for (const Row& row : rows)
+    table.push_back({row.name, std::to_string(row.id), row.valued, row.modified,
+                     row.value});
   KAVCliPrintTable(ioContext, {"variable", "id", "valued", "modified", "value"},
-                   rows);
+                   table);
   std::string recorded;
   for (const std::string& name : eventNames)
     recorded += (recorded.empty() ? "" : " ") + name;

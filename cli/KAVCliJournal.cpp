@@ -3,6 +3,10 @@
 // with their first occurrence, and the lists opened and never ended. The
 // routine table says which value of a line is what, as it said when the
 // line was written.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -64,14 +68,7 @@ std::vector<std::string> Words(const std::string& iLine) {
 }
 
 bool Number(const std::string& iWord, long long& oValue) {
-  if (iWord.empty()) return false;
-  size_t used = 0;
-  try {
-    oValue = std::stoll(iWord, &used);
-  } catch (...) {
-    return false;
-  }
-  return used == iWord.size();
+  return KAVCliReadLong(iWord, oValue);
 }
 
 int RowNamed(const std::string& iName) {
@@ -87,15 +84,33 @@ int Inputs(const kavcall::Routine& iRoutine) {
   return n;
 }
 
+// Outputs as a line shows them: every argument the routine writes but its
+// code, which has a place of its own.
+int Outputs(const kavcall::Routine& iRoutine) {
+  int n = 0;
+  for (int i = 0; i < iRoutine.argc; ++i)
+    n += iRoutine.args[i].flow != Flow::kIn &&
+         iRoutine.args[i].kind != Kind::kCode;
+  return n;
+}
+
 bool HasCode(const kavcall::Routine& iRoutine) {
   return iRoutine.returnsCode || kavcall::Line::CodeArg(iRoutine) >= 0;
 }
 
+// A line is understood only when it has the shape the routine table
+// gives its routine: that many inputs, the code when the routine has one,
+// that many outputs, and a time of whole nanoseconds when there is one.
+// Texts are written escaped, so a raw control byte (a CR left by a
+// transfer, a NUL) means the line is not one the journal wrote.
 bool ParseText(const std::string& iLine, Call& oCall) {
+  for (const char c : iLine)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
   std::vector<std::string> words = Words(iLine);
   if (words.size() >= 2 && words[words.size() - 1] == "ns)" &&
       words[words.size() - 2].size() > 1 && words[words.size() - 2][0] == '(') {
-    if (!Number(words[words.size() - 2].substr(1), oCall.ns)) return false;
+    if (!Number(words[words.size() - 2].substr(1), oCall.ns) || oCall.ns < 0)
+      return false;
     words.resize(words.size() - 2);
   }
   if (words.empty() || (oCall.row = RowNamed(words[0])) < 0) return false;
@@ -110,29 +125,82 @@ bool ParseText(const std::string& iLine, Call& oCall) {
     if (words[next] != "null" && !Number(words[next], oCall.code)) return false;
     ++next;
   }
+  if (words.size() - next != static_cast<size_t>(Outputs(routine)))
+    return false;
   oCall.out.assign(words.begin() + static_cast<long>(next), words.end());
   return true;
 }
 
+// The deepest nesting of arrays and objects in a JSON text, strings
+// skipped; counting stops past iMost. A journal line nests three deep (the
+// line, its "in" or "out", an array value); a deeper one is refused before
+// it is parsed, so that no value of it is ever walked recursively.
+int Depth(const std::string& iText, int iMost) {
+  int depth = 0, deepest = 0;
+  bool quoted = false;
+  for (size_t i = 0; i < iText.size() && deepest <= iMost; ++i) {
+    const char c = iText[i];
+    if (quoted) {
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        quoted = false;
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == '[' || c == '{') {
+      deepest = std::max(deepest, ++depth);
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return deepest;
+}
+
+// A whole number a long long holds, as JSON may write it (signed or not).
+bool JsonWhole(const nlohmann::json& iValue, long long& oValue) {
+  if (iValue.is_number_unsigned()) {
+    const auto value = iValue.get<unsigned long long>();
+    if (value > static_cast<unsigned long long>(LLONG_MAX)) return false;
+    oValue = static_cast<long long>(value);
+    return true;
+  }
+  if (!iValue.is_number_integer()) return false;
+  oValue = iValue.get<long long>();
+  return true;
+}
+
+constexpr int kJsonLineDepth = 3;
+
 bool ParseJson(const std::string& iLine, Call& oCall) {
+  if (Depth(iLine, kJsonLineDepth) > kJsonLineDepth) return false;
   const nlohmann::json line = nlohmann::json::parse(iLine, nullptr, false);
   if (!line.is_object() || !line.contains("routine") ||
       !line["routine"].is_string())
     return false;
   if ((oCall.row = RowNamed(line["routine"].get<std::string>())) < 0)
     return false;
-  const auto words = [&](const char* iKey, std::vector<std::string>& oWords) {
-    if (!line.contains(iKey) || !line[iKey].is_array()) return false;
-    for (const auto& value : line[iKey]) oWords.push_back(value.dump());
+  const kavcall::Routine& routine = kavcall::kRoutines[oCall.row];
+  const auto words = [&](const char* iKey, int iCount,
+                         std::vector<std::string>& oWords) {
+    if (!line.contains(iKey) || !line[iKey].is_array() ||
+        line[iKey].size() != static_cast<size_t>(iCount))
+      return false;
+    for (const auto& value : line[iKey])
+      oWords.push_back(
+          value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
     return true;
   };
-  if (!words("in", oCall.in) || !words("out", oCall.out)) return false;
-  oCall.hasCode = HasCode(kavcall::kRoutines[oCall.row]);
-  if (oCall.hasCode && line.contains("code") &&
-      line["code"].is_number_integer())
-    oCall.code = line["code"].get<long long>();
-  if (line.contains("ns") && line["ns"].is_number_integer())
-    oCall.ns = line["ns"].get<long long>();
+  if (!words("in", Inputs(routine), oCall.in) ||
+      !words("out", Outputs(routine), oCall.out))
+    return false;
+  oCall.hasCode = HasCode(routine);
+  if (oCall.hasCode) {
+    if (!line.contains("code")) return false;
+    if (!line["code"].is_null() && !JsonWhole(line["code"], oCall.code))
+      return false;
+  }
+  if (line.contains("ns") && (!JsonWhole(line["ns"], oCall.ns) || oCall.ns < 0))
+    return false;
   return true;
 }
 
@@ -157,7 +225,10 @@ struct Summary {
   std::map<long long, CodeFigures> failures;
   std::map<long long, OpenList> open;  // by handle
 
-  void Add(const Call& iCall, long iLine) {
+  // False, adding nothing, for a call whose time the total cannot hold:
+  // a routine's total is part of the whole, so neither ever wraps.
+  bool Add(const Call& iCall, long iLine) {
+    if (iCall.ns > LLONG_MAX - ns) return false;
     const kavcall::Routine& routine = kavcall::kRoutines[iCall.row];
     RoutineFigures& figures = routines[routine.name];
     ++calls;
@@ -173,7 +244,7 @@ struct Summary {
         code.firstLine = iLine;
         code.firstRow = iCall.row;
       }
-      return;
+      return true;
     }
     // A list is opened by a handle a call hands out, and ended by GUSEND.
     const bool ends = std::string(routine.name) == "GUSEND";
@@ -194,23 +265,32 @@ struct Summary {
           Number(*word, handle) && handle != 0)
         open[handle] = {iCall.row, iLine};
     }
+    return true;
   }
 };
+
+// Longer than any line a journal writes (texts are shown up to 64 KiB,
+// escaped at most four bytes to one): a longer line is not understood,
+// and is skipped without being kept.
+constexpr size_t kMostLineBytes = 16 << 20;
 
 int Summarize(KAVCliContext& ioContext, const std::string& iFile) {
   std::ifstream in(iFile);
   if (!in) return KAVCliInputError("cannot read " + iFile);
   Summary summary;
   std::string text;
-  while (std::getline(in, text)) {
+  for (KAVCliLineRead read; (read = KAVCliReadLine(in, kMostLineBytes, text)) !=
+                            KAVCliLineRead::kEnd;) {
     ++summary.lines;
-    if (text.empty()) continue;
+    if (read == KAVCliLineRead::kTooLong) KAVCliSkipLine(in);
+    if (read == KAVCliLineRead::kLine && text.empty()) continue;
     Call call;
-    if (text[0] == '{' ? ParseJson(text, call) : ParseText(text, call)) {
-      summary.Add(call, summary.lines);
-    } else if (summary.unreadable++ == 0) {
+    const bool understood =
+        read == KAVCliLineRead::kLine &&
+        (text[0] == '{' ? ParseJson(text, call) : ParseText(text, call)) &&
+        summary.Add(call, summary.lines);
+    if (!understood && summary.unreadable++ == 0)
       summary.firstUnreadable = summary.lines;
-    }
   }
   if (in.bad()) return KAVCliInputError("cannot read " + iFile);
 
@@ -277,14 +357,36 @@ void AddJournalCommands(CLI::App& app, KAVCliContext& ctx) {
 }
 KAV_CLI_FAMILY(AddJournalCommands);
 
+// iText as one word of a command line, as a shell and `t4711 run` take
+// it back: single-quoted unless it is all letters, digits and _./:=+,@%-,
+// and never taken for an option.
+std::string Word(const std::string& iText) {
+  const std::string word =
+      !iText.empty() && iText[0] == '-' ? "./" + iText : iText;
+  if (!word.empty() &&
+      word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstu"
+                             "vwxyz0123456789_./:=+,@%-") == std::string::npos)
+    return word;
+  std::string quoted = "'";
+  for (const char c : word) quoted += c == '\'' ? "'\\''" : std::string(1, c);
+  return quoted + "'";
+}
+
 // The tour's last step: the first lines of the journal the tour kept of
 // itself (T4711_JOURNAL, which the tour sets when it is unset), then its
-// summary.
+// summary. Only a regular file is read back: the tour's own calls are
+// still writing to the journal, so a FIFO would be read from under its
+// reader, or waited on for ever, and a device never ends.
 int JournalTour(KAVCliContext& ioContext) {
   const char* setting = std::getenv("T4711_JOURNAL");
   const std::string file = setting ? setting : "";
-  std::ifstream in(file);
-  if (file.empty() || file == "-" || file.compare(0, 5, "json:") == 0 || !in) {
+  struct stat info {};
+  const bool regular = !file.empty() && file != "-" &&
+                       file.compare(0, 5, "json:") != 0 &&
+                       stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  std::ifstream in;
+  if (regular) in.open(file);
+  if (!regular || !in) {
     std::cout << "The journal goes to " << (file.empty() ? "nowhere" : file)
               << ": nothing to show here." << std::endl;
     return 0;
@@ -296,10 +398,12 @@ int JournalTour(KAVCliContext& ioContext) {
          "and the time taken. Its first lines:\n"
       << std::endl;
   std::string line;
-  for (int n = 0; n < 8 && std::getline(in, line); ++n)
+  for (int n = 0; n < 8 && KAVCliReadLine(in, kMostLineBytes, line) ==
+                               KAVCliLineRead::kLine;
+       ++n)
     std::cout << line << '\n';
   std::cout << std::endl;
-  return KAVCliRunLines({"journal " + file}, ioContext);
+  return KAVCliRunLines({"journal " + Word(file)}, ioContext);
 }
 KAV_CLI_TOUR_STEP(90, "Kernel-call journal", JournalTour);
 

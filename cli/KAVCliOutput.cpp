@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -165,18 +166,120 @@ int KAVCliKernelFailure(const char* iWhat, int iCode) {
   return Failure(kKAVCliKernelFailed, message, "kernel", iCode);
 }
 
-bool KAVCliParseInt(const std::string& iText, const char* iWhat, int& oValue) {
-  errno = 0;
-  char* end = nullptr;
-  const long value = std::strtol(iText.c_str(), &end, 10);
-  if (iText.empty() || *end != '\0' || errno == ERANGE || value < INT32_MIN ||
-      value > INT32_MAX || std::isspace(static_cast<unsigned char>(iText[0]))) {
-    KAVCliUsageError(std::string(iWhat) + ": \"" + iText +
-                     "\" is not a whole number in range");
-    return false;
+namespace {
+
+bool Digits(const std::string& iText, size_t iFrom, size_t& oEnd) {
+  oEnd = iFrom;
+  while (oEnd < iText.size() && iText[oEnd] >= '0' && iText[oEnd] <= '9')
+    ++oEnd;
+  return oEnd > iFrom;
+}
+
+// [+-]digits, the whole text. strtoll then reads it in base 10 exactly.
+bool IsWholeNumber(const std::string& iText) {
+  const size_t start = !iText.empty() && (iText[0] == '+' || iText[0] == '-');
+  size_t end = 0;
+  return Digits(iText, start, end) && end == iText.size();
+}
+
+// [+-](digits[.digits] | .digits)[(e|E)[+-]digits], the whole text: what
+// strtod reads as decimal, without its words (nan, inf) and hexadecimal.
+bool IsDecimalNumber(const std::string& iText) {
+  size_t at = !iText.empty() && (iText[0] == '+' || iText[0] == '-');
+  size_t end = 0;
+  const bool whole = Digits(iText, at, end);
+  at = end;
+  bool fraction = false;
+  if (at < iText.size() && iText[at] == '.') {
+    fraction = Digits(iText, at + 1, end);
+    at = fraction ? end : at + 1;
   }
+  if (!whole && !fraction) return false;
+  if (at < iText.size() && (iText[at] == 'e' || iText[at] == 'E')) {
+    ++at;
+    if (at < iText.size() && (iText[at] == '+' || iText[at] == '-')) ++at;
+    if (!Digits(iText, at, end)) return false;
+    at = end;
+  }
+  return at == iText.size();
+}
+
+bool NotANumber(const std::string& iText, const char* iWhat,
+                std::string* oWhy) {
+  if (oWhy != nullptr)
+    *oWhy = iText.find_first_not_of(" \t") == std::string::npos
+                ? std::string("an empty text is not a number")
+                : "\"" + iText + "\" is not " + iWhat;
+  return false;
+}
+
+}  // namespace
+
+bool KAVCliReadLong(const std::string& iText, long long& oValue) {
+  if (!IsWholeNumber(iText)) return false;
+  errno = 0;
+  const long long value = std::strtoll(iText.c_str(), nullptr, 10);
+  if (errno == ERANGE) return false;
+  oValue = value;
+  return true;
+}
+
+bool KAVCliReadInt(const std::string& iText, int& oValue, std::string* oWhy) {
+  long long value = 0;
+  if (!KAVCliReadLong(iText, value) || value < INT_MIN || value > INT_MAX)
+    return NotANumber(iText, "a whole number in range", oWhy);
   oValue = static_cast<int>(value);
   return true;
+}
+
+// strtod answers ERANGE for a value past the largest double (then
+// infinite), for a nonzero one that rounds to 0, and for a subnormal: the
+// first two would be another number than the one written, a subnormal is
+// kept.
+bool KAVCliReadReal(const std::string& iText, double& oValue,
+                    std::string* oWhy) {
+  if (!IsDecimalNumber(iText))
+    return NotANumber(iText, "a decimal number", oWhy);
+  errno = 0;
+  const double value = std::strtod(iText.c_str(), nullptr);
+  if (!std::isfinite(value) || (errno == ERANGE && value == 0.0))
+    return NotANumber(iText, "a number a double holds", oWhy);
+  oValue = value;
+  return true;
+}
+
+bool KAVCliParseInt(const std::string& iText, const char* iWhat, int& oValue) {
+  std::string why;
+  if (KAVCliReadInt(iText, oValue, &why)) return true;
+  KAVCliUsageError(std::string(iWhat) + ": " + why);
+  return false;
+}
+
+bool KAVCliParseReal(const std::string& iText, const char* iWhat,
+                     double& oValue) {
+  std::string why;
+  if (KAVCliReadReal(iText, oValue, &why)) return true;
+  KAVCliUsageError(std::string(iWhat) + ": " + why);
+  return false;
+}
+
+CLI::Validator KAVCliRange(int iLow, int iHigh,
+                           const std::string& iDescription) {
+  const std::string description = !iDescription.empty()
+                                      ? iDescription
+                                      : "INT in [" + std::to_string(iLow) +
+                                            " - " + std::to_string(iHigh) + "]";
+  return CLI::Validator(
+      [iLow, iHigh](std::string& ioText) {
+        int value = 0;
+        std::string why;
+        if (!KAVCliReadInt(ioText, value, &why)) return why;
+        if (value < iLow || value > iHigh)
+          return "Value " + ioText + " not in range " + std::to_string(iLow) +
+                 " to " + std::to_string(iHigh);
+        return std::string();
+      },
+      description);
 }
 
 void KAVCliPrintTable(const KAVCliContext& iContext,

@@ -2,8 +2,10 @@
 // command line is parsed and run; usage errors, help and --version are
 // answered here with the tool's exit statuses.
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 
 #include "KAVCliInternal.h"
 #include "T4711BASVersion.h"
@@ -39,6 +41,11 @@ const char kFooter[] =
     "      failed write on standard output)\n"
     "  99  the binder could not load a kernel (KAVSYMB00 message)\n"
     "\n"
+    "Numbers are decimal, with nothing around them: 010 is ten; 0x10, ' 5'\n"
+    "and, for a whole number, 1.5 or 1e3 are refused (status 2); a real may\n"
+    "have a fraction and an exponent (2.5, -1e-3), never nan, inf or a value\n"
+    "past a double.\n"
+    "\n"
     "Environment: STEPLIB names the directories searched for KAVSYMB (unset:\n"
     "t4711 uses the kernel installed with it); KAVSIM_SITE the reference\n"
     "kernel's site data; MfgBaseDebug, MfgBasePerfo, MFGODT the library's\n"
@@ -48,17 +55,35 @@ const char kFooter[] =
     "Run 't4711 help COMMAND' for a command's options.";
 
 // --json is accepted by every command, wherever the user puts it, and
-// every command's help shows it. A number option given an empty text is a
-// usage error (CLI11 alone would read it as 0).
+// every command's help shows it. The text of every int and real option is
+// read by the tool's one number reading first: CLI11 alone reads "0x10"
+// as 16, "010" as 8, " 5" as 5 and an empty text as 0. The number read is
+// handed on in a form CLI11 converts exactly: an int in plain decimal, a
+// real in hexadecimal (CLI11 reads reals as long double, and a decimal
+// text rounded twice may land on another double than strtod's).
 void CompleteTree(CLI::App& iApp, KAVCliContext& ioContext) {
   for (CLI::Option* option : iApp.get_options()) {
     const std::string type = option->get_type_name();
-    if (type == "INT" || type == "UINT" || type == "FLOAT")
-      option->check(CLI::Validator(
+    if (type == "INT" || type == "UINT")
+      option->transform(CLI::Validator(
           [](std::string& ioText) {
-            return ioText.find_first_not_of(" \t") == std::string::npos
-                       ? std::string("an empty text is not a number")
-                       : std::string();
+            int value = 0;
+            std::string why;
+            if (!KAVCliReadInt(ioText, value, &why)) return why;
+            ioText = std::to_string(value);
+            return std::string();
+          },
+          ""));
+    else if (type == "FLOAT")
+      option->transform(CLI::Validator(
+          [](std::string& ioText) {
+            double value = 0;
+            std::string why;
+            if (!KAVCliReadReal(ioText, value, &why)) return why;
+            char exact[64];
+            std::snprintf(exact, sizeof exact, "%a", value);
+            ioText = exact;
+            return std::string();
           },
           ""));
   }
@@ -162,7 +187,11 @@ CLI::App* KAVCliSubcommand(CLI::App& iParent, const std::string& iName,
   return created;
 }
 
-void KAVCliBuild(CLI::App& iApp, KAVCliContext& ioContext) {
+namespace {
+
+// The top of every tree: --json, --version, the footer, and the core
+// commands (env, check-kernel, run, tour).
+void BuildTop(CLI::App& iApp, KAVCliContext& ioContext) {
   iApp.add_flag("--json", ioContext.json, "machine-readable JSON output");
   iApp.add_flag_callback(
       "--version",
@@ -176,6 +205,52 @@ void KAVCliBuild(CLI::App& iApp, KAVCliContext& ioContext) {
   iApp.footer(kFooter);
   KAVCliAddEnvCommands(iApp, ioContext);
   KAVCliAddRunCommands(iApp, ioContext);
+}
+
+// The families that add each top-level command, learnt once by building
+// every family into a tree of its own.
+const std::map<std::string, std::vector<KAVCliFamily>>& FamiliesByCommand() {
+  static const std::map<std::string, std::vector<KAVCliFamily>> byCommand = [] {
+    std::map<std::string, std::vector<KAVCliFamily>> families;
+    for (KAVCliFamily family : Families()) {
+      CLI::App alone;
+      KAVCliContext context;
+      family(alone, context);
+      for (const CLI::App* command : alone.get_subcommands({}))
+        families[command->get_name()].push_back(family);
+    }
+    return families;
+  }();
+  return byCommand;
+}
+
+// The tree for running iWords: the whole tree when no family's command is
+// named or help is asked for; else the core commands, help, and only the
+// families that add the command named. Every line of `t4711 run` builds a
+// tree of its own, and CLI11 makes every option and command in full: the
+// whole tree costs about five times a line's own command, paid per line
+// of a long command file.
+void BuildFor(CLI::App& iApp, KAVCliContext& ioContext,
+              const std::vector<std::string>& iWords) {
+  const auto named =
+      std::find_if(iWords.begin(), iWords.end(), [](const std::string& iWord) {
+        return iWord.empty() || iWord[0] != '-';
+      });
+  const auto families = named == iWords.end() || *named == "help"
+                            ? FamiliesByCommand().end()
+                            : FamiliesByCommand().find(*named);
+  if (families == FamiliesByCommand().end())
+    return KAVCliBuild(iApp, ioContext);
+  BuildTop(iApp, ioContext);
+  for (KAVCliFamily family : families->second) family(iApp, ioContext);
+  AddHelpCommand(iApp, ioContext);
+  CompleteTree(iApp, ioContext);
+}
+
+}  // namespace
+
+void KAVCliBuild(CLI::App& iApp, KAVCliContext& ioContext) {
+  BuildTop(iApp, ioContext);
   for (KAVCliFamily family : Families()) family(iApp, ioContext);
   AddHelpCommand(iApp, ioContext);
   CompleteTree(iApp, ioContext);
@@ -187,7 +262,7 @@ int KAVCliRunWords(const std::vector<std::string>& iWords,
       "t4711: drive the T4711BAS library against the NC kernel named by "
       "STEPLIB",
       "t4711"};
-  KAVCliBuild(app, ioContext);
+  BuildFor(app, ioContext, iWords);
   ioContext.words = iWords;
   // A word where a command is expected that names none is said to be an
   // unknown command (CLI11 would only say that a command is required, or

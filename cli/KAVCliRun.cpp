@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
 
 #include "KAVCliInternal.h"
@@ -48,6 +49,26 @@ int RunLine(const std::string& iLine, const std::vector<std::string>& iWords,
   return status;
 }
 
+// A line that could not run: its failure is reported, and in JSON mode it
+// is the line's element of the document, so that a run prints one
+// document whatever its lines hold.
+int LineFailure(nlohmann::json* ioDocument, const nlohmann::json& iCommand,
+                const std::function<int()>& iReport) {
+  KAVCliCapture capture;
+  KAVCliCapture* previous = ioDocument ? KAVCliSetCapture(&capture) : nullptr;
+  const int status = iReport();
+  if (ioDocument == nullptr) return status;
+  KAVCliSetCapture(previous);
+  ioDocument->push_back(
+      {{"command", iCommand}, {"status", status}, {"error", capture.error}});
+  return status;
+}
+
+// The longest line `run` reads: what Linux lets one command line carry
+// (ARG_MAX with the usual 8 MiB stack), so no command typed at a shell
+// could be longer.
+constexpr size_t kMostLineBytes = 2 << 20;
+
 int RunCommand(const std::string& iFile, bool iKeepGoing,
                KAVCliContext& ioContext) {
   std::ifstream fileStream;
@@ -70,14 +91,31 @@ int RunCommand(const std::string& iFile, bool iKeepGoing,
   std::string line;
   int lineNumber = 0;
   int status = 0;
-  while (std::getline(*in, line)) {
+  for (KAVCliLineRead read;
+       (read = KAVCliReadLine(*in, kMostLineBytes, line)) !=
+       KAVCliLineRead::kEnd;) {
     ++lineNumber;
+    // Not a command file (/dev/zero, a binary): said once, and the run
+    // ends there, -k or not.
+    const bool tooLong = read == KAVCliLineRead::kTooLong;
+    if (tooLong || line.find('\0') != std::string::npos) {
+      status = LineFailure(documentPtr, nullptr, [&] {
+        return KAVCliInputError(
+            "cannot read " + iFile + ": line " + std::to_string(lineNumber) +
+            (tooLong ? " is longer than any command (" +
+                           std::to_string(kMostLineBytes) + " bytes)"
+                     : " holds a NUL byte"));
+      });
+      break;
+    }
     std::vector<std::string> words;
     std::string error;
     int lineStatus = 0;
     if (!LineWords(line, words, error)) {
-      lineStatus =
-          KAVCliUsageError("line " + std::to_string(lineNumber) + ": " + error);
+      lineStatus = LineFailure(documentPtr, line, [&] {
+        return KAVCliUsageError("line " + std::to_string(lineNumber) + ": " +
+                                error);
+      });
     } else if (words.empty()) {
       continue;
     } else {
@@ -134,6 +172,55 @@ int TourCommand(KAVCliContext& ioContext) {
 }
 
 }  // namespace
+
+namespace {
+
+// The next byte, or eof. A read error (libstdc++'s file buffer throws one
+// from underflow, as reading a directory does) marks the stream bad, as
+// std::getline would.
+int NextByte(std::istream& ioIn, std::streambuf& ioBuffer) {
+  try {
+    return ioBuffer.sbumpc();
+  } catch (...) {
+    ioIn.setstate(std::ios::badbit);
+    return std::char_traits<char>::eof();
+  }
+}
+
+}  // namespace
+
+KAVCliLineRead KAVCliReadLine(std::istream& ioIn, size_t iMost,
+                              std::string& oLine) {
+  oLine.clear();
+  std::streambuf* buffer = ioIn.rdbuf();
+  if (!ioIn.good() || buffer == nullptr) return KAVCliLineRead::kEnd;
+  for (;;) {
+    const int c = NextByte(ioIn, *buffer);
+    if (c == std::char_traits<char>::eof()) {
+      if (ioIn.bad()) return KAVCliLineRead::kEnd;
+      ioIn.setstate(std::ios::eofbit);
+      return oLine.empty() ? KAVCliLineRead::kEnd : KAVCliLineRead::kLine;
+    }
+    if (c == '\n') return KAVCliLineRead::kLine;
+    if (oLine.size() == iMost) {
+      buffer->sungetc();
+      return KAVCliLineRead::kTooLong;
+    }
+    oLine += static_cast<char>(c);
+  }
+}
+
+void KAVCliSkipLine(std::istream& ioIn) {
+  std::streambuf* buffer = ioIn.rdbuf();
+  if (!ioIn.good() || buffer == nullptr) return;
+  for (int c = NextByte(ioIn, *buffer); c != '\n';
+       c = NextByte(ioIn, *buffer)) {
+    if (c == std::char_traits<char>::eof()) {
+      if (!ioIn.bad()) ioIn.setstate(std::ios::eofbit);
+      return;
+    }
+  }
+}
 
 bool KAVCliSplitWords(const std::string& iLine,
                       std::vector<std::string>& oWords, std::string& oError) {

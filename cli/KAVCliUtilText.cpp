@@ -2,6 +2,7 @@
 // would call from a shell (day of week, days in a month, timestamp, taking
 // apart a query text, comma items, quoting, comparing and sorting texts),
 // and their step of the tour.
+#include <climits>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -171,7 +172,7 @@ void AddUtilTextCommands(CLI::App& app, KAVCliContext& ctx) {
   query
       ->add_option("-n,--statement", o.statementIndex,
                    "which statement, from 1")
-      ->check(CLI::PositiveNumber);
+      ->check(KAVCliRange(1, INT_MAX, "POSITIVE"));
   query->callback(
       [&ctx, &o]() { ctx.status = Query(ctx, o.queryText, o.statementIndex); });
 

@@ -102,7 +102,7 @@ if(TARGET t4711)
       COMMENT "Writing the t4711 man page" VERBATIM)
     # A change of the included sections makes the page again.
     set_property(TARGET t4711 APPEND PROPERTY LINK_DEPENDS ${CMAKE_BINARY_DIR}/t4711.h2m)
-  elseif(NOT KAV_HELP2MAN)
+  elseif(NOT CMAKE_CROSSCOMPILING)
     message(STATUS "help2man not found: no man page for t4711")
   endif()
 endif()

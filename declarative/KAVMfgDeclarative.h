@@ -172,6 +172,10 @@ class ExportedByT4711BAS KAVMfgDeclarative {
   // file is not looked for.
   static KAVUnicodeString GetIconPath(const KAVUnicodeString& iClass);
 
+  // Consistency checks and state resets for the library's own fuzzing
+  // harness, defined in an internal header; nothing of it is exported.
+  struct __attribute__((visibility("hidden"))) Internals;
+
  private:
   // The error number; 0 at load.
   static int _ErrorNumber;

@@ -39,6 +39,15 @@ constexpr int kIconWidth = 8;
 // The kernel's answer when nothing is defined for what was asked.
 constexpr int kNothingDefined = 9550;
 
+// GetDefaultAttributes, GetResListAttributes and GetToolClasses append an
+// entry per record the count names without looking at the read codes, a
+// failed read giving a blank entry. A kernel list holds only records the
+// kernel can read back, so past this many records a failing read means the
+// count was wrong, and the reading stops there: a real list of any length
+// is still read whole, and a kernel that claims two billion records and
+// answers none cannot fill memory or hold the caller for minutes.
+constexpr int kMostUncheckedReads = 4096;
+
 }  // namespace kavdeclarative
 
 #endif

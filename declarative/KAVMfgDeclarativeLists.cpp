@@ -260,8 +260,8 @@ namespace {
 using AttributeRoutine = void (*)(char*, int*, int*);
 
 // GetDefaultAttributes and GetResListAttributes: one routine, one list of
-// 16-character names that is read without looking at the read codes and
-// never ended (the kernel keeps it).
+// 16-character names that is read without looking at the read codes (up
+// to kMostUncheckedReads records) and never ended (the kernel keeps it).
 KAVListValKAVUnicodeString* ReadAttributeList(
     AttributeRoutine iRoutine, const KAVUnicodeString& iClassName, int iTraced,
     const char* iStartTitle, const char* iCodeLabel, const char* iEndTitle,
@@ -284,6 +284,7 @@ KAVListValKAVUnicodeString* ReadAttributeList(
   for (int i = 1; i <= count; ++i) {
     const KAVUnicodeString name = KAVKernelList::ReadText(
         attributes, i, kListAttributeWidth, ioErrorNumber);
+    if (ioErrorNumber != 0 && i > kMostUncheckedReads) break;
     result->Append(name);
     if (iTraced) KAVTrace::Line("att : ", name);
   }
@@ -308,8 +309,8 @@ KAVListValKAVUnicodeString* KAVMfgDeclarative::GetResListAttributes(
 }
 
 // Relies on: GNFRTL opens one list of 72-character class names. Read
-// codes are not looked at; the list is ended after the loop and only a
-// failing end drops the closing lines.
+// codes are not looked at (up to kMostUncheckedReads records); the list
+// is ended after the loop and only a failing end drops the closing lines.
 KAVListValKAVUnicodeString* KAVMfgDeclarative::GetToolClasses(
     const KAVUnicodeString& iClassName) {
   const int traced = Traced();
@@ -330,6 +331,7 @@ KAVListValKAVUnicodeString* KAVMfgDeclarative::GetToolClasses(
   for (int i = 1; i <= count; ++i) {
     const KAVUnicodeString toolClass =
         KAVKernelList::ReadText(classes, i, kToolClassWidth, _ErrorNumber);
+    if (_ErrorNumber != 0 && i > kMostUncheckedReads) break;
     result->Append(toolClass);
     if (traced) KAVTrace::Line("tool class : ", toolClass);
   }

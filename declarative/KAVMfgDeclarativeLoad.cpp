@@ -7,6 +7,7 @@
 #include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgDeclarative.h"
 #include "KAVMfgDeclarativeForms.h"
+#include "KAVMfgDeclarativeInternals.h"
 #include "KAVTrace.h"
 
 using namespace kavdeclarative;
@@ -25,6 +26,12 @@ KAVMfgDeclarative& KAVMfgDeclarative::operator=(const KAVMfgDeclarative&) {
 KAVMfgDeclarative::~KAVMfgDeclarative() {}
 
 int KAVMfgDeclarative::GetError() { return _ErrorNumber; }
+
+void KAVMfgDeclarative::Internals::Forget() {
+  _NewG22 = -1;
+  _NewG23 = -1;
+  _NewG24 = -1;
+}
 
 int KAVMfgDeclarative::Traced() {
   if (_Debug < 0) _Debug = GetDebug("KAVMfgDeclarative");

@@ -188,6 +188,10 @@ class ExportedByT4711BAS KAVMfgBaseGII {
                              int& oType, int& oInt, double& oReal,
                              KAVUnicodeString& oText, const int iBuffer);
 
+  // Consistency checks and state resets for the library's own fuzzing
+  // harness, defined in an internal header; nothing of it is exported.
+  struct __attribute__((visibility("hidden"))) Internals;
+
  private:
   // The identifier cache; null until SetGIIIdList, deleted by
   // ResetGIIIdList. Owned by the class.

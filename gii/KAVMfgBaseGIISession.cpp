@@ -1,10 +1,12 @@
 // KAVMfgBaseGII: the class's state, the identifier cache and its index, and
 // session control (error, order, events, modification state).
 #include <string>
+#include <unordered_map>
 
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgBaseGII.h"
 #include "KAVMfgBaseGIIForms.h"
+#include "KAVMfgBaseGIIInternals.h"
 #include "KAVTrace.h"
 
 using namespace kavgii;
@@ -307,4 +309,29 @@ void KAVMfgBaseGII::ResetGIIVarModifState(const KAVUnicodeString& iName,
     return;
   }
   if (traced) KAVTrace::Close(38, "ResetGIIVarModifState,             end");
+}
+
+bool KAVMfgBaseGII::Internals::CacheAgrees() {
+  if ((_GIINames == nullptr) != (_GIIIds == nullptr)) return false;
+  if (_GIINames == nullptr) return true;
+  if (_GIINames->Size() != _GIIIds->Size()) return false;
+  std::unordered_map<std::string, int> first;
+  for (int i = 1; i <= _GIINames->Size(); ++i)
+    first.emplace((*_GIINames)[i].ToStdString(), i);
+  for (int i = 1; i <= _GIINames->Size(); ++i) {
+    const std::string& name = (*_GIINames)[i].ToStdString();
+    if (CacheIndex().Locate(*_GIINames, name) != first[name]) return false;
+  }
+  std::string absent = "\x01";
+  while (first.count(absent) != 0) absent += '\x01';
+  return CacheIndex().Locate(*_GIINames, absent) == 0;
+}
+
+void KAVMfgBaseGII::Internals::Forget() {
+  delete _GIINames;
+  _GIINames = nullptr;
+  delete _GIIIds;
+  _GIIIds = nullptr;
+  CacheIndex().Clear();
+  _BatchInterGII = 0;
 }

@@ -98,6 +98,9 @@ int kavsim_gii_modified(const char* name);       /* 1, 0; -1: unknown */
 const char* kavsim_gii_value(const char* name);
 const char* kavsim_gii_events(void); /* event names, one per line */
 int kavsim_gii_order_count(void);    /* MRCGII calls that ran */
+/* How often the variable was recorded as an event, without building the
+ * list: a caller that asks around every call stays linear. */
+int kavsim_gii_event_count(const char* name);
 /* The kernel's error journal ("ROUTINE code" per line), cleared by GUERJO. */
 const char* kavsim_gii_error_journal(void);
 int kavsim_gii_set_batch(

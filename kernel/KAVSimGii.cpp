@@ -13,12 +13,13 @@
 //                   "element": 12}]}
 // A field is {"int": n}, {"real": x}, {"char": "..."} or {"text": "..."}
 // (types 2, 1, 3, 4). A variable without an "id" gets the next free one
-// from 101; a name, and a field's value, are required. A missing file is
-// an empty session. A damaged one (unreadable, not JSON, too deep, a value
-// of the wrong type) leaves a session of the two variables an error is
-// raised through, IERZORVEN and OUTER, and every other name and identifier
-// answers the file's site code: the application learns of the damage the
-// way it learns of any kernel failure, and nothing reads as a success.
+// from 101; a name (without NUL bytes), and a field's value, are required.
+// A missing file is an empty session. A damaged one (unreadable, not JSON,
+// too deep, a value of the wrong type) leaves a session of the two
+// variables an error is raised through, IERZORVEN and OUTER, and every
+// other name and identifier answers the file's site code: the application
+// learns of the damage the way it learns of any kernel failure, and
+// nothing reads as a success.
 //
 // What this kernel does where the library's contract leaves it free:
 //  - GMIKEY's text length on input is the capacity of the caller's buffer;
@@ -85,6 +86,7 @@ struct Session {
   std::unordered_map<std::string, size_t> byName;
   std::unordered_map<int, size_t> byId;
   std::vector<std::string> events;  // names, in the order recorded
+  std::unordered_map<std::string, int> eventCounts;  // by name
   int orders = 0;
   size_t eventsAtLastOrder = 0;
   int nextId = kFirstFreeId;
@@ -153,8 +155,14 @@ int LoadSite(Session& ioSession) {
   const kavsim::SiteValue variables = root.Member("variables");
   for (size_t i = 0; i < variables.Size() && file.Code() == KAVSIM_OK; ++i) {
     const kavsim::SiteValue item = variables[i];
-    Variable& variable =
-        ioSession.Add(item.Member("name").Text(), item.Member("id").Int(0));
+    const std::string name = item.Member("name").Text();
+    // Callers name variables by terminated texts (the control functions
+    // below, and any application passing a C string): a name holding a NUL
+    // byte could never be asked for, and would pass for its first part.
+    if (name.find('\0') != std::string::npos)
+      file.Error(KAVSIM_SITE_WRONG_TYPE, item.Member("name").Where(),
+                 "a variable name holds a NUL byte");
+    Variable& variable = ioSession.Add(name, item.Member("id").Int(0));
     variable.fields = ReadFields(item.Member("fields"));
     const kavsim::SiteValue list = item.Member("list");
     variable.list = list.Exists();
@@ -271,6 +279,7 @@ void simGMOEVT(int* iId, int* oIer) {
   Variable* variable = Target("GMOEVT", iId, oIer);
   if (variable == nullptr) return;
   Loaded().events.push_back(variable->name);
+  ++Loaded().eventCounts[variable->name];
   kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMOEVT, simGMOEVT);
@@ -715,6 +724,13 @@ KAVSIM_EXPORT const char* kavsim_gii_value(const char* iName) {
 KAVSIM_EXPORT const char* kavsim_gii_events(void) {
   const auto lock = kavsim::Lock();
   return Kept(Lines(Loaded().events));
+}
+
+KAVSIM_EXPORT int kavsim_gii_event_count(const char* iName) {
+  const auto lock = kavsim::Lock();
+  const Session& session = Loaded();
+  const auto found = session.eventCounts.find(iName ? iName : "");
+  return found == session.eventCounts.end() ? 0 : found->second;
 }
 
 KAVSIM_EXPORT int kavsim_gii_order_count(void) {

@@ -9,3 +9,12 @@ target_link_libraries(KAVTestSupport PUBLIC KAVInternalHeaders KAVPlatform
 target_compile_definitions(KAVTestSupport PUBLIC
   "KAV_TEST_KERNEL_DIR=\"${KAV_KERNEL_DIR}\""
   "KAV_TEST_SOURCE_DIR=\"${CMAKE_SOURCE_DIR}\"")
+# A cross build's programs run under the emulator of its toolchain file
+# (CMAKE_CROSSCOMPILING_EMULATOR); KAV_TEST_EMULATOR holds it as quoted
+# shell words, each followed by a blank, for the tests that start a program
+# of the build themselves (ProgramCommand in TestSupport.h).
+set(KAV_TEST_EMULATOR "")
+foreach(word IN LISTS CMAKE_CROSSCOMPILING_EMULATOR)
+  string(APPEND KAV_TEST_EMULATOR "'${word}' ")
+endforeach()
+target_compile_definitions(KAVTestSupport PRIVATE "KAV_TEST_EMULATOR=\"${KAV_TEST_EMULATOR}\"")

@@ -65,6 +65,8 @@ std::string ReadFile(const std::string& iPath) {
   return text.str();
 }
 
+std::string ProgramCommand(const std::string& iPath) { return KAV_TEST_EMULATOR "'" + iPath + "'"; }
+
 std::string TempTemplate(const std::string& iStem) {
   const char* directory = std::getenv("TMPDIR");
   return std::string(directory && *directory ? directory : "/tmp") + "/" + iStem + "-XXXXXX";

@@ -97,6 +97,10 @@ class TempDir {
 
 std::string ReadFile(const std::string& iPath);
 
+// Shell words that run the program iPath of this build: the quoted path,
+// behind the emulator when the build is for another machine.
+std::string ProgramCommand(const std::string& iPath);
+
 // --- Shared by the suites ---------------------------------------------------
 
 // iText cut or blank-padded to iWidth characters, as a kernel field holds it.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -168,6 +169,26 @@ TEST_F(CatalogTest, GetNlsNameAsksTheKernelOncePerKey) {
                      std::to_string(c.code)}),
               Kernel::Journal());
     EXPECT_EQ(c.code == 0 ? key : Padded(" " + nls, width), Std(c.type, " " + nls));
+  }
+}
+
+// GNFNL1's length counts the characters of the 80-character field that
+// make the name. A length past the field is read as the field, one below
+// zero as nothing: 2 billion once had the name padded to that length,
+// which no process can allocate.
+TEST_F(CatalogTest, GetNlsNameReadsNoMoreThanItsFieldWhateverLengthTheKernelSays) {
+  // clang-format off
+  struct Case { int length; std::string expected; };
+  const Case cases[] = {{-5, ""}, {0, ""}, {3, "Nom"}, {5, "Nom t"}, {80, "Nom traduit"},
+                        {1000, "Nom traduit"}, {INT_MAX, "Nom traduit"}};
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    const std::string name = FreshName("LENGTH");
+    AddName(1, name, "Nom traduit");
+    Kernel::ScriptInt("GNFNL1", 0, 4, c.length);
+    EXPECT_EQ(c.expected, Nls(1, name));
+    Kernel::ClearFaults();
   }
 }
 

@@ -3,6 +3,7 @@
 // missing; the exit status of each kind of failure and its message; strict
 // numbers; command files in one process, as text and as one JSON document;
 // trace lines kept out of JSON; write errors.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -44,8 +45,8 @@ std::string Expand(std::string iText) {
 Outcome RunTool(const std::string& iEnvironment, const std::string& iWords) {
   kavtest::TempDir dir;
   const std::string errFile = dir.Path() + "/err";
-  const std::string command =
-      Expand(iEnvironment + " '" + KAV_TEST_T4711 + "' " + iWords + " 2>'" + errFile + "'");
+  const std::string command = Expand(iEnvironment + " " + kavtest::ProgramCommand(KAV_TEST_T4711) +
+                                     " " + iWords + " 2>'" + errFile + "'");
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[512];
@@ -177,10 +178,26 @@ TEST(CliTest, CommandsEndWithTheirStatusAndMessage) {
        UsageJson("unknown command \\\"dictionary bogus\\\" (run 't4711 dictionary --help' for the list)"),
        "t4711: " + subcommand + "\n"},
       {"missing argument", kReference, "util split", 2, "", "t4711: PATH is required (run 't4711 util split --help')\n"},
-      {"not a number", kReference, "tables abc", 2, "", "t4711: Could not convert: KIND = abc (run 't4711 tables --help')\n"},
+      {"not a number", kReference, "tables abc", 2, "",
+       "t4711: KIND: \"abc\" is not a whole number in range (run 't4711 tables --help')\n"},
       {"number out of range", kReference, "tables 99999999999", 2, "",
-       "t4711: Could not convert: KIND = 99999999999 (run 't4711 tables --help')\n"},
+       "t4711: KIND: \"99999999999\" is not a whole number in range (run 't4711 tables --help')\n"},
       {"empty number", kReference, "tables ''", 2, "", "t4711: KIND: an empty text is not a number (run 't4711 tables --help')\n"},
+      {"hexadecimal", kReference, "tables 0x10", 2, "",
+       "t4711: KIND: \"0x10\" is not a whole number in range (run 't4711 tables --help')\n"},
+      {"leading zero is decimal", kReference, "tables 010", 1, "",
+       "t4711: GetTables of kind 10 failed: kernel code 9020 (unknown kind of table)\n"},
+      {"real out of range", kReference, "pool field create P 1 X --real 1e999", 2, "",
+       "t4711: --real: \"1e999\" is not a number a double holds (run 't4711 pool field create --help')\n"},
+      {"gii int word", kReference, "gii set int NBPASS abc", 2, "", "t4711: VALUE: \"abc\" is not a whole number in range\n"},
+      {"gii int empty", kReference, "gii set int NBPASS ''", 2, "", "t4711: VALUE: an empty text is not a number\n"},
+      {"gii int real", kReference, "gii set int NBPASS 1.5", 2, "", "t4711: VALUE: \"1.5\" is not a whole number in range\n"},
+      {"gii int too big", kReference, "gii set int NBPASS 2147483648", 2, "",
+       "t4711: VALUE: \"2147483648\" is not a whole number in range\n"},
+      {"gii element nan", kReference, "gii set element OUTIL nan", 2, "", "t4711: VALUE: \"nan\" is not a whole number in range\n"},
+      {"gii real word", kReference, "gii set real AVANCE x", 2, "", "t4711: VALUE: \"x\" is not a decimal number\n"},
+      {"pool kind past int", kReference, "pool objects TOOLS 4294967297", 2, "",
+       "t4711: KIND: \"4294967297\" is not a whole number in range\n"},
       {"month 13", kReference, "util days-in-month 2000 13", 2, "", "t4711: MONTH: 13 is not a month (1 to 12)\n"},
       {"not a date", kReference, "util day-of-week 2024-13-45", 2, "",
        "t4711: DATE: \"2024-13-45\" is not a date (YYYY-MM-DD or YYYY-MM-DD-hh.mm.ss.000000)\n"},
@@ -197,6 +214,8 @@ TEST(CliTest, CommandsEndWithTheirStatusAndMessage) {
       {"run of a directory", kReference, "run '{KERNEL}'", 3, "", "t4711: cannot read {KERNEL}: it is a directory\n"},
       {"run of a missing file", kReference, "run '{KERNEL}/none'", 3, "",
        "t4711: cannot read {KERNEL}/none: No such file or directory\n"},
+      {"run of a file without lines", kReference, "run /dev/zero", 3, "",
+       "t4711: cannot read /dev/zero: line 1 is longer than any command (2097152 bytes)\n"},
       {"tour in JSON", kReference, "--json tour", 2, UsageJson(tour), "t4711: " + tour + "\n"},
       {"no kernel at all", "STEPLIB='{MODULES}'", "dictionary current", 99, "",
        "KAVSYMB00: cannot load KAVSYMB No such file or directory\n"},
@@ -204,6 +223,23 @@ TEST(CliTest, CommandsEndWithTheirStatusAndMessage) {
   // clang-format on
   for (const Case& c : cases) Check(c);
   EXPECT_EQ(RunTool(kReference, "tables --help").out, RunTool(kReference, "help tables").out);
+
+  // A GII name no C text can spell is site damage, said once; gii show
+  // shows the session the kernel kept (the two variables errors are
+  // raised through) instead of aborting.
+  kavtest::TempDir site;
+  const std::string session =
+      site.Write("gii/session.json",
+                 "{\"variables\": [{\"name\": \"NBPASS\", \"fields\": [{\"int\": 3}]},\n"
+                 "                {\"name\": \"AB\\u0000CD\", \"fields\": [{\"int\": 1}]}]}\n");
+  Check({"gii name with a NUL byte", kReference + " KAVSIM_SITE='" + site.Path() + "'", "gii show",
+         0,
+         "variable   id   valued  modified  value\n---------  ---  ------  --------  -----\n"
+         "IERZORVEN  101  no      no\nOUTER      102  no      no\n(2 rows)\n"
+         "events recorded:          (none)\norders given:             0\n"
+         "error variable IERZORVEN: \nerror journal:            (empty)\n",
+         "KAVSYMB: site file " + session +
+             ": variables[1].name: a variable name holds a NUL byte (code 9073)\n"});
 }
 
 // Kernel state lives in the process: a class created on one line of a
@@ -215,7 +251,9 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
                                      "t4711 dictionary attributes MfgCliProbe\ntables 99\n"
                                      "dictionary current\n");
   const std::string unterminated = dir.Write("quote.txt", "util quote 'abc\n");
+  const std::string nul = dir.Write("nul.txt", std::string("# binary\ntables\0 1\n", 19));
   // clang-format off
+  Check({"NUL byte", kReference, "run '" + nul + "'", 3, "", "t4711: cannot read " + nul + ": line 2 holds a NUL byte\n"});
   Check({"text", kReference, "run '" + file + "'", 1,
          "> dictionary create class MfgCliProbe --kind 2\ncreated class: MfgCliProbe\n"
          "> t4711 dictionary attributes MfgCliProbe\nattribute  version  block  status\n"
@@ -238,13 +276,25 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
   EXPECT_EQ(9020, document[2]["error"]["code"]);
   EXPECT_EQ("DICOFR2", document[3]["result"]["current"]);
   EXPECT_TRUE(Has(json.err, "GetTables, start")) << json.err;
+
+  // A line that cannot run is an element of the one document too.
+  for (const std::string& bad : {unterminated, nul}) {
+    const auto lines =
+        nlohmann::json::parse(RunTool(kReference, "--json run '" + bad + "'").out, nullptr, false);
+    ASSERT_TRUE(lines.is_array()) << bad;
+    EXPECT_EQ(bad == nul ? 3 : 2, lines.back().value("status", 0));
+    EXPECT_TRUE(lines.back()["error"].contains("message"));
+  }
 }
 
 // Command files of the families, run with -k: what their output and
 // messages hold and must not hold.
 // - pool: an object made and given fields in one run, its values typed by
-//   the dictionary (MFG_NB_FLUTES is an int attribute of type 1), and an
-//   unknown object reported as the other families report failures;
+//   the dictionary (MFG_NB_FLUTES is an int attribute of type 1), each
+//   attribute with its own values even when the dictionary types an
+//   integer field real (MFG_TOOL_DIAM), a real read as the double nearest
+//   to what was written (not rounded twice), and an unknown object
+//   reported as the other families report failures;
 // - declarative: the variable readers keep an old failure, yet a later line
 //   succeeds; the tour's icon is a file of the bundled site;
 // - gii: a failure goes into the session, not to the caller: the tool learns
@@ -256,9 +306,14 @@ TEST(CliTest, FamilyCommandFilesReportOnlyTheirOwnFailures) {
       {"pool",
        "pool object create P 4 --kind output\npool field create P 4 MFG_NB_FLUTES --int 3\n"
        "pool field create P 4 MFG_WEAR --real 0.5 --real 0.25\npool objects P output\npool values P 4\n"
-       "pool object read P 5\n",
-       {"\"object\": 4", "\"type\": \"int (1)\"", "\"values\": \"0.5, 0.25\"",
-        "kernel code 9041 (no object of this number in the pool)"}, {}},
+       "pool object create TOOLS 9\npool field create TOOLS 9 MFG_TOOL_DIAM --int 5\n"
+       "pool field create TOOLS 9 MFG_SPEEDS --real 800\npool values TOOLS 9\n"
+       "pool field create P 4 MFG_X --real 1.0000000000000001110231494954629083427022351315827108919620513916015625\n"
+       "pool field read P 4 MFG_X\npool object read P 5\n",
+       {"\"object\": 4", "\"type\": \"int (1)\"", "\"values\": \"0.5, 0.25\"", "\"values\": \"5\"",
+        "\"note\": \"integers in the kernel, real (2) in the dictionary\"", "\"values\": \"800\"",
+        "\"value\": 1.0000000000000002", "kernel code 9041 (no object of this number in the pool)"},
+       {"\"values\": \"0\""}},
       {"declarative",
        "declarative integer ICONS KAVPATHS\ndeclarative integer DEPTH KAVPATHS\n"
        "declarative icon MfgPocketing --site-icons\n",
@@ -285,19 +340,35 @@ TEST(CliTest, FamilyCommandFilesReportOnlyTheirOwnFailures) {
 
 // The tour runs every family through the library's wrappers: its journal
 // is the reference kernel's boundary log, call for call, times aside.
+// Its last step summarizes that journal, named as one word whatever its
+// path holds; a journal that is not a regular file (a FIFO someone reads)
+// is not read back, which would wait for ever on the tour's own writes.
 TEST(CliTest, TheTourJournalsEveryFamilyAsTheKernelLogsIt) {
   kavtest::TempDir dir;
-  const Outcome tour = RunTool(kReference + " T4711_JOURNAL='" + dir.Path() +
-                                   "/journal' KAVSIM_CALLS='" + dir.Path() + "/calls'",
-                               "tour");
+  const std::string journal = dir.Path() + "/the tour's journal";
+  const Outcome tour = RunTool(
+      kReference + " T4711_JOURNAL=\"" + journal + "\" KAVSIM_CALLS='" + dir.Path() + "/calls'",
+      "tour");
   ASSERT_EQ(0, tour.status) << tour.err;
   const std::string calls = kavtest::ReadFile(dir.Path() + "/calls");
   const std::regex times(" \\([0-9]+ ns\\)\n");
-  EXPECT_EQ(calls, std::regex_replace(kavtest::ReadFile(dir.Path() + "/journal"), times, "\n"));
+  EXPECT_EQ(calls, std::regex_replace(kavtest::ReadFile(journal), times, "\n"));
   for (const char* routine : {"\nGNFRC1 ", "\nGNSLTB ", "\nGNFNL1 ", "\nGNSROB ", "\nGMOKEY ",
                               "\nDCLQUV ", "\nGNFRSB ", "\nPLSGRAB ", "\nNFPTSYM "})
     EXPECT_TRUE(Has(calls, routine)) << routine;
-  EXPECT_TRUE(Has(tour.out, "$ t4711 journal " + dir.Path() + "/journal\n"));
+  EXPECT_TRUE(Has(tour.out, "$ t4711 journal '" + dir.Path() + "/the tour'\\''s journal'\n"));
+  EXPECT_TRUE(Has(tour.out, "\n" + dir.Path() + "/the tour's journal: ")) << tour.out;
+
+  const std::string fifo = dir.Path() + "/fifo";
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  const Outcome piped = RunTool("timeout 60 cat '" + fifo + "' >/dev/null & " + kReference +
+                                    " T4711_JOURNAL='" + fifo + "' timeout 60",
+                                "tour");
+  EXPECT_EQ(0, piped.status);
+  EXPECT_TRUE(Has(piped.out, "The journal goes to " + fifo + ": nothing to show here.\n"));
+  // The reader may have come after the journal gave up on the FIFO: a
+  // writer opened and closed now ends it.
+  close(open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
 }
 
 // The summary: calls and time per routine, failures by code with their
@@ -357,6 +428,42 @@ TEST(CliTest, JournalSummaryCountsCallsFailuresAndListsLeftOpen) {
   EXPECT_EQ(7, document["lists never ended"][0].value("handle", 0));
   Check({"no such journal", kReference, "journal '" + dir.Path() + "/none'", 3, "",
          "t4711: cannot read " + dir.Path() + "/none\n"});
+  Check({"journal of a directory", kReference, "journal '" + dir.Path() + "'", 3, "",
+         "t4711: cannot read " + dir.Path() + "\n"});
+}
+
+// A journal from elsewhere may hold anything: a line the journal could
+// not have written is counted as not understood, and the summary neither
+// crashes, wraps its totals nor takes a damaged line for a call.
+TEST(CliTest, JournalSummaryCountsLinesItCannotTrustAsNotUnderstood) {
+  const std::string good = "GUSEND 5 -> 0 (50 ns)\n";
+  const std::string most = "9223372036854775807";
+  // clang-format off
+  const struct { const char* name; std::string lines, header; } cases[] = {
+      {"JSON nested 100,000 deep", "{\"routine\":\"GUSINF\",\"in\":[" + std::string(100000, '[') +
+       std::string(100000, ']') + "],\"code\":0,\"out\":[16,2],\"ns\":1}\n" + good,
+       "1 calls of 1 routines, 50 ns in the kernel\nlines not understood: 1 (the first: line 1)"},
+      {"times the total cannot hold", "GUSINF 1 -> 0 16 2 (" + most + " ns)\nGUSINF 1 -> 0 16 2 (" + most + " ns)\n",
+       "1 calls of 1 routines, " + most + " ns in the kernel\nlines not understood: 1 (the first: line 2)"},
+      {"JSON times the total cannot hold",
+       "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":0,\"out\":[],\"ns\":" + most + "}\n" + good +
+       "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":0,\"out\":[],\"ns\":18446744073709551615}\n",
+       "1 calls of 1 routines, " + most + " ns in the kernel\nlines not understood: 2 (the first: line 2)"},
+      {"CRLF", "GUSINF 1 -> 0 16 2 (100 ns)\r\nGUSINF 1 -> 0 16 2 (100 ns)\r\n",
+       "0 calls of 0 routines, 0 ns in the kernel\nlines not understood: 2 (the first: line 1)"},
+      {"shape", good + "GUSINF 1 -> 0 16 2 3 (100 ns)\nGUSINF 1 -> 0 16 (100 ns)\nGUSINF 1 -> 0 16 2 (-5 ns)\n"
+       "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":\"x\",\"out\":[],\"ns\":1}\n"
+       "{\"routine\":\"GUSEND\",\"in\":[5,6],\"code\":0,\"out\":[],\"ns\":1}\n",
+       "1 calls of 1 routines, 50 ns in the kernel\nlines not understood: 5 (the first: line 2)"}};
+  // clang-format on
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    kavtest::TempDir dir;
+    const std::string file = dir.Write("journal", c.lines);
+    const Outcome outcome = RunTool(kReference, "journal '" + file + "'");
+    EXPECT_EQ(0, outcome.status) << outcome.err;
+    EXPECT_EQ(file + ": " + c.header, outcome.out.substr(0, outcome.out.find("\n\n")));
+  }
 }
 
 // The reference kernel under site files and settings it cannot use: each

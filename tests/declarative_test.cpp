@@ -5,6 +5,7 @@
 // no answer a kernel can give makes the library leave its buffers.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
@@ -634,7 +635,18 @@ TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
       {"list text with no blank and no terminator", [&] { Kernel::ScriptText("GUSREA", 2, 3, full72); },
        [] { Out o; o.Values("MfgFacing", "MFG_PATTERN", 3); return Items(o.texts)[0]; }, full72},
       {"G7AQUV value with a spare of any kind", [] { Kernel::ScriptInt("G7AQUV", 1, 6, -1); },
-       [] { return std::to_string(D::GetInteger("DEPTH", "KAVPATHS")); }, "3"}};
+       [] { return std::to_string(D::GetInteger("DEPTH", "KAVPATHS")); }, "3"},
+      // Read codes are not looked at, but a list of INT_MAX records once
+      // had two billion blank names appended, one per failing read.
+      {"default attributes: INT_MAX records, three readable", [] { Kernel::ScriptInt("GUSINF", 1, 3, INT_MAX); },
+       [] { return std::to_string(Owned(D::GetDefaultAttributes("MfgPocketing"))); }, "4096"},
+      {"resource attributes: INT_MAX records, three readable", [] { Kernel::ScriptInt("GUSINF", 1, 3, INT_MAX); },
+       [] { return std::to_string(Owned(D::GetResListAttributes("MfgTool"))); }, "4096"},
+      {"tool classes: INT_MAX records, two readable", [] { Kernel::ScriptInt("GUSINF", 1, 3, INT_MAX); },
+       [] { Strings names;
+            const int count = Owned(D::GetToolClasses("MfgPocketing"), &names);
+            return std::to_string(count) + names[0] + names[1] + "[" + names[2] + "]" + std::to_string(D::GetError()); },
+       "4096MfgEndMillMfgFaceMill[]0"}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -108,8 +108,9 @@ TEST(KernelProcess, FaultsFromTheEnvironmentCountFromTheStartOfTheProcess) {
   char self[4096] = {0};
   ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
   const std::string command =
-      std::string("KAVSIM_FAULTS='GUSINF@2=5,3+=6,junk,0=1,!GUSINF@4#4=77' '") + self +
-      "' --gtest_also_run_disabled_tests "
+      std::string("KAVSIM_FAULTS='GUSINF@2=5,3+=6,junk,0=1,!GUSINF@4#4=77' ") +
+      kavtest::ProgramCommand(self) +
+      " --gtest_also_run_disabled_tests "
       "--gtest_filter=KernelProcess.DISABLED_ReportEnvironmentFaults";
   const std::string output =
       kavtest::RunInChild({}, [&] { return std::system(command.c_str()); }).out;
@@ -126,8 +127,8 @@ kavtest::ChildResult FreshProcess(
     const std::function<void()>& iInChild = [] {}) {
   char self[4096] = {0};
   if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return {};
-  const std::string command = std::string("timeout 60 '") + self +
-                              "' --gtest_also_run_disabled_tests --gtest_brief=1 "
+  const std::string command = "timeout 60 " + kavtest::ProgramCommand(self) +
+                              " --gtest_also_run_disabled_tests --gtest_brief=1 "
                               "--gtest_filter=KernelProcess." +
                               iTest;
   return kavtest::RunInChild(iEnv, [&] {
