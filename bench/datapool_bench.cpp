@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "KAVBenchRatios.h"
+#include "KAVKernelControl.h"
 #include "KAVMfgDataPool.h"
 #include "KAVReferenceTable.h"
-#include "ReferenceKernel.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "KAVKernelControl.h"
 #include "KAVMfgDictionary.h"
 #include "KAVReferenceTable.h"
-#include "ReferenceKernel.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "KAVBenchRatios.h"
-#include "ReferenceKernel.h"
+#include "KAVKernelControl.h"
 #include "TestSupport.h"
 
 namespace {
