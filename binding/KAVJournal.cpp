@@ -174,7 +174,8 @@ struct Thunk<Row, R(A...)> {
       recordBytes = tRecordBytes;
       tRecordBytes = -1;
     }
-    kavcall::Line line(journal.json);
+    kavcall::Line line(journal.json ? kavcall::Style::kJson
+                                    : kavcall::Style::kText);
     {
       std::unique_lock<std::mutex> lock(journal.widthsLock, std::defer_lock);
       if constexpr (kLists) lock.lock();

@@ -10,7 +10,8 @@ include(CMakePackageConfigHelpers)
 
 file(GLOB KAV_PUBLIC_HEADERS LIST_DIRECTORIES false CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/include/T4711BAS/*)
-set(KAV_KERNEL_TABLE_HEADERS ${CMAKE_SOURCE_DIR}/binding/KAVCallLog.h)
+set(KAV_KERNEL_TABLE_HEADERS ${CMAKE_SOURCE_DIR}/binding/KAVCallLog.h
+  ${CMAKE_SOURCE_DIR}/binding/KAVRoutineTable.h)
 
 # A build tree configured before the public headers had a folder of their
 # own holds links to them here: they go.
