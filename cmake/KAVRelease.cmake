@@ -1,17 +1,14 @@
 # Release shape, included at the end of the top-level CMakeLists.txt once
 # every folder has added itself.
 #
-# Public headers: everything in include/T4711BAS, the generated version
-# header, and the routine table a site's own kernel is written against.
-# The table is still in binding/KAVCallLog.h, whose other half (the
-# call-line formatter) is internal: it ships until the table has a header
-# of its own.
+# Public headers: everything in include/T4711BAS (the wrappers, the
+# platform types, the export macros, and the resolver interface and
+# routine table a site's own kernel is written against) and the generated
+# version header. Every other header is internal.
 include(CMakePackageConfigHelpers)
 
 file(GLOB KAV_PUBLIC_HEADERS LIST_DIRECTORIES false CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/include/T4711BAS/*)
-set(KAV_KERNEL_TABLE_HEADERS ${CMAKE_SOURCE_DIR}/binding/KAVCallLog.h
-  ${CMAKE_SOURCE_DIR}/binding/KAVRoutineTable.h)
 
 # A build tree configured before the public headers had a folder of their
 # own holds links to them here: they go.
@@ -25,11 +22,11 @@ endforeach()
 # A public header that includes an internal one would not compile for a
 # user: refuse it here rather than in their build.
 set(KAV_PUBLIC_NAMES T4711BASVersion.h)
-foreach(header IN LISTS KAV_PUBLIC_HEADERS KAV_KERNEL_TABLE_HEADERS)
+foreach(header IN LISTS KAV_PUBLIC_HEADERS)
   get_filename_component(name ${header} NAME)
   list(APPEND KAV_PUBLIC_NAMES ${name})
 endforeach()
-foreach(header IN LISTS KAV_PUBLIC_HEADERS KAV_KERNEL_TABLE_HEADERS)
+foreach(header IN LISTS KAV_PUBLIC_HEADERS)
   file(STRINGS ${header} includes REGEX "^#include \"")
   foreach(line IN LISTS includes)
     string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" included "${line}")
@@ -104,7 +101,7 @@ install(TARGETS T4711BAS KAVPlatform EXPORT T4711BASTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/T4711BAS/
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/T4711BAS)
-install(FILES ${KAV_GENERATED_INCLUDE_DIR}/T4711BASVersion.h ${KAV_KERNEL_TABLE_HEADERS}
+install(FILES ${KAV_GENERATED_INCLUDE_DIR}/T4711BASVersion.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/T4711BAS)
 install(TARGETS KAVSYMB LIBRARY DESTINATION ${KAV_INSTALL_KERNEL_DIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/kernel/site/ DESTINATION ${KAV_INSTALL_KERNEL_DIR}/site)
