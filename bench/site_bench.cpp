@@ -16,8 +16,8 @@
 #include <string>
 
 #include "KAVBenchRatios.h"
-#include "KAVLegacyRoutines.h"
 #include "KAVKernelControl.h"
+#include "KAVLegacyRoutines.h"
 #include "TestSupport.h"
 
 namespace {
