@@ -17,8 +17,8 @@
 #include <unordered_map>
 
 #include "KAVBenchRatios.h"
+#include "KAVKernelControl.h"
 #include "KAVMfgBaseNLS.h"
-#include "ReferenceKernel.h"
 
 namespace {
 

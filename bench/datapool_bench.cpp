@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "KAVBenchRatios.h"
+#include "KAVKernelControl.h"
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgDataPool.h"
 #include "KAVReferenceTable.h"
 #include "KAVRoutineTable.h"
-#include "ReferenceKernel.h"
 
 namespace {
 

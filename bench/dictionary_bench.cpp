@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "KAVKernelControl.h"
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgDictionary.h"
 #include "KAVReferenceTable.h"
 #include "KAVRoutineTable.h"
-#include "ReferenceKernel.h"
 
 namespace {
 

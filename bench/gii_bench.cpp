@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "KAVBenchRatios.h"
+#include "KAVKernelControl.h"
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgBaseGII.h"
 #include "KAVReferenceTable.h"
-#include "ReferenceKernel.h"
 
 namespace {
 

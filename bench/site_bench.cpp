@@ -16,8 +16,8 @@
 #include <string>
 
 #include "KAVBenchRatios.h"
+#include "KAVKernelControl.h"
 #include "KAVLegacyRoutines.h"
-#include "ReferenceKernel.h"
 #include "TestSupport.h"
 
 namespace {

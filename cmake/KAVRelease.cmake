@@ -1,63 +1,31 @@
 # Release shape, included at the end of the top-level CMakeLists.txt once
 # every folder has added itself.
 #
-# Public headers. A header of a folder the library names as an include
-# directory is public when it includes one of the two export headers (or
-# is one): that is what a caller of an exported class or function needs.
-# The kernel-module interface (entry layout, resolver, routine table, call
-# log format) is public too: a site's own kernel is written against it.
-# Everything else (trace writer, kernel-form helpers, a family's field
-# widths, how the binder finds and loads KAVSYMB) stays internal.
+# Public headers: everything in include/T4711BAS (the wrappers, the
+# platform types, the export macros, and the resolver interface and
+# routine table a site's own kernel is written against) and the generated
+# version header. Every other header is internal.
 include(CMakePackageConfigHelpers)
 
-set(KAV_KERNEL_ABI_HEADERS
-  ${CMAKE_SOURCE_DIR}/binding/KAVCallLog.h
-  ${CMAKE_SOURCE_DIR}/binding/KAVResolverABI.h
-  ${CMAKE_SOURCE_DIR}/binding/KAVRoutineTable.h
-  ${CMAKE_SOURCE_DIR}/binding/KAVRoutines.def)
+file(GLOB KAV_PUBLIC_HEADERS LIST_DIRECTORIES false CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/include/T4711BAS/*)
 
-set(KAV_SOURCE_INCLUDE_DIRS)
-set(KAV_PUBLIC_HEADERS ${KAV_KERNEL_ABI_HEADERS})
-foreach(target T4711BAS KAVPlatform)
-  get_target_property(dirs ${target} INTERFACE_INCLUDE_DIRECTORIES)
-  foreach(dir IN LISTS dirs)
-    string(FIND "${dir}" "${CMAKE_SOURCE_DIR}/" at)
-    if(NOT at EQUAL 0)
-      continue()
-    endif()
-    list(APPEND KAV_SOURCE_INCLUDE_DIRS ${dir})
-    file(GLOB headers ${dir}/*.h)
-    foreach(header IN LISTS headers)
-      file(READ ${header} text)
-      get_filename_component(name ${header} NAME)
-      if(name MATCHES "^KAV(Platform)?Export\\.h$" OR
-         text MATCHES "#include \"KAV(Platform)?Export\\.h\"")
-        list(APPEND KAV_PUBLIC_HEADERS ${header})
-      endif()
-    endforeach()
-  endforeach()
-  set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES
-    "$<BUILD_INTERFACE:${KAV_PUBLIC_INCLUDE_DIR}>;$<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/T4711BAS>")
-endforeach()
-list(REMOVE_DUPLICATES KAV_PUBLIC_HEADERS)
-list(REMOVE_DUPLICATES KAV_SOURCE_INCLUDE_DIRS)
-
-# Stage them as links (an edit of a header needs no reconfigure), dropping
-# links of headers that stopped being public.
-file(GLOB staged LIST_DIRECTORIES false ${KAV_PUBLIC_INCLUDE_DIR}/*)
+# A build tree configured before the public headers had a folder of their
+# own holds links to them here: they go.
+file(GLOB staged LIST_DIRECTORIES false ${KAV_GENERATED_INCLUDE_DIR}/*)
 foreach(entry IN LISTS staged)
   if(IS_SYMLINK ${entry})
     file(REMOVE ${entry})
   endif()
 endforeach()
+
+# A public header that includes an internal one would not compile for a
+# user: refuse it here rather than in their build.
 set(KAV_PUBLIC_NAMES T4711BASVersion.h)
 foreach(header IN LISTS KAV_PUBLIC_HEADERS)
   get_filename_component(name ${header} NAME)
-  file(CREATE_LINK ${header} ${KAV_PUBLIC_INCLUDE_DIR}/${name} SYMBOLIC)
   list(APPEND KAV_PUBLIC_NAMES ${name})
 endforeach()
-# A public header that includes an internal one would not compile for a
-# user: refuse it here rather than in their build.
 foreach(header IN LISTS KAV_PUBLIC_HEADERS)
   file(STRINGS ${header} includes REGEX "^#include \"")
   foreach(line IN LISTS includes)
@@ -68,8 +36,10 @@ foreach(header IN LISTS KAV_PUBLIC_HEADERS)
   endforeach()
 endforeach()
 
-set_target_properties(KAVInternalHeaders PROPERTIES INTERFACE_INCLUDE_DIRECTORIES
-  "${KAV_SOURCE_INCLUDE_DIRS};${CMAKE_SOURCE_DIR}/binding;${CMAKE_SOURCE_DIR}/binding/loader;${CMAKE_SOURCE_DIR}/diagnostics;${CMAKE_SOURCE_DIR}/kernel;${KAV_PUBLIC_INCLUDE_DIR}")
+# The library's own view of the sources (its private folders and the
+# public ones) and the reference kernel's folder.
+target_include_directories(KAVInternalHeaders INTERFACE
+  $<TARGET_PROPERTY:T4711BAS,INCLUDE_DIRECTORIES> ${CMAKE_SOURCE_DIR}/kernel)
 
 # Install layout, one for every prefix (the library directory is
 # lib/<multiarch>, see the top-level CMakeLists.txt). The reference kernel
@@ -103,7 +73,7 @@ if(TARGET t4711)
       COMMENT "Writing the t4711 man page" VERBATIM)
     # A change of the included sections makes the page again.
     set_property(TARGET t4711 APPEND PROPERTY LINK_DEPENDS ${CMAKE_BINARY_DIR}/t4711.h2m)
-  elseif(NOT KAV_HELP2MAN)
+  elseif(NOT CMAKE_CROSSCOMPILING)
     message(STATUS "help2man not found: no man page for t4711")
   endif()
 endif()
@@ -128,9 +98,10 @@ install(CODE "
   endif()")
 
 install(TARGETS T4711BAS KAVPlatform EXPORT T4711BASTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/T4711BAS)
-install(FILES ${KAV_PUBLIC_HEADERS} ${KAV_PUBLIC_INCLUDE_DIR}/T4711BASVersion.h
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/T4711BAS/
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/T4711BAS)
+install(FILES ${KAV_GENERATED_INCLUDE_DIR}/T4711BASVersion.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/T4711BAS)
 install(TARGETS KAVSYMB LIBRARY DESTINATION ${KAV_INSTALL_KERNEL_DIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/kernel/site/ DESTINATION ${KAV_INSTALL_KERNEL_DIR}/site)

@@ -1,10 +1,23 @@
-# The test support library, shared by the test suites and the benchmarks
+# The support libraries shared by the test suites and the benchmarks
 # (either may be built without the other).
+
+# The reference kernel's control: ReferenceKernel and KAV_KERNEL_FN, no
+# GoogleTest. It finds the module as the binder does (STEPLIB), else the
+# build tree's.
+add_library(KAVKernelControl STATIC ${CMAKE_SOURCE_DIR}/kernel/control/KAVKernelControl.cpp)
+target_include_directories(KAVKernelControl PUBLIC ${CMAKE_SOURCE_DIR}/kernel/control
+  ${CMAKE_SOURCE_DIR}/kernel PRIVATE ${CMAKE_SOURCE_DIR}/include/T4711BAS)
+target_link_libraries(KAVKernelControl PRIVATE KAVBinderHeaders PUBLIC ${CMAKE_DL_LIBS})
+target_compile_definitions(KAVKernelControl PRIVATE
+  "KAV_REFERENCE_KERNEL_DIR=\"${KAV_KERNEL_DIR}\"")
+add_dependencies(KAVKernelControl KAVSYMB)
+
+# The suites' helpers and fault sweeps (GoogleTest).
 add_library(KAVTestSupport STATIC
   ${CMAKE_SOURCE_DIR}/tests/TestSupport.cpp
   ${CMAKE_SOURCE_DIR}/tests/ReferenceKernel.cpp)
 target_include_directories(KAVTestSupport PUBLIC ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(KAVTestSupport PUBLIC KAVInternalHeaders KAVPlatform
+target_link_libraries(KAVTestSupport PUBLIC KAVKernelControl KAVInternalHeaders KAVPlatform
   GTest::gtest GTest::gmock ${CMAKE_DL_LIBS})
 target_compile_definitions(KAVTestSupport PUBLIC
   "KAV_TEST_KERNEL_DIR=\"${KAV_KERNEL_DIR}\""
