@@ -245,6 +245,7 @@ void ReadEnvironmentOnce() {
   ParseFaults(std::getenv("KAVSIM_FAULTS"), "KAVSIM_FAULTS");
   state.journalFile.Open("KAVSIM_LOG");
   state.callsFile.Open("KAVSIM_CALLS");
+  state.callsFile.Write(kavcall::Header(false));
 }
 
 // The bytes this kernel reads or writes through a call's list record
@@ -266,7 +267,8 @@ int RecordBytes(int iRow, void* const* iArgs) {
 // applied).
 class BoundaryLine {
  public:
-  BoundaryLine(int iRow, void* const* iArgs) : _row(iRow), _args(iArgs) {
+  BoundaryLine(int iRow, void* const* iArgs)
+      : _row(iRow), _args(iArgs), _thread(kavcall::ThreadOrdinal()) {
     if (GetState().callsFile.On())
       _line.Begin(iRow, iArgs, GetState().callsWidths,
                   RecordBytes(iRow, iArgs));
@@ -276,13 +278,14 @@ class BoundaryLine {
     if (!state.callsFile.On()) return;
     state.callsWidths.Learn(_row, _args,
                             kavcall::Line::Code(_row, _args, iResult));
-    _line.End(_row, _args, iResult, state.callsWidths, -1);
+    _line.End(_row, _args, iResult, state.callsWidths, -1, _thread);
     state.callsFile.Write(_line.Text());
   }
 
  private:
   int _row;
   void* const* _args;
+  int _thread;
   kavcall::Line _line{false};
 };
 
