@@ -107,9 +107,9 @@ Tallies ReadReport(const std::string& iFile) {
 
 // Runs iCommand with iEnvironment added; its exit status, 128 + the signal
 // that ended it, or 127 when it could not be run.
-int RunCommand(const std::vector<std::string>& iCommand,
-               const std::vector<std::pair<std::string, std::string>>&
-                   iEnvironment) {
+int RunCommand(
+    const std::vector<std::string>& iCommand,
+    const std::vector<std::pair<std::string, std::string>>& iEnvironment) {
   std::cout.flush();
   std::cerr.flush();
   const pid_t child = fork();
@@ -128,7 +128,8 @@ int RunCommand(const std::vector<std::string>& iCommand,
     execvp(argv[0], argv.data());
     const std::string message = "t4711 replay: cannot run " + iCommand[0] +
                                 ": " + std::strerror(errno) + "\n";
-    const ssize_t written = write(STDERR_FILENO, message.data(), message.size());
+    const ssize_t written =
+        write(STDERR_FILENO, message.data(), message.size());
     (void)written;
     _exit(127);
   }
@@ -141,7 +142,8 @@ int RunCommand(const std::vector<std::string>& iCommand,
 
 std::string TempReport() {
   const char* tmp = std::getenv("TMPDIR");
-  std::string path = (tmp && *tmp ? tmp : "/tmp") + std::string("/t4711-replay-XXXXXX");
+  std::string path =
+      (tmp && *tmp ? tmp : "/tmp") + std::string("/t4711-replay-XXXXXX");
   const int fd = mkstemp(path.data());
   if (fd < 0) return std::string();
   close(fd);
@@ -150,11 +152,11 @@ std::string TempReport() {
 
 int Replay(const std::string& iFile, const std::vector<std::string>& iCommand) {
   if (iCommand.empty())
-    return KAVCliUsageError("replay: no command after the journal (t4711 replay FILE -- COMMAND...)");
+    return KAVCliUsageError(
+        "replay: no command after the journal (t4711 replay FILE -- COMMAND...)");
   std::string why;
   const long calls = CallLines(iFile, why);
-  if (calls < 0)
-    return KAVCliInputError(iFile + ": " + why + "; not replayed");
+  if (calls < 0) return KAVCliInputError(iFile + ": " + why + "; not replayed");
   const std::string kernel = ReplayKernelDirectory();
   if (kernel.empty()) {
     std::cerr << "t4711 replay: no replay kernel (replay/KAVSYMB) beside "
@@ -206,9 +208,8 @@ void AddReplayCommands(CLI::App& app, KAVCliContext& ctx) {
   replay->add_option("FILE", options.file, "journal file")->required();
   replay->add_option("COMMAND", options.command,
                      "the command to run, after --");
-  replay->callback([&ctx, &options] {
-    ctx.status = Replay(options.file, options.command);
-  });
+  replay->callback(
+      [&ctx, &options] { ctx.status = Replay(options.file, options.command); });
 }
 KAV_CLI_FAMILY(AddReplayCommands);
 

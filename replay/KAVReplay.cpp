@@ -117,7 +117,8 @@ void Write(int iRow, int iArg, void* const* iArgs, const Value& iValue,
   void* cell = iArgs[iArg];
   const kavcall::Arg& a = kavcall::kRoutines[iRow].args[iArg];
   if (cell == nullptr) return;
-  const bool number = iValue.type == Value::kWhole || iValue.type == Value::kReal;
+  const bool number =
+      iValue.type == Value::kWhole || iValue.type == Value::kReal;
   const double real = iValue.type == Value::kWhole
                           ? static_cast<double>(iValue.whole)
                           : iValue.real;
@@ -136,31 +137,32 @@ void Write(int iRow, int iArg, void* const* iArgs, const Value& iValue,
       return;
     case Kind::kInts:
       if (iValue.type != Value::kList) return;
-      for (size_t k = 0; k < iValue.items.size() &&
-                         k < static_cast<size_t>(a.capacity);
-           ++k)
+      for (size_t k = 0;
+           k < iValue.items.size() && k < static_cast<size_t>(a.capacity); ++k)
         if (iValue.items[k].type == Value::kWhole)
           static_cast<int*>(cell)[k] = static_cast<int>(iValue.items[k].whole);
       return;
     case Kind::kTexts:
       if (iValue.type != Value::kList) return;
-      for (size_t k = 0; k < iValue.items.size() &&
-                         k < static_cast<size_t>(a.capacity);
-           ++k)
+      for (size_t k = 0;
+           k < iValue.items.size() && k < static_cast<size_t>(a.capacity); ++k)
         if (iValue.items[k].type == Value::kText)
           CopyText(static_cast<char*>(cell) + k * FieldBytes(a),
                    iValue.items[k].bytes, FieldBytes(a));
       return;
     case Kind::kRecord: {
       // The line showed the record in the caller's storage (or the list's
-      // width, when that was less): a text is those bytes, a number the
-      // int or real the list's width says.
-      if (iValue.type == Value::kText) {
-        CopyText(cell, iValue.bytes, iValue.bytes.size());
-        return;
-      }
+      // width, when that was less): a text is those bytes, never more than
+      // the width the caller was told the list has; a number is the int or
+      // real that width says.
       const int* handle = static_cast<const int*>(iArgs[a.ref - 1]);
       const int width = handle == nullptr ? 0 : iWidths.Of(*handle);
+      if (iValue.type == Value::kText) {
+        CopyText(cell, iValue.bytes,
+                 width > 0 ? std::min(iValue.bytes.size(), size_t(width))
+                           : iValue.bytes.size());
+        return;
+      }
       if (width == 8 || (iValue.type == Value::kReal && width != 4))
         std::memcpy(cell, &real, sizeof real);
       else if (iValue.type == Value::kWhole) {
@@ -265,7 +267,8 @@ int Replay(int iRow, void* const* iArgs) {
   const kavcall::Routine& routine = kavcall::kRoutines[iRow];
   size_t out = 0;
   for (int i = 0; i < routine.argc; ++i) {
-    if (routine.args[i].flow == Flow::kIn || routine.args[i].kind == Kind::kCode)
+    if (routine.args[i].flow == Flow::kIn ||
+        routine.args[i].kind == Kind::kCode)
       continue;
     if (out < recorded.out.size())
       Write(iRow, i, iArgs, recorded.out[out], state.widths);

@@ -155,7 +155,8 @@ bool FromJson(const nlohmann::json& iJson, Value& oValue) {
 
 bool TextLine(const std::string& iLine, Call& oCall) {
   std::vector<std::string> words = Words(iLine);
-  if (words.size() >= 2 && words.back() == "ns)") words.resize(words.size() - 2);
+  if (words.size() >= 2 && words.back() == "ns)")
+    words.resize(words.size() - 2);
   long long thread = 1;
   if (!words.empty() && words.back().size() > 1 && words.back()[0] == '@') {
     if (!Whole(words.back().substr(1), thread) || thread < 2 ||

@@ -16,9 +16,9 @@ struct Value {
   enum Type { kNull, kWhole, kReal, kText, kList, kUnknown } type = kNull;
   long long whole = 0;
   double real = 0;
-  std::string bytes;          // a text's bytes, escapes undone
-  std::vector<Value> items;   // an array's values
-  std::string shown;          // as written in the line, for messages
+  std::string bytes;         // a text's bytes, escapes undone
+  std::vector<Value> items;  // an array's values
+  std::string shown;         // as written in the line, for messages
 };
 
 bool SameValue(const Value& iA, const Value& iB);

@@ -74,7 +74,8 @@ ChildResult RunShell(const std::string& iCommand) {
   FILE* pipe = popen((iCommand + " 2>'" + errFile + "'").c_str(), "r");
   char buffer[4096];
   size_t read = 0;
-  while (pipe && (read = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, read);
+  while (pipe && (read = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    result.out.append(buffer, read);
   const int status = pipe ? pclose(pipe) : -1;
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   result.err = ReadFile(errFile);

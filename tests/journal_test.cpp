@@ -126,9 +126,9 @@ TEST(JournalTest, EveryRoutineIsJournaledAsTheKernelLogsIt) {
   // A record read by a direct call, of a list whose width the journal has
   // not seen, is all the journal cannot show: it was not told the storage.
   // The kernel shows its list's width.
-  const std::string logged = std::regex_replace(
-      Read(calls), std::regex("\nGUSREA 1 2 -> 0 \"MFG_CORNER_RAD  \"\n"),
-      "\nGUSREA 1 2 -> 0 record\n");
+  const std::string logged =
+      std::regex_replace(Read(calls), std::regex("\nGUSREA 1 2 -> 0 \"MFG_CORNER_RAD  \"\n"),
+                         "\nGUSREA 1 2 -> 0 record\n");
   const std::string journaled = WithoutTimes(Read(journal));
   EXPECT_EQ(logged, journaled);
   std::vector<std::string> lines;
@@ -234,10 +234,8 @@ TEST(JournalTest, ThreadsWriteWholeLines) {
     ++byThread[match[1].str()];
   }
   EXPECT_EQ(2 * kThreads * kCalls, lines);
-  EXPECT_EQ((std::map<std::string, int>{{"", 2 * kCalls},
-                                        {" @2", 2 * kCalls},
-                                        {" @3", 2 * kCalls},
-                                        {" @4", 2 * kCalls}}),
+  EXPECT_EQ((std::map<std::string, int>{
+                {"", 2 * kCalls}, {" @2", 2 * kCalls}, {" @3", 2 * kCalls}, {" @4", 2 * kCalls}}),
             byThread)
       << "each thread's calls carry its ordinal";
 }
@@ -338,10 +336,10 @@ TEST(JournalTest, ARecordShowsNoMoreThanItsStorage) {
                            });
   ASSERT_EQ(0, result.status) << result.err;
   const std::string text = "\"MfgEndMill" + std::string(62, ' ') + "\"";
-  EXPECT_EQ(kavtest::Lines({"# t4711 journal, format 2", "GUSINI 4 -> 0 1", "GUSPUS 1 5 -> 0 1", "GUSINI 72 -> 0 2",
-                            "GUSPUS 2 " + text + " -> 0 1", "GUSINF 1 -> 0 72 1",
-                            "GUSREA 1 1 -> 0 \"\\x05\\x00\\x00\\x00\"", "GUSINF 2 -> 0 5000 1",
-                            "GUSREA 2 1 -> 0 " + text}),
+  EXPECT_EQ(kavtest::Lines({"# t4711 journal, format 2", "GUSINI 4 -> 0 1", "GUSPUS 1 5 -> 0 1",
+                            "GUSINI 72 -> 0 2", "GUSPUS 2 " + text + " -> 0 1",
+                            "GUSINF 1 -> 0 72 1", "GUSREA 1 1 -> 0 \"\\x05\\x00\\x00\\x00\"",
+                            "GUSINF 2 -> 0 5000 1", "GUSREA 2 1 -> 0 " + text}),
             WithoutTimes(Read(journal)));
   EXPECT_EQ(Read(calls), WithoutTimes(Read(journal)));
 }

@@ -19,9 +19,8 @@ const std::string kTiny = std::string(KAV_TEST_MODULES_DIR) + "/tiny";
 
 // A journal without its times, which no two runs share.
 std::string WithoutTimes(const std::string& iJournal) {
-  return std::regex_replace(
-      std::regex_replace(iJournal, std::regex(" \\([0-9]+ ns\\)\n"), "\n"),
-      std::regex(",\"ns\":[0-9]+\\}\n"), "}\n");
+  return std::regex_replace(std::regex_replace(iJournal, std::regex(" \\([0-9]+ ns\\)\n"), "\n"),
+                            std::regex(",\"ns\":[0-9]+\\}\n"), "}\n");
 }
 
 // A scratch directory holding `t4711`, a script that runs this build's
@@ -43,16 +42,16 @@ class Bench {
   kavtest::ChildResult Record(const std::string& iKernel, const std::string& iJournal,
                               const std::string& iWords,
                               const std::string& iEnvironment = "") const {
-    return kavtest::RunShell(iEnvironment + " STEPLIB='" + iKernel + "' KAVSIM_SITE='" +
-                             kKernel + "/site' T4711_JOURNAL='" + iJournal + "' '" +
-                             Path("t4711") + "' " + iWords);
+    return kavtest::RunShell(iEnvironment + " STEPLIB='" + iKernel + "' KAVSIM_SITE='" + kKernel +
+                             "/site' T4711_JOURNAL='" + iJournal + "' '" + Path("t4711") + "' " +
+                             iWords);
   }
   // Replays iJournal under t4711 running iWords, journaling to iAgain.
   kavtest::ChildResult Replay(const std::string& iJournal, const std::string& iAgain,
                               const std::string& iWords) const {
-    return kavtest::RunShell("KAVSIM_SITE='" + kKernel + "/site' T4711_JOURNAL='" + iAgain +
-                             "' '" + Path("t4711") + "' replay '" + iJournal + "' -- '" +
-                             Path("t4711") + "' " + iWords);
+    return kavtest::RunShell("KAVSIM_SITE='" + kKernel + "/site' T4711_JOURNAL='" + iAgain + "' '" +
+                             Path("t4711") + "' replay '" + iJournal + "' -- '" + Path("t4711") +
+                             "' " + iWords);
   }
 
  private:
@@ -140,7 +139,11 @@ TEST(ReplayTest, EveryFamilyReplaysAsItRan) {
 // A site's kernel that fails (a fault, a scripted answer past the
 // caller's storage, an odd record width): the same failure under replay.
 TEST(ReplayTest, ASitesFailureReproduces) {
-  const struct { const char* faults; const char* words; int status; } cases[] = {
+  const struct {
+    const char* faults;
+    const char* words;
+    int status;
+  } cases[] = {
       {"KAVSIM_FAULTS=GNSLTB@1=9020", "tables 1", 1},
       {"KAVSIM_FAULTS=GUSREA@2=9002", "tables 2", 1},
       {"KAVSIM_FAULTS=GUSINF@1#2=5000", "tables 1", 0},
@@ -168,8 +171,10 @@ TEST(ReplayTest, TheTourReplaysButForItsScratchDirectory) {
   ASSERT_EQ(0, recorded.status) << recorded.err;
   const auto replayed = bench.Replay(bench.Path("journal"), bench.Path("again"), "tour");
   EXPECT_EQ(4, replayed.status);
-  const kavtest::Strings before = kavtest::SplitLines(WithoutTimes(kavtest::ReadFile(bench.Path("journal"))));
-  const kavtest::Strings after = kavtest::SplitLines(WithoutTimes(kavtest::ReadFile(bench.Path("again"))));
+  const kavtest::Strings before =
+      kavtest::SplitLines(WithoutTimes(kavtest::ReadFile(bench.Path("journal"))));
+  const kavtest::Strings after =
+      kavtest::SplitLines(WithoutTimes(kavtest::ReadFile(bench.Path("again"))));
   ASSERT_EQ(before.size(), after.size());
   size_t differing = 0, at = 0;
   for (size_t i = 0; i < before.size(); ++i)
@@ -178,11 +183,13 @@ TEST(ReplayTest, TheTourReplaysButForItsScratchDirectory) {
   EXPECT_EQ(0u, before[at].find("PLSGRAB \"/")) << before[at];
   EXPECT_TRUE(std::regex_search(
       replayed.err,
-      std::regex("T4711 replay: " + bench.Path("journal") + " line " + std::to_string(at + 1) +
-                 ": PLSGRAB argument 1 is \"[^\"]+\", the journal has \"[^\"]+\"; answered 9990\n")))
+      std::regex(
+          "T4711 replay: " + bench.Path("journal") + " line " + std::to_string(at + 1) +
+          ": PLSGRAB argument 1 is \"[^\"]+\", the journal has \"[^\"]+\"; answered 9990\n")))
       << replayed.err;
-  EXPECT_NE(std::string::npos, replayed.err.find("t4711 replay: " + std::to_string(before.size() - 2) +
-                                                 " calls replayed, 1 divergences, 0 calls left unreplayed\n"));
+  EXPECT_NE(std::string::npos,
+            replayed.err.find("t4711 replay: " + std::to_string(before.size() - 2) +
+                              " calls replayed, 1 divergences, 0 calls left unreplayed\n"));
 }
 
 // What replay says when the program does not run as the journal: another
@@ -233,9 +240,9 @@ TEST(ReplayTest, AJournalWithoutItsHeaderIsRefused) {
   EXPECT_EQ("", refused.out);
 
   const std::string other = bench.Write("other", "# t4711 journal, format 3\n");
-  const auto direct = kavtest::RunShell("STEPLIB='" + std::string(KAV_TEST_REPLAY_DIR) +
-                                        "' T4711_REPLAY='" + other + "' '" + bench.Path("t4711") +
-                                        "' tables 1");
+  const auto direct =
+      kavtest::RunShell("STEPLIB='" + std::string(KAV_TEST_REPLAY_DIR) + "' T4711_REPLAY='" +
+                        other + "' '" + bench.Path("t4711") + "' tables 1");
   EXPECT_EQ(1, direct.status);
   EXPECT_NE(std::string::npos,
             direct.err.find("T4711 replay: " + other +
