@@ -268,7 +268,9 @@ int RecordBytes(int iRow, void* const* iArgs) {
 class BoundaryLine {
  public:
   BoundaryLine(int iRow, void* const* iArgs)
-      : _row(iRow), _args(iArgs), _thread(kavcall::ThreadOrdinal()) {
+      : _row(iRow),
+        _args(iArgs),
+        _thread(GetState().callsFile.On() ? kavcall::ThreadOrdinal() : 1) {
     if (GetState().callsFile.On())
       _line.Begin(iRow, iArgs, GetState().callsWidths,
                   RecordBytes(iRow, iArgs));

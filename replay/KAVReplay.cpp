@@ -29,6 +29,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "KAVCallLog.h"
@@ -52,6 +53,8 @@ struct State {
   bool refused = false;
   kavreplay::Journal journal;
   std::map<int, Thread> threads;  // by ordinal
+  // Threads in the order of their first call, as the journal numbers them.
+  std::map<std::thread::id, int> ordinals;
   kavcall::RecordWidths widths;
   long replayed = 0, diverged = 0, pastTheEnd = 0;
   bool divergenceSaid = false, endSaid = false;
@@ -226,7 +229,16 @@ int Replay(int iRow, void* const* iArgs) {
   State& state = GetState();
   LoadOnce(state);
   if (state.refused) return Answer(iRow, iArgs, kavreplay::kNoJournal);
-  const int ordinal = kavcall::ThreadOrdinal();
+  // Numbered here, under the lock, rather than in a thread_local: the
+  // leak checker of sanitized builds misreads the dynamic TLS of a
+  // module loaded with dlopen.
+  const auto self = std::this_thread::get_id();
+  auto known = state.ordinals.find(self);
+  if (known == state.ordinals.end())
+    known = state.ordinals
+                .emplace(self, static_cast<int>(state.ordinals.size()) + 1)
+                .first;
+  const int ordinal = known->second;
   Thread& thread = state.threads[ordinal];
   const char* name = kavcall::kRoutines[iRow].name;
   if (thread.next >= thread.calls.size()) {
