@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "KAVBenchRatios.h"
+#include "KAVLegacyRoutines.h"
 #include "KAVMfgDataPool.h"
 #include "KAVReferenceTable.h"
+#include "KAVRoutineTable.h"
 #include "ReferenceKernel.h"
 
 namespace {
@@ -27,7 +29,7 @@ using kavtest::ReferenceKernel;
 constexpr int kFieldCount = 1000;
 constexpr int kObject = 1;
 const char* const kPool = "BENCH";
-constexpr int kFieldWidth = 16;
+constexpr int kFieldWidth = kavcall::Width("GNSRFI", 3);
 
 std::string FieldName(int iIndex) {
   char name[kFieldWidth + 1];
@@ -36,21 +38,11 @@ std::string FieldName(int iIndex) {
 }
 
 struct Kernel {
-  using Gnsrob = void (*)(char*, int*, int*, int*, int*, int*, int*);
-  using Gnsrfi = void (*)(char*, int*, char*, int*, int*);
-  using Gusinf = void (*)(int*, int*, int*, int*);
-  using Gusrea = void (*)(int*, int*, void*, int*);
-  using Gusend = void (*)(int*, int*);
-  Gnsrob gnsrob =
-      reinterpret_cast<Gnsrob>(kavtest::ReferenceKernel::Routine("GNSROB"));
-  Gnsrfi gnsrfi =
-      reinterpret_cast<Gnsrfi>(kavtest::ReferenceKernel::Routine("GNSRFI"));
-  Gusinf gusinf =
-      reinterpret_cast<Gusinf>(kavtest::ReferenceKernel::Routine("GUSINF"));
-  Gusrea gusrea =
-      reinterpret_cast<Gusrea>(kavtest::ReferenceKernel::Routine("GUSREA"));
-  Gusend gusend =
-      reinterpret_cast<Gusend>(kavtest::ReferenceKernel::Routine("GUSEND"));
+  decltype(&GNSROB) gnsrob = KAV_BOUND_ROUTINE(GNSROB);
+  decltype(&GNSRFI) gnsrfi = KAV_BOUND_ROUTINE(GNSRFI);
+  decltype(&GUSINF) gusinf = KAV_BOUND_ROUTINE(GUSINF);
+  decltype(&GUSREA) gusrea = KAV_BOUND_ROUTINE(GUSREA);
+  decltype(&GUSEND) gusend = KAV_BOUND_ROUTINE(GUSEND);
 };
 
 // Two real values per field, so that each field's list has more than one

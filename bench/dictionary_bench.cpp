@@ -12,29 +12,22 @@
 #include <string>
 #include <vector>
 
+#include "KAVLegacyRoutines.h"
 #include "KAVMfgDictionary.h"
 #include "KAVReferenceTable.h"
+#include "KAVRoutineTable.h"
 #include "ReferenceKernel.h"
 
 namespace {
 
 constexpr int kClassCount = 100000;
-constexpr int kClassWidth = 32;
-
-using Gnflcl = void (*)(int*, int*, int*);
-using Gusinf = void (*)(int*, int*, int*, int*);
-using Gusrea = void (*)(int*, int*, void*, int*);
-using Gusend = void (*)(int*, int*);
+constexpr int kClassWidth = kavcall::Width("GNFLCL", 1);  // its names' list
 
 struct Kernel {
-  Gnflcl gnflcl =
-      reinterpret_cast<Gnflcl>(kavtest::ReferenceKernel::Routine("GNFLCL"));
-  Gusinf gusinf =
-      reinterpret_cast<Gusinf>(kavtest::ReferenceKernel::Routine("GUSINF"));
-  Gusrea gusrea =
-      reinterpret_cast<Gusrea>(kavtest::ReferenceKernel::Routine("GUSREA"));
-  Gusend gusend =
-      reinterpret_cast<Gusend>(kavtest::ReferenceKernel::Routine("GUSEND"));
+  decltype(&GNFLCL) gnflcl = KAV_BOUND_ROUTINE(GNFLCL);
+  decltype(&GUSINF) gusinf = KAV_BOUND_ROUTINE(GUSINF);
+  decltype(&GUSREA) gusrea = KAV_BOUND_ROUTINE(GUSREA);
+  decltype(&GUSEND) gusend = KAV_BOUND_ROUTINE(GUSEND);
 };
 
 // A fresh kernel holding kClassCount classes, journal off.

@@ -88,8 +88,7 @@ BENCHMARK(BM_SetGIIIdList)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
 // GMIQID as the kernel's resolver binds it, called without the library.
 void BM_DirectGMIQID(benchmark::State& state) {
-  auto gmiqid =
-      reinterpret_cast<decltype(&GMIQID)>(ReferenceKernel::Routine("GMIQID"));
+  auto gmiqid = KAV_BOUND_ROUTINE(GMIQID);
   std::vector<std::string> names;
   for (int i = 0; i < kVariables; ++i) names.push_back(Name(i));
   for (auto _ : state) {

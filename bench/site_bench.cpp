@@ -16,6 +16,7 @@
 #include <string>
 
 #include "KAVBenchRatios.h"
+#include "KAVLegacyRoutines.h"
 #include "ReferenceKernel.h"
 #include "TestSupport.h"
 
@@ -26,17 +27,6 @@ using kavtest::ReferenceKernel;
 constexpr long kObjectsPerRun = 100000;
 constexpr int kDictionaryClasses = 20000;
 constexpr int kEmptyValues = 100000;
-
-using Gnsrob = void (*)(char*, int*, int*, int*, int*, int*, int*);
-using Gnsrfi = void (*)(char*, int*, char*, int*, int*);
-using Gnflod = void (*)(char*, char*, char*, int*);
-using Gusinf = void (*)(int*, int*, int*, int*);
-using Gusrea = void (*)(int*, int*, void*, int*);
-
-template <typename F>
-F Bound(const char* iRoutine) {
-  return reinterpret_cast<F>(ReferenceKernel::Routine(iRoutine));
-}
 
 // A site holding datapool/BENCH.json of iObjects objects, each with a
 // real, an int and a text field, as a site's tool pool has them.
@@ -58,7 +48,7 @@ std::string PoolSite(const kavtest::TempDir& iSite, long iObjects) {
 
 // GNSROB on object 1 after a reset: the kernel reads the whole pool file.
 int ReadObjectOne() {
-  static const Gnsrob gnsrob = Bound<Gnsrob>("GNSROB");
+  static const auto gnsrob = KAV_BOUND_ROUTINE(GNSROB);
   char pool[8];
   std::memcpy(pool, "BENCH   ", sizeof pool);
   int number = 1, kind = 0, names = 0, counts = 0, types = 0, ier = -1;
@@ -121,7 +111,7 @@ void BM_LoadDictionary(benchmark::State& state) {
   }
   text += "\n]}\n";
   site.Write("dictionary/BIG.json", text);
-  static const Gnflod gnflod = Bound<Gnflod>("GNFLOD");
+  static const auto gnflod = KAV_BOUND_ROUTINE(GNFLOD);
   for (auto _ : state) {
     KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
     KAV_KERNEL_FN(kavsim_journal)(0);
@@ -147,9 +137,9 @@ BENCHMARK(BM_LoadDictionary)->Unit(benchmark::kMillisecond)->Iterations(3);
 int ReadWideField(const char* iSite) {
   KAV_KERNEL_FN(kavsim_set_site)(iSite);
   KAV_KERNEL_FN(kavsim_journal)(0);
-  const Gnsrfi gnsrfi = Bound<Gnsrfi>("GNSRFI");
-  const Gusinf gusinf = Bound<Gusinf>("GUSINF");
-  const Gusrea gusrea = Bound<Gusrea>("GUSREA");
+  const auto gnsrfi = KAV_BOUND_ROUTINE(GNSRFI);
+  const auto gusinf = KAV_BOUND_ROUTINE(GUSINF);
+  const auto gusrea = KAV_BOUND_ROUTINE(GUSREA);
   char pool[8], field[16], record[1024];
   std::memcpy(pool, "BENCH   ", sizeof pool);
   std::memset(field, ' ', sizeof field);

@@ -1,8 +1,8 @@
-// One line per kernel call, expanded from the routine table: the routine,
-// every input as passed, then the return code and every output. The
-// library's journal (KAVJournal.cpp) and the reference kernel's boundary
-// log both write their lines with this code, so the two can be compared
-// line by line:
+// One line per kernel call, expanded from the routine table
+// (KAVRoutineTable.h): the routine, every input as passed, then the return
+// code and every output. The library's journal (KAVJournal.cpp) and the
+// reference kernel's boundary log both write their lines with this code,
+// so the two can be compared line by line:
 //
 //   GNFLOD "MSPECFR2" "MSPECFR2" -> 0 "<80 characters>"
 //   GUSINF 3 -> 0 16 12
@@ -11,7 +11,8 @@
 // Texts are quoted with their blanks; a quote, a backslash and any byte
 // outside printable ASCII are escaped (\" \\ \xHH). A null address is
 // "null", several values are "[a,b]". The JSON-lines form carries the
-// same values: {"routine":..,"in":[..],"code":..,"out":[..]}.
+// same values: {"routine":..,"in":[..],"code":..,"out":[..]}. The
+// reference kernel's message log is a third, shorter form (Style).
 //
 // A log begins with a header line naming its format (Header()), so that a
 // reader can tell a log it can replay from an older one. A call of any
@@ -31,189 +32,10 @@
 #include <cstring>
 #include <map>
 #include <string>
-#include <type_traits>
-#include <utility>
+
+#include "KAVRoutineTable.h"
 
 namespace kavcall {
-
-enum class Flow : unsigned char { kIn, kOut, kInOut };
-
-enum class Kind : unsigned char {
-  kNone,      // end of an argument list
-  kText,      // width characters (or `ref`'s value when width is 0)
-  kTextKind,  // GNFNL1's key: 16 or 32 characters by `ref`'s value
-  kTextSum,   // the sum of the `count` lengths in `ref`
-  kCString,   // a terminated text
-  kInt,
-  kHandle,  // a kernel list handle, shown as an int
-  kCode,    // the return code ier
-  kDouble,
-  kInts,  // `count` ints, at most `capacity`
-  kDoubles,
-  kTexts,   // `count` records of width characters, at most `capacity`
-  kRecord,  // a record of list `ref`, of the width that list has
-};
-
-struct Arg {
-  Flow flow;
-  Kind kind;
-  int width;     // characters; for kText with `ref`, the field's width
-  int ref;       // 1-based argument holding a length or a list handle
-  int count;     // 1-based argument holding a count
-  int capacity;  // most values an array holds
-};
-
-// The routine table's argument column, one macro per argument.
-// clang-format off
-#define TIN(w) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kText, w, 0, 0, 0}
-#define TOUT(w) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kText, w, 0, 0, 0}
-#define TLIN(k) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kText, 0, k, 0, 0}
-#define TLOUT(w, k) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kText, w, k, 0, 0}
-#define TKIND(k) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kTextKind, 0, k, 0, 0}
-#define TSUM(l, c) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kTextSum, 0, l, c, 0}
-#define CSTR kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kCString, 0, 0, 0, 0}
-#define IIN kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kInt, 0, 0, 0, 0}
-#define IOUT kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kInt, 0, 0, 0, 0}
-#define IINOUT kavcall::Arg{kavcall::Flow::kInOut, kavcall::Kind::kInt, 0, 0, 0, 0}
-#define HIN kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kHandle, 0, 0, 0, 0}
-#define HOUT kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kHandle, 0, 0, 0, 0}
-#define IER kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kCode, 0, 0, 0, 0}
-#define DOUT kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kDouble, 0, 0, 0, 0}
-#define ISIN(c) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kInts, 0, 0, c, 0}
-#define DSIN(c) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kDoubles, 0, 0, c, 0}
-#define ISOUT(n, c) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kInts, 0, 0, c, n}
-#define TSOUT(n, w, c) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kTexts, w, 0, c, n}
-#define RIN(h) kavcall::Arg{kavcall::Flow::kIn, kavcall::Kind::kRecord, 0, h, 0, 0}
-#define ROUT(h) kavcall::Arg{kavcall::Flow::kOut, kavcall::Kind::kRecord, 0, h, 0, 0}
-#define NOARGS kavcall::Arg{}
-// clang-format on
-#define KAV_UNPAREN(...) __VA_ARGS__
-
-#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
-  inline constexpr Arg kArgs_##name[] = {KAV_UNPAREN args, Arg{}};
-#include "KAVRoutines.def"
-#undef KAV_ROUTINE
-
-#undef TIN
-#undef TOUT
-#undef TLIN
-#undef TLOUT
-#undef TKIND
-#undef TSUM
-#undef CSTR
-#undef IIN
-#undef IOUT
-#undef IINOUT
-#undef HIN
-#undef HOUT
-#undef IER
-#undef DOUT
-#undef ISIN
-#undef DSIN
-#undef ISOUT
-#undef TSOUT
-#undef RIN
-#undef ROUT
-#undef NOARGS
-
-template <size_t N>
-constexpr int CountArgs(const Arg (&iArgs)[N]) {
-  int n = 0;
-  while (n < static_cast<int>(N) && iArgs[n].kind != Kind::kNone) ++n;
-  return n;
-}
-
-struct Routine {
-  const char* name;
-  const Arg* args;
-  int argc;
-  bool returnsCode;  // the int the routine returns is its code (LBATCH)
-};
-
-inline constexpr Routine kRoutines[] = {
-#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
-  {#name, kArgs_##name, CountArgs(kArgs_##name), std::is_same_v<ret, int>},
-#include "KAVRoutines.def"
-#undef KAV_ROUTINE
-};
-inline constexpr int kRoutineCount = sizeof kRoutines / sizeof *kRoutines;
-
-// The argument column agrees with the parameters: as many arguments, and
-// each of the pointer type its kind reads (texts char*, reals double*,
-// records void*, everything else int*); references name int arguments.
-template <typename P>
-constexpr bool Fits(const Arg& iArg) {
-  switch (iArg.kind) {
-    case Kind::kText:
-    case Kind::kTextKind:
-    case Kind::kTextSum:
-    case Kind::kCString:
-    case Kind::kTexts:
-      return std::is_same_v<P, char*>;
-    case Kind::kDouble:
-    case Kind::kDoubles:
-      return std::is_same_v<P, double*>;
-    case Kind::kRecord:
-      return std::is_same_v<P, void*>;
-    case Kind::kNone:
-      return false;
-    default:
-      return std::is_same_v<P, int*>;
-  }
-}
-template <typename... P, size_t... I>
-constexpr bool AllFit(const Arg* iArgs, std::index_sequence<I...>) {
-  return (Fits<P>(iArgs[I]) && ...);
-}
-constexpr bool RefersTo(const Routine& iRoutine, int iRef, Kind iKind) {
-  return iRef >= 1 && iRef <= iRoutine.argc &&
-         iRoutine.args[iRef - 1].kind == iKind;
-}
-constexpr bool RefsValid(const Routine& iRoutine) {
-  for (int i = 0; i < iRoutine.argc; ++i) {
-    const Arg& a = iRoutine.args[i];
-    if ((a.kind == Kind::kText && a.ref != 0 &&
-         !RefersTo(iRoutine, a.ref, Kind::kInt)) ||
-        (a.kind == Kind::kTextKind && !RefersTo(iRoutine, a.ref, Kind::kInt)) ||
-        (a.kind == Kind::kTextSum && !RefersTo(iRoutine, a.ref, Kind::kInts)) ||
-        (a.kind == Kind::kRecord &&
-         !RefersTo(iRoutine, a.ref, Kind::kHandle)) ||
-        (a.count != 0 && !RefersTo(iRoutine, a.count, Kind::kInt)) ||
-        (a.kind == Kind::kText && a.ref == 0 && a.width <= 0))
-      return false;
-  }
-  return true;
-}
-template <typename R, typename... P>
-constexpr bool Agrees(R (*)(P...), const Routine& iRoutine) {
-  return static_cast<int>(sizeof...(P)) == iRoutine.argc &&
-         AllFit<P...>(iRoutine.args, std::index_sequence_for<P...>{}) &&
-         RefsValid(iRoutine);
-}
-#define KAV_ROUTINE(num, name, ret, params, module, library, args)           \
-  static_assert(Agrees(static_cast<std::add_pointer_t<ret params>>(nullptr), \
-                       kRoutines[num - 1]),                                  \
-                "the argument column of " #name                              \
-                " disagrees with its parameters");
-#include "KAVRoutines.def"
-#undef KAV_ROUTINE
-
-constexpr int RowOf(const char* iName) {
-  for (int row = 0; row < kRoutineCount; ++row) {
-    const char* a = kRoutines[row].name;
-    int i = 0;
-    while (a[i] != '\0' && a[i] == iName[i]) ++i;
-    if (a[i] == iName[i]) return row;
-  }
-  return -1;
-}
-
-// The 0-based argument of routine iRow that is a list record, or -1.
-constexpr int RecordArg(int iRow) {
-  for (int i = 0; i < kRoutines[iRow].argc; ++i)
-    if (kRoutines[iRow].args[i].kind == Kind::kRecord) return i;
-  return -1;
-}
 
 // The format of the lines, named by the header line a log begins with. 1:
 // the lines before the header existed (no thread, records of a list of
@@ -257,8 +79,8 @@ class RecordWidths : public ListWidths {
     return it == _widths.end() ? 0 : it->second;
   }
   void Learn(int iRow, void* const* iArgs, int iCode) {
-    static constexpr int kInit = RowOf("GUSINI"), kInf = RowOf("GUSINF"),
-                         kEnd = RowOf("GUSEND");
+    static constexpr int kInit = Row("GUSINI"), kInf = Row("GUSINF"),
+                         kEnd = Row("GUSEND");
     const auto value = [&](int i) {
       return iArgs[i] == nullptr ? 0 : *static_cast<const int*>(iArgs[i]);
     };
@@ -277,11 +99,22 @@ class RecordWidths : public ListWidths {
   std::map<int, int> _widths;
 };
 
+// The forms of a line. The library's journal and the kernel's boundary
+// log write the text form or JSON lines: every input, the code, every
+// output. The kernel's message log (Message) notes the inputs as the
+// routine table's notes say, then the code the caller is left with:
+//   GUSINI 8 0 -> 0          (GUSINI's new handle noted as it came in)
+//   GNFCAT "MFG_SIDES       " [406,1,0,1,0,0,1,0,6,406,0] 1 -> 0
+//   GUSINI scripted -> -7    (answered by a script instead of the routine)
+enum class Style : unsigned char { kText, kJson, kMessage };
+
 // Builds one line: Begin() with the routine and its inputs before the
-// call, End() with the code and the outputs after it.
+// call, End() with the code and the outputs after it (EndWithCode() for
+// the message log).
 class Line {
  public:
-  explicit Line(bool iJson) : _json(iJson) {}
+  explicit Line(Style iStyle)
+      : _json(iStyle == Style::kJson), _message(iStyle == Style::kMessage) {}
 
   // iRecordBytes: the bytes of storage behind the call's list record
   // (GUSREA, GUSPUS), -1 when the writer does not know them. A list whose
@@ -303,8 +136,23 @@ class Line {
     }
     _first = true;
     for (int i = 0; i < r.argc; ++i)
-      if (r.args[i].flow != Flow::kOut) Value(r, i, iArgs, iWidths);
+      if (_message ? Noted(r, i, iArgs, iWidths) : r.args[i].flow != Flow::kOut)
+        Value(r, i, iArgs, iWidths);
     _text += _json ? "]" : " ->";
+  }
+
+  // A message-log line of a call a script answered instead of the routine:
+  // no argument is noted.
+  void BeginScripted(int iRow) {
+    _text = kRoutines[iRow].name;
+    _text += " scripted ->";
+  }
+
+  // The end of a message-log line: the code the caller is left with.
+  void EndWithCode(int iCode) {
+    _text += ' ';
+    Number(iCode);
+    _text += '\n';
   }
 
   // iResult: the int the routine returned (for a routine whose code it
@@ -360,13 +208,6 @@ class Line {
     const int codeArg = CodeArg(kRoutines[iRow]);
     if (codeArg >= 0) return Int(iArgs[codeArg]);
     return kRoutines[iRow].returnsCode ? iResult : 0;
-  }
-
-  // The 0-based argument that is the routine's ier, or -1.
-  static constexpr int CodeArg(const Routine& iRoutine) {
-    for (int i = 0; i < iRoutine.argc; ++i)
-      if (iRoutine.args[i].kind == Kind::kCode) return i;
-    return -1;
   }
 
  private:
@@ -429,6 +270,43 @@ class Line {
     _text += ']';
   }
 
+  // Whether the message log notes argument i through Value(); the notes
+  // Value() does not write (a text area as passed, an array of ints) are
+  // written here instead, and answer false.
+  bool Noted(const Routine& iRoutine, int i, void* const* iArgs,
+             const ListWidths& iWidths) {
+    const Arg& a = iRoutine.args[i];
+    switch (a.note) {
+      case Note::kPlain:
+        return a.flow != Flow::kOut;
+      case Note::kAsPassed:
+        if (a.kind != Kind::kText && a.kind != Kind::kTexts) return true;
+        Separate();
+        _text += iArgs[i] == nullptr ? "null" : "buffer";
+        return false;
+      case Note::kArray: {
+        const bool first = i == 0 || iRoutine.args[i - 1].note != Note::kArray;
+        if (first) {
+          Separate();
+          _text += '[';
+        } else {
+          _text += ',';
+        }
+        Number(Int(iArgs[i]));
+        if (i + 1 == iRoutine.argc || iRoutine.args[i + 1].note != Note::kArray)
+          _text += ']';
+        return false;
+      }
+      case Note::kIfKnown:
+        if (a.kind == Kind::kTextKind)
+          return KeyWidth(Int(iArgs[a.ref - 1])) > 0;
+        return iArgs[i] != nullptr && iWidths.Of(Int(iArgs[a.ref - 1])) > 0;
+      case Note::kAnswer:
+        return false;
+    }
+    return false;
+  }
+
   void Value(const Routine& iRoutine, int i, void* const* iArgs,
              const ListWidths& iWidths) {
     const Arg& a = iRoutine.args[i];
@@ -446,12 +324,8 @@ class Line {
         return Quoted(
             text, static_cast<size_t>(
                       Clamped(ref(a.ref), a.width ? a.width : kMostDeclared)));
-      case Kind::kTextKind: {
-        const int kind = ref(a.ref);
-        return Quoted(text, kind == 1 || kind == 2   ? 16
-                            : kind == 3 || kind == 4 ? 32
-                                                     : 0);
-      }
+      case Kind::kTextKind:
+        return Quoted(text, static_cast<size_t>(KeyWidth(ref(a.ref))));
       case Kind::kTextSum: {
         const int* lengths = static_cast<const int*>(iArgs[a.ref - 1]);
         long long sum = 0;
@@ -485,8 +359,9 @@ class Line {
         const int width = iWidths.Of(ref(a.ref));
         if (_recordBytes >= 0 && (width > _recordBytes || width == 0))
           return Quoted(text, static_cast<size_t>(_recordBytes));
-        if (width == 4) return Number(Int(cell));
-        if (width == 8) return Number(*static_cast<const double*>(cell));
+        if (width == kIntRecordWidth) return Number(Int(cell));
+        if (width == kRealRecordWidth)
+          return Number(*static_cast<const double*>(cell));
         if (width > 0)
           return Quoted(
               text, static_cast<size_t>(width < kMostDeclared ? width
@@ -500,6 +375,7 @@ class Line {
   }
 
   bool _json;
+  bool _message;
   bool _first = true;
   int _recordBytes = -1;
   std::string _text;

@@ -180,7 +180,8 @@ struct Thunk<Row, R(A...)> {
       tRecordBytes = -1;
     }
     const int thread = kavcall::ThreadOrdinal();
-    kavcall::Line line(journal.json);
+    kavcall::Line line(journal.json ? kavcall::Style::kJson
+                                    : kavcall::Style::kText);
     {
       std::unique_lock<std::mutex> lock(journal.widthsLock, std::defer_lock);
       if constexpr (kLists) lock.lock();

@@ -8,11 +8,14 @@
 #include "KAVListValKAVUnicodeString.h"
 #include "KAVRawColldouble.h"
 #include "KAVRawCollint.h"
+#include "KAVRoutineTable.h"
 
 namespace {
-constexpr int kIntRecordWidth = 4;
-constexpr int kDoubleRecordWidth = 8;
-constexpr int kTextRecordWidth = 72;
+constexpr int kIntRecordWidth = kavcall::kIntRecordWidth;
+constexpr int kDoubleRecordWidth = kavcall::kRealRecordWidth;
+constexpr int kTextRecordWidth = kavcall::kValueTextWidth;
+static_assert(KAVKernelList::kPushTextWidth == kavcall::kValueTextWidth,
+              "a text is pushed as a record of the list protocol's width");
 }  // namespace
 
 KAVValueKind KAVValueKindOfWidth(int iWidth) {

@@ -4,10 +4,11 @@
 #include "KAVKernelList.h"
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgBaseAnalysisStatic.h"
+#include "KAVRoutineTable.h"
 #include "KAVTrace.h"
 
 namespace {
-constexpr int kTableNameWidth = 72;
+constexpr int kTableNameWidth = kavcall::Width("GNSLTB", 2);
 }  // namespace
 
 int KAVMfgAPTAndPPTable::_ErrorNumber = 0;

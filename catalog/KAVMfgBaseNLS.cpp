@@ -12,6 +12,7 @@
 #include "KAVLegacyRoutines.h"
 #include "KAVMfgBaseAnalysisStatic.h"
 #include "KAVMfgBaseNLSInternals.h"
+#include "KAVRoutineTable.h"
 #include "KAVTrace.h"
 
 namespace {
@@ -20,9 +21,16 @@ constexpr int kAttribute = 1;
 constexpr int kBlock = 2;
 constexpr int kClass = 3;
 constexpr int kValue = 4;
-constexpr int kShortNameWidth = 16;  // attributes and blocks
-constexpr int kLongNameWidth = 32;   // classes and values
-constexpr int kNlsNameWidth = 80;
+// GNFNL1's key by kind, and its national name's field.
+constexpr int kShortNameWidth =  // attributes and blocks
+    kavcall::KeyWidth(kAttribute) == kavcall::KeyWidth(kBlock)
+        ? kavcall::KeyWidth(kAttribute)
+        : kavcall::WidthsOfTheseArgumentsDiffer();
+constexpr int kLongNameWidth =  // classes and values
+    kavcall::KeyWidth(kClass) == kavcall::KeyWidth(kValue)
+        ? kavcall::KeyWidth(kClass)
+        : kavcall::WidthsOfTheseArgumentsDiffer();
+constexpr int kNlsNameWidth = kavcall::Width("GNFNL1", 3);
 
 // Position (from 1) of the first entry of a list equal to a text. The
 // index owns copies of the texts it maps (a deque never moves its

@@ -71,12 +71,6 @@ bool Number(const std::string& iWord, long long& oValue) {
   return KAVCliReadLong(iWord, oValue);
 }
 
-int RowNamed(const std::string& iName) {
-  for (int row = 0; row < kavcall::kRoutineCount; ++row)
-    if (iName == kavcall::kRoutines[row].name) return row;
-  return -1;
-}
-
 int Inputs(const kavcall::Routine& iRoutine) {
   int n = 0;
   for (int i = 0; i < iRoutine.argc; ++i)
@@ -95,7 +89,7 @@ int Outputs(const kavcall::Routine& iRoutine) {
 }
 
 bool HasCode(const kavcall::Routine& iRoutine) {
-  return iRoutine.returnsCode || kavcall::Line::CodeArg(iRoutine) >= 0;
+  return iRoutine.returnsCode || kavcall::CodeArg(iRoutine) >= 0;
 }
 
 // A line is understood only when it has the shape the routine table
@@ -118,7 +112,7 @@ bool ParseText(const std::string& iLine, Call& oCall) {
     if (!Number(words.back().substr(1), thread) || thread < 2) return false;
     words.pop_back();
   }
-  if (words.empty() || (oCall.row = RowNamed(words[0])) < 0) return false;
+  if (words.empty() || (oCall.row = kavcall::RowOf(words[0])) < 0) return false;
   const kavcall::Routine& routine = kavcall::kRoutines[oCall.row];
   const size_t arrow = 1 + static_cast<size_t>(Inputs(routine));
   if (words.size() <= arrow || words[arrow] != "->") return false;
@@ -182,7 +176,7 @@ bool ParseJson(const std::string& iLine, Call& oCall) {
   if (!line.is_object() || !line.contains("routine") ||
       !line["routine"].is_string())
     return false;
-  if ((oCall.row = RowNamed(line["routine"].get<std::string>())) < 0)
+  if ((oCall.row = kavcall::RowOf(line["routine"].get<std::string>())) < 0)
     return false;
   const kavcall::Routine& routine = kavcall::kRoutines[oCall.row];
   const auto words = [&](const char* iKey, int iCount,
@@ -254,7 +248,7 @@ struct Summary {
       return true;
     }
     // A list is opened by a handle a call hands out, and ended by GUSEND.
-    const bool ends = std::string(routine.name) == "GUSEND";
+    const bool ends = iCall.row == kavcall::Row("GUSEND");
     size_t in = 0, out = 0;
     for (int i = 0; i < routine.argc; ++i) {
       const kavcall::Arg& arg = routine.args[i];

@@ -13,6 +13,7 @@ include(CMakePackageConfigHelpers)
 set(KAV_KERNEL_ABI_HEADERS
   ${CMAKE_SOURCE_DIR}/binding/KAVCallLog.h
   ${CMAKE_SOURCE_DIR}/binding/KAVResolverABI.h
+  ${CMAKE_SOURCE_DIR}/binding/KAVRoutineTable.h
   ${CMAKE_SOURCE_DIR}/binding/KAVRoutines.def)
 
 set(KAV_SOURCE_INCLUDE_DIRS)

@@ -4,15 +4,25 @@
 #define KAVMfgDataPoolForms_h
 
 #include "KAVKernelList.h"
+#include "KAVRoutineTable.h"
 #include "KAVUnicodeString.h"
 
 namespace kavdatapool {
 
-constexpr int kPoolWidth = 8;
-constexpr int kFieldWidth = 16;
-constexpr int kTextValueWidth = 72;
-constexpr int kIntWidth = 4;
-constexpr int kDoubleWidth = 8;
+// From the routine table, naming every argument a width serves.
+constexpr int kPoolWidth = kavcall::SharedWidth({{"GNSEDP", 1},
+                                                 {"GNSCOB", 1},
+                                                 {"GNSROB", 1},
+                                                 {"GNSEOB", 1},
+                                                 {"GNSXOB", 1},
+                                                 {"GNSCFI", 1},
+                                                 {"GNSRFI", 1}});
+constexpr int kFieldWidth =
+    kavcall::SharedWidth({{"GNSCFI", 4}, {"GNSRFI", 3}, {"GNSROB", 4}});
+// Records of a field's list of values, by the width GNSRFI's list has.
+constexpr int kTextValueWidth = kavcall::kValueTextWidth;
+constexpr int kIntWidth = kavcall::kIntRecordWidth;
+constexpr int kDoubleWidth = kavcall::kRealRecordWidth;
 
 // Pool and field names are cut or blank-padded, never stripped: the kernel
 // sees leading blanks as the caller wrote them.

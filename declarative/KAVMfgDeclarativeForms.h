@@ -3,38 +3,65 @@
 #ifndef KAVMfgDeclarativeForms_h
 #define KAVMfgDeclarativeForms_h
 
+#include "KAVRoutineTable.h"
+
 namespace kavdeclarative {
 
+// Widths and capacities from the routine table, naming every argument
+// they serve.
+
 // Loading and variables.
-constexpr int kPoolWidth = 27;
-constexpr int kVariableWidth = 64;
-constexpr int kTypeWidth = 64;
-constexpr int kSwitchValueWidth = 72;
-constexpr int kQueryCapacity = 50;      // G7AQRY entries
-constexpr int kItemWidth = 64;          // G7AQRY item texts
-constexpr int kStringValueWidth = 256;  // G7AQRY value texts
-constexpr int kPathWidth = 1024;        // DCLVAR output
+constexpr int kPoolWidth = kavcall::SharedWidth({{"DCLPLE", 1},
+                                                 {"DCLOAD", 1},
+                                                 {"DCLQUV", 1},
+                                                 {"G7AQRY", 1},
+                                                 {"G7AQUV", 1}});
+constexpr int kVariableWidth =
+    kavcall::SharedWidth({{"DCLQUV", 2}, {"G7AQRY", 2}, {"G7AQUV", 2}});
+constexpr int kTypeWidth = kavcall::SharedWidth({{"G7AQRY", 3}, {"G7AQUV", 3}});
+constexpr int kSwitchValueWidth = kavcall::Width("DCLQUV", 5);
+constexpr int kQueryCapacity = kavcall::Capacity("G7AQRY", 7);  // entries
+constexpr int kItemWidth = kavcall::Width("G7AQRY", 7);
+constexpr int kStringValueWidth = kavcall::Width("G7AQRY", 9);
+constexpr int kPathWidth = kavcall::Width("DCLVAR", 5);  // DCLVAR output
 // DCLQUV's fourth argument; its meaning lies with the kernel.
 constexpr int kQueryKind = 97;
 // DCLQUV's type code of a text value.
 constexpr int kTextType = 3;
-// G7AQUV's size argument for an INTEGER.
-constexpr int kIntegerSize = 4;
+// G7AQUV's size argument for an INTEGER: an int record's bytes.
+constexpr int kIntegerSize = kavcall::kIntRecordWidth;
 
 // Customization lists and switches.
-constexpr int kClassWidth = 32;
-constexpr int kAttributeNameWidth = 32;  // GNFRVA's attribute field
-constexpr int kMacroKeyWidth = 8;
-constexpr int kPathItemWidth = 44;
-constexpr int kMacroNameWidth = 8;
-constexpr int kNlsNameWidth = 72;
-constexpr int kListAttributeWidth = 16;
-constexpr int kToolClassWidth = 72;
-constexpr int kTextValueWidth = 72;
-constexpr int kSymbolWidth = 8;
-constexpr int kGroupWidth = 8;
-constexpr int kReplayNameWidth = 8;  // GNFRSB module and entry
-constexpr int kIconWidth = 8;
+constexpr int kClassWidth = kavcall::SharedWidth({{"GNFLMC", 1},
+                                                  {"GNFRLA", 1},
+                                                  {"GNFRDA", 1},
+                                                  {"GNDRDA", 1},
+                                                  {"GNFRTL", 1},
+                                                  {"GNFRVA", 1},
+                                                  {"NFPTSYM", 2},
+                                                  {"NFPTGRP", 2},
+                                                  {"NFPTCIR", 2},
+                                                  {"GNFRSB", 1},
+                                                  {"GNDRIC", 1}});
+constexpr int kAttributeNameWidth = kavcall::Width("GNFRVA", 2);
+constexpr int kMacroKeyWidth = kavcall::Width("GNFLMC", 2);
+constexpr int kPathItemWidth =
+    kavcall::SharedWidth({{"GNFLTP", 1}, {"GNFLMC", 3}});
+constexpr int kMacroNameWidth =
+    kavcall::SharedWidth({{"GNFLTP", 2}, {"GNFLMC", 4}});
+constexpr int kNlsNameWidth =
+    kavcall::SharedWidth({{"GNFLTP", 3}, {"GNFLMC", 5}, {"GNFRVA", 5}});
+constexpr int kListAttributeWidth =
+    kavcall::SharedWidth({{"GNFRLA", 2}, {"GNFRDA", 2}, {"GNDRDA", 2}});
+constexpr int kToolClassWidth = kavcall::Width("GNFRTL", 2);
+// A text record of GNFRVA's list of values.
+constexpr int kTextValueWidth = kavcall::kValueTextWidth;
+constexpr int kSymbolWidth =
+    kavcall::SharedWidth({{"NFPTSYM", 3}, {"NFPTGRP", 3}});
+constexpr int kGroupWidth = kavcall::Width("NFPTGRP", 4);
+constexpr int kReplayNameWidth =  // GNFRSB module and entry
+    kavcall::SharedWidth({{"GNFRSB", 2}, {"GNFRSB", 4}});
+constexpr int kIconWidth = kavcall::Width("GNDRIC", 2);
 
 // The kernel's answer when nothing is defined for what was asked.
 constexpr int kNothingDefined = 9550;

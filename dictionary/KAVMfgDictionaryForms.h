@@ -4,21 +4,38 @@
 #define KAVMfgDictionaryForms_h
 
 #include "KAVKernelList.h"
+#include "KAVRoutineTable.h"
 #include "KAVUnicodeString.h"
 
 namespace kavdictionary {
 
-constexpr int kModelWidth = 8;
-constexpr int kMemberWidth = 8;
-constexpr int kInfoWidth = 8;       // GNFINF's third field
-constexpr int kInfoTextWidth = 44;  // GNFINF's fourth field
-constexpr int kMessageWidth = 80;   // GNFLOD/GNFZTR text area
-constexpr int kClassWidth = 32;
-constexpr int kAttributeWidth = 16;
-constexpr int kBlockWidth = 16;
-constexpr int kTextValueWidth = 72;
-constexpr int kIntWidth = 4;
-constexpr int kDoubleWidth = 8;
+// From the routine table, naming every argument a width serves.
+constexpr int kModelWidth =
+    kavcall::SharedWidth({{"GNFLOD", 1}, {"GNFINF", 1}});
+constexpr int kMemberWidth =
+    kavcall::SharedWidth({{"GNFLOD", 2}, {"GNFZTR", 1}, {"GNFINF", 2}});
+constexpr int kInfoWidth = kavcall::Width("GNFINF", 3);
+constexpr int kInfoTextWidth = kavcall::Width("GNFINF", 4);
+constexpr int kMessageWidth =  // the text area
+    kavcall::SharedWidth({{"GNFLOD", 3}, {"GNFZTR", 2}});
+constexpr int kClassWidth = kavcall::SharedWidth({{"GNFRC1", 1},
+                                                  {"GNFRC2", 1},
+                                                  {"GNFLCL", 1},
+                                                  {"GNFMCL", 1},
+                                                  {"GNFCCL", 1},
+                                                  {"GNFCCL", 3}});
+constexpr int kAttributeWidth = kavcall::SharedWidth({{"GNFRAT", 1},
+                                                      {"GNFRC2", 3},
+                                                      {"GNFRC1", 3},
+                                                      {"GNFLAT", 1},
+                                                      {"GNFCAT", 1},
+                                                      {"GNFMC1", 1}});
+constexpr int kBlockWidth =
+    kavcall::SharedWidth({{"GNFMC1", 3}, {"GNFRC1", 5}});
+// Records of the lists of values (GNFRAT, GNFRC2).
+constexpr int kTextValueWidth = kavcall::kValueTextWidth;
+constexpr int kIntWidth = kavcall::kIntRecordWidth;
+constexpr int kDoubleWidth = kavcall::kRealRecordWidth;
 
 // Query and editing names: stripped first, then cut or padded, so that a
 // long name keeps its first characters after any leading blanks.

@@ -12,6 +12,7 @@
 #include "KAVKernelForm.h"
 #include "KAVListValKAVUnicodeString.h"
 #include "KAVMfgBaseAnalysisStatic.h"
+#include "KAVRoutineTable.h"
 #include "KAVTrace.h"
 #include "KAVUnicodeString.h"
 
@@ -23,7 +24,8 @@ constexpr const char* kErrorVariable = "IERZORVEN";
 constexpr const char* kErrorEvent = "OUTER";
 
 // A GII text in the kernel, and the capacity of every text read buffer.
-constexpr int kTextWidth = 80;
+constexpr int kTextWidth =
+    kavcall::SharedWidth({{"GMIKEY", 7}, {"GMIKCH", 4}, {"GMIPRO", 2}});
 
 // Type codes exchanged with GMOKEY and GMIKEY.
 constexpr int kRealType = 1;

@@ -22,11 +22,14 @@
 
 namespace {
 
-constexpr int kTableNameWidth = 72;
-constexpr int kNlsNameWidth = 80;
+constexpr int kTableNameWidth = kavcall::Width("GNSLTB", 2);
+constexpr int kNlsNameWidth = kavcall::Width("GNFNL1", 3);
+// Type codes 1..4: attribute, block, class, value; the standard name's
+// width by type is kavcall::KeyWidth.
 constexpr int kNlsTypes = 4;
-// Standard-name width by type code 1..4 (attribute, block, class, value).
-constexpr int kStdNameWidths[kNlsTypes] = {16, 16, 32, 32};
+static_assert(kavcall::KeyWidth(kNlsTypes) > 0 &&
+                  kavcall::KeyWidth(kNlsTypes + 1) == 0,
+              "GNFNL1 knows as many types as the catalog keeps");
 const char* const kNlsSections[kNlsTypes] = {"attributes", "blocks", "classes",
                                              "values"};
 
@@ -95,13 +98,10 @@ Catalog& Loaded() {
   return catalog;
 }
 
-bool IsNlsType(int iType) { return iType >= 1 && iType <= kNlsTypes; }
+bool IsNlsType(int iType) { return kavcall::KeyWidth(iType) > 0; }
 
 // GNSLTB(kind, handle out, ier): a new list of 72-character table names.
 void simGNSLTB(int* iKind, int* oHandle, int* oIer) {
-  kavsim::Call call("GNSLTB", oIer);
-  call.Int(iKind).Int(oHandle);
-  if (call.Faulted()) return;
   if (iKind == nullptr || oHandle == nullptr || oIer == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
@@ -125,11 +125,7 @@ KAVSIM_ROUTINE(GNSLTB, simGNSLTB);
 // refused before the name is read.
 void simGNFNL1(int* iType, char* iStdName, char* oNlsName, int* oLength,
                int* oIer) {
-  kavsim::Call call("GNFNL1", oIer);
-  call.Int(iType);
   const bool known = iType != nullptr && IsNlsType(*iType);
-  if (known) call.Text(iStdName, kStdNameWidths[*iType - 1]);
-  if (call.Faulted()) return;
   if (oIer == nullptr) return;
   if (iType == nullptr || iStdName == nullptr || oNlsName == nullptr ||
       oLength == nullptr) {
@@ -141,7 +137,7 @@ void simGNFNL1(int* iType, char* iStdName, char* oNlsName, int* oLength,
     return;
   }
   const std::string stdName =
-      kavsim::Trimmed(kavsim::Field(iStdName, kStdNameWidths[*iType - 1]));
+      kavsim::Trimmed(kavsim::Field(iStdName, kavcall::KeyWidth(*iType)));
   const Catalog& catalog = Loaded();
   if (catalog.code != KAVSIM_OK) return kavsim::SetCode(oIer, catalog.code);
   const auto& names = catalog.names[*iType - 1];

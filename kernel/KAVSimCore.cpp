@@ -1,6 +1,7 @@
-// The reference kernel's core: resolver, call journal, fault injection,
-// registry of routines, reset hooks, site directory, and the C control API
-// (the only door tests and tools use).
+// The reference kernel's core: resolver, the call framework every routine
+// runs in (fault injection, scripted answers, the message log and the
+// boundary log), registry of routines, reset hooks, site directory, and
+// the C control API (the only door tests and tools use).
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -15,7 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,11 +30,36 @@
 namespace kavsim {
 namespace {
 
+constexpr int kRowCount = kavcall::kRoutineCount;
+
 struct Fault {
-  std::string routine;  // empty: any routine, n counts every call
+  int row = -1;  // -1: any routine, n counts every call
   long n = 0;
   int code = 0;
   bool from = false;  // fail the n-th and every later call
+};
+
+// Scripted answers: chosen outputs written into the arguments of the n-th
+// call of a routine, after the routine ran or instead of running it, so
+// that tests reach the answers a well-behaved kernel never gives.
+//
+// A script never writes past what the caller's argument holds, as the
+// routine table's argument column sizes it: a text is cut to its field (a
+// list record to its list's width), and a count or length that another
+// argument's size depends on is cut to that size (G7AQRY's count to its
+// capacity of 50, GMIKEY's text length to 80) unless the script asks for
+// the larger value on purpose (`overflow`), to see the library survive it.
+struct Script {
+  enum Type { kInt, kDouble, kText };
+  int row = 0;
+  long n = 0;   // 0: every call
+  int arg = 0;  // 1-based in the routine table's order; 0: the return value
+  Type type = kInt;
+  int intValue = 0;
+  double doubleValue = 0;
+  std::string text;
+  bool instead = false;
+  bool overflow = false;
 };
 
 // A file a setting names for the kernel's lines (KAVSIM_LOG,
@@ -114,11 +140,15 @@ class LogFile {
 
 struct State {
   long calls = 0;
-  std::map<std::string, long> callsByRoutine;
+  long callsOf[kRowCount] = {};  // by routine
   std::vector<Fault> faults;
-  bool journalOn = false;
-  std::string journal;
-  LogFile journalFile;  // KAVSIM_LOG
+  std::vector<Script> scripts;
+  // The message log: one line per call, what the routine was asked and
+  // the code it answered (kavcall::Style::kMessage), kept in memory while
+  // kavsim_journal(1) says so and written to KAVSIM_LOG when set.
+  bool messagesKept = false;
+  std::string messages;
+  LogFile messageFile;  // KAVSIM_LOG
   // The boundary log (KAVSIM_CALLS): every call as it crossed into the
   // kernel and back, expanded from the routine table like the library's
   // journal, so that the two can be compared line by line.
@@ -132,8 +162,14 @@ State& GetState() {
   return state;
 }
 
-std::map<std::string, void*>& Registry() {
-  static std::map<std::string, void*> registry;
+// The routine each row is bound to: its implementation or the stand-in.
+void* gTargets[kRowCount];
+// The row of the call running, under the kernel's lock.
+int gCurrentRow = -1;
+
+// The routine implementing each row, by KAVSIM_ROUTINE; null: a stand-in.
+void** Registry() {
+  static void* registry[kRowCount];
   return registry;
 }
 
@@ -143,7 +179,6 @@ std::vector<void (*)()>& ResetHooks() {
 }
 
 bool ParseScript(const std::string& iItem, std::string& oWhy);
-int RowOf(const std::string& iName);
 
 // The strict number forms of a fault or script item: digits only (a sign
 // where said), all of the text, within range. atoi would read "" as 0 and
@@ -172,11 +207,12 @@ bool ParseFault(const std::string& iItem, Fault& oFault, std::string& oWhy) {
   std::string count = iItem.substr(0, eq);
   const size_t at = count.find('@');
   if (at != std::string::npos) {
-    oFault.routine = count.substr(0, at);
+    const std::string routine = count.substr(0, at);
     count.erase(0, at + 1);
-    if (RowOf(oFault.routine) < 0) {
-      oWhy = oFault.routine.empty() ? "no routine before \"@\""
-                                    : "no routine " + oFault.routine;
+    oFault.row = kavcall::RowOf(routine);
+    if (oFault.row < 0) {
+      oWhy =
+          routine.empty() ? "no routine before \"@\"" : "no routine " + routine;
       return false;
     }
   }
@@ -243,7 +279,7 @@ void ReadEnvironmentOnce() {
   if (state.envRead) return;
   state.envRead = true;
   ParseFaults(std::getenv("KAVSIM_FAULTS"), "KAVSIM_FAULTS");
-  state.journalFile.Open("KAVSIM_LOG");
+  state.messageFile.Open("KAVSIM_LOG");
   state.callsFile.Open("KAVSIM_CALLS");
   state.callsFile.Write(kavcall::Header(false));
 }
@@ -262,53 +298,6 @@ int RecordBytes(int iRow, void* const* iArgs) {
                                                      : -1;
 }
 
-// One line of the boundary log: begun with the inputs as the call comes
-// in, ended with the code and outputs as it leaves (scripted answers
-// applied).
-class BoundaryLine {
- public:
-  BoundaryLine(int iRow, void* const* iArgs)
-      : _row(iRow),
-        _args(iArgs),
-        _thread(GetState().callsFile.On() ? kavcall::ThreadOrdinal() : 1) {
-    if (GetState().callsFile.On())
-      _line.Begin(iRow, iArgs, GetState().callsWidths,
-                  RecordBytes(iRow, iArgs));
-  }
-  void End(int iResult) {
-    State& state = GetState();
-    if (!state.callsFile.On()) return;
-    state.callsWidths.Learn(_row, _args,
-                            kavcall::Line::Code(_row, _args, iResult));
-    _line.End(_row, _args, iResult, state.callsWidths, -1, _thread);
-    state.callsFile.Write(_line.Text());
-  }
-
- private:
-  int _row;
-  void* const* _args;
-  int _thread;
-  kavcall::Line _line{false};
-};
-
-void AppendQuoted(std::string& ioLine, const char* iText, size_t iLength) {
-  ioLine += '"';
-  for (size_t i = 0; i < iLength; ++i) {
-    unsigned char c = static_cast<unsigned char>(iText[i]);
-    if (c == '"' || c == '\\') {
-      ioLine += '\\';
-      ioLine += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7f) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02x", c);
-      ioLine += hex;
-    } else {
-      ioLine += static_cast<char>(c);
-    }
-  }
-  ioLine += '"';
-}
-
 std::recursive_mutex& KernelMutex() {
   static std::recursive_mutex mutex;
   return mutex;
@@ -321,104 +310,16 @@ std::string& SiteStorage() {
 
 }  // namespace
 
-Call::Call(const char* iName, int* ioIer) : _ier(ioIer) {
-  ReadEnvironmentOnce();
-  State& state = GetState();
-  const long n = ++state.calls;
-  const long nOfRoutine = ++state.callsByRoutine[iName];
-  for (const Fault& fault : state.faults) {
-    const long count = fault.routine.empty() ? n : nOfRoutine;
-    if (!fault.routine.empty() && fault.routine != iName) continue;
-    if (count == fault.n || (fault.from && count > fault.n)) {
-      _faulted = true;
-      _faultCode = fault.code;
-      break;
-    }
-  }
-  if (_faulted && _ier != nullptr) *_ier = _faultCode;
-  if (state.journalOn || state.journalFile.On()) _line = iName;
-}
-
-Call::~Call() {
-  State& state = GetState();
-  if (!state.journalOn && !state.journalFile.On()) return;
-  int code =
-      _hasResult ? _result : (_ier ? *_ier : (_faulted ? _faultCode : 0));
-  _line += " -> " + std::to_string(code) + "\n";
-  if (state.journalOn) state.journal += _line;
-  state.journalFile.Write(_line);
-}
-
-Call& Call::Text(const char* iText, int iWidth) {
-  if (_line.empty()) return *this;
-  _line += ' ';
-  if (iText == nullptr) {
-    _line += "null";
-  } else {
-    AppendQuoted(_line, iText, iWidth > 0 ? static_cast<size_t>(iWidth) : 0);
-  }
-  return *this;
-}
-
-Call& Call::CString(const char* iText) {
-  if (_line.empty()) return *this;
-  if (iText == nullptr) return Note("null");
-  _line += ' ';
-  AppendQuoted(_line, iText, std::strlen(iText));
-  return *this;
-}
-
-Call& Call::Int(const int* iValue) {
-  if (_line.empty()) return *this;
-  _line += ' ';
-  _line += iValue ? std::to_string(*iValue) : std::string("null");
-  return *this;
-}
-
-Call& Call::Ints(const int* iValues, int iCount) {
-  if (_line.empty()) return *this;
-  if (iValues == nullptr) return Note("null");
-  _line += " [";
-  for (int i = 0; i < iCount; ++i) {
-    if (i) _line += ',';
-    _line += std::to_string(iValues[i]);
-  }
-  _line += ']';
-  return *this;
-}
-
-Call& Call::Double(const double* iValue) {
-  if (_line.empty()) return *this;
-  if (iValue == nullptr) return Note("null");
-  char text[32];
-  std::snprintf(text, sizeof text, " %.17g", *iValue);
-  _line += text;
-  return *this;
-}
-
-Call& Call::Note(const char* iWord) {
-  if (_line.empty()) return *this;
-  _line += ' ';
-  _line += iWord;
-  return *this;
-}
-
-void Call::Result(int iCode) {
-  _hasResult = true;
-  _result = iCode;
-}
-
 std::unique_lock<std::recursive_mutex> Lock() {
   return std::unique_lock<std::recursive_mutex>(KernelMutex());
 }
 
-void Register(const char* iName, void* iRoutine) {
-  Registry()[iName] = iRoutine;
+void Register(int iRow, void* iRoutine) {
+  if (iRow >= 0 && iRow < kRowCount) Registry()[iRow] = iRoutine;
 }
 
-void* Lookup(const std::string& iName) {
-  auto it = Registry().find(iName);
-  return it == Registry().end() ? nullptr : it->second;
+const char* CurrentRoutine() {
+  return gCurrentRow >= 0 ? kavcall::kRoutines[gCurrentRow].name : "";
 }
 
 void OnReset(void (*iHook)()) { ResetHooks().push_back(iHook); }
@@ -468,87 +369,7 @@ void SetSiteDirectory(const std::string& iDirectory) {
   SiteStorage() = iDirectory;
 }
 
-// Routines of families this kernel does not implement: they journal the
-// call and answer KAVSIM_NOT_AVAILABLE in their last int argument (their
-// ier), and never touch anything else.
-template <int Number, typename Prototype>
-struct Unavailable;
-
-template <typename T>
-int* LastIntPointer(T) {
-  return nullptr;
-}
-inline int* LastIntPointer(int* iCell) { return iCell; }
-template <typename T, typename... Rest>
-int* LastIntPointer(T, Rest... iRest) {
-  return LastIntPointer(iRest...);
-}
-
-template <int Number, typename R, typename... A>
-struct Unavailable<Number, R(A...)> {
-  static R Routine(A... iArgs) {
-    static const char* const kNames[] = {
-#define KAV_ROUTINE(num, name, ret, params, module, library, args) #name,
-#include "KAVRoutines.def"
-#undef KAV_ROUTINE
-    };
-    int* ier = nullptr;
-    if constexpr (sizeof...(A) > 0) ier = LastIntPointer(iArgs...);
-    Call call(kNames[Number - 1], ier);
-    if (!call.Faulted()) SetCode(ier, KAVSIM_NOT_AVAILABLE);
-    if constexpr (!std::is_void_v<R>) return R();
-  }
-};
-
 namespace {
-
-struct RoutineRow {
-  const char* name;
-  void* standIn;
-};
-
-const RoutineRow kRows[] = {
-#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
-  {#name, reinterpret_cast<void*>(&Unavailable<num, Proto_##name>::Routine)},
-#include "KAVRoutines.def"
-#undef KAV_ROUTINE
-};
-
-constexpr int kRowCount = sizeof kRows / sizeof *kRows;
-
-// Scripted answers: chosen outputs written into the arguments of the n-th
-// call of a routine, after the routine ran or instead of running it, so
-// that tests reach the answers a well-behaved kernel never gives.
-//
-// A script never writes past what the caller's argument holds, as the
-// routine table's argument column sizes it: a text is cut to its field (a
-// list record to its list's width), and a count or length that another
-// argument's size depends on is cut to that size (G7AQRY's count to its
-// capacity of 50, GMIKEY's text length to 80) unless the script asks for
-// the larger value on purpose (`overflow`), to see the library survive it.
-struct Script {
-  enum Type { kInt, kDouble, kText };
-  int row = 0;
-  long n = 0;   // 0: every call
-  int arg = 0;  // 1-based in the routine table's order; 0: the return value
-  Type type = kInt;
-  int intValue = 0;
-  double doubleValue = 0;
-  std::string text;
-  bool instead = false;
-  bool overflow = false;
-};
-
-std::vector<Script> gScripts;
-long gRoutineCalls[kRowCount];
-// The routine each row is bound to, behind the scripting thunk.
-void* gTargets[kRowCount];
-
-int RowOf(const std::string& iName) {
-  for (int i = 0; i < kRowCount; ++i)
-    if (iName == kRows[i].name) return i;
-  return -1;
-}
 
 int IntAt(void* const* iArgs, int iArg) {
   const void* cell = iArgs[iArg - 1];
@@ -653,78 +474,176 @@ void Apply(int iRow, int iArg, void* const* iArgs, const Script& iScript) {
   }
 }
 
+// The widths of the lists this kernel holds, for the message log: a record
+// pushed shows as much as the list it goes to keeps.
+class KernelWidths : public kavcall::ListWidths {
+ public:
+  int Of(int iHandle) const override { return lists::Width(iHandle); }
+};
+
+// One kernel call, as every routine's entry runs it around the routine's
+// body, which keeps only the routine's behaviour:
+//   1. counted, over every routine and over this one;
+//   2. failed when an injected fault falls on it: the code goes into its
+//      ier (the routine table's code column) and the body does not run. A
+//      routine without an ier answers a fault through the int it answers
+//      in (GNFRNW2/3/4, left untouched: the message log shows the code); a
+//      routine with neither (GNFINF, MRCGII, LBATCH, GUERJO) cannot fail
+//      and runs;
+//   3. answered by a script instead of the body, or after it;
+//   4. written to the message log (inputs as the table's notes say, then
+//      the code as the body or an instead-script left it: scripts applied
+//      after the body are not the routine's answer) and to the boundary
+//      log (every argument as it crossed, scripts applied).
+class Call {
+ public:
+  Call(int iRow, void* const* iArgs) : _row(iRow), _args(iArgs) {
+    ReadEnvironmentOnce();
+    State& state = GetState();
+    gCurrentRow = iRow;
+    const long n = ++state.calls;
+    _n = ++state.callsOf[iRow];
+    const kavcall::Routine& routine = kavcall::kRoutines[iRow];
+    const int ier = kavcall::CodeArg(routine);
+    if (ier >= 0 || kavcall::AnswerArg(routine) >= 0)
+      for (const Fault& fault : state.faults) {
+        if (fault.row >= 0 && fault.row != iRow) continue;
+        const long count = fault.row < 0 ? n : _n;
+        if (count == fault.n || (fault.from && count > fault.n)) {
+          _faulted = true;
+          _faultCode = fault.code;
+          break;
+        }
+      }
+    for (const Script& script : state.scripts)
+      _instead = _instead || (Applies(script) && script.instead);
+    if (state.messagesKept || state.messageFile.On()) {
+      _message.emplace(kavcall::Style::kMessage);
+      if (_instead)
+        _message->BeginScripted(iRow);
+      else
+        _message->Begin(iRow, iArgs, KernelWidths());
+    }
+    if (state.callsFile.On()) {
+      _thread = kavcall::ThreadOrdinal();
+      _boundary.emplace(kavcall::Style::kText);
+      _boundary->Begin(iRow, iArgs, state.callsWidths,
+                       RecordBytes(iRow, iArgs));
+    }
+    if (_faulted && ier >= 0)
+      SetCode(static_cast<int*>(iArgs[ier]), _faultCode);
+  }
+  Call(const Call&) = delete;
+  Call& operator=(const Call&) = delete;
+
+  // Whether the routine's body runs.
+  bool Runs() const { return !_faulted && !_instead; }
+
+  // After the body (iResult: the int it returned); returns the int the
+  // caller gets.
+  int End(int iResult) {
+    State& state = GetState();
+    if (_instead) ApplyScripts();
+    if (_message) {
+      _message->EndWithCode(MessageCode(iResult));
+      if (state.messagesKept) state.messages += _message->Text();
+      state.messageFile.Write(_message->Text());
+    }
+    if (!_instead) ApplyScripts();
+    for (const Script& script : state.scripts)
+      if (Applies(script) && script.arg == 0 && script.type == Script::kInt)
+        iResult = script.intValue;
+    if (_boundary) {
+      state.callsWidths.Learn(_row, _args,
+                              kavcall::Line::Code(_row, _args, iResult));
+      _boundary->End(_row, _args, iResult, state.callsWidths, -1, _thread);
+      state.callsFile.Write(_boundary->Text());
+    }
+    gCurrentRow = -1;
+    return iResult;
+  }
+
+ private:
+  bool Applies(const Script& iScript) const {
+    return iScript.row == _row && (iScript.n == 0 || iScript.n == _n);
+  }
+
+  void ApplyScripts() {
+    for (const Script& script : GetState().scripts)
+      if (Applies(script) && script.arg >= 1)
+        Apply(_row, script.arg, _args, script);
+  }
+
+  // The code the message log shows: the ier the caller is left with (the
+  // fault's code when it passed none), the answer of a routine without an
+  // ier (the fault's code when one fell on it), the int LBATCH returned,
+  // else 0.
+  int MessageCode(int iResult) const {
+    const kavcall::Routine& routine = kavcall::kRoutines[_row];
+    const int ier = kavcall::CodeArg(routine);
+    const int answer = kavcall::AnswerArg(routine);
+    if (ier >= 0)
+      return _args[ier] != nullptr ? IntAt(_args, ier + 1)
+             : _faulted            ? _faultCode
+                                   : 0;
+    if (answer >= 0) return _faulted ? _faultCode : IntAt(_args, answer + 1);
+    return routine.returnsCode ? iResult : 0;
+  }
+
+  int _row;
+  void* const* _args;
+  long _n = 0;
+  bool _faulted = false;
+  int _faultCode = 0;
+  bool _instead = false;
+  std::optional<kavcall::Line> _message;
+  std::optional<kavcall::Line> _boundary;
+  int _thread = 1;  // the caller's ordinal, for the boundary log
+};
+
+// Each routine's entry, with its exact C prototype: what the resolver
+// binds. The body runs under the kernel's lock, inside its Call.
 template <int Number, typename Prototype>
-struct Scripted;
+struct Entry;
 
 template <int Number, typename R, typename... A>
-struct Scripted<Number, R(A...)> {
-  static constexpr int kRow = Number - 1;
-
+struct Entry<Number, R(A...)> {
   static R Routine(A... iArgs) {
     const auto lock = Lock();
-    ReadEnvironmentOnce();
-    const long n = ++gRoutineCalls[kRow];
     void* args[sizeof...(A) + 1] = {static_cast<void*>(iArgs)..., nullptr};
-    BoundaryLine boundary(kRow, args);
-    if constexpr (std::is_void_v<R>) {
-      Run(n, iArgs...);
-      boundary.End(0);
-    } else {
-      const R result = Run(n, iArgs...);
-      boundary.End(static_cast<int>(result));
-      return result;
-    }
-  }
-
-  static R Run(long n, A... iArgs) {
-    auto* target = reinterpret_cast<R (*)(A...)>(gTargets[kRow]);
-    if (gScripts.empty()) return target(iArgs...);
-    bool instead = false;
-    for (const Script& script : gScripts)
-      if (script.row == kRow && (script.n == 0 || script.n == n) &&
-          script.instead)
-        instead = true;
-    if constexpr (std::is_void_v<R>) {
-      if (instead) return Journal(n, iArgs...);
-      target(iArgs...);
-      ApplyAll(n, iArgs...);
-    } else {
-      R result{};
-      if (instead)
-        Journal(n, iArgs...);
+    Call call(Number - 1, args);
+    int result = 0;
+    if (call.Runs()) {
+      auto* body = reinterpret_cast<R (*)(A...)>(gTargets[Number - 1]);
+      if constexpr (std::is_void_v<R>)
+        body(iArgs...);
       else
-        result = target(iArgs...);
-      if (!instead) ApplyAll(n, iArgs...);
-      for (const Script& script : gScripts)
-        if (script.row == kRow && (script.n == 0 || script.n == n) &&
-            script.arg == 0 && script.type == Script::kInt)
-          result = static_cast<R>(script.intValue);
-      return result;
+        result = static_cast<int>(body(iArgs...));
     }
+    result = call.End(result);
+    if constexpr (!std::is_void_v<R>) return static_cast<R>(result);
   }
 
-  // A call answered instead of the routine is still counted, and
-  // journaled with the code it was scripted to answer.
-  static void Journal(long iN, A... iArgs) {
-    int* ier = nullptr;
-    if constexpr (sizeof...(A) > 0) ier = LastIntPointer(iArgs...);
-    Call call(kRows[kRow].name, ier);
-    call.Note("scripted");
-    ApplyAll(iN, iArgs...);
-  }
-
-  static void ApplyAll(long iN, A... iArgs) {
+  // The body of a routine this kernel does not implement: KAVSIM_NOT_AVAILABLE
+  // in its ier, nothing else touched.
+  static R StandIn(A... iArgs) {
     void* args[sizeof...(A) + 1] = {static_cast<void*>(iArgs)..., nullptr};
-    for (const Script& script : gScripts)
-      if (script.row == kRow && (script.n == 0 || script.n == iN) &&
-          script.arg >= 1 && script.arg <= static_cast<int>(sizeof...(A)))
-        Apply(kRow, script.arg, args, script);
+    const int ier = kavcall::CodeArg(kavcall::kRoutines[Number - 1]);
+    if (ier >= 0) SetCode(static_cast<int*>(args[ier]), KAVSIM_NOT_AVAILABLE);
+    if constexpr (!std::is_void_v<R>) return R();
   }
 };
 
-void* const kThunks[] = {
+void* const kEntries[] = {
 #define KAV_ROUTINE(num, name, ret, params, module, library, args) \
-  reinterpret_cast<void*>(&Scripted<num, Proto_##name>::Routine),
+  reinterpret_cast<void*>(&Entry<num, Proto_##name>::Routine),
+#include "KAVRoutines.def"
+#undef KAV_ROUTINE
+};
+
+void* const kStandIns[] = {
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
+  reinterpret_cast<void*>(&Entry<num, Proto_##name>::StandIn),
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
 };
@@ -735,7 +654,7 @@ void* gCells[kRowCount];
 
 void AddScript(const char* iRoutine, long iN, int iArg, Script iScript,
                int iFlags) {
-  iScript.row = RowOf(iRoutine ? iRoutine : "");
+  iScript.row = kavcall::RowOf(iRoutine);
   if (iScript.row < 0 || iN < 0 || iArg < 0 ||
       iArg > kavcall::kRoutines[iScript.row].argc)
     return;
@@ -743,7 +662,7 @@ void AddScript(const char* iRoutine, long iN, int iArg, Script iScript,
   iScript.arg = iArg;
   iScript.instead = (iFlags & KAVSIM_SCRIPT_INSTEAD) != 0;
   iScript.overflow = (iFlags & KAVSIM_SCRIPT_OVERFLOW) != 0;
-  gScripts.push_back(std::move(iScript));
+  GetState().scripts.push_back(std::move(iScript));
 }
 
 // Whether argument iArg (0: the int returned) holds a value of iType: a
@@ -795,7 +714,7 @@ bool ParseScript(const std::string& iItem, std::string& oWhy) {
   const std::string count = item.substr(at + 1, hash - at - 1);
   const std::string arg = item.substr(hash + 1, eq - hash - 1);
   const std::string value = item.substr(eq + 1);
-  const int row = RowOf(routine);
+  const int row = kavcall::RowOf(routine);
   long n = 0, position = 0, number = 0;
   Script script;
   if (row < 0) {
@@ -879,7 +798,7 @@ __attribute__((visibility("default"))) void kavsymb(KAVReferenceEntry* iEntry) {
     std::vector<Key> sorted;
     for (int i = 0; i < kRowCount; ++i) {
       char padded[8];
-      PutField(padded, 8, kRows[i].name);
+      PutField(padded, 8, kavcall::kRoutines[i].name);
       uint64_t name = 0;
       std::memcpy(&name, padded, sizeof name);
       sorted.push_back({name, i});
@@ -898,9 +817,9 @@ __attribute__((visibility("default"))) void kavsymb(KAVReferenceEntry* iEntry) {
   // Stubs of other threads read the cell and the entry without a lock:
   // each is published whole, the cell's word before the pointer to it.
   if (gCells[row] == nullptr) {
-    void* routine = Lookup(kRows[row].name);
-    gTargets[row] = routine ? routine : kRows[row].standIn;
-    __atomic_store_n(&gCells[row], kThunks[row], __ATOMIC_RELEASE);
+    void* routine = Registry()[row];
+    gTargets[row] = routine ? routine : kStandIns[row];
+    __atomic_store_n(&gCells[row], kEntries[row], __ATOMIC_RELEASE);
   }
   __atomic_store_n(&iEntry->cell, &gCells[row], __ATOMIC_RELEASE);
 }
@@ -911,31 +830,33 @@ __attribute__((visibility("default"))) void kavsim_reset(void) {
   ReadEnvironmentOnce();
   State& state = GetState();
   state.calls = 0;
-  state.callsByRoutine.clear();
+  for (long& calls : state.callsOf) calls = 0;
   state.faults.clear();
-  state.journal.clear();
-  gScripts.clear();
-  for (long& calls : gRoutineCalls) calls = 0;
+  state.scripts.clear();
+  state.messages.clear();
   for (void (*hook)() : ResetHooks()) hook();
 }
 
 __attribute__((visibility("default"))) void kavsim_fail_call(long iN,
                                                              int iCode) {
   const auto lock = kavsim::Lock();
-  kavsim::GetState().faults.push_back({"", iN, iCode, false});
+  kavsim::GetState().faults.push_back({-1, iN, iCode, false});
 }
 
 __attribute__((visibility("default"))) void kavsim_fail_from(long iN,
                                                              int iCode) {
   const auto lock = kavsim::Lock();
-  kavsim::GetState().faults.push_back({"", iN, iCode, true});
+  kavsim::GetState().faults.push_back({-1, iN, iCode, true});
 }
 
+// No name (null or "") counts every call; a name the table lacks names no
+// call, so its fault never falls.
 __attribute__((visibility("default"))) void kavsim_fail_routine(
     const char* iRoutine, long iN, int iCode, int iFrom) {
   const auto lock = kavsim::Lock();
-  kavsim::GetState().faults.push_back(
-      {iRoutine ? iRoutine : "", iN, iCode, iFrom != 0});
+  const int row = kavcall::RowOf(iRoutine);
+  if (row < 0 && iRoutine != nullptr && *iRoutine != '\0') return;
+  kavsim::GetState().faults.push_back({row, iN, iCode, iFrom != 0});
 }
 
 __attribute__((visibility("default"))) void kavsim_set_faults(
@@ -947,7 +868,7 @@ __attribute__((visibility("default"))) void kavsim_set_faults(
 __attribute__((visibility("default"))) void kavsim_clear_faults(void) {
   const auto lock = kavsim::Lock();
   kavsim::GetState().faults.clear();
-  kavsim::gScripts.clear();
+  kavsim::GetState().scripts.clear();
 }
 
 __attribute__((visibility("default"))) void kavsim_script_int(
@@ -980,17 +901,17 @@ __attribute__((visibility("default"))) void kavsim_script_text(
 
 __attribute__((visibility("default"))) void kavsim_journal(int iOn) {
   const auto lock = kavsim::Lock();
-  kavsim::GetState().journalOn = iOn != 0;
+  kavsim::GetState().messagesKept = iOn != 0;
 }
 
 __attribute__((visibility("default"))) const char* kavsim_journal_text(void) {
   const auto lock = kavsim::Lock();
-  return kavsim::GetState().journal.c_str();
+  return kavsim::GetState().messages.c_str();
 }
 
 __attribute__((visibility("default"))) void kavsim_journal_clear(void) {
   const auto lock = kavsim::Lock();
-  kavsim::GetState().journal.clear();
+  kavsim::GetState().messages.clear();
 }
 
 __attribute__((visibility("default"))) long kavsim_call_count(void) {

@@ -39,11 +39,18 @@
 namespace kavsim {
 namespace {
 
-constexpr int kPoolWidth = 8;
-constexpr int kFieldWidth = 16;
-constexpr int kIntWidth = 4;
-constexpr int kDoubleWidth = 8;
-constexpr int kTextWidth = 72;
+constexpr int kPoolWidth = kavcall::SharedWidth({{"GNSEDP", 1},
+                                                 {"GNSCOB", 1},
+                                                 {"GNSROB", 1},
+                                                 {"GNSEOB", 1},
+                                                 {"GNSXOB", 1},
+                                                 {"GNSCFI", 1},
+                                                 {"GNSRFI", 1}});
+constexpr int kFieldWidth =
+    kavcall::SharedWidth({{"GNSCFI", 4}, {"GNSRFI", 3}, {"GNSROB", 4}});
+constexpr int kIntWidth = kavcall::kIntRecordWidth;
+constexpr int kDoubleWidth = kavcall::kRealRecordWidth;
+constexpr int kTextWidth = kavcall::kValueTextWidth;
 constexpr int kInput = 1;
 constexpr int kOutput = 2;
 // GNSCOB's room hint is honoured up to this many fields.
@@ -291,17 +298,12 @@ Object* FindObject(const char* iPool, const int* iNumber, int* oIer) {
 // Back to the site's pools: whatever was created, changed or deleted since
 // is forgotten.
 void simGNSCTS(int* oIer) {
-  Call call("GNSCTS", oIer);
-  if (call.Faulted()) return;
   GetStore() = Store();
   SetCode(oIer, Pools().code);
 }
 KAVSIM_ROUTINE(GNSCTS, simGNSCTS);
 
 void simGNSEDP(char* iPool, int* oIer) {
-  Call call("GNSEDP", oIer);
-  call.Text(iPool, kPoolWidth);
-  if (call.Faulted()) return;
   if (FindPool(iPool, oIer) == nullptr) return;
   Pools().pools.erase(Field(iPool, kPoolWidth));
   SetCode(oIer, KAVSIM_OK);
@@ -309,9 +311,6 @@ void simGNSEDP(char* iPool, int* oIer) {
 KAVSIM_ROUTINE(GNSEDP, simGNSEDP);
 
 void simGNSCOB(char* iPool, int* iNumber, int* iKind, int* iRoom, int* oIer) {
-  Call call("GNSCOB", oIer);
-  call.Text(iPool, kPoolWidth).Int(iNumber).Int(iKind).Int(iRoom);
-  if (call.Faulted()) return;
   if (iPool == nullptr || iNumber == nullptr || iKind == nullptr)
     return SetCode(oIer, KAVSIM_NULL_ARGUMENT);
   const std::string name = Field(iPool, kPoolWidth);
@@ -334,9 +333,6 @@ KAVSIM_ROUTINE(GNSCOB, simGNSCOB);
 
 void simGNSROB(char* iPool, int* iNumber, int* oKind, int* oNames,
                int* oNbValues, int* oTypes, int* oIer) {
-  Call call("GNSROB", oIer);
-  call.Text(iPool, kPoolWidth).Int(iNumber);
-  if (call.Faulted()) return;
   Object* object = FindObject(iPool, iNumber, oIer);
   if (object == nullptr) return;
   const int names = lists::Create(kFieldWidth);
@@ -356,9 +352,6 @@ void simGNSROB(char* iPool, int* iNumber, int* oKind, int* oNames,
 KAVSIM_ROUTINE(GNSROB, simGNSROB);
 
 void simGNSEOB(char* iPool, int* iNumber, int* oIer) {
-  Call call("GNSEOB", oIer);
-  call.Text(iPool, kPoolWidth).Int(iNumber);
-  if (call.Faulted()) return;
   if (FindObject(iPool, iNumber, oIer) == nullptr) return;
   FindPool(iPool, oIer)->objects.erase(*iNumber);
   SetCode(oIer, KAVSIM_OK);
@@ -366,9 +359,6 @@ void simGNSEOB(char* iPool, int* iNumber, int* oIer) {
 KAVSIM_ROUTINE(GNSEOB, simGNSEOB);
 
 void simGNSXOB(char* iPool, int* iKind, int* oList, int* oIer) {
-  Call call("GNSXOB", oIer);
-  call.Text(iPool, kPoolWidth).Int(iKind);
-  if (call.Faulted()) return;
   Pool* pool = FindPool(iPool, oIer);
   if (pool == nullptr) return;
   if (iKind == nullptr) return SetCode(oIer, KAVSIM_NULL_ARGUMENT);
@@ -386,13 +376,6 @@ KAVSIM_ROUTINE(GNSXOB, simGNSXOB);
 // it.
 void simGNSCFI(char* iPool, int* iNumber, int* iType, char* iField, int* iList,
                int* oIer) {
-  Call call("GNSCFI", oIer);
-  call.Text(iPool, kPoolWidth)
-      .Int(iNumber)
-      .Int(iType)
-      .Text(iField, kFieldWidth)
-      .Int(iList);
-  if (call.Faulted()) return;
   Object* object = FindObject(iPool, iNumber, oIer);
   if (object == nullptr) return;
   if (iField == nullptr || iType == nullptr || iList == nullptr)
@@ -410,9 +393,6 @@ void simGNSCFI(char* iPool, int* iNumber, int* iType, char* iField, int* iList,
 KAVSIM_ROUTINE(GNSCFI, simGNSCFI);
 
 void simGNSRFI(char* iPool, int* iNumber, char* iField, int* oList, int* oIer) {
-  Call call("GNSRFI", oIer);
-  call.Text(iPool, kPoolWidth).Int(iNumber).Text(iField, kFieldWidth);
-  if (call.Faulted()) return;
   Object* object = FindObject(iPool, iNumber, oIer);
   if (object == nullptr) return;
   if (iField == nullptr) return SetCode(oIer, KAVSIM_NULL_ARGUMENT);

@@ -20,27 +20,47 @@
 
 namespace {
 
-using kavsim::Call;
 using namespace kavsim::declarative;
 namespace lists = kavsim::lists;
 
-constexpr int kPoolWidth = 27;
-constexpr int kVariableWidth = 64;
-constexpr int kTypeWidth = 64;
-constexpr int kSwitchValueWidth = 72;
+constexpr int kPoolWidth = kavcall::SharedWidth({{"DCLPLE", 1},
+                                                 {"DCLOAD", 1},
+                                                 {"DCLQUV", 1},
+                                                 {"G7AQRY", 1},
+                                                 {"G7AQUV", 1}});
+constexpr int kVariableWidth =
+    kavcall::SharedWidth({{"DCLQUV", 2}, {"G7AQRY", 2}, {"G7AQUV", 2}});
+constexpr int kTypeWidth = kavcall::SharedWidth({{"G7AQRY", 3}, {"G7AQUV", 3}});
+constexpr int kSwitchValueWidth = kavcall::Width("DCLQUV", 5);
 constexpr int kQueryKind = 97;  // DCLQUV: value of a declarative variable
-constexpr int kItemWidth = 64;
-constexpr int kPathWidth = 1024;
-constexpr int kClassWidth = 32;
-constexpr int kAttributeWidth = 32;
-constexpr int kKeyWidth = 8;
-constexpr int kPathItemWidth = 44;
-constexpr int kMacroWidth = 8;
-constexpr int kNlsWidth = 72;
-constexpr int kListAttributeWidth = 16;
-constexpr int kToolClassWidth = 72;
-constexpr int kSymbolWidth = 8;
-constexpr int kNameWidth = 8;  // GNFRSB names, GNDRIC icons
+constexpr int kItemWidth = kavcall::Width("G7AQRY", 7);
+constexpr int kPathWidth = kavcall::Width("DCLVAR", 5);
+constexpr int kClassWidth = kavcall::SharedWidth({{"GNFLMC", 1},
+                                                  {"GNFRLA", 1},
+                                                  {"GNFRDA", 1},
+                                                  {"GNDRDA", 1},
+                                                  {"GNFRTL", 1},
+                                                  {"GNFRVA", 1},
+                                                  {"NFPTSYM", 2},
+                                                  {"NFPTGRP", 2},
+                                                  {"NFPTCIR", 2},
+                                                  {"GNFRSB", 1},
+                                                  {"GNDRIC", 1}});
+constexpr int kAttributeWidth = kavcall::Width("GNFRVA", 2);
+constexpr int kKeyWidth = kavcall::Width("GNFLMC", 2);
+constexpr int kPathItemWidth =
+    kavcall::SharedWidth({{"GNFLTP", 1}, {"GNFLMC", 3}});
+constexpr int kMacroWidth =
+    kavcall::SharedWidth({{"GNFLTP", 2}, {"GNFLMC", 4}});
+constexpr int kNlsWidth =
+    kavcall::SharedWidth({{"GNFLTP", 3}, {"GNFLMC", 5}, {"GNFRVA", 5}});
+constexpr int kListAttributeWidth =
+    kavcall::SharedWidth({{"GNFRLA", 2}, {"GNFRDA", 2}, {"GNDRDA", 2}});
+constexpr int kToolClassWidth = kavcall::Width("GNFRTL", 2);
+constexpr int kSymbolWidth =
+    kavcall::SharedWidth({{"NFPTSYM", 3}, {"NFPTGRP", 3}, {"NFPTGRP", 4}});
+constexpr int kNameWidth =  // GNFRSB names, GNDRIC icons
+    kavcall::SharedWidth({{"GNFRSB", 2}, {"GNFRSB", 4}, {"GNDRIC", 2}});
 constexpr int kTextType = 3;
 
 // A field without its trailing blanks.
@@ -97,9 +117,7 @@ const Variable* FindVariable(const char* iPool, const std::string& iFullName,
 
 // DCLPLE(pool 27, loaded flag out, ier).
 void simDCLPLE(char* iPool, int* oLoaded, int* oIer) {
-  Call call("DCLPLE", oIer);
-  call.Text(iPool, kPoolWidth);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || oLoaded == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
@@ -113,9 +131,7 @@ KAVSIM_ROUTINE(DCLPLE, simDCLPLE);
 
 // DCLOAD(pool 27, ier): loading a loaded pool is harmless.
 void simDCLOAD(char* iPool, int* oIer) {
-  Call call("DCLOAD", oIer);
-  call.Text(iPool, kPoolWidth);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
@@ -133,12 +149,7 @@ KAVSIM_ROUTINE(DCLOAD, simDCLOAD);
 // value in decimal.
 void simDCLQUV(char* iPool, char* iVariable, int* iLength, int* iKind,
                char* oValue, int* oType, int* oIer) {
-  Call call("DCLQUV", oIer);
-  call.Text(iPool, kPoolWidth)
-      .Text(iVariable, kVariableWidth)
-      .Int(iLength)
-      .Int(iKind);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || iVariable == nullptr || iLength == nullptr ||
       iKind == nullptr || oValue == nullptr || oType == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
@@ -171,12 +182,7 @@ KAVSIM_ROUTINE(DCLQUV, simDCLQUV);
 void simG7AQRY(char* iPool, char* iVariable, char* iType, int* iCapacity,
                int* iWidth, int* oCount, char* oItems, int* oItemLengths,
                char* oValues, int* oValueLengths, int* oIer) {
-  Call call("G7AQRY", oIer);
-  call.Text(iPool, kPoolWidth)
-      .Text(iVariable, kVariableWidth)
-      .Text(iType, kTypeWidth);
-  call.Int(iCapacity).Int(iWidth);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || iVariable == nullptr || iType == nullptr ||
       iCapacity == nullptr || iWidth == nullptr || oCount == nullptr ||
       oItems == nullptr || oItemLengths == nullptr || oValues == nullptr ||
@@ -217,12 +223,7 @@ KAVSIM_ROUTINE(G7AQRY, simG7AQRY);
 // ier): an INTEGER. The spare output receives the value's size.
 void simG7AQUV(char* iPool, char* iVariable, char* iType, int* iSize,
                int* oValue, int* oSpare, int* oIer) {
-  Call call("G7AQUV", oIer);
-  call.Text(iPool, kPoolWidth)
-      .Text(iVariable, kVariableWidth)
-      .Text(iType, kTypeWidth);
-  call.Int(iSize);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iPool == nullptr || iVariable == nullptr || iType == nullptr ||
       iSize == nullptr || oValue == nullptr || oSpare == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
@@ -276,13 +277,11 @@ bool Resolve(const std::string& iName, std::string& oValue) {
 // DCLVAR(expression, length, 1, 1, output 1024 out, output length out,
 // ier): the expression with each "$NAME" or "${NAME}" replaced by its
 // value. An unknown reference fails the whole evaluation and leaves the
-// output as it was.
-void simDCLVAR(char* iExpression, int* iLength, int* iFirst, int* iSecond,
-               char* oOutput, int* oLength, int* oIer) {
-  Call call("DCLVAR", oIer);
+// output as it was. The two ints (1 and 1) are not read.
+void simDCLVAR(char* iExpression, int* iLength, int* /* first */,
+               int* /* second */, char* oOutput, int* oLength, int* oIer) {
   const int length = iLength && *iLength > 0 ? *iLength : 0;
-  call.Text(iExpression, length).Int(iLength).Int(iFirst).Int(iSecond);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iExpression == nullptr || iLength == nullptr || oOutput == nullptr ||
       oLength == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
@@ -374,8 +373,7 @@ void NameList(const std::vector<std::string>& iNames, int iWidth, int* oHandle,
 
 // GNFLTP(paths out, macros out, national names out, ier).
 void simGNFLTP(int* oPaths, int* oMacros, int* oNls, int* oIer) {
-  Call call("GNFLTP", oIer);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (oPaths == nullptr || oMacros == nullptr || oNls == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
@@ -393,9 +391,7 @@ KAVSIM_ROUTINE(GNFLTP, simGNFLTP);
 // GNFLMC(class 32, key 8, paths out, macros out, national names out, ier).
 void simGNFLMC(char* iClass, char* iKey, int* oPaths, int* oMacros, int* oNls,
                int* oIer) {
-  Call call("GNFLMC", oIer);
-  call.Text(iClass, kClassWidth).Text(iKey, kKeyWidth);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || iKey == nullptr || oPaths == nullptr ||
       oMacros == nullptr || oNls == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
@@ -416,10 +412,8 @@ KAVSIM_ROUTINE(GNFLMC, simGNFLMC);
 // The routines of one list of names per class: GNFRLA (unwanted, 16),
 // GNFRDA (default, 16), GNDRDA (resource list, 16), GNFRTL (tools, 72).
 template <std::vector<std::string> ClassCustomization::*Names, int Width>
-void ClassNames(const char* iRoutine, char* iClass, int* oHandle, int* oIer) {
-  Call call(iRoutine, oIer);
-  call.Text(iClass, kClassWidth);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+void ClassNames(char* iClass, int* oHandle, int* oIer) {
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || oHandle == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
@@ -430,26 +424,26 @@ void ClassNames(const char* iRoutine, char* iClass, int* oHandle, int* oIer) {
 }
 
 void simGNFRLA(char* iClass, int* oHandle, int* oIer) {
-  ClassNames<&ClassCustomization::unwanted, kListAttributeWidth>(
-      "GNFRLA", iClass, oHandle, oIer);
+  ClassNames<&ClassCustomization::unwanted, kListAttributeWidth>(iClass,
+                                                                 oHandle, oIer);
 }
 KAVSIM_ROUTINE(GNFRLA, simGNFRLA);
 
 void simGNFRDA(char* iClass, int* oHandle, int* oIer) {
-  ClassNames<&ClassCustomization::defaults, kListAttributeWidth>(
-      "GNFRDA", iClass, oHandle, oIer);
+  ClassNames<&ClassCustomization::defaults, kListAttributeWidth>(iClass,
+                                                                 oHandle, oIer);
 }
 KAVSIM_ROUTINE(GNFRDA, simGNFRDA);
 
 void simGNDRDA(char* iClass, int* oHandle, int* oIer) {
   ClassNames<&ClassCustomization::resources, kListAttributeWidth>(
-      "GNDRDA", iClass, oHandle, oIer);
+      iClass, oHandle, oIer);
 }
 KAVSIM_ROUTINE(GNDRDA, simGNDRDA);
 
 void simGNFRTL(char* iClass, int* oHandle, int* oIer) {
-  ClassNames<&ClassCustomization::tools, kToolClassWidth>("GNFRTL", iClass,
-                                                          oHandle, oIer);
+  ClassNames<&ClassCustomization::tools, kToolClassWidth>(iClass, oHandle,
+                                                          oIer);
 }
 KAVSIM_ROUTINE(GNFRTL, simGNFRTL);
 
@@ -464,9 +458,7 @@ bool SameKind(int iAsked, int iStored) {
 // caller's business and gets the values as they are kept.
 void simGNFRVA(char* iClass, char* iAttribute, int* iType, int* oValues,
                int* oNames, int* oIer) {
-  Call call("GNFRVA", oIer);
-  call.Text(iClass, kClassWidth).Text(iAttribute, kAttributeWidth).Int(iType);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || iAttribute == nullptr || iType == nullptr ||
       oValues == nullptr || oNames == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
@@ -525,9 +517,7 @@ bool FindPoint(const std::vector<PointSwitch>& iPoints, int iCode,
 // NFPTSYM(code, class 32, symbol 8, value out, ier).
 void simNFPTSYM(int* iCode, char* iClass, char* iSymbol, int* oValue,
                 int* oIer) {
-  Call call("NFPTSYM", oIer);
-  call.Int(iCode).Text(iClass, kClassWidth).Text(iSymbol, kSymbolWidth);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iCode == nullptr || iClass == nullptr || iSymbol == nullptr ||
       oValue == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
@@ -545,10 +535,7 @@ KAVSIM_ROUTINE(NFPTSYM, simNFPTSYM);
 // NFPTGRP(code, class 32, symbol 8, group 8, value out, ier).
 void simNFPTGRP(int* iCode, char* iClass, char* iSymbol, char* iGroup,
                 int* oValue, int* oIer) {
-  Call call("NFPTGRP", oIer);
-  call.Int(iCode).Text(iClass, kClassWidth).Text(iSymbol, kSymbolWidth);
-  call.Text(iGroup, kSymbolWidth);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iCode == nullptr || iClass == nullptr || iSymbol == nullptr ||
       iGroup == nullptr || oValue == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
@@ -566,9 +553,7 @@ KAVSIM_ROUTINE(NFPTGRP, simNFPTGRP);
 
 // NFPTCIR(code, class 32, value out, ier).
 void simNFPTCIR(int* iCode, char* iClass, int* oValue, int* oIer) {
-  Call call("NFPTCIR", oIer);
-  call.Int(iCode).Text(iClass, kClassWidth);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iCode == nullptr || iClass == nullptr || oValue == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
@@ -585,9 +570,7 @@ KAVSIM_ROUTINE(NFPTCIR, simNFPTCIR);
 // length out, ier): the replay macro, each name with its length.
 void simGNFRSB(char* iClass, char* oModule, int* oModuleLength, char* oEntry,
                int* oEntryLength, int* oIer) {
-  Call call("GNFRSB", oIer);
-  call.Text(iClass, kClassWidth);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || oModule == nullptr || oModuleLength == nullptr ||
       oEntry == nullptr || oEntryLength == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
@@ -609,9 +592,8 @@ KAVSIM_ROUTINE(GNFRSB, simGNFRSB);
 
 // GNFRMR, GNFRRC, GNFRTN, GNFRNW: one site-wide value and ier.
 template <int Declarative::*Value>
-void SiteSwitch(const char* iRoutine, int* oValue, int* oIer) {
-  Call call(iRoutine, oIer);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+void SiteSwitch(int* oValue, int* oIer) {
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (oValue == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
@@ -621,37 +603,30 @@ void SiteSwitch(const char* iRoutine, int* oValue, int* oIer) {
 }
 
 void simGNFRMR(int* oMode, int* oIer) {
-  SiteSwitch<&Declarative::macroModify>("GNFRMR", oMode, oIer);
+  SiteSwitch<&Declarative::macroModify>(oMode, oIer);
 }
 KAVSIM_ROUTINE(GNFRMR, simGNFRMR);
 
 void simGNFRRC(int* oResult, int* oIer) {
-  SiteSwitch<&Declarative::resourceManagement>("GNFRRC", oResult, oIer);
+  SiteSwitch<&Declarative::resourceManagement>(oResult, oIer);
 }
 KAVSIM_ROUTINE(GNFRRC, simGNFRRC);
 
 void simGNFRTN(int* oResult, int* oIer) {
-  SiteSwitch<&Declarative::autoToolNumber>("GNFRTN", oResult, oIer);
+  SiteSwitch<&Declarative::autoToolNumber>(oResult, oIer);
 }
 KAVSIM_ROUTINE(GNFRTN, simGNFRTN);
 
 void simGNFRNW(int* oResult, int* oIer) {
-  SiteSwitch<&Declarative::newInterface>("GNFRNW", oResult, oIer);
+  SiteSwitch<&Declarative::newInterface>(oResult, oIer);
 }
 KAVSIM_ROUTINE(GNFRNW, simGNFRNW);
 
-// GNFRNW2/3/4(name, length, result out): no ier. The journal's code is the
-// result; a name the area does not list answers 0. An injected fault
-// leaves the result alone and journals the fault's code.
-void AreaSwitch(const char* iRoutine, int iArea, char* iName, int* iLength,
-                int* oResult) {
-  Call call(iRoutine, nullptr);
+// GNFRNW2/3/4(name, length, result out): no ier, the result is the answer
+// (the message log shows it as the code); a name the area does not list
+// answers 0.
+void AreaSwitch(int iArea, char* iName, int* iLength, int* oResult) {
   const int length = iLength && *iLength > 0 ? *iLength : 0;
-  call.Text(iName, length).Int(iLength);
-  if (call.Faulted()) {
-    call.Result(call.Code());
-    return;
-  }
   if (oResult == nullptr) return;
   // A damaged site answers 0, as for a name the area does not list.
   const auto& area = Current().areas[iArea];
@@ -660,29 +635,26 @@ void AreaSwitch(const char* iRoutine, int iArea, char* iName, int* iLength,
           ? area.end()
           : area.find(std::string(iName, static_cast<size_t>(length)));
   *oResult = found == area.end() ? 0 : found->second;
-  call.Result(*oResult);
 }
 
 void simGNFRNW2(char* iName, int* iLength, int* oResult) {
-  AreaSwitch("GNFRNW2", 0, iName, iLength, oResult);
+  AreaSwitch(0, iName, iLength, oResult);
 }
 KAVSIM_ROUTINE(GNFRNW2, simGNFRNW2);
 
 void simGNFRNW3(char* iName, int* iLength, int* oResult) {
-  AreaSwitch("GNFRNW3", 1, iName, iLength, oResult);
+  AreaSwitch(1, iName, iLength, oResult);
 }
 KAVSIM_ROUTINE(GNFRNW3, simGNFRNW3);
 
 void simGNFRNW4(char* iName, int* iLength, int* oResult) {
-  AreaSwitch("GNFRNW4", 2, iName, iLength, oResult);
+  AreaSwitch(2, iName, iLength, oResult);
 }
 KAVSIM_ROUTINE(GNFRNW4, simGNFRNW4);
 
 // GNDRIC(class 32, icon 8 out, ier): the icon's name, without ".gif".
 void simGNDRIC(char* iClass, char* oIcon, int* oIer) {
-  Call call("GNDRIC", oIer);
-  call.Text(iClass, kClassWidth);
-  if (call.Faulted() || oIer == nullptr || Damaged(oIer)) return;
+  if (oIer == nullptr || Damaged(oIer)) return;
   if (iClass == nullptr || oIcon == nullptr) {
     kavsim::SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;

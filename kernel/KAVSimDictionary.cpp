@@ -19,17 +19,31 @@ namespace {
 
 using namespace dictionary;
 
-constexpr int kModelWidth = 8;
-constexpr int kMemberWidth = 8;
-constexpr int kInfoWidth = 8;
-constexpr int kInfoTextWidth = 44;
-constexpr int kMessageWidth = 80;
-constexpr int kClassWidth = 32;
-constexpr int kAttributeWidth = 16;
-constexpr int kBlockWidth = 16;
-constexpr int kTextWidth = 72;
-constexpr int kIntWidth = 4;
-constexpr int kDoubleWidth = 8;
+constexpr int kModelWidth =
+    kavcall::SharedWidth({{"GNFLOD", 1}, {"GNFINF", 1}});
+constexpr int kMemberWidth =
+    kavcall::SharedWidth({{"GNFLOD", 2}, {"GNFZTR", 1}, {"GNFINF", 2}});
+constexpr int kInfoWidth = kavcall::Width("GNFINF", 3);
+constexpr int kInfoTextWidth = kavcall::Width("GNFINF", 4);
+constexpr int kMessageWidth =
+    kavcall::SharedWidth({{"GNFLOD", 3}, {"GNFZTR", 2}});
+constexpr int kClassWidth = kavcall::SharedWidth({{"GNFRC1", 1},
+                                                  {"GNFRC2", 1},
+                                                  {"GNFLCL", 1},
+                                                  {"GNFMCL", 1},
+                                                  {"GNFCCL", 1},
+                                                  {"GNFCCL", 3}});
+constexpr int kAttributeWidth = kavcall::SharedWidth({{"GNFRAT", 1},
+                                                      {"GNFRC2", 3},
+                                                      {"GNFRC1", 3},
+                                                      {"GNFLAT", 1},
+                                                      {"GNFCAT", 1},
+                                                      {"GNFMC1", 1}});
+constexpr int kBlockWidth =
+    kavcall::SharedWidth({{"GNFMC1", 3}, {"GNFRC1", 5}});
+constexpr int kTextWidth = kavcall::kValueTextWidth;
+constexpr int kIntWidth = kavcall::kIntRecordWidth;
+constexpr int kDoubleWidth = kavcall::kRealRecordWidth;
 // Record width of the value list of an attribute whose facet 3 names no
 // value type: a list of that width carries no values.
 constexpr int kNoValueWidth = 16;
@@ -62,9 +76,6 @@ Dictionary* Loaded(int* oIer) {
 // The 80-character text area carries a message for the operator; the
 // library ignores it.
 void simGNFLOD(char* iModel, char* iMember, char* oMessage, int* oIer) {
-  Call call("GNFLOD", oIer);
-  call.Text(iModel, kModelWidth).Text(iMember, kMemberWidth);
-  if (call.Faulted()) return;
   const std::string model = Name(iModel, kModelWidth);
   const std::string member = Name(iMember, kMemberWidth);
   Dictionary loaded;
@@ -97,8 +108,6 @@ KAVSIM_ROUTINE(GNFLOD, simGNFLOD);
 
 // Completion: marks the loaded dictionary complete (GNFINF reports it).
 void simGNFIDS(int* oIer) {
-  Call call("GNFIDS", oIer);
-  if (call.Faulted()) return;
   if (Loaded(oIer) == nullptr) return;
   Current().complete = true;
   SetCode(oIer, KAVSIM_OK);
@@ -106,9 +115,6 @@ void simGNFIDS(int* oIer) {
 KAVSIM_ROUTINE(GNFIDS, simGNFIDS);
 
 void simGNFZTR(char* iMember, char* oMessage, int* oIer) {
-  Call call("GNFZTR", oIer);
-  call.Text(iMember, kMemberWidth);
-  if (call.Faulted()) return;
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   const std::string member = Name(iMember, kMemberWidth);
@@ -125,8 +131,6 @@ KAVSIM_ROUTINE(GNFZTR, simGNFZTR);
 // No return code: blanks when nothing is named. The third field tells the
 // state (LOADED, COMPLETE, RELEASED), the fourth the dictionary's title.
 void simGNFINF(char* oModel, char* oMember, char* oState, char* oTitle) {
-  Call call("GNFINF", nullptr);
-  call.Result(0);
   State& state = Current();
   if (!state.named) {
     PutField(oModel, kModelWidth, "");
@@ -148,8 +152,6 @@ KAVSIM_ROUTINE(GNFINF, simGNFINF);
 // Releasing nothing succeeds: an application unloads before loading the
 // default whatever is current, including nothing.
 void simGNFRST(int* oIer) {
-  Call call("GNFRST", oIer);
-  if (call.Faulted()) return;
   State& state = Current();
   state.loaded = false;
   state.complete = false;
@@ -159,8 +161,6 @@ void simGNFRST(int* oIer) {
 KAVSIM_ROUTINE(GNFRST, simGNFRST);
 
 void simGNFZDS(int* oIer) {
-  Call call("GNFZDS", oIer);
-  if (call.Faulted()) return;
   State& state = Current();
   if (!state.loaded) {
     state.named = false;
@@ -190,9 +190,6 @@ std::vector<const Class*> Lineage(Dictionary& ioDictionary,
 // own, anything else the class's own only. The int is left unchanged.
 void simGNFRC1(char* iClass, int* iMode, int* oNames, int* oVersions,
                int* oBlocks, int* oStatuses, int* oIer) {
-  Call call("GNFRC1", oIer);
-  call.Text(iClass, kClassWidth).Int(iMode);
-  if (call.Faulted()) return;
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   Class* entry = dictionary->FindClass(Name(iClass, kClassWidth));
@@ -235,9 +232,6 @@ const ClassAttribute* FindUse(Dictionary& ioDictionary, const Class& iClass,
 // blanks for texts. The int argument receives the number of values.
 void simGNFRC2(char* iClass, int* oValueCount, char* iAttribute, int* oList,
                int* oIer) {
-  Call call("GNFRC2", oIer);
-  call.Text(iClass, kClassWidth).Text(iAttribute, kAttributeWidth);
-  if (call.Faulted()) return;
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   Class* entry = dictionary->FindClass(Name(iClass, kClassWidth));
@@ -274,9 +268,6 @@ KAVSIM_ROUTINE(GNFRC2, simGNFRC2);
 void simGNFRAT(char* iAttribute, int* oF1, int* oF2, int* oF3, int* oF4,
                int* oF5, int* oF6, int* oF7, int* oF8, int* oF9, int* oF10,
                int* oF11, int* oList, int* oIer) {
-  Call call("GNFRAT", oIer);
-  call.Text(iAttribute, kAttributeWidth);
-  if (call.Faulted()) return;
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   const Attribute* attribute =
@@ -304,8 +295,6 @@ KAVSIM_ROUTINE(GNFRAT, simGNFRAT);
 
 // Classes in creation order; the int is the class's kind.
 void simGNFLCL(int* oNames, int* oInts, int* oIer) {
-  Call call("GNFLCL", oIer);
-  if (call.Faulted()) return;
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   const int names = lists::Create(kClassWidth);
@@ -322,8 +311,6 @@ KAVSIM_ROUTINE(GNFLCL, simGNFLCL);
 
 // Attributes in creation order; the int is the attribute's facet 1.
 void simGNFLAT(int* oNames, int* oInts, int* oIer) {
-  Call call("GNFLAT", oIer);
-  if (call.Faulted()) return;
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   const int names = lists::Create(kAttributeWidth);
@@ -343,9 +330,6 @@ KAVSIM_ROUTINE(GNFLAT, simGNFLAT);
 // The int: 1 clears the class's own attributes first (the class is then
 // redefined by the GNFMC1 calls that follow), anything else keeps them.
 void simGNFMCL(char* iClass, int* iMode, int* oIer) {
-  Call call("GNFMCL", oIer);
-  call.Text(iClass, kClassWidth).Int(iMode);
-  if (call.Faulted()) return;
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   const std::string name = Name(iClass, kClassWidth);
@@ -364,12 +348,6 @@ KAVSIM_ROUTINE(GNFMCL, simGNFMCL);
 // parent's attributes (blank parent: a root class) and becomes current.
 void simGNFCCL(char* iClass, int* iKind, char* iParent, int* iVersion,
                int* oIer) {
-  Call call("GNFCCL", oIer);
-  call.Text(iClass, kClassWidth)
-      .Int(iKind)
-      .Text(iParent, kClassWidth)
-      .Int(iVersion);
-  if (call.Faulted()) return;
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   Class entry;
@@ -394,16 +372,11 @@ KAVSIM_ROUTINE(GNFCCL, simGNFCCL);
 void simGNFCAT(char* iAttribute, int* iF1, int* iF2, int* iF3, int* iF4,
                int* iF5, int* iF6, int* iF7, int* iF8, int* iF9, int* iF10,
                int* iF11, int* iList, int* oIer) {
-  Call call("GNFCAT", oIer);
   int* facets[kFacetCount] = {iF1, iF2, iF3, iF4,  iF5, iF6,
                               iF7, iF8, iF9, iF10, iF11};
   int facetValues[kFacetCount] = {};
   for (int i = 0; i < kFacetCount; ++i)
     facetValues[i] = facets[i] ? *facets[i] : 0;
-  call.Text(iAttribute, kAttributeWidth)
-      .Ints(facetValues, kFacetCount)
-      .Int(iList);
-  if (call.Faulted()) return;
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   Attribute attribute;
@@ -434,12 +407,6 @@ KAVSIM_ROUTINE(GNFCAT, simGNFCAT);
 
 void simGNFMC1(char* iAttribute, int* iVersion, char* iBlock, int* iStatus,
                int* oIer) {
-  Call call("GNFMC1", oIer);
-  call.Text(iAttribute, kAttributeWidth)
-      .Int(iVersion)
-      .Text(iBlock, kBlockWidth)
-      .Int(iStatus);
-  if (call.Faulted()) return;
   Dictionary* dictionary = Loaded(oIer);
   if (dictionary == nullptr) return;
   const int current = Current().currentClass;

@@ -45,7 +45,8 @@
 
 namespace {
 
-constexpr int kTextWidth = 80;
+constexpr int kTextWidth =
+    kavcall::SharedWidth({{"GMIKEY", 7}, {"GMIKCH", 4}, {"GMIPRO", 2}});
 constexpr int kFirstFreeId = 101;
 constexpr int kRealType = 1, kIntType = 2, kCharType = 3, kTextType = 4;
 // The error variable and the error event: the library raises every kernel
@@ -208,21 +209,22 @@ Variable* ById(const int* iId) {
                                      : &session.variables[found->second];
 }
 
-// Answers a failure: the code into ier and into the error journal.
-void Fail(const char* iRoutine, int* oIer, int iCode) {
+// Answers a failure of the running routine: the code into ier and into
+// the GII error journal.
+void Fail(int* oIer, int iCode) {
   kavsim::SetCode(oIer, iCode);
-  kavsim::RecordError(iRoutine, iCode);
+  kavsim::RecordError(kavsim::CurrentRoutine(), iCode);
 }
 
 // The variable of *iId, or null after answering the failure. Every GM
 // routine starts here, so a null ier or identifier is refused alike.
-Variable* Target(const char* iRoutine, const int* iId, int* oIer) {
+Variable* Target(const int* iId, int* oIer) {
   if (iId == nullptr || oIer == nullptr) {
-    Fail(iRoutine, oIer, KAVSIM_NULL_ARGUMENT);
+    Fail(oIer, KAVSIM_NULL_ARGUMENT);
     return nullptr;
   }
   Variable* variable = ById(iId);
-  if (variable == nullptr) Fail(iRoutine, oIer, Unknown(KAVSIM_GII_UNKNOWN_ID));
+  if (variable == nullptr) Fail(oIer, Unknown(KAVSIM_GII_UNKNOWN_ID));
   return variable;
 }
 
@@ -239,44 +241,26 @@ int WriteText(char* oBuffer, int iCapacity, const std::string& iText) {
   return length;
 }
 
-std::string Doubles(const double* iValues, int iCount) {
-  if (iValues == nullptr) return "null";
-  std::string text = "[";
-  for (int i = 0; i < iCount; ++i) {
-    char value[32];
-    std::snprintf(value, sizeof value, "%s%.17g", i ? "," : "", iValues[i]);
-    text += value;
-  }
-  return text + "]";
-}
-
 // --- Identifiers, events, orders ----------------------------------------
 
 void simGMIQID(int* iLength, char* iName, int* oId, int* oIer) {
-  kavsim::Call call("GMIQID", oIer);
-  call.Int(iLength);
   const int length = iLength != nullptr && *iLength > 0 ? *iLength : 0;
-  call.Text(iName, length).Int(oId);
-  if (call.Faulted()) return;
   if (iLength == nullptr || oId == nullptr || oIer == nullptr ||
       (iName == nullptr && length > 0))
-    return Fail("GMIQID", oIer, KAVSIM_NULL_ARGUMENT);
-  if (*iLength < 0) return Fail("GMIQID", oIer, KAVSIM_GII_BAD_LENGTH);
+    return Fail(oIer, KAVSIM_NULL_ARGUMENT);
+  if (*iLength < 0) return Fail(oIer, KAVSIM_GII_BAD_LENGTH);
   Session& session = Loaded();
   const auto found = session.byName.find(
       std::string(iName ? iName : "", static_cast<size_t>(length)));
   if (found == session.byName.end())
-    return Fail("GMIQID", oIer, Unknown(KAVSIM_GII_UNKNOWN_NAME));
+    return Fail(oIer, Unknown(KAVSIM_GII_UNKNOWN_NAME));
   *oId = session.variables[found->second].id;
   kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMIQID, simGMIQID);
 
 void simGMOEVT(int* iId, int* oIer) {
-  kavsim::Call call("GMOEVT", oIer);
-  call.Int(iId);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMOEVT", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
   Loaded().events.push_back(variable->name);
   ++Loaded().eventCounts[variable->name];
@@ -285,10 +269,7 @@ void simGMOEVT(int* iId, int* oIer) {
 KAVSIM_ROUTINE(GMOEVT, simGMOEVT);
 
 void simGMOMDR(int* iId, int* oIer) {
-  kavsim::Call call("GMOMDR", oIer);
-  call.Int(iId);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMOMDR", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
   variable->modified = false;
   kavsim::SetCode(oIer, KAVSIM_OK);
@@ -298,10 +279,6 @@ KAVSIM_ROUTINE(GMOMDR, simGMOMDR);
 // The monitor takes the order: the count goes up, and the two ints receive
 // the orders given so far and the events recorded since the last order.
 void simMRCGII(int* ioFirst, int* ioSecond) {
-  kavsim::Call call("MRCGII", nullptr);
-  call.Int(ioFirst).Int(ioSecond);
-  call.Result(0);
-  if (call.Faulted()) return;
   Session& session = Loaded();
   ++session.orders;
   if (ioFirst) *ioFirst = session.orders;
@@ -312,12 +289,8 @@ void simMRCGII(int* ioFirst, int* ioSecond) {
 }
 KAVSIM_ROUTINE(MRCGII, simMRCGII);
 
-int simLBATCH(int* iUnused) {
-  kavsim::Call call("LBATCH", nullptr);
-  call.Int(iUnused);
-  const int batch = Loaded().batch;
-  call.Result(batch);
-  return batch;
+int simLBATCH(int* /* the null address the contract passes */) {
+  return Loaded().batch;
 }
 KAVSIM_ROUTINE(LBATCH, simLBATCH);
 
@@ -335,25 +308,13 @@ Fields* Value(Variable& ioVariable) {
 
 void simGMOKEY(int* iId, int* iCount, int* iTypes, int* iInts, double* iReals,
                int* iLengths, char* iText, int* oIer) {
-  kavsim::Call call("GMOKEY", oIer);
   const int count = iCount != nullptr && *iCount > 0 ? *iCount : 0;
-  int textLength = 0;
-  for (int k = 0; iLengths != nullptr && k < count; ++k)
-    if (iLengths[k] > 0) textLength += iLengths[k];
-  call.Int(iId)
-      .Int(iCount)
-      .Ints(iTypes, count)
-      .Ints(iInts, count)
-      .Note(Doubles(iReals, count).c_str())
-      .Ints(iLengths, count)
-      .Text(iText, textLength);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMOKEY", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
   if (iCount == nullptr ||
       (count > 0 && (iTypes == nullptr || iLengths == nullptr)))
-    return Fail("GMOKEY", oIer, KAVSIM_NULL_ARGUMENT);
-  if (*iCount < 0) return Fail("GMOKEY", oIer, KAVSIM_GII_BAD_COUNT);
+    return Fail(oIer, KAVSIM_NULL_ARGUMENT);
+  if (*iCount < 0) return Fail(oIer, KAVSIM_GII_BAD_COUNT);
   Fields fields;
   int nextInt = 0, nextReal = 0, offset = 0;
   for (int k = 0; k < count; ++k) {
@@ -361,25 +322,24 @@ void simGMOKEY(int* iId, int* iCount, int* iTypes, int* iInts, double* iReals,
     field.type = iTypes[k];
     switch (field.type) {
       case kIntType:
-        if (iInts == nullptr) return Fail("GMOKEY", oIer, KAVSIM_NULL_ARGUMENT);
+        if (iInts == nullptr) return Fail(oIer, KAVSIM_NULL_ARGUMENT);
         field.intValue = iInts[nextInt++];
         break;
       case kRealType:
-        if (iReals == nullptr)
-          return Fail("GMOKEY", oIer, KAVSIM_NULL_ARGUMENT);
+        if (iReals == nullptr) return Fail(oIer, KAVSIM_NULL_ARGUMENT);
         field.realValue = iReals[nextReal++];
         break;
       case kCharType:
       case kTextType:
-        if (iLengths[k] < 0) return Fail("GMOKEY", oIer, KAVSIM_GII_BAD_LENGTH);
+        if (iLengths[k] < 0) return Fail(oIer, KAVSIM_GII_BAD_LENGTH);
         if (iLengths[k] > 0 && iText == nullptr)
-          return Fail("GMOKEY", oIer, KAVSIM_NULL_ARGUMENT);
+          return Fail(oIer, KAVSIM_NULL_ARGUMENT);
         if (iLengths[k] > 0)
           field.text.assign(iText + offset, static_cast<size_t>(iLengths[k]));
         offset += iLengths[k];
         break;
       default:
-        return Fail("GMOKEY", oIer, KAVSIM_GII_BAD_TYPE);
+        return Fail(oIer, KAVSIM_GII_BAD_TYPE);
     }
     fields.push_back(field);
   }
@@ -397,25 +357,16 @@ KAVSIM_ROUTINE(GMOKEY, simGMOKEY);
 
 void simGMIKEY(int* iId, int* iField, int* ioType, int* oInt, double* oReal,
                int* ioLength, char* oText, int* oIer) {
-  kavsim::Call call("GMIKEY", oIer);
-  call.Int(iId)
-      .Int(iField)
-      .Int(ioType)
-      .Int(oInt)
-      .Double(oReal)
-      .Int(ioLength)
-      .Note(oText ? "buffer" : "null");
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMIKEY", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
   if (iField == nullptr || ioType == nullptr || oInt == nullptr ||
       oReal == nullptr || ioLength == nullptr)
-    return Fail("GMIKEY", oIer, KAVSIM_NULL_ARGUMENT);
+    return Fail(oIer, KAVSIM_NULL_ARGUMENT);
   const Fields* value = Value(*variable);
-  if (value == nullptr) return Fail("GMIKEY", oIer, KAVSIM_GII_BAD_POSITION);
-  if (value->empty()) return Fail("GMIKEY", oIer, KAVSIM_GII_NO_VALUE);
+  if (value == nullptr) return Fail(oIer, KAVSIM_GII_BAD_POSITION);
+  if (value->empty()) return Fail(oIer, KAVSIM_GII_NO_VALUE);
   if (*iField < 1 || *iField > static_cast<int>(value->size()))
-    return Fail("GMIKEY", oIer, KAVSIM_GII_BAD_FIELD);
+    return Fail(oIer, KAVSIM_GII_BAD_FIELD);
   const Field& field = (*value)[static_cast<size_t>(*iField - 1)];
   *ioType = field.type;
   *oInt = field.type == kIntType ? field.intValue : 0;
@@ -429,12 +380,9 @@ KAVSIM_ROUTINE(GMIKEY, simGMIKEY);
 // --- Element, string, prompt --------------------------------------------
 
 void simGMOSEL(int* iId, int* iValue, int* oIer) {
-  kavsim::Call call("GMOSEL", oIer);
-  call.Int(iId).Int(iValue);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMOSEL", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
-  if (iValue == nullptr) return Fail("GMOSEL", oIer, KAVSIM_NULL_ARGUMENT);
+  if (iValue == nullptr) return Fail(oIer, KAVSIM_NULL_ARGUMENT);
   variable->element = *iValue;
   variable->hasElement = true;
   variable->modified = true;
@@ -443,13 +391,10 @@ void simGMOSEL(int* iId, int* iValue, int* oIer) {
 KAVSIM_ROUTINE(GMOSEL, simGMOSEL);
 
 void simGMISEL(int* iId, int* oValue, int* oSecond, int* oIer) {
-  kavsim::Call call("GMISEL", oIer);
-  call.Int(iId).Int(oValue).Int(oSecond);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMISEL", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
   if (oValue == nullptr || oSecond == nullptr)
-    return Fail("GMISEL", oIer, KAVSIM_NULL_ARGUMENT);
+    return Fail(oIer, KAVSIM_NULL_ARGUMENT);
   *oValue = variable->hasElement ? variable->element : 0;
   *oSecond = variable->hasElement ? 1 : 0;
   kavsim::SetCode(oIer, KAVSIM_OK);
@@ -457,14 +402,14 @@ void simGMISEL(int* iId, int* oValue, int* oSecond, int* oIer) {
 KAVSIM_ROUTINE(GMISEL, simGMISEL);
 
 // GMOKCH and GMOPRO: one text of its own length (no padding).
-bool TakeText(const char* iRoutine, const int* iLength, const char* iText,
-              int* oIer, std::string& oValue) {
+bool TakeText(const int* iLength, const char* iText, int* oIer,
+              std::string& oValue) {
   if (iLength == nullptr || (iText == nullptr && *iLength > 0)) {
-    Fail(iRoutine, oIer, KAVSIM_NULL_ARGUMENT);
+    Fail(oIer, KAVSIM_NULL_ARGUMENT);
     return false;
   }
   if (*iLength < 0) {
-    Fail(iRoutine, oIer, KAVSIM_GII_BAD_LENGTH);
+    Fail(oIer, KAVSIM_GII_BAD_LENGTH);
     return false;
   }
   oValue.assign(iText ? iText : "", static_cast<size_t>(*iLength));
@@ -472,15 +417,11 @@ bool TakeText(const char* iRoutine, const int* iLength, const char* iText,
 }
 
 void simGMOKCH(int* iId, int* iCount, int* iLength, char* iText, int* oIer) {
-  kavsim::Call call("GMOKCH", oIer);
-  call.Int(iId).Int(iCount).Int(iLength).Text(
-      iText, iLength != nullptr && *iLength > 0 ? *iLength : 0);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMOKCH", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
   if (iCount == nullptr || *iCount != 1)
-    return Fail("GMOKCH", oIer, KAVSIM_GII_BAD_COUNT);
-  if (!TakeText("GMOKCH", iLength, iText, oIer, variable->string)) return;
+    return Fail(oIer, KAVSIM_GII_BAD_COUNT);
+  if (!TakeText(iLength, iText, oIer, variable->string)) return;
   variable->hasString = true;
   variable->modified = true;
   kavsim::SetCode(oIer, KAVSIM_OK);
@@ -488,29 +429,21 @@ void simGMOKCH(int* iId, int* iCount, int* iLength, char* iText, int* oIer) {
 KAVSIM_ROUTINE(GMOKCH, simGMOKCH);
 
 void simGMIKCH(int* iId, int* iCount, int* ioLength, char* oText, int* oIer) {
-  kavsim::Call call("GMIKCH", oIer);
-  call.Int(iId).Int(iCount).Int(ioLength).Note(oText ? "buffer" : "null");
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMIKCH", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
   if (iCount == nullptr || *iCount != 1)
-    return Fail("GMIKCH", oIer, KAVSIM_GII_BAD_COUNT);
+    return Fail(oIer, KAVSIM_GII_BAD_COUNT);
   if (ioLength == nullptr || oText == nullptr)
-    return Fail("GMIKCH", oIer, KAVSIM_NULL_ARGUMENT);
+    return Fail(oIer, KAVSIM_NULL_ARGUMENT);
   *ioLength = WriteText(oText, kTextWidth, variable->string);
   kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMIKCH, simGMIKCH);
 
 void simGMOPRO(int* iId, char* iText, int* iLength, int* oIer) {
-  kavsim::Call call("GMOPRO", oIer);
-  call.Int(iId)
-      .Text(iText, iLength != nullptr && *iLength > 0 ? *iLength : 0)
-      .Int(iLength);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMOPRO", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
-  if (!TakeText("GMOPRO", iLength, iText, oIer, variable->prompt)) return;
+  if (!TakeText(iLength, iText, oIer, variable->prompt)) return;
   variable->hasPrompt = true;
   variable->modified = true;
   kavsim::SetCode(oIer, KAVSIM_OK);
@@ -518,13 +451,10 @@ void simGMOPRO(int* iId, char* iText, int* iLength, int* oIer) {
 KAVSIM_ROUTINE(GMOPRO, simGMOPRO);
 
 void simGMIPRO(int* iId, char* oText, int* oLength, int* oIer) {
-  kavsim::Call call("GMIPRO", oIer);
-  call.Int(iId).Note(oText ? "buffer" : "null").Int(oLength);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMIPRO", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
   if (oText == nullptr || oLength == nullptr)
-    return Fail("GMIPRO", oIer, KAVSIM_NULL_ARGUMENT);
+    return Fail(oIer, KAVSIM_NULL_ARGUMENT);
   *oLength = WriteText(oText, kTextWidth, variable->prompt);
   kavsim::SetCode(oIer, KAVSIM_OK);
 }
@@ -533,12 +463,9 @@ KAVSIM_ROUTINE(GMIPRO, simGMIPRO);
 // --- Valued state, erasing, lists ---------------------------------------
 
 void simGMIQVA(int* iId, int* oValued, int* oIer) {
-  kavsim::Call call("GMIQVA", oIer);
-  call.Int(iId).Int(oValued);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMIQVA", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
-  if (oValued == nullptr) return Fail("GMIQVA", oIer, KAVSIM_NULL_ARGUMENT);
+  if (oValued == nullptr) return Fail(oIer, KAVSIM_NULL_ARGUMENT);
   *oValued = variable->Valued() ? 1 : 0;
   kavsim::SetCode(oIer, KAVSIM_OK);
 }
@@ -556,10 +483,7 @@ void Erase(Variable& ioVariable) {
 }
 
 void simGMORAZ(int* iId, int* oIer) {
-  kavsim::Call call("GMORAZ", oIer);
-  call.Int(iId);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMORAZ", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
   Erase(*variable);
   kavsim::SetCode(oIer, KAVSIM_OK);
@@ -567,25 +491,19 @@ void simGMORAZ(int* iId, int* oIer) {
 KAVSIM_ROUTINE(GMORAZ, simGMORAZ);
 
 void simGMORAL(int* iId, int* oIer) {
-  kavsim::Call call("GMORAL", oIer);
-  call.Int(iId);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMORAL", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
-  if (!variable->list) return Fail("GMORAL", oIer, KAVSIM_GII_NOT_A_LIST);
+  if (!variable->list) return Fail(oIer, KAVSIM_GII_NOT_A_LIST);
   Erase(*variable);
   kavsim::SetCode(oIer, KAVSIM_OK);
 }
 KAVSIM_ROUTINE(GMORAL, simGMORAL);
 
 void simGMIPTR(int* iId, int* oPosition, int* oCount, int* oIer) {
-  kavsim::Call call("GMIPTR", oIer);
-  call.Int(iId).Int(oPosition).Int(oCount);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMIPTR", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
-  if (!variable->list) return Fail("GMIPTR", oIer, KAVSIM_GII_NOT_A_LIST);
-  if (oCount == nullptr) return Fail("GMIPTR", oIer, KAVSIM_NULL_ARGUMENT);
+  if (!variable->list) return Fail(oIer, KAVSIM_GII_NOT_A_LIST);
+  if (oCount == nullptr) return Fail(oIer, KAVSIM_NULL_ARGUMENT);
   if (oPosition != nullptr) *oPosition = variable->position;
   *oCount = static_cast<int>(variable->items.size());
   kavsim::SetCode(oIer, KAVSIM_OK);
@@ -593,15 +511,12 @@ void simGMIPTR(int* iId, int* oPosition, int* oCount, int* oIer) {
 KAVSIM_ROUTINE(GMIPTR, simGMIPTR);
 
 void simGMOPTR(int* iId, int* iPosition, int* oIer) {
-  kavsim::Call call("GMOPTR", oIer);
-  call.Int(iId).Int(iPosition);
-  if (call.Faulted()) return;
-  Variable* variable = Target("GMOPTR", iId, oIer);
+  Variable* variable = Target(iId, oIer);
   if (variable == nullptr) return;
-  if (!variable->list) return Fail("GMOPTR", oIer, KAVSIM_GII_NOT_A_LIST);
+  if (!variable->list) return Fail(oIer, KAVSIM_GII_NOT_A_LIST);
   if (iPosition == nullptr || *iPosition < 1 ||
       *iPosition > static_cast<int>(variable->items.size()))
-    return Fail("GMOPTR", oIer, KAVSIM_GII_BAD_POSITION);
+    return Fail(oIer, KAVSIM_GII_BAD_POSITION);
   variable->position = *iPosition;
   kavsim::SetCode(oIer, KAVSIM_OK);
 }

@@ -205,9 +205,6 @@ bool WriteFile(const char* iPath, const std::string& iBytes) {
 }
 
 void simPLSGRAB(char* iPath, int* iMode, int* ier) {
-  Call call("PLSGRAB", ier);
-  call.CString(iPath).Int(iMode);
-  if (call.Faulted()) return;
   if (iPath == nullptr || iMode == nullptr) {
     SetCode(ier, KAVSIM_NULL_ARGUMENT);
     return;

@@ -1,7 +1,13 @@
-// Internals shared by the reference kernel's routine families: the call
-// journal and fault injection every routine goes through, the registry
-// that the resolver binds from, the kernel's list store and its site
-// directory. Nothing here is exported from the module.
+// Internals shared by the reference kernel's routine families: the
+// registry that the resolver binds from, the kernel's lock, the kernel's
+// list store and its site directory. Nothing here is exported from the
+// module.
+//
+// A routine is its behaviour only. The call framework (KAVSimCore.cpp)
+// runs it, under the lock, inside an entry expanded from the routine
+// table that counts the call, injects faults into its ier, applies
+// scripted answers, and writes the message log and the boundary log: a
+// routine neither names itself nor notes its arguments.
 #ifndef KAVSimKernel_h
 #define KAVSimKernel_h
 
@@ -11,6 +17,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "KAVRoutineTable.h"
 #include "KAVSimCodes.h"
 
 namespace kavsim {
@@ -21,46 +28,6 @@ namespace kavsim {
   using Proto_##name = ret params;
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
-
-// One kernel call: counts it for fault injection and, when the journal
-// is on, records one line "NAME arg arg ... -> code" as it ends.
-//
-//   kavsim::Call call("GNFLOD", ier);
-//   call.Text(model, 8).Text(member, 8);
-//   if (call.Faulted()) return;      // an injected code is now in *ier
-//
-// The code journaled is *ier as the routine leaves it (or the value given
-// to Result() for routines without an ier).
-class Call {
- public:
-  Call(const char* iName, int* ioIer);
-  ~Call();
-  Call(const Call&) = delete;
-  Call& operator=(const Call&) = delete;
-
-  // Arguments as passed, for the journal. A null pointer logs "null".
-  Call& Text(const char* iText, int iWidth);  // exactly iWidth bytes
-  Call& CString(const char* iText);           // terminated text
-  Call& Int(const int* iValue);
-  Call& Ints(const int* iValues, int iCount);
-  Call& Double(const double* iValue);
-  Call& Note(const char* iWord);  // a bare word, e.g. "out"
-
-  // True when a fault is injected into this call; the code is then
-  // already written into *ier (when there is one) and Code() gives it.
-  bool Faulted() const { return _faulted; }
-  int Code() const { return _faultCode; }
-  // For routines without an ier: the code to journal.
-  void Result(int iCode);
-
- private:
-  int* _ier;
-  bool _faulted = false;
-  int _faultCode = 0;
-  bool _hasResult = false;
-  int _result = 0;
-  std::string _line;
-};
 
 // The kernel's one lock. Its routines run under it (the call framework
 // takes it before a routine starts, scripted or not) and so must every
@@ -76,17 +43,21 @@ inline void SetCode(int* oIer, int iCode) {
   if (oIer != nullptr) *oIer = iCode;
 }
 
-// Registry of implemented routines; the resolver binds every other row of
-// the routine table to a stand-in that answers KAVSIM_NOT_AVAILABLE.
-void Register(const char* iName, void* iRoutine);
-void* Lookup(const std::string& iName);
+// Registry of implemented routines, by row of the routine table; the
+// resolver binds every other row to a stand-in that answers
+// KAVSIM_NOT_AVAILABLE in its ier.
+void Register(int iRow, void* iRoutine);
+
+// The name of the routine whose body is running (for the error journal's
+// lines), "" outside one.
+const char* CurrentRoutine();
 
 // Reset hooks: each family clears its state (and drops data loaded from
 // the site) when the kernel is reset.
 void OnReset(void (*iHook)());
 
 struct Registration {
-  Registration(const char* iName, void* iRoutine) { Register(iName, iRoutine); }
+  Registration(int iRow, void* iRoutine) { Register(iRow, iRoutine); }
 };
 struct ResetRegistration {
   explicit ResetRegistration(void (*iHook)()) { OnReset(iHook); }
@@ -98,7 +69,7 @@ struct ResetRegistration {
   static_assert(std::is_same_v<decltype(&FN), ::kavsim::Proto_##NAME*>, \
                 #FN " must have the prototype of " #NAME);              \
   static ::kavsim::Registration kavsimRegistration_##NAME(              \
-      #NAME, reinterpret_cast<void*>(&FN))
+      ::kavcall::Row(#NAME), reinterpret_cast<void*>(&FN))
 
 #define KAVSIM_ON_RESET(FN) \
   static ::kavsim::ResetRegistration kavsimReset_##FN(&FN)

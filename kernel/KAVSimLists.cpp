@@ -15,9 +15,9 @@
 namespace kavsim {
 namespace {
 
-constexpr int kIntWidth = 4;
-constexpr int kDoubleWidth = 8;
-constexpr int kPushTextWidth = 72;
+constexpr int kIntWidth = kavcall::kIntRecordWidth;
+constexpr int kDoubleWidth = kavcall::kRealRecordWidth;
+constexpr int kPushTextWidth = kavcall::kValueTextWidth;
 
 struct Store {
   int nextHandle = 1;
@@ -150,9 +150,6 @@ int OpenCount() { return static_cast<int>(GetStore().open.size()); }
 namespace {
 
 void simGUSINI(int* iWidth, int* oHandle, int* oIer) {
-  Call call("GUSINI", oIer);
-  call.Int(iWidth).Int(oHandle);
-  if (call.Faulted()) return;
   if (iWidth == nullptr || oHandle == nullptr) {
     SetCode(oIer, KAVSIM_NULL_ARGUMENT);
     return;
@@ -169,18 +166,7 @@ KAVSIM_ROUTINE(GUSINI, simGUSINI);
 
 // The position output is the record's 1-based index after the append.
 void simGUSPUS(int* iHandle, void* iValue, int* oPosition, int* oIer) {
-  Call call("GUSPUS", oIer);
-  call.Int(iHandle);
   Records* list = Find(iHandle);
-  if (list && iValue) {
-    if (list->Width() == kIntWidth)
-      call.Int(static_cast<const int*>(iValue));
-    else if (list->Width() == kDoubleWidth)
-      call.Double(static_cast<const double*>(iValue));
-    else
-      call.Text(static_cast<const char*>(iValue), list->Width());
-  }
-  if (call.Faulted()) return;
   if (list == nullptr) {
     SetCode(oIer, KAVSIM_BAD_HANDLE);
     return;
@@ -197,9 +183,6 @@ void simGUSPUS(int* iHandle, void* iValue, int* oPosition, int* oIer) {
 KAVSIM_ROUTINE(GUSPUS, simGUSPUS);
 
 void simGUSINF(int* iHandle, int* oWidth, int* oCount, int* oIer) {
-  Call call("GUSINF", oIer);
-  call.Int(iHandle);
-  if (call.Faulted()) return;
   Records* list = Find(iHandle);
   if (list == nullptr) {
     SetCode(oIer, KAVSIM_BAD_HANDLE);
@@ -212,9 +195,6 @@ void simGUSINF(int* iHandle, int* oWidth, int* oCount, int* oIer) {
 KAVSIM_ROUTINE(GUSINF, simGUSINF);
 
 void simGUSREA(int* iHandle, int* iIndex, void* oRecord, int* oIer) {
-  Call call("GUSREA", oIer);
-  call.Int(iHandle).Int(iIndex);
-  if (call.Faulted()) return;
   Records* list = Find(iHandle);
   if (list == nullptr) {
     SetCode(oIer, KAVSIM_BAD_HANDLE);
@@ -235,9 +215,6 @@ void simGUSREA(int* iHandle, int* iIndex, void* oRecord, int* oIer) {
 KAVSIM_ROUTINE(GUSREA, simGUSREA);
 
 void simGUSEND(int* iHandle, int* oIer) {
-  Call call("GUSEND", oIer);
-  call.Int(iHandle);
-  if (call.Faulted()) return;
   if (Find(iHandle) == nullptr) {
     SetCode(oIer, KAVSIM_BAD_HANDLE);
     return;
@@ -255,12 +232,8 @@ std::vector<std::string>& Errors() {
 void ResetErrors() { Errors().clear(); }
 KAVSIM_ON_RESET(ResetErrors);
 
-// Clears the kernel's error journal; the call journal is left alone.
-void simGUERJO() {
-  Call call("GUERJO", nullptr);
-  if (!call.Faulted()) Errors().clear();
-  call.Result(0);
-}
+// Clears the kernel's error journal; the message log is left alone.
+void simGUERJO() { Errors().clear(); }
 KAVSIM_ROUTINE(GUERJO, simGUERJO);
 
 }  // namespace

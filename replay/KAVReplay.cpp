@@ -97,7 +97,7 @@ void LoadOnce(State& ioState) {
 // Writes iCode where the routine answers its code; returns it for a
 // routine whose code is its result.
 int Answer(int iRow, void* const* iArgs, int iCode) {
-  const int codeArg = kavcall::Line::CodeArg(kavcall::kRoutines[iRow]);
+  const int codeArg = kavcall::CodeArg(kavcall::kRoutines[iRow]);
   if (codeArg >= 0 && iArgs[codeArg] != nullptr)
     *static_cast<int*>(iArgs[codeArg]) = iCode;
   return iCode;
@@ -209,7 +209,7 @@ int FirstDifferentInput(int iRow, void* const* iArgs,
       recordBytes = static_cast<int>(iRecorded.in[in].bytes.size());
     ++in;
   }
-  kavcall::Line line(false);
+  kavcall::Line line(kavcall::Style::kText);
   line.Begin(iRow, iArgs, iWidths, recordBytes);
   std::vector<std::string> words = kavreplay::Words(line.Text());
   in = 0;

@@ -33,13 +33,7 @@ int Outputs(const kavcall::Routine& iRoutine) {
 }
 
 bool HasCode(const kavcall::Routine& iRoutine) {
-  return iRoutine.returnsCode || kavcall::Line::CodeArg(iRoutine) >= 0;
-}
-
-int RowNamed(const std::string& iName) {
-  for (int row = 0; row < kavcall::kRoutineCount; ++row)
-    if (iName == kavcall::kRoutines[row].name) return row;
-  return -1;
+  return iRoutine.returnsCode || kavcall::CodeArg(iRoutine) >= 0;
 }
 
 bool Whole(const std::string& iWord, long long& oValue) {
@@ -165,7 +159,7 @@ bool TextLine(const std::string& iLine, Call& oCall) {
     words.pop_back();
   }
   oCall.thread = static_cast<int>(thread);
-  if (words.empty() || (oCall.row = RowNamed(words[0])) < 0) return false;
+  if (words.empty() || (oCall.row = kavcall::RowOf(words[0])) < 0) return false;
   const kavcall::Routine& routine = kavcall::kRoutines[oCall.row];
   const size_t arrow = 1 + static_cast<size_t>(Inputs(routine));
   if (words.size() <= arrow || words[arrow] != "->") return false;
@@ -190,7 +184,7 @@ bool JsonLine(const std::string& iLine, Call& oCall) {
   const nlohmann::json line = nlohmann::json::parse(iLine, nullptr, false);
   if (!line.is_object() || !line.contains("routine") ||
       !line["routine"].is_string() ||
-      (oCall.row = RowNamed(line["routine"].get<std::string>())) < 0)
+      (oCall.row = kavcall::RowOf(line["routine"].get<std::string>())) < 0)
     return false;
   const kavcall::Routine& routine = kavcall::kRoutines[oCall.row];
   const auto values = [&](const char* iKey, int iCount,

@@ -59,6 +59,13 @@ class ReferenceKernel {
 // The suites' short name for it.
 using Kernel = ReferenceKernel;
 
+// ReferenceKernel::Routine(#NAME) typed by the routine's C declaration
+// (KAVLegacyRoutines.h, which the user includes), so that its name and
+// prototype are written nowhere else:
+//   const auto gusrea = KAV_BOUND_ROUTINE(GUSREA);
+#define KAV_BOUND_ROUTINE(NAME) \
+  reinterpret_cast<decltype(&NAME)>(::kavtest::ReferenceKernel::Routine(#NAME))
+
 // Flags of a scripted answer.
 constexpr int kInstead = KAVSIM_SCRIPT_INSTEAD;
 constexpr int kOnPurpose = KAVSIM_SCRIPT_OVERFLOW;

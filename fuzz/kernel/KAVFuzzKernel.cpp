@@ -7,11 +7,12 @@
 //
 // The answerers are expanded from the routine table's argument column, as
 // the call lines are (KAVCallLog.h): a new row needs nothing here unless
-// it hands out a list (kListRecords below). Inputs are read as the column
-// says, so AddressSanitizer sees a caller that passes less than the
+// it hands out a list the column does not describe. Inputs are read as the
+// column says, so AddressSanitizer sees a caller that passes less than the
 // contract; outputs are written only within what the contract gives: a
 // text within its field, an array within its capacity, a list record
-// within the record the caller reads from that list (see kListRecords),
+// within the record the caller reads from that list (the column's list
+// marks),
 // whatever width GUSINF reports.
 #include <cstdint>
 #include <cstdio>
@@ -37,58 +38,9 @@ using kavcall::Kind;
 using kavcall::kRoutines;
 
 // What a caller reads from a list: an int, a real, a text of `width`, or
-// what GUSINF's width or a type code in the same call names.
-enum class RecordKind : unsigned char {
-  kNone,
-  kInt,
-  kDouble,
-  kText,
-  kByWidth,
-  kByType
-};
-
-struct ListRecord {
-  const char* routine;
-  int arg;  // the handle, from 1
-  RecordKind kind;
-  int width;    // a text's width
-  int typeArg;  // kByType: the argument holding the type code
-};
-
-// The records the library reads from each list a routine hands out (the
-// kernel contract of each routine): text widths, ints, reals; by GUSINF's
-// width 4, 8 or 72; by a type code 0/1, 2, 3. A handle not listed here
-// (GUSINI's, or a new routine's) gets no record written into it.
-constexpr ListRecord kListRecords[] = {
-    {"GNFRC2", 4, RecordKind::kByWidth, 72, 0},
-    {"GNFRC1", 3, RecordKind::kText, 16, 0},
-    {"GNFRC1", 4, RecordKind::kInt, 4, 0},
-    {"GNFRC1", 5, RecordKind::kText, 16, 0},
-    {"GNFRC1", 6, RecordKind::kInt, 4, 0},
-    {"GNFRAT", 13, RecordKind::kByType, 72, 4},
-    {"GNFLCL", 1, RecordKind::kText, 32, 0},
-    {"GNFLCL", 2, RecordKind::kInt, 4, 0},
-    {"GNFLAT", 1, RecordKind::kText, 16, 0},
-    {"GNFLAT", 2, RecordKind::kInt, 4, 0},
-    {"GNFRDA", 2, RecordKind::kText, 16, 0},
-    {"GNFLTP", 1, RecordKind::kText, 44, 0},
-    {"GNFLTP", 2, RecordKind::kText, 8, 0},
-    {"GNFLTP", 3, RecordKind::kText, 72, 0},
-    {"GNFRVA", 4, RecordKind::kByType, 72, 3},
-    {"GNFRVA", 5, RecordKind::kText, 72, 0},
-    {"GNFRTL", 2, RecordKind::kText, 72, 0},
-    {"GNFRLA", 2, RecordKind::kText, 16, 0},
-    {"GNFLMC", 3, RecordKind::kText, 44, 0},
-    {"GNFLMC", 4, RecordKind::kText, 8, 0},
-    {"GNFLMC", 5, RecordKind::kText, 72, 0},
-    {"GNSLTB", 2, RecordKind::kText, 72, 0},
-    {"GNSROB", 4, RecordKind::kText, 16, 0},
-    {"GNSROB", 5, RecordKind::kInt, 4, 0},
-    {"GNSROB", 6, RecordKind::kInt, 4, 0},
-    {"GNSRFI", 4, RecordKind::kByWidth, 72, 0},
-    {"GNSXOB", 3, RecordKind::kInt, 4, 0},
-    {"GNDRDA", 2, RecordKind::kText, 16, 0},
-};
+// what GUSINF's width names (a type code is read as the list is handed
+// out).
+enum class RecordKind : unsigned char { kNone, kInt, kDouble, kText, kByWidth };
 
 struct Record {
   RecordKind kind = RecordKind::kNone;
@@ -96,9 +48,9 @@ struct Record {
   int Bytes() const {
     switch (kind) {
       case RecordKind::kInt:
-        return 4;
+        return kavcall::kIntRecordWidth;
       case RecordKind::kDouble:
-        return 8;
+        return kavcall::kRealRecordWidth;
       case RecordKind::kText:
         return width;
       default:
@@ -109,14 +61,18 @@ struct Record {
 
 // As the library chooses a record by a list's width or a value type code.
 Record OfWidth(int iWidth, int iTextWidth) {
-  if (iWidth == 4) return {RecordKind::kInt, 4};
-  if (iWidth == 8) return {RecordKind::kDouble, 8};
-  if (iWidth == 72) return {RecordKind::kText, iTextWidth};
+  if (iWidth == kavcall::kIntRecordWidth)
+    return {RecordKind::kInt, kavcall::kIntRecordWidth};
+  if (iWidth == kavcall::kRealRecordWidth)
+    return {RecordKind::kDouble, kavcall::kRealRecordWidth};
+  if (iWidth == kavcall::kValueTextWidth)
+    return {RecordKind::kText, iTextWidth};
   return {};
 }
 Record OfType(int iType, int iTextWidth) {
-  if (iType == 0 || iType == 1) return {RecordKind::kInt, 4};
-  if (iType == 2) return {RecordKind::kDouble, 8};
+  if (iType == 0 || iType == 1)
+    return {RecordKind::kInt, kavcall::kIntRecordWidth};
+  if (iType == 2) return {RecordKind::kDouble, kavcall::kRealRecordWidth};
   if (iType == 3) return {RecordKind::kText, iTextWidth};
   return {};
 }
@@ -244,7 +200,7 @@ class Answerer {
     for (int i = 0; i < _routine.argc; ++i)
       if (_routine.args[i].flow != Flow::kOut) ReadInput(i);
     int result = 0;
-    const int codeArg = kavcall::Line::CodeArg(_routine);
+    const int codeArg = kavcall::CodeArg(_routine);
     if (codeArg >= 0 && _args[codeArg] != nullptr)
       *static_cast<int*>(_args[codeArg]) = Code();
     else if (_routine.returnsCode)
@@ -407,14 +363,28 @@ class Answerer {
         run.lists.erase(handle);
         run.reportedWidths.erase(handle);
       }
-      for (const ListRecord& list : kListRecords) {
-        if (list.arg != i + 1 || std::strcmp(list.routine, _routine.name) != 0)
-          continue;
-        Record record{list.kind, list.width};
-        if (list.kind == RecordKind::kByType)
-          record = OfType(IntAt(_args, list.typeArg), list.width);
-        run.lists[handle].push_back(record);
-      }
+      const Record record = HandedOut(_routine.args[i]);
+      if (record.kind != RecordKind::kNone) run.lists[handle].push_back(record);
+    }
+  }
+
+  // The record the library reads from a list the argument hands out, as
+  // the routine table's list column says; none for a list it does not
+  // describe (GUSINI's).
+  Record HandedOut(const Arg& iArg) const {
+    switch (iArg.list) {
+      case kavcall::List::kTexts:
+        return {RecordKind::kText, iArg.width};
+      case kavcall::List::kInts:
+        return {RecordKind::kInt, kavcall::kIntRecordWidth};
+      case kavcall::List::kReals:
+        return {RecordKind::kDouble, kavcall::kRealRecordWidth};
+      case kavcall::List::kByWidth:
+        return {RecordKind::kByWidth, iArg.width};
+      case kavcall::List::kByType:
+        return OfType(IntAt(_args, iArg.ref), iArg.width);
+      default:
+        return {};
     }
   }
 
