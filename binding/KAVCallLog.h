@@ -14,11 +14,20 @@
 // same values: {"routine":..,"in":[..],"code":..,"out":[..]}. The
 // reference kernel's message log is a third, shorter form (Style).
 //
+// A log begins with a header line naming its format (Header()), so that a
+// reader can tell a log it can replay from an older one. A call of any
+// thread but the first to call ends with "@N" ("thread":N in JSON): the
+// thread's ordinal, in the order threads first called, so that logs of two
+// runs stay comparable. Every output the caller can see is shown whole
+// (texts with their bytes, reals %.17g), so that a log can be answered
+// again call for call.
+//
 // Header-only: the kernel module compiles its own copy and shares nothing
 // with the library at run time.
 #ifndef KAVCallLog_h
 #define KAVCallLog_h
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -27,6 +36,28 @@
 #include "KAVRoutineTable.h"
 
 namespace kavcall {
+
+// The format of the lines, named by the header line a log begins with. 1:
+// the lines before the header existed (no thread, records of a list of
+// unknown width shown as `record`).
+inline constexpr int kFormat = 2;
+inline constexpr char kTextHeader[] = "# t4711 journal, format ";
+inline constexpr char kJsonHeader[] = "{\"journal\":\"t4711\",\"format\":";
+
+inline std::string Header(bool iJson) {
+  return (iJson ? kJsonHeader : kTextHeader) + std::to_string(kFormat) +
+         (iJson ? "}\n" : "\n");
+}
+
+// The calling thread's ordinal: 1 for the first thread that asks, 2 for
+// the next, and so on. Each module that includes this header counts its
+// own threads.
+inline int ThreadOrdinal() {
+  static std::atomic<int> next{0};
+  thread_local int mine = 0;
+  if (mine == 0) mine = ++next;
+  return mine;
+}
 
 // Where a line finds the record width of a kernel list (0: unknown), so
 // that a record read or pushed can be shown: 4 an int, 8 a real, anything
@@ -89,6 +120,8 @@ class Line {
   // (GUSREA, GUSPUS), -1 when the writer does not know them. A list whose
   // width says more is shown cut to them: what a kernel says of its width
   // never makes the line read past the record.
+  // They also stand in for the width of a list the line has not seen (a
+  // list read without GUSINF), so that the record can be answered again.
   void Begin(int iRow, void* const* iArgs, const ListWidths& iWidths,
              int iRecordBytes = -1) {
     const Routine& r = kRoutines[iRow];
@@ -123,9 +156,10 @@ class Line {
   }
 
   // iResult: the int the routine returned (for a routine whose code it
-  // is). iNanoseconds < 0: no time.
+  // is). iNanoseconds < 0: no time. iThread: the caller's ordinal, shown
+  // when it is not 1.
   void End(int iRow, void* const* iArgs, int iResult, const ListWidths& iWidths,
-           long long iNanoseconds) {
+           long long iNanoseconds, int iThread = 1) {
     const Routine& r = kRoutines[iRow];
     _first = true;
     // The code: the routine's ier ("null" when the caller passed none) or
@@ -144,15 +178,25 @@ class Line {
         Value(r, i, iArgs, iWidths);
     if (_json) {
       _text += ']';
+      if (iThread != 1) {
+        _text += ",\"thread\":";
+        _text += std::to_string(iThread);
+      }
       if (iNanoseconds >= 0) {
         _text += ",\"ns\":";
         _text += std::to_string(iNanoseconds);
       }
       _text += '}';
-    } else if (iNanoseconds >= 0) {
-      _text += " (";
-      _text += std::to_string(iNanoseconds);
-      _text += " ns)";
+    } else {
+      if (iThread != 1) {
+        _text += " @";
+        _text += std::to_string(iThread);
+      }
+      if (iNanoseconds >= 0) {
+        _text += " (";
+        _text += std::to_string(iNanoseconds);
+        _text += " ns)";
+      }
     }
     _text += '\n';
   }
@@ -313,7 +357,7 @@ class Line {
         return;
       case Kind::kRecord: {
         const int width = iWidths.Of(ref(a.ref));
-        if (_recordBytes >= 0 && width > _recordBytes)
+        if (_recordBytes >= 0 && (width > _recordBytes || width == 0))
           return Quoted(text, static_cast<size_t>(_recordBytes));
         if (width == kIntRecordWidth) return Number(Int(cell));
         if (width == kRealRecordWidth)

@@ -45,6 +45,8 @@ struct Journal {
 std::atomic<Journal*> gJournal{nullptr};
 bool gSettingRead = false;
 
+void Write(Journal& ioJournal, const std::string& iLine);
+
 // The target is opened without blocking: a FIFO nobody reads yet would
 // otherwise hold the first kernel call for ever; it fails at once instead
 // (ENXIO) and the application goes on without a journal. Once open, the
@@ -84,6 +86,9 @@ Journal* OpenOnce() {
   journal->pipeLike = fstat(fd, &info) == 0 &&
                       (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
   journal->target = target;
+  // Before any call's line: a reader (t4711 replay) tells by it which
+  // format the lines have.
+  Write(*journal, kavcall::Header(json));
   gJournal.store(journal, std::memory_order_release);
   return journal;
 }
@@ -174,6 +179,7 @@ struct Thunk<Row, R(A...)> {
       recordBytes = tRecordBytes;
       tRecordBytes = -1;
     }
+    const int thread = kavcall::ThreadOrdinal();
     kavcall::Line line(journal.json ? kavcall::Style::kJson
                                     : kavcall::Style::kText);
     {
@@ -197,7 +203,8 @@ struct Thunk<Row, R(A...)> {
       }
       line.End(
           Row, args, result, journal.widths,
-          std::chrono::duration_cast<std::chrono::nanoseconds>(took).count());
+          std::chrono::duration_cast<std::chrono::nanoseconds>(took).count(),
+          thread);
     }
     Write(journal, line.Text());
     if constexpr (!std::is_void_v<R>) return static_cast<R>(result);

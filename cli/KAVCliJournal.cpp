@@ -128,6 +128,11 @@ bool ParseText(const std::string& iLine, Call& oCall) {
       return false;
     words.resize(words.size() - 2);
   }
+  long long thread = 0;
+  if (!words.empty() && words.back().size() > 1 && words.back()[0] == '@') {
+    if (!Number(words.back().substr(1), thread) || thread < 2) return false;
+    words.pop_back();
+  }
   if (words.empty() || (oCall.row = kavcall::RowOf(words[0])) < 0) return false;
   const kavcall::Routine& routine = kavcall::kRoutines[oCall.row];
   const size_t arrow = 1 + static_cast<size_t>(Inputs(routine));
@@ -210,7 +215,9 @@ bool ParseJson(const std::string& iLine, Call& oCall) {
   }
   if (line.contains("ns") && (!JsonWhole(line["ns"], oCall.ns) || oCall.ns < 0))
     return false;
-  return true;
+  long long thread = 0;
+  return !line.contains("thread") ||
+         (JsonWhole(line["thread"], thread) && thread >= 2);
 }
 
 struct RoutineFigures {
@@ -308,6 +315,12 @@ struct Summary {
 // and is skipped without being kept.
 constexpr size_t kMostLineBytes = 16 << 20;
 
+// The line a journal begins with, naming its format (in either form).
+bool IsHeader(const std::string& iLine) {
+  return iLine.rfind(kavcall::kTextHeader, 0) == 0 ||
+         iLine.rfind(kavcall::kJsonHeader, 0) == 0;
+}
+
 // Writes the picture of the journal's calls; 0, or the output problem (3).
 int WriteTraceEvents(const std::string& iJournal, const std::string& iOut,
                      const std::vector<KAVCliTracedCall>& iCalls,
@@ -337,7 +350,8 @@ int Summarize(KAVCliContext& ioContext, const std::string& iFile,
                             KAVCliLineRead::kEnd;) {
     ++summary.lines;
     if (read == KAVCliLineRead::kTooLong) KAVCliSkipLine(in);
-    if (read == KAVCliLineRead::kLine && text.empty()) continue;
+    if (read == KAVCliLineRead::kLine && (text.empty() || IsHeader(text)))
+      continue;
     Call call;
     const bool understood =
         read == KAVCliLineRead::kLine &&
@@ -484,9 +498,11 @@ int JournalTour(KAVCliContext& ioContext) {
       << std::endl;
   std::string line;
   for (int n = 0; n < 8 && KAVCliReadLine(in, kMostLineBytes, line) ==
-                               KAVCliLineRead::kLine;
-       ++n)
-    std::cout << line << '\n';
+                               KAVCliLineRead::kLine;)
+    if (!IsHeader(line)) {
+      std::cout << line << '\n';
+      ++n;
+    }
   std::cout << std::endl;
   return KAVCliRunLines({"journal " + Word(file)}, ioContext);
 }

@@ -41,8 +41,11 @@ const char kFooter[] =
     "  3   input or output problem (missing, unreadable or directory file; a\n"
     "      journal with no journal line; a file that cannot be written; a\n"
     "      failed write on standard output)\n"
+    "  4   replay: the command diverged from the journal (t4711 replay)\n"
+    "  5   replay: calls of the journal were left unreplayed\n"
     "  99  no kernel to use: the binder could not load one (KAVSYMB00\n"
-    "      message), or env and check-kernel found none they could use\n"
+    "      message), env and check-kernel found none they could use, or\n"
+    "      replay found no replay kernel\n"
     "With --json every command prints one JSON document on standard output,\n"
     "a failure's with an \"error\" object holding its status.\n"
     "\n"
@@ -55,8 +58,9 @@ const char kFooter[] =
     "t4711 uses the kernel installed with it); KAVSIM_SITE the reference\n"
     "kernel's site data; MfgBaseDebug, MfgBasePerfo, MFGODT the library's\n"
     "trace switches; T4711_JOURNAL=FILE (or -, or json:FILE) a journal of\n"
-    "every kernel call (see 't4711 journal'). With --json, trace lines go to\n"
-    "standard error.\n"
+    "every kernel call (see 't4711 journal'); T4711_REPLAY=FILE the journal\n"
+    "the replay kernel answers from (see 't4711 replay'). With --json, trace\n"
+    "lines go to standard error.\n"
     "Run 't4711 help COMMAND' for a command's options.";
 
 // --json is accepted by every command, wherever the user puts it, and

@@ -81,7 +81,8 @@ endif()
 # Nothing is installed half-way: before the first file is copied, every
 # built file the install takes is checked, and a tree that lacks one (a
 # build of some targets only) installs nothing and says what to build.
-set(KAV_BUILT_FILES $<TARGET_FILE:T4711BAS> $<TARGET_FILE:KAVPlatform> $<TARGET_FILE:KAVSYMB>)
+set(KAV_BUILT_FILES $<TARGET_FILE:T4711BAS> $<TARGET_FILE:KAVPlatform> $<TARGET_FILE:KAVSYMB>
+  $<TARGET_FILE:KAVReplay>)
 if(TARGET t4711)
   list(APPEND KAV_BUILT_FILES $<TARGET_FILE:t4711> ${KAV_MAN_PAGE})
 endif()
@@ -104,6 +105,7 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/T4711BAS/
 install(FILES ${KAV_GENERATED_INCLUDE_DIR}/T4711BASVersion.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/T4711BAS)
 install(TARGETS KAVSYMB LIBRARY DESTINATION ${KAV_INSTALL_KERNEL_DIR})
+install(TARGETS KAVReplay LIBRARY DESTINATION ${KAV_INSTALL_KERNEL_DIR}/replay)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/kernel/site/ DESTINATION ${KAV_INSTALL_KERNEL_DIR}/site)
 # The pages keep their places, so README's links to docs/ hold.
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/CHANGELOG.md

@@ -281,6 +281,7 @@ void ReadEnvironmentOnce() {
   ParseFaults(std::getenv("KAVSIM_FAULTS"), "KAVSIM_FAULTS");
   state.messageFile.Open("KAVSIM_LOG");
   state.callsFile.Open("KAVSIM_CALLS");
+  state.callsFile.Write(kavcall::Header(false));
 }
 
 // The bytes this kernel reads or writes through a call's list record
@@ -524,6 +525,7 @@ class Call {
         _message->Begin(iRow, iArgs, KernelWidths());
     }
     if (state.callsFile.On()) {
+      _thread = kavcall::ThreadOrdinal();
       _boundary.emplace(kavcall::Style::kText);
       _boundary->Begin(iRow, iArgs, state.callsWidths,
                        RecordBytes(iRow, iArgs));
@@ -554,7 +556,7 @@ class Call {
     if (_boundary) {
       state.callsWidths.Learn(_row, _args,
                               kavcall::Line::Code(_row, _args, iResult));
-      _boundary->End(_row, _args, iResult, state.callsWidths, -1);
+      _boundary->End(_row, _args, iResult, state.callsWidths, -1, _thread);
       state.callsFile.Write(_boundary->Text());
     }
     gCurrentRow = -1;
@@ -596,6 +598,7 @@ class Call {
   bool _instead = false;
   std::optional<kavcall::Line> _message;
   std::optional<kavcall::Line> _boundary;
+  int _thread = 1;  // the caller's ordinal, for the boundary log
 };
 
 // Each routine's entry, with its exact C prototype: what the resolver

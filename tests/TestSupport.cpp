@@ -67,6 +67,21 @@ std::string ReadFile(const std::string& iPath) {
 
 std::string ProgramCommand(const std::string& iPath) { return KAV_TEST_EMULATOR "'" + iPath + "'"; }
 
+ChildResult RunShell(const std::string& iCommand) {
+  ChildResult result;
+  TempDir dir;
+  const std::string errFile = dir.Path() + "/err";
+  FILE* pipe = popen((iCommand + " 2>'" + errFile + "'").c_str(), "r");
+  char buffer[4096];
+  size_t read = 0;
+  while (pipe && (read = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+    result.out.append(buffer, read);
+  const int status = pipe ? pclose(pipe) : -1;
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.err = ReadFile(errFile);
+  return result;
+}
+
 std::string TempTemplate(const std::string& iStem) {
   const char* directory = std::getenv("TMPDIR");
   return std::string(directory && *directory ? directory : "/tmp") + "/" + iStem + "-XXXXXX";

@@ -101,6 +101,10 @@ std::string ReadFile(const std::string& iPath);
 // behind the emulator when the build is for another machine.
 std::string ProgramCommand(const std::string& iPath);
 
+// Runs iCommand through the shell; its exit status (-1 when it did not
+// exit), standard output and standard error.
+ChildResult RunShell(const std::string& iCommand);
+
 // --- Shared by the suites ---------------------------------------------------
 
 // iText cut or blank-padded to iWidth characters, as a kernel field holds it.

@@ -558,7 +558,12 @@ TEST(CliTest, JournalSummaryCountsLinesItCannotTrustAsNotUnderstood) {
       {"shape", good + "GUSINF 1 -> 0 16 2 3 (100 ns)\nGUSINF 1 -> 0 16 (100 ns)\nGUSINF 1 -> 0 16 2 (-5 ns)\n"
        "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":\"x\",\"out\":[],\"ns\":1}\n"
        "{\"routine\":\"GUSEND\",\"in\":[5,6],\"code\":0,\"out\":[],\"ns\":1}\n",
-       "1 calls of 1 routines, 50 ns in the kernel\nlines not understood: 5 (the first: line 2)"}};
+       "1 calls of 1 routines, 50 ns in the kernel\nlines not understood: 5 (the first: line 2)"},
+      {"headers and threads", "# t4711 journal, format 2\n" + good + "GUSEND 5 -> 0 @2 (50 ns)\n"
+       "GUSEND 5 -> 0 @1 (50 ns)\nGUSEND 5 -> 0 @x (50 ns)\n{\"journal\":\"t4711\",\"format\":2}\n"
+       "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":0,\"out\":[],\"thread\":3,\"ns\":50}\n"
+       "{\"routine\":\"GUSEND\",\"in\":[5],\"code\":0,\"out\":[],\"thread\":\"3\",\"ns\":50}\n",
+       "3 calls of 1 routines, 150 ns in the kernel\nlines not understood: 3 (the first: line 4)"}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
