@@ -33,6 +33,7 @@ struct Call {
   bool hasCode = false;
   long long code = 0;
   long long ns = -1;
+  long long thread = 1;  // numbered by first call; the first is unmarked
 };
 
 // Steps over the quoted texts of a line, quoted alike in both forms ("..."
@@ -128,9 +129,9 @@ bool ParseText(const std::string& iLine, Call& oCall) {
       return false;
     words.resize(words.size() - 2);
   }
-  long long thread = 0;
   if (!words.empty() && words.back().size() > 1 && words.back()[0] == '@') {
-    if (!Number(words.back().substr(1), thread) || thread < 2) return false;
+    if (!Number(words.back().substr(1), oCall.thread) || oCall.thread < 2)
+      return false;
     words.pop_back();
   }
   if (words.empty() || (oCall.row = kavcall::RowOf(words[0])) < 0) return false;
@@ -215,9 +216,8 @@ bool ParseJson(const std::string& iLine, Call& oCall) {
   }
   if (line.contains("ns") && (!JsonWhole(line["ns"], oCall.ns) || oCall.ns < 0))
     return false;
-  long long thread = 0;
   return !line.contains("thread") ||
-         (JsonWhole(line["thread"], thread) && thread >= 2);
+         (JsonWhole(line["thread"], oCall.thread) && oCall.thread >= 2);
 }
 
 struct RoutineFigures {
@@ -262,6 +262,7 @@ KAVCliTracedCall Traced(const Call& iCall, long iLine) {
   traced.routine = kavcall::kRoutines[iCall.row].name;
   traced.line = iLine;
   traced.ns = iCall.ns > 0 ? iCall.ns : 0;
+  traced.thread = iCall.thread;
   traced.in = iCall.in;
   traced.out = iCall.out;
   if (iCall.hasCode) traced.code = iCall.code;

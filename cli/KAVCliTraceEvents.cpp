@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int kProcess = 1;
-constexpr int kTrack = 1;
 
 double Microseconds(long long iNs) { return static_cast<double>(iNs) / 1000.0; }
 
@@ -57,24 +56,55 @@ std::vector<Group> Groups(const std::vector<KAVCliTracedCall>& iCalls) {
   return merged;
 }
 
-nlohmann::json Metadata(const char* iName, const std::string& iValue) {
+nlohmann::json Metadata(const char* iName, long long iTrack,
+                        const std::string& iValue) {
   return {{"name", iName},
           {"ph", "M"},
           {"pid", kProcess},
-          {"tid", kTrack},
+          {"tid", iTrack},
           {"args", {{"name", iValue}}}};
 }
 
 nlohmann::json Slice(const std::string& iName, const char* iCategory,
-                     long long iStart, long long iEnd, nlohmann::json iArgs) {
+                     long long iTrack, long long iStart, long long iEnd,
+                     nlohmann::json iArgs) {
   return {{"name", iName},
           {"cat", iCategory},
           {"ph", "X"},
           {"pid", kProcess},
-          {"tid", kTrack},
+          {"tid", iTrack},
           {"ts", Microseconds(iStart)},
           {"dur", Microseconds(iEnd - iStart)},
           {"args", std::move(iArgs)}};
+}
+
+// One thread's calls on its own track: end to end from 0, operations
+// before the calls they hold.
+void Track(const std::vector<KAVCliTracedCall>& iCalls, long long iTrack,
+           nlohmann::json& ioEvents, int& ioOperations) {
+  std::vector<long long> starts(iCalls.size() + 1, 0);
+  for (size_t i = 0; i < iCalls.size(); ++i)
+    starts[i + 1] = starts[i] + iCalls[i].ns;
+  const std::vector<Group> groups = Groups(iCalls);
+  auto group = groups.begin();
+  for (size_t i = 0; i < iCalls.size(); ++i) {
+    // A call alone needs no slice around it.
+    if (group != groups.end() && group->first == i && group->last > i) {
+      ++ioOperations;
+      ioEvents.push_back(Slice("lists of " + iCalls[i].routine, "operation",
+                               iTrack, starts[i], starts[group->last + 1],
+                               {{"lists", group->lists},
+                                {"calls", group->last - i + 1},
+                                {"first line", iCalls[i].line}}));
+    }
+    if (group != groups.end() && group->first == i) ++group;
+    const KAVCliTracedCall& call = iCalls[i];
+    nlohmann::json args = {
+        {"line", call.line}, {"in", call.in}, {"out", call.out}};
+    if (!call.code.is_null()) args["code"] = call.code;
+    ioEvents.push_back(Slice(call.routine, "kernel call", iTrack, starts[i],
+                             starts[i + 1], std::move(args)));
+  }
 }
 
 }  // namespace
@@ -83,37 +113,25 @@ nlohmann::json KAVCliTraceEvents(const std::string& iJournal,
                                  const std::vector<KAVCliTracedCall>& iCalls,
                                  int& oOperations) {
   nlohmann::json events = nlohmann::json::array();
-  events.push_back(Metadata("process_name", "t4711 journal " + iJournal));
-  events.push_back(Metadata("thread_name", "kernel calls"));
-  std::vector<long long> starts(iCalls.size() + 1, 0);
-  for (size_t i = 0; i < iCalls.size(); ++i)
-    starts[i + 1] = starts[i] + iCalls[i].ns;
-  // In time order, an operation before the calls it holds.
-  const std::vector<Group> groups = Groups(iCalls);
-  auto group = groups.begin();
+  events.push_back(Metadata("process_name", 1, "t4711 journal " + iJournal));
+  // A thread's lists are its own: groups are found within each track.
+  std::map<long long, std::vector<KAVCliTracedCall>> threads;
+  for (const KAVCliTracedCall& call : iCalls)
+    threads[call.thread].push_back(call);
+  if (threads.empty()) threads[1];
   oOperations = 0;
-  for (size_t i = 0; i < iCalls.size(); ++i) {
-    // A call alone needs no slice around it.
-    if (group != groups.end() && group->first == i && group->last > i) {
-      ++oOperations;
-      events.push_back(Slice("lists of " + iCalls[i].routine, "operation",
-                             starts[i], starts[group->last + 1],
-                             {{"lists", group->lists},
-                              {"calls", group->last - i + 1},
-                              {"first line", iCalls[i].line}}));
-    }
-    if (group != groups.end() && group->first == i) ++group;
-    const KAVCliTracedCall& call = iCalls[i];
-    nlohmann::json args = {
-        {"line", call.line}, {"in", call.in}, {"out", call.out}};
-    if (!call.code.is_null()) args["code"] = call.code;
-    events.push_back(Slice(call.routine, "kernel call", starts[i],
-                           starts[i + 1], std::move(args)));
+  for (const auto& [thread, calls] : threads) {
+    events.push_back(Metadata(
+        "thread_name", thread,
+        thread == 1 ? std::string("kernel calls")
+                    : "kernel calls of thread " + std::to_string(thread)));
+    Track(calls, thread, events, oOperations);
   }
   return {{"traceEvents", events},
           {"displayTimeUnit", "ns"},
           {"otherData",
            {{"journal", iJournal},
             {"time axis",
-             "kernel time: each call starts where the one before it ended"}}}};
+             "kernel time: each call starts where the one before it ended "
+             "on its thread's track"}}}};
 }

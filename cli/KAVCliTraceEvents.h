@@ -12,6 +12,7 @@ struct KAVCliTracedCall {
   std::string routine;
   long line = 0;                     // of the journal, from 1
   long long ns = 0;                  // in the kernel; 0 when the line says none
+  long long thread = 1;              // as the journal numbers threads
   std::vector<std::string> in, out;  // as the line writes them
   nlohmann::json code;               // null for a routine without one
   // The kernel lists the call names (list handles among its inputs) and
@@ -22,10 +23,10 @@ struct KAVCliTracedCall {
 };
 
 // The Trace Event document of iCalls, journal iJournal: one complete
-// event per call on one track, named by metadata events. The journal
-// holds durations, neither clock times nor threads nor the library
-// operation that made a call: the calls are laid end to end on one time
-// axis (kernel time), and what the journal does know of an operation,
+// event per call on the track of its thread, tracks named by metadata
+// events. The journal holds durations, neither clock times nor the library
+// operation that made a call: a thread's calls are laid end to end on its
+// track (kernel time), and what the journal does know of an operation,
 // the kernel lists it works on, groups calls: a call that hands out lists
 // and the calls that use them until the last one (overlapping groups made
 // one) are nested under one slice "lists of <routine>". oOperations: the
