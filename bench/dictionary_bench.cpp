@@ -30,7 +30,7 @@ struct Kernel {
   decltype(&GUSEND) gusend = KAV_BOUND_ROUTINE(GUSEND);
 };
 
-// A fresh kernel holding kClassCount classes, journal off.
+// A fresh kernel holding kClassCount classes, message log off.
 void Prepare() {
   kavtest::ReferenceKernel::Reset();
   KAV_KERNEL_FN(kavsim_journal)(0);

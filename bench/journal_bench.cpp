@@ -1,4 +1,4 @@
-// What the kernel-call journal costs when it is on: a journaled call
+// What the library's journal costs when it is on: a journaled call
 // through a stub (the routine is the one-increment stand-in, the journal a
 // file in TMPDIR) against a plain call of the same routine through a
 // function pointer, the fastest of several repetitions each; and the whole

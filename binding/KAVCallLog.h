@@ -14,13 +14,13 @@
 // same values: {"routine":..,"in":[..],"code":..,"out":[..]}. The
 // reference kernel's message log is a third, shorter form (Style).
 //
-// A log begins with a header line naming its format (Header()), so that a
-// reader can tell a log it can replay from an older one. A call of any
-// thread but the first to call ends with "@N" ("thread":N in JSON): the
-// thread's ordinal, in the order threads first called, so that logs of two
-// runs stay comparable. Every output the caller can see is shown whole
-// (texts with their bytes, reals %.17g), so that a log can be answered
-// again call for call.
+// A journal or boundary log begins with a header line naming its format
+// (Header()), so that a reader can tell one it can replay from an older
+// one. A call of any thread but the first to call ends with "@N"
+// ("thread":N in JSON): the thread's ordinal, in the order threads first
+// called, so that the records of two runs stay comparable. Every output the
+// caller can see is shown whole (texts with their bytes, reals %.17g), so
+// that its calls can be answered again call for call.
 //
 // Header-only: the kernel module compiles its own copy and shares nothing
 // with the library at run time.
@@ -37,9 +37,9 @@
 
 namespace kavcall {
 
-// The format of the lines, named by the header line a log begins with. 1:
-// the lines before the header existed (no thread, records of a list of
-// unknown width shown as `record`).
+// The format of the lines, named by the header line a journal or boundary
+// log begins with. 1: the lines before the header existed (no thread,
+// records of a list of unknown width shown as `record`).
 inline constexpr int kFormat = 2;
 inline constexpr char kTextHeader[] = "# t4711 journal, format ";
 inline constexpr char kJsonHeader[] = "{\"journal\":\"t4711\",\"format\":";

@@ -1,4 +1,4 @@
-// The kernel-call journal: with T4711_JOURNAL set, every kernel call the
+// The library's journal: with T4711_JOURNAL set, every kernel call the
 // library makes is written as one line (KAVCallLog.h) to a file ("-":
 // standard error; "json:FILE" or "json:-": JSON lines).
 #ifndef KAVJournal_h

@@ -1,7 +1,10 @@
-// Mechanics every wrapper shares when it talks to the kernel: fixed-width
-// text fields, and reading and writing kernel lists (GUSINF, GUSREA,
-// GUSEND, GUSINI, GUSPUS). Control flow (what stops, what is still ended,
-// what is traced) stays in the operations.
+// Reading and writing kernel lists, shared by every wrapper family: a
+// list's width and count (GUSINF), its records read as their kind (GUSREA),
+// lists ended (GUSEND), new lists filled (GUSINI, GUSPUS). Each record
+// buffer is owned here, and its size is told to the library's journal just
+// before GUSREA or GUSPUS. Fixed-width text fields are KAVKernelForm.h's.
+// Control flow (what stops, what is still ended, what is traced) stays in
+// the operations.
 #ifndef KAVKernelList_h
 #define KAVKernelList_h
 

@@ -1,4 +1,4 @@
-// t4711 journal FILE: a summary of a kernel-call journal (T4711_JOURNAL),
+// t4711 journal FILE: a summary of the library's journal (T4711_JOURNAL),
 // in either of its forms: calls and time per routine, failures by code
 // with their first occurrence, and the lists opened and never ended. The
 // routine table says which value of a line is what, as it said when the

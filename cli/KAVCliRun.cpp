@@ -180,8 +180,8 @@ int TourCommand(KAVCliContext& ioContext) {
     return KAVCliUsageError(
         "tour shows commands and their output for people: it has "
         "no JSON form (run 't4711 --json run FILE' instead)");
-  // The tour keeps a kernel-call journal of its own, unless one is asked
-  // for already: its last step shows it.
+  // The tour writes the library's journal to a file of its own, unless
+  // one is asked for already: its last step shows it.
   std::string ownJournal;
   if (std::getenv("T4711_JOURNAL") == nullptr) {
     const char* tmp = std::getenv("TMPDIR");

@@ -1,5 +1,6 @@
-// A kernel-call journal as a picture: the Trace Event format that trace
-// viewers open (`t4711 journal FILE --trace-events OUT.json`).
+// The library's journal (or a boundary log, same format) as a picture: the
+// Trace Event format that trace viewers open (`t4711 journal FILE
+// --trace-events OUT.json`).
 #ifndef KAVCliTraceEvents_h
 #define KAVCliTraceEvents_h
 

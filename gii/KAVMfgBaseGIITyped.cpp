@@ -297,8 +297,8 @@ int KAVMfgBaseGII::IsValuatedGIIVariable(const KAVUnicodeString& iName,
   return valued;
 }
 
-// Relies on: an unknown name is an answer here, not an error: the
-// kernel's error journal is cleared and nothing is raised.
+// Relies on: an unknown name is an answer here, not an error: the GII
+// error journal is cleared and nothing is raised.
 int KAVMfgBaseGII::IsExistingGIIVariable(const KAVUnicodeString& iName,
                                          const int iBuffer) {
   const KAVOperationTrace trace("KAVMfgBaseGII");

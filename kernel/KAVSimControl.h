@@ -5,8 +5,11 @@
  *
  * Faults: the n-th call (counted since the last reset, over every routine,
  * or over one routine's calls) returns the given code in its ier and does
- * nothing else. The journal: one line per call, "NAME arg ... -> code",
- * fixed-width texts quoted with their blanks. */
+ * nothing else. The message log (the kavsim_journal* functions, whose
+ * names stay as exported): one line per call, "NAME arg ... -> code",
+ * fixed-width texts quoted with their blanks; KAVSIM_LOG writes the same
+ * lines to a file. It is not the library's journal (T4711_JOURNAL) nor
+ * the boundary log (KAVSIM_CALLS). */
 #ifndef KAVSimControl_h
 #define KAVSimControl_h
 
@@ -14,7 +17,7 @@
 extern "C" {
 #endif
 
-/* Back to the site's seed data: kernel state, journal, call counts and
+/* Back to the site's seed data: kernel state, message log, call counts and
  * injected faults are all cleared (KAVSIM_FAULTS is not re-applied). */
 void kavsim_reset(void);
 void kavsim_fail_call(long n, int code);
@@ -28,7 +31,7 @@ void kavsim_clear_faults(void);
  * calls since the last reset; n 0 for every call), argument ARG (from 1,
  * in the routine table's order; 0 is the int a routine returns) is set to
  * the value after the routine ran, or instead of running it when FLAGS
- * holds KAVSIM_SCRIPT_INSTEAD (the call is then counted and journaled as
+ * holds KAVSIM_SCRIPT_INSTEAD (the call is then counted and logged as
  * "scripted"). A text is written as its LENGTH bytes, unpadded and
  * unterminated, but never past the argument's field (the routine table's
  * width; a list record: its list's width); a record argument (void*) takes
@@ -101,7 +104,7 @@ int kavsim_gii_order_count(void);    /* MRCGII calls that ran */
 /* How often the variable was recorded as an event, without building the
  * list: a caller that asks around every call stays linear. */
 int kavsim_gii_event_count(const char* name);
-/* The kernel's error journal ("ROUTINE code" per line), cleared by GUERJO. */
+/* The GII error journal ("ROUTINE code" per line), cleared by GUERJO. */
 const char* kavsim_gii_error_journal(void);
 int kavsim_gii_set_batch(
     int batch); /* what LBATCH answers; returns the previous */

@@ -152,8 +152,8 @@ struct State {
   // The boundary log (KAVSIM_CALLS): every call as it crossed into the
   // kernel and back, expanded from the routine table like the library's
   // journal, so that the two can be compared line by line.
-  LogFile callsFile;
-  kavcall::RecordWidths callsWidths;
+  LogFile boundaryFile;
+  kavcall::RecordWidths boundaryWidths;
   bool envRead = false;
 };
 
@@ -280,15 +280,15 @@ void ReadEnvironmentOnce() {
   state.envRead = true;
   ParseFaults(std::getenv("KAVSIM_FAULTS"), "KAVSIM_FAULTS");
   state.messageFile.Open("KAVSIM_LOG");
-  state.callsFile.Open("KAVSIM_CALLS");
-  state.callsFile.Write(kavcall::Header(false));
+  state.boundaryFile.Open("KAVSIM_CALLS");
+  state.boundaryFile.Write(kavcall::Header(false));
 }
 
 // The bytes this kernel reads or writes through a call's list record
-// (GUSPUS, GUSREA): the width of the list the call names. The log shows no
-// more of the record than that, whatever width GUSINF was scripted to
-// answer. -1 (the width the caller was told) for a routine without a
-// record or a list this kernel does not have.
+// (GUSPUS, GUSREA): the width of the list the call names. The boundary
+// log shows no more of the record than that, whatever width GUSINF was
+// scripted to answer. -1 (the width the caller was told) for a routine without
+// a record or a list this kernel does not have.
 int RecordBytes(int iRow, void* const* iArgs) {
   const int record = kavcall::RecordArg(iRow);
   if (record < 0) return -1;
@@ -524,10 +524,10 @@ class Call {
       else
         _message->Begin(iRow, iArgs, KernelWidths());
     }
-    if (state.callsFile.On()) {
+    if (state.boundaryFile.On()) {
       _thread = kavcall::ThreadOrdinal();
       _boundary.emplace(kavcall::Style::kText);
-      _boundary->Begin(iRow, iArgs, state.callsWidths,
+      _boundary->Begin(iRow, iArgs, state.boundaryWidths,
                        RecordBytes(iRow, iArgs));
     }
     if (_faulted && ier >= 0)
@@ -554,10 +554,10 @@ class Call {
       if (Applies(script) && script.arg == 0 && script.type == Script::kInt)
         iResult = script.intValue;
     if (_boundary) {
-      state.callsWidths.Learn(_row, _args,
-                              kavcall::Line::Code(_row, _args, iResult));
-      _boundary->End(_row, _args, iResult, state.callsWidths, -1, _thread);
-      state.callsFile.Write(_boundary->Text());
+      state.boundaryWidths.Learn(_row, _args,
+                                 kavcall::Line::Code(_row, _args, iResult));
+      _boundary->End(_row, _args, iResult, state.boundaryWidths, -1, _thread);
+      state.boundaryFile.Write(_boundary->Text());
     }
     gCurrentRow = -1;
     return iResult;

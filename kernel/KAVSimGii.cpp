@@ -31,8 +31,8 @@
 //  - GMIPTR writes the current position of the list (0: none) into its
 //    position argument; GMISEL writes 1 into its second output when the
 //    variable holds an element, else 0.
-//  - Every failure a GM routine answers is also written to the kernel's
-//    error journal, which GUERJO clears.
+//  - Every failure a GM routine answers is also written to the GII error
+//    journal, which GUERJO clears.
 #include <cstdio>
 #include <cstring>
 #include <sstream>

@@ -48,8 +48,8 @@ inline void SetCode(int* oIer, int iCode) {
 // KAVSIM_NOT_AVAILABLE in its ier.
 void Register(int iRow, void* iRoutine);
 
-// The name of the routine whose body is running (for the error journal's
-// lines), "" outside one.
+// The name of the routine whose body is running (for the GII error
+// journal's lines), "" outside one.
 const char* CurrentRoutine();
 
 // Reset hooks: each family clears its state (and drops data loaded from
@@ -123,7 +123,7 @@ std::string Field(const char* iText, int iWidth);
 std::string Trimmed(const std::string& iText);
 void PutField(char* oField, int iWidth, const std::string& iText);
 
-// The kernel's error journal: the failures routines choose to record, one
+// The GII error journal: the failures routines choose to record, one
 // line "ROUTINE code" each. GUERJO clears it, and so does a reset.
 void RecordError(const char* iRoutine, int iCode);
 const std::vector<std::string>& ErrorJournal();

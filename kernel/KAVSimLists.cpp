@@ -1,5 +1,5 @@
 // The kernel's lists and their routines GUSINI, GUSPUS, GUSINF, GUSREA,
-// GUSEND, and the error journal reset GUERJO.
+// GUSEND, and the GII error journal's reset GUERJO.
 //
 // A list is a run of fixed-width records (Records): 4-byte ints, 8-byte
 // doubles or blank-padded texts of the list's width. Handles count up
@@ -232,7 +232,7 @@ std::vector<std::string>& Errors() {
 void ResetErrors() { Errors().clear(); }
 KAVSIM_ON_RESET(ResetErrors);
 
-// Clears the kernel's error journal; the message log is left alone.
+// Clears the GII error journal; the message log is left alone.
 void simGUERJO() { Errors().clear(); }
 KAVSIM_ROUTINE(GUERJO, simGUERJO);
 

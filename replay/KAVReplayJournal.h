@@ -1,4 +1,5 @@
-// A kernel-call journal read back for replay: its calls, each with the
+// The library's journal (or the kernel's boundary log, same format) read
+// back for replay: its calls, each with the
 // values its line shows, decoded into what the caller passed or was
 // answered (bytes of a text, ints, reals). Either form is read, text or
 // JSON lines; only a journal that begins with the header of the format

@@ -39,7 +39,7 @@ struct FaultRun {
 // The anomaly loop: for each mode, runs iRun with its n-th kernel call
 // failing, for n = 1, 2, ... until a run meets no fault, and hands each run
 // (the faultless one too) to iCheck. Before each run the kernel is reset,
-// iSetUp runs and the journal is cleared; calls are counted from there.
+// iSetUp runs and the message log is cleared; calls are counted from there.
 void AnomalyLoop(const std::function<void()>& iSetUp, const std::function<void()>& iRun,
                  const std::function<void(const FaultRun&)>& iCheck,
                  std::vector<FaultMode> iModes = {FaultMode::kOnly, FaultMode::kFrom},
@@ -75,7 +75,7 @@ using KernelSteps = std::vector<KernelStep>;
 // What a run of an operation that stops at its first failing call leaves.
 struct Stopped {
   bool failed = false;  // a call failed (the operation keeps run.code)
-  std::string calls;    // the journal "NAME -> code" up to the failure
+  std::string calls;    // the message log "NAME -> code" up to the failure
   int open = 0;         // lists the kernel still holds
   int kept = 0;         // values appended before the failure
 };
@@ -89,7 +89,7 @@ struct Left {
   int open = 0;        // lists the kernel still holds
   int kept = 0;        // values appended
   bool banner = true;  // its end banner shows, when traced
-  std::string calls;   // the journal "NAME -> code"
+  std::string calls;   // the message log "NAME -> code"
 };
 // An operation that stops at its first failing call, by its clean run;
 // iCloses: its end banner shows even after a failure.

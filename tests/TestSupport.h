@@ -31,7 +31,7 @@ auto Values(const Collection& iValues) {
   return values;
 }
 
-// Each text followed by "\n": the expected trace or journal block.
+// Each text followed by "\n": the expected trace or message-log block.
 std::string Lines(std::initializer_list<std::string> iLines);
 std::string Lines(const Strings& iLines);
 std::string Dashes(int iCount);

@@ -1,4 +1,4 @@
-// The kernel-call journal against the reference kernel's boundary log:
+// The library's journal against the reference kernel's boundary log:
 // every routine of the table called through its stub, the two logs equal
 // line by line; the JSON form; threads; a journal that cannot be opened or
 // written; and the journal off leaving the binding as it always was.
@@ -312,7 +312,7 @@ TEST(JournalTest, APipeWithoutReaderNeverEndsTheApplication) {
 
 // A kernel may answer any width for a list: the journal shows no more of a
 // record than the storage the library gave it (an int, a 72-character
-// text), and the reference kernel's log no more than its list's width.
+// text), and the kernel's boundary log no more than its list's width.
 // The widths are learned from GUSINI (width, then handle) and GUSINF; the
 // two logs share their formatter, so the lines are also written out here.
 TEST(JournalTest, ARecordShowsNoMoreThanItsStorage) {

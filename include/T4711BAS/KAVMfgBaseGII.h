@@ -81,7 +81,7 @@ class ExportedByT4711BAS KAVMfgBaseGII {
   // Empties the cache (creating it if absent) and caches the identifier of
   // each name the kernel knows, in order, then of "IERZORVEN" and "OUTER"
   // unless already cached. A name the kernel refuses is reported in a '#'
-  // block on standard output, the kernel's error journal is cleared
+  // block on standard output, the GII error journal is cleared
   // (GUERJO) and the next name is taken.
   static void SetGIIIdList(const KAVListValKAVUnicodeString& iNames);
   // Reports the kernel code iIer into the session: "IERZORVEN" takes the

@@ -13,8 +13,8 @@ namespace kavtest {
 
 class ReferenceKernel {
  public:
-  // Back to the site's seed state: kernel data, journal and faults are
-  // cleared; the journal is switched on.
+  // Back to the site's seed state: kernel data, message log and faults are
+  // cleared; the message log is switched on.
   static void Reset();
   // The n-th next call (counted from the last Reset) answers iCode.
   static void FailCall(long iN, int iCode);
@@ -35,7 +35,9 @@ class ReferenceKernel {
                          const std::string& iBytes, int iFlags = 0);
   // Faults and scripted answers dropped.
   static void ClearFaults();
-  // Journal lines "NAME args -> code" since the last Reset or ClearJournal.
+  // The kernel's message log (Journal and ClearJournal keep the name of
+  // the exported kavsim_journal_text): lines "NAME args -> code" since the
+  // last Reset or ClearJournal.
   static std::string Journal();
   // The same lines with their arguments left out: "NAME -> code".
   static std::string Calls();
