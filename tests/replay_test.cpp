@@ -17,12 +17,6 @@ namespace {
 const std::string kKernel = KAV_TEST_KERNEL_DIR;
 const std::string kTiny = std::string(KAV_TEST_MODULES_DIR) + "/tiny";
 
-// A journal without its times, which no two runs share.
-std::string WithoutTimes(const std::string& iJournal) {
-  return std::regex_replace(std::regex_replace(iJournal, std::regex(" \\([0-9]+ ns\\)\n"), "\n"),
-                            std::regex(",\"ns\":[0-9]+\\}\n"), "}\n");
-}
-
 // A scratch directory holding `t4711`, a script that runs this build's
 // tool (behind the emulator when the build is for another machine), so
 // that `t4711 replay` can run it as its command.
@@ -113,8 +107,7 @@ TEST(ReplayTest, EveryFamilyReplaysAsItRan) {
                       "gii get prompt INVITE", "gii get intlist PASSES",
                       "gii set-fields MIXTE --types 2 1 --ints 9 --reals 2.5", "gii get-field MIXTE 2",
                       "gii id NBPASS --cache"}},
-      {"utilities", true, {"capture {DIR}/picture.png"}},
-  };
+      {"utilities", true, {"capture {DIR}/picture.png"}}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.family);
@@ -132,7 +125,7 @@ TEST(ReplayTest, EveryFamilyReplaysAsItRan) {
     EXPECT_EQ(recorded.status, replayed.status) << replayed.err;
     EXPECT_EQ(recorded.out, replayed.out);
     EXPECT_EQ(WithoutExplanations(recorded.err) + Summary(Calls(calls)), replayed.err);
-    EXPECT_EQ(WithoutTimes(calls), WithoutTimes(kavtest::ReadFile(File(again))));
+    EXPECT_EQ(kavtest::WithoutTimes(calls), kavtest::WithoutTimes(kavtest::ReadFile(File(again))));
   }
 }
 
@@ -157,8 +150,8 @@ TEST(ReplayTest, ASitesFailureReproduces) {
     EXPECT_EQ(c.status, recorded.status) << recorded.err;
     EXPECT_EQ(recorded.status, replayed.status) << replayed.err;
     EXPECT_EQ(recorded.out, replayed.out);
-    EXPECT_EQ(WithoutTimes(kavtest::ReadFile(bench.Path("journal"))),
-              WithoutTimes(kavtest::ReadFile(bench.Path("again"))));
+    EXPECT_EQ(kavtest::WithoutTimes(kavtest::ReadFile(bench.Path("journal"))),
+              kavtest::WithoutTimes(kavtest::ReadFile(bench.Path("again"))));
   }
 }
 
@@ -184,7 +177,8 @@ TEST(ReplayTest, TheTourReplaysEveryCall) {
   EXPECT_NE("", families(recorded.out));
   EXPECT_EQ(families(recorded.out), families(replayed.out));
   const std::string journal = kavtest::ReadFile(bench.Path("recorded"));
-  EXPECT_EQ(WithoutTimes(journal), WithoutTimes(kavtest::ReadFile(bench.Path("journal"))));
+  EXPECT_EQ(kavtest::WithoutTimes(journal),
+            kavtest::WithoutTimes(kavtest::ReadFile(bench.Path("journal"))));
   EXPECT_NE(std::string::npos, replayed.err.find(Summary(Calls(journal)))) << replayed.err;
 }
 
@@ -207,8 +201,7 @@ TEST(ReplayTest, ADivergenceIsReportedWhereItHappens) {
       {"left over", "nls name class MfgEndMill MfgDrilling", "nls name class MfgEndMill", 5,
        {"1 calls replayed, 0 divergences, 1 calls left unreplayed\n"}},
       {"no kernel call", "tables 1", "util sort b a", 5,
-       {"0 calls replayed, 0 divergences, 8 calls left unreplayed\n"}},
-  };
+       {"0 calls replayed, 0 divergences, 8 calls left unreplayed\n"}}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -261,7 +254,7 @@ TEST(ReplayTest, AJournalOfAnyKernelReplays) {
     EXPECT_EQ(0, replayed.status) << replayed.err;
     EXPECT_EQ(recorded.out, replayed.out);
     EXPECT_EQ(Summary(Calls(kavtest::ReadFile(File(journal)))), replayed.err);
-    EXPECT_EQ(WithoutTimes(kavtest::ReadFile(File(journal))),
-              WithoutTimes(kavtest::ReadFile(bench.Path("again"))));
+    EXPECT_EQ(kavtest::WithoutTimes(kavtest::ReadFile(File(journal))),
+              kavtest::WithoutTimes(kavtest::ReadFile(bench.Path("again"))));
   }
 }
