@@ -49,6 +49,29 @@ inline std::string Header(bool iJson) {
          (iJson ? "}\n" : "\n");
 }
 
+// How a line lays out a routine's arguments: the inputs (every argument
+// the routine reads, in/out ones included) before the arrow, then its code
+// where it has one, then the outputs (every argument it writes but the
+// code, which has its place of its own). Readers of a line count on these.
+inline int InputCount(const Routine& iRoutine) {
+  int n = 0;
+  for (int i = 0; i < iRoutine.argc; ++i)
+    n += iRoutine.args[i].flow != Flow::kOut;
+  return n;
+}
+
+inline int OutputCount(const Routine& iRoutine) {
+  int n = 0;
+  for (int i = 0; i < iRoutine.argc; ++i)
+    n += iRoutine.args[i].flow != Flow::kIn &&
+         iRoutine.args[i].kind != Kind::kCode;
+  return n;
+}
+
+inline bool HasCode(const Routine& iRoutine) {
+  return iRoutine.returnsCode || CodeArg(iRoutine) >= 0;
+}
+
 // The calling thread's ordinal: 1 for the first thread that asks, 2 for
 // the next, and so on. Each module that includes this header counts its
 // own threads.

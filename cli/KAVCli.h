@@ -55,6 +55,10 @@ struct KAVCliContext {
   // Commands with no JSON form (the tour): the tree gives every other
   // command --json.
   std::vector<const CLI::App*> textOnly;
+  // tour --scratch: the directory the tour's steps make their files in,
+  // for a run that must name the same paths each time (one to replay);
+  // empty: fresh temporary ones.
+  std::string tourScratch;
   // Fresh storage for a family's options, for one build of the command
   // tree: the callbacks read it after parsing, and `t4711 run` builds a
   // new tree for every line, so no option keeps a previous line's value.

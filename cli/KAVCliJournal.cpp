@@ -93,27 +93,6 @@ bool Number(const std::string& iWord, long long& oValue) {
   return KAVCliReadLong(iWord, oValue);
 }
 
-int Inputs(const kavcall::Routine& iRoutine) {
-  int n = 0;
-  for (int i = 0; i < iRoutine.argc; ++i)
-    n += iRoutine.args[i].flow != Flow::kOut;
-  return n;
-}
-
-// Outputs as a line shows them: every argument the routine writes but its
-// code, which has a place of its own.
-int Outputs(const kavcall::Routine& iRoutine) {
-  int n = 0;
-  for (int i = 0; i < iRoutine.argc; ++i)
-    n += iRoutine.args[i].flow != Flow::kIn &&
-         iRoutine.args[i].kind != Kind::kCode;
-  return n;
-}
-
-bool HasCode(const kavcall::Routine& iRoutine) {
-  return iRoutine.returnsCode || kavcall::CodeArg(iRoutine) >= 0;
-}
-
 // A line is understood only when it has the shape the routine table
 // gives its routine: that many inputs, the code when the routine has one,
 // that many outputs, and a time of whole nanoseconds when there is one.
@@ -136,17 +115,17 @@ bool ParseText(const std::string& iLine, Call& oCall) {
   }
   if (words.empty() || (oCall.row = kavcall::RowOf(words[0])) < 0) return false;
   const kavcall::Routine& routine = kavcall::kRoutines[oCall.row];
-  const size_t arrow = 1 + static_cast<size_t>(Inputs(routine));
+  const size_t arrow = 1 + static_cast<size_t>(kavcall::InputCount(routine));
   if (words.size() <= arrow || words[arrow] != "->") return false;
   oCall.in.assign(words.begin() + 1, words.begin() + static_cast<long>(arrow));
   size_t next = arrow + 1;
-  oCall.hasCode = HasCode(routine);
+  oCall.hasCode = kavcall::HasCode(routine);
   if (oCall.hasCode) {
     if (next >= words.size()) return false;
     if (words[next] != "null" && !Number(words[next], oCall.code)) return false;
     ++next;
   }
-  if (words.size() - next != static_cast<size_t>(Outputs(routine)))
+  if (words.size() - next != static_cast<size_t>(kavcall::OutputCount(routine)))
     return false;
   oCall.out.assign(words.begin() + static_cast<long>(next), words.end());
   return true;
@@ -205,10 +184,10 @@ bool ParseJson(const std::string& iLine, Call& oCall) {
           value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
     return true;
   };
-  if (!words("in", Inputs(routine), oCall.in) ||
-      !words("out", Outputs(routine), oCall.out))
+  if (!words("in", kavcall::InputCount(routine), oCall.in) ||
+      !words("out", kavcall::OutputCount(routine), oCall.out))
     return false;
-  oCall.hasCode = HasCode(routine);
+  oCall.hasCode = kavcall::HasCode(routine);
   if (oCall.hasCode) {
     if (!line.contains("code")) return false;
     if (!line["code"].is_null() && !JsonWhole(line["code"], oCall.code))

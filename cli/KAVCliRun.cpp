@@ -1,6 +1,7 @@
 // t4711 run FILE and t4711 tour: command lines run one after the other in
 // one process (kernel state carries from line to line), the tour's steps
 // through the very same path, so what the tour shows is what runs.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -182,12 +183,24 @@ int TourCommand(KAVCliContext& ioContext) {
         "no JSON form (run 't4711 --json run FILE' instead)");
   // The tour writes the library's journal to a file of its own, unless
   // one is asked for already: its last step shows it.
+  const std::string& scratch = ioContext.tourScratch;
+  const bool madeScratch =
+      !scratch.empty() && mkdir(scratch.c_str(), 0700) == 0;
+  struct stat what;
+  if (!scratch.empty() &&
+      (stat(scratch.c_str(), &what) != 0 || !S_ISDIR(what.st_mode)))
+    return KAVCliInputError("cannot use " + scratch +
+                            " as the tour's scratch directory");
   std::string ownJournal;
   if (std::getenv("T4711_JOURNAL") == nullptr) {
     const char* tmp = std::getenv("TMPDIR");
     std::string name =
-        std::string(tmp && *tmp ? tmp : "/tmp") + "/t4711-tour-XXXXXX";
-    const int fd = mkstemp(&name[0]);
+        scratch.empty()
+            ? std::string(tmp && *tmp ? tmp : "/tmp") + "/t4711-tour-XXXXXX"
+            : scratch + "/journal";
+    const int fd = scratch.empty()
+                       ? mkstemp(&name[0])
+                       : open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     if (fd >= 0) {
       close(fd);
       ownJournal = name;
@@ -209,6 +222,7 @@ int TourCommand(KAVCliContext& ioContext) {
     unlink(ownJournal.c_str());
     unsetenv("T4711_JOURNAL");
   }
+  if (madeScratch) rmdir(scratch.c_str());
   return status;
 }
 
@@ -364,6 +378,10 @@ void KAVCliAddRunCommands(CLI::App& iApp, KAVCliContext& ioContext) {
       "tour",
       "Walk through every family of the library on the current kernel "
       "(for people: no JSON form)");
+  tour->add_option("--scratch", ioContext.tourScratch,
+                   "make the tour's files in DIR (made and removed if it is "
+                   "not there) instead of fresh temporary ones, so that a "
+                   "run names the same paths each time (to replay it)");
   tour->callback([&ioContext] { ioContext.status = TourCommand(ioContext); });
   ioContext.textOnly.push_back(tour);
   struct Options {

@@ -209,8 +209,12 @@ int UtilFilesTour(KAVCliContext& ioContext) {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern =
       std::string(tmp && *tmp ? tmp : "/tmp") + "/t4711-tour-XXXXXX";
-  if (mkdtemp(&pattern[0]) == nullptr)
-    return KAVCliInputError("cannot make a scratch directory");
+  const bool made =
+      ioContext.tourScratch.empty()
+          ? mkdtemp(&pattern[0]) != nullptr
+          : mkdir((pattern = ioContext.tourScratch + "/files").c_str(), 0700) ==
+                0;
+  if (!made) return KAVCliInputError("cannot make a scratch directory");
   const std::string root = pattern;
   mkdir((root + "/programs").c_str(), 0700);
   const std::string image = root + "/picture.png";

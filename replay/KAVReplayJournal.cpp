@@ -14,28 +14,6 @@ namespace kavreplay {
 
 namespace {
 
-using kavcall::Flow;
-using kavcall::Kind;
-
-int Inputs(const kavcall::Routine& iRoutine) {
-  int n = 0;
-  for (int i = 0; i < iRoutine.argc; ++i)
-    n += iRoutine.args[i].flow != Flow::kOut;
-  return n;
-}
-
-int Outputs(const kavcall::Routine& iRoutine) {
-  int n = 0;
-  for (int i = 0; i < iRoutine.argc; ++i)
-    n += iRoutine.args[i].flow != Flow::kIn &&
-         iRoutine.args[i].kind != Kind::kCode;
-  return n;
-}
-
-bool HasCode(const kavcall::Routine& iRoutine) {
-  return iRoutine.returnsCode || kavcall::CodeArg(iRoutine) >= 0;
-}
-
 bool Whole(const std::string& iWord, long long& oValue) {
   if (iWord.empty()) return false;
   size_t i = iWord[0] == '-' ? 1 : 0;
@@ -161,15 +139,15 @@ bool TextLine(const std::string& iLine, Call& oCall) {
   oCall.thread = static_cast<int>(thread);
   if (words.empty() || (oCall.row = kavcall::RowOf(words[0])) < 0) return false;
   const kavcall::Routine& routine = kavcall::kRoutines[oCall.row];
-  const size_t arrow = 1 + static_cast<size_t>(Inputs(routine));
+  const size_t arrow = 1 + static_cast<size_t>(kavcall::InputCount(routine));
   if (words.size() <= arrow || words[arrow] != "->") return false;
   size_t next = arrow + 1;
-  oCall.hasCode = HasCode(routine);
+  oCall.hasCode = kavcall::HasCode(routine);
   if (oCall.hasCode &&
       (next >= words.size() || !ParseWord(words[next++], oCall.code) ||
        (oCall.code.type != Value::kWhole && oCall.code.type != Value::kNull)))
     return false;
-  if (words.size() - next != static_cast<size_t>(Outputs(routine)))
+  if (words.size() - next != static_cast<size_t>(kavcall::OutputCount(routine)))
     return false;
   for (size_t i = 1; i < words.size(); ++i) {
     if (i == arrow || (oCall.hasCode && i == arrow + 1)) continue;
@@ -198,10 +176,10 @@ bool JsonLine(const std::string& iLine, Call& oCall) {
     }
     return true;
   };
-  if (!values("in", Inputs(routine), oCall.in) ||
-      !values("out", Outputs(routine), oCall.out))
+  if (!values("in", kavcall::InputCount(routine), oCall.in) ||
+      !values("out", kavcall::OutputCount(routine), oCall.out))
     return false;
-  oCall.hasCode = HasCode(routine);
+  oCall.hasCode = kavcall::HasCode(routine);
   if (oCall.hasCode &&
       (!line.contains("code") || !FromJson(line["code"], oCall.code) ||
        (oCall.code.type != Value::kWhole && oCall.code.type != Value::kNull)))

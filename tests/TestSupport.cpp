@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <regex>
 
 #include "KAVListValKAVUnicodeString.h"
 
@@ -66,6 +67,11 @@ std::string ReadFile(const std::string& iPath) {
 }
 
 std::string ProgramCommand(const std::string& iPath) { return KAV_TEST_EMULATOR "'" + iPath + "'"; }
+
+std::string WithoutTimes(const std::string& iJournal) {
+  return std::regex_replace(std::regex_replace(iJournal, std::regex(" \\([0-9]+ ns\\)\n"), "\n"),
+                            std::regex(",\"ns\":[0-9]+\\}\n"), "}\n");
+}
 
 ChildResult RunShell(const std::string& iCommand) {
   ChildResult result;

@@ -96,6 +96,8 @@ class TempDir {
 };
 
 std::string ReadFile(const std::string& iPath);
+// A journal, text or JSON, without its times, which no two runs share.
+std::string WithoutTimes(const std::string& iJournal);
 
 // Shell words that run the program iPath of this build: the quoted path,
 // behind the emulator when the build is for another machine.

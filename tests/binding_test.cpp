@@ -95,19 +95,27 @@ std::string CannotLoad(
   return "KAVSYMB00: cannot load KAVSYMB " + loaded.out + "\n";
 }
 
-// The header of a 32-bit x86 shared object, in a file long enough for any
-// loader's first read.
-std::string Elf32SharedObject() {
-  Elf32_Ehdr header{};
+// A little-endian shared object's ELF header for iMachine, without
+// program headers yet.
+template <typename Header, typename ProgramHeader>
+Header SharedObjectHeader(unsigned char iClass, uint16_t iMachine) {
+  Header header{};
   std::memcpy(header.e_ident, ELFMAG, SELFMAG);
-  header.e_ident[EI_CLASS] = ELFCLASS32;
+  header.e_ident[EI_CLASS] = iClass;
   header.e_ident[EI_DATA] = ELFDATA2LSB;
   header.e_ident[EI_VERSION] = EV_CURRENT;
   header.e_type = ET_DYN;
-  header.e_machine = EM_386;
+  header.e_machine = iMachine;
   header.e_version = EV_CURRENT;
   header.e_ehsize = sizeof header;
-  header.e_phentsize = sizeof(Elf32_Phdr);
+  header.e_phentsize = sizeof(ProgramHeader);
+  return header;
+}
+
+// The header of a 32-bit x86 shared object, in a file long enough for any
+// loader's first read.
+std::string Elf32SharedObject() {
+  const auto header = SharedObjectHeader<Elf32_Ehdr, Elf32_Phdr>(ELFCLASS32, EM_386);
   std::string file(reinterpret_cast<const char*>(&header), sizeof header);
   file.resize(1024, '\0');
   return file;
@@ -117,17 +125,8 @@ std::string Elf32SharedObject() {
 // iSegmentEnd of the file, in a file of iFileSize bytes (its header and
 // program header take the first 120).
 std::string ElfWithSegment(uint64_t iSegmentEnd, size_t iFileSize) {
-  Elf64_Ehdr header{};
-  std::memcpy(header.e_ident, ELFMAG, SELFMAG);
-  header.e_ident[EI_CLASS] = ELFCLASS64;
-  header.e_ident[EI_DATA] = ELFDATA2LSB;
-  header.e_ident[EI_VERSION] = EV_CURRENT;
-  header.e_type = ET_DYN;
-  header.e_machine = kKAVElfMachine;
-  header.e_version = EV_CURRENT;
+  auto header = SharedObjectHeader<Elf64_Ehdr, Elf64_Phdr>(ELFCLASS64, kKAVElfMachine);
   header.e_phoff = sizeof header;
-  header.e_ehsize = sizeof header;
-  header.e_phentsize = sizeof(Elf64_Phdr);
   header.e_phnum = 1;
   Elf64_Phdr segment{};
   segment.p_type = PT_LOAD;

@@ -419,9 +419,9 @@ Segment SegmentOf(const Strings& iCalls, size_t iFailing) {
 }
 
 Strings CallItems(const std::string& iCalls) {
-  std::istringstream in(iCalls);
   Strings names;
-  for (std::string line; std::getline(in, line);) names.push_back(line.substr(0, line.find(' ')));
+  for (const std::string& line : SplitLines(iCalls))
+    names.push_back(line.substr(0, line.find(' ')));
   return names;
 }
 

@@ -124,8 +124,7 @@ TEST_F(GiiTest, WritersPassTheirValuesInKernelForm) {
        "GMIQID 11 \"COMMENTAIRE\" 0 -> 0\nGMOKEY 103 1 [4] null null [80] \"" + hundred.substr(0, 80) +
            "\" -> 0\n", "COMMENTAIRE", "text \"" + hundred.substr(0, 80) + "\""},
       {"prompt as given", [] { G::SetGIIPromptVariable("INVITE", " Outil ? ", 0); },
-       "GMIQID 6 \"INVITE\" 0 -> 0\nGMOPRO 106 \" Outil ? \" 9 -> 0\n", "INVITE", "prompt \" Outil ? \""},
-  };
+       "GMIQID 6 \"INVITE\" 0 -> 0\nGMOPRO 106 \" Outil ? \" 9 -> 0\n", "INVITE", "prompt \" Outil ? \""}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -156,8 +155,7 @@ TEST_F(GiiTest, ReadersConvertWhatTheKernelGives) {
       {"prompt keeps its blanks", [] { return G::GetGIIPromptVariable("INVITE", 0).ToStdString(); },
        "GMIPRO 106 buffer 0 -> 0", "  Choisir l'outil : "},
       {"valued", [] { return std::to_string(G::IsValuatedGIIVariable("NBPASS", 0)); }, "GMIQVA 101 0 -> 0", "1"},
-      {"not valued", [] { return std::to_string(G::IsValuatedGIIVariable("VIDE", 0)); }, "GMIQVA 109 0 -> 0", "0"},
-  };
+      {"not valued", [] { return std::to_string(G::IsValuatedGIIVariable("VIDE", 0)); }, "GMIQVA 109 0 -> 0", "0"}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -226,8 +224,7 @@ TEST_F(GiiTest, SetGIIVariablePassesOneTypeCodePerField) {
        "GMOKEY 108 6 [2,2,1,3,3,3] [7,8,0,0,0,0] [1.5,0,0,0,0,0] [0,0,0,0,0,0] null", 0,
        "int 7, int 8, real 1.5, char \"\", char \"\", char \"\""},
       {"a field without type code goes as 0", fewTypes, {},
-       "GMOKEY 108 3 [2,0,0] [7,8,0] [1.5,0,0] [0,0,0] null", 9064, "int 7, real 1.5, char \"abc\""},
-  };
+       "GMOKEY 108 3 [2,0,0] [7,8,0] [1.5,0,0] [0,0,0] null", 9064, "int 7, real 1.5, char \"abc\""}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -284,8 +281,7 @@ TEST_F(GiiTest, IdentifierComesFromTheCacheOnlyWithBufferFlagOne) {
   const Case cases[] = {
       {"  NBPASS  ", 1, 101, "", 1}, {"OUTER", 1, 2, "", 1}, {"NBPASS", 0, 101, ask, 1}, {"NBPASS", 2, 101, ask, 1},
       {"AVANCE", 1, 102, "GMIQID 6 \"AVANCE\" 0 -> 0\n", 0},  // asked, never added
-      {"AVANCE", 1, 102, "GMIQID 6 \"AVANCE\" 0 -> 0\n", 0},
-  };
+      {"AVANCE", 1, 102, "GMIQID 6 \"AVANCE\" 0 -> 0\n", 0}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -453,8 +449,7 @@ TEST_F(GiiTest, FailuresOnTheErrorVariablesAreNotRaised) {
       {"element writer is not exempt", 2, [] { G::SetGIIElemVariable("IERZORVEN", 1, 0); },
        "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMOSEL 1 1 -> 7777\n" + Raised(kCode)},
       {"event recorder only for OUTER", 2, [] { G::SetGIIEventBisVariable("IERZORVEN", 0); },
-       "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMOEVT 1 -> 7777\n" + Raised(kCode)},
-  };
+       "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMOEVT 1 -> 7777\n" + Raised(kCode)}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -518,8 +513,7 @@ TEST_F(GiiTest, ReturnedLengthsNeverReadOutsideTheBuffer) {
   const Case cases[] = {
       {"GMIKCH", 4, 3, 1000, string, full},    {"GMIKCH", 4, 3, -5, string, ""},
       {"GMIPRO", 2, 3, INT_MAX, prompt, full}, {"GMIPRO", 2, 3, INT_MIN, prompt, ""},
-      {"GMIKEY", 7, 6, 5000, field, full},     {"GMIKEY", 7, 6, -1, field, ""},
-  };
+      {"GMIKEY", 7, 6, 5000, field, full},     {"GMIKEY", 7, 6, -1, field, ""}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.routine) + " " + std::to_string(c.length));

@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -30,15 +29,6 @@ using kavtest::RunInChild;
 namespace {
 
 const std::string kReference = KAV_TEST_KERNEL_DIR;
-
-std::string Read(const std::string& iFile) {
-  std::ifstream in(iFile);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string WithoutTimes(const std::string& iJournal) {
-  return std::regex_replace(iJournal, std::regex(" \\([0-9]+ ns\\)\n"), "\n");
-}
 
 // Arguments for one call of any routine, from its argument column: texts
 // "MfgEndMill" and blanks (terminated at the end of their storage, for the
@@ -126,14 +116,12 @@ TEST(JournalTest, EveryRoutineIsJournaledAsTheKernelLogsIt) {
   // A record read by a direct call, of a list whose width the journal has
   // not seen, is all the journal cannot show: it was not told the storage.
   // The kernel shows its list's width.
-  const std::string logged =
-      std::regex_replace(Read(calls), std::regex("\nGUSREA 1 2 -> 0 \"MFG_CORNER_RAD  \"\n"),
-                         "\nGUSREA 1 2 -> 0 record\n");
-  const std::string journaled = WithoutTimes(Read(journal));
+  const std::string logged = std::regex_replace(
+      kavtest::ReadFile(calls), std::regex("\nGUSREA 1 2 -> 0 \"MFG_CORNER_RAD  \"\n"),
+      "\nGUSREA 1 2 -> 0 record\n");
+  const std::string journaled = kavtest::WithoutTimes(kavtest::ReadFile(journal));
   EXPECT_EQ(logged, journaled);
-  std::vector<std::string> lines;
-  std::istringstream in(journaled);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  kavtest::Strings lines = kavtest::SplitLines(journaled);
   ASSERT_EQ(1u + 2u * kavcall::kRoutineCount, lines.size());
   EXPECT_EQ("# t4711 journal, format 2", lines[0]) << "the header names the format";
   lines.erase(lines.begin());
@@ -177,7 +165,7 @@ TEST(JournalTest, JsonLinesHoldOneObjectPerCall) {
     return 0;
   });
   ASSERT_EQ(0, result.status) << result.err;
-  std::istringstream in(Read(journal));
+  std::istringstream in(kavtest::ReadFile(journal));
   std::string header;
   std::getline(in, header);
   EXPECT_EQ(R"({"journal":"t4711","format":2})", header);
@@ -220,7 +208,7 @@ TEST(JournalTest, ThreadsWriteWholeLines) {
     return 0;
   });
   ASSERT_EQ(0, result.status) << result.err;
-  std::istringstream in(Read(journal));
+  std::istringstream in(kavtest::ReadFile(journal));
   int lines = 0;
   // A thread's ordinal follows its outputs, but for the first thread's.
   const std::regex whole(R"((?:GUSINI [48] -> 0 [0-9]+|GUSEND [0-9]+ -> 0))"
@@ -340,8 +328,8 @@ TEST(JournalTest, ARecordShowsNoMoreThanItsStorage) {
                             "GUSINI 72 -> 0 2", "GUSPUS 2 " + text + " -> 0 1",
                             "GUSINF 1 -> 0 72 1", "GUSREA 1 1 -> 0 \"\\x05\\x00\\x00\\x00\"",
                             "GUSINF 2 -> 0 5000 1", "GUSREA 2 1 -> 0 " + text}),
-            WithoutTimes(Read(journal)));
-  EXPECT_EQ(Read(calls), WithoutTimes(Read(journal)));
+            kavtest::WithoutTimes(kavtest::ReadFile(journal)));
+  EXPECT_EQ(kavtest::ReadFile(calls), kavtest::WithoutTimes(kavtest::ReadFile(journal)));
 }
 
 // Off, a bound entry leads to the cell the kernel answered, as it always

@@ -151,8 +151,7 @@ TEST(KernelSiteTest, DamagedFilesGiveTheirCodeAndOneMessage) {
       {declarative, R"({"classes": {"MfgX": {"values": {"MFG_A": {"type": 7, "values": [1]}}}}})", MainPoolLoaded,
        9074, "classes.MfgX.values.MFG_A.type: 7 is not a type of values (0 and 1 int, 2 real, 3 text)"},
       {declarative, R"({"pools": {"KAVMFG": {"variables": {"AXES": {"type": "REAL", "value": 5}}}}})",
-       MainPoolLoaded, 9074, "pools.KAVMFG.variables.AXES.type: \"REAL\" is not a type (INTEGER or STRING)"},
-  };
+       MainPoolLoaded, 9074, "pools.KAVMFG.variables.AXES.type: \"REAL\" is not a type (INTEGER or STRING)"}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file + " " + c.content.substr(0, 60));
@@ -199,8 +198,7 @@ TEST(KernelSiteTest, AnUnusableSiteDirectoryIsSaidOnceAtFirstUse) {
   struct Case { std::string directory, problem; } cases[] = {
       {root.Path() + "/missing", "does not exist"},
       {root.Path() + "/file", "is not a directory"},
-      {root.Path() + "/empty", "is empty"},
-  };
+      {root.Path() + "/empty", "is empty"}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.directory);

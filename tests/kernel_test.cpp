@@ -285,15 +285,6 @@ TEST_F(KernelTest, ScriptedAnswersOverwriteTheChosenArgumentsOfTheChosenCall) {
   EXPECT_EQ(7, LBATCH(nullptr));
 }
 
-namespace {
-
-// A kernel field of iWidth characters holding iText, blank-padded.
-std::string Field(const std::string& iText, size_t iWidth) {
-  return kavtest::Padded(iText, iWidth);
-}
-
-}  // namespace
-
 // A script never writes past what the caller's argument holds, as the
 // routine table sizes it: a text is cut to its field (a list record to
 // its list's width); a count or a length that sizes another argument is
@@ -309,7 +300,7 @@ TEST_F(KernelTest, ScriptedAnswersStayInsideTheCallersStorage) {
   const auto icon = [&](bool iInstead) {
     Kernel::ScriptText("GNDRIC", 1, 2, std::string(200, 'X'), iInstead ? kInstead : 0);
     return area(8, [](char* oIcon) {
-      std::string name = Field("MfgPocketing", 32);
+      std::string name = Padded("MfgPocketing", 32);
       int ier = -1;
       GNDRIC(&name[0], oIcon, &ier);
     });
@@ -333,8 +324,8 @@ TEST_F(KernelTest, ScriptedAnswersStayInsideTheCallersStorage) {
   };
   const auto count = [](int iFlags) {
     Kernel::ScriptInt("G7AQRY", 1, 6, 60, iFlags);
-    std::string pool = Field("KAVPATHS", 27), variable = Field("KAVPATHS.ICONS", 64),
-                type = Field("STRING", 64), items(50 * 64, ' '), values(50 * 256, ' ');
+    std::string pool = Padded("KAVPATHS", 27), variable = Padded("KAVPATHS.ICONS", 64),
+                type = Padded("STRING", 64), items(50 * 64, ' '), values(50 * 256, ' ');
     int capacity = 50, width = 256, found = 0, ier = -1, itemLengths[50], valueLengths[50];
     G7AQRY(&pool[0], &variable[0], &type[0], &capacity, &width, &found, &items[0], itemLengths,
            &values[0], valueLengths, &ier);

@@ -52,8 +52,7 @@ TEST(PlatformStringTest, RangesAreCutToTheString) {
       {0, 3, "abc", "def"},  {2, 2, "cd", "abef"}, {4, 10, "ef", "abcd"},
       {-2, 4, "ab", "cdef"}, {6, 1, "", "abcdef"}, {1, 0, "", "abcdef"},
       {1, -3, "", "abcdef"}, {0, kMax, "abcdef", ""},
-      {kMax, kMax, "", "abcdef"},
-  };
+      {kMax, kMax, "", "abcdef"}};
   // clang-format on
   const KAVUnicodeString text("abcdef");
   for (const auto& c : cases) {
@@ -83,8 +82,7 @@ TEST(PlatformStringTest, SearchesGiveThePositionOrMinusOne) {
       {"bc", 0, 1, 1},   {"bc", 2, 1, 4},   {"bc", 5, 1, -1}, {"bc", -7, 1, 1},
       {"x", 0, 1, -1},   {"", 3, 1, 3},     {"", 6, 1, 6},    {"", 7, 1, -1},
       {"abcabcd", 0, 1, -1},                {"bc", 6, -1, 4}, {"bc", 3, -1, 1},
-      {"bc", 0, -1, -1}, {"bc", -1, -1, -1}, {"bc", 0, 7, -1},
-  };
+      {"bc", 0, -1, -1}, {"bc", -1, -1, -1}, {"bc", 0, 7, -1}};
   // clang-format on
   const KAVUnicodeString text("abcabc");
   for (const auto& c : cases) {
@@ -102,8 +100,7 @@ TEST(PlatformStringTest, ReplaceSubStringReplacesEveryOccurrenceOnce) {
   const struct { const char *text, *oldText, *newText, *expected; } cases[] = {
       {"/opt/$X/$X", "$X", "v", "/opt/v/v"}, {"aaa", "aa", "b", "ba"},
       {"ab", "a", "aa", "aab"},              {"abc", "", "X", "abc"},
-      {"abc", "abc", "", ""},                {"\xC8-\xC8", "\xC8", "e", "e-e"},
-  };
+      {"abc", "abc", "", ""},                {"\xC8-\xC8", "\xC8", "e", "e-e"}};
   // clang-format on
   for (const auto& c : cases) {
     KAVUnicodeString text(c.text);
@@ -119,8 +116,7 @@ TEST(PlatformStringTest, StripRemovesTheCharacterAtTheChosenEnds) {
   const struct { int mode; const char *text, *expected; } cases[] = {
       {1, "  a b  ", "a b  "}, {2, "  a b  ", "  a b"}, {3, "  a b  ", "a b"},
       {3, "    ", ""},         {1, "    ", ""},         {2, "    ", ""},
-      {3, "", ""}, {0, "  a  ", "  a  "}, {4, "  a  ", "  a  "},
-  };
+      {3, "", ""}, {0, "  a  ", "  a  "}, {4, "  a  ", "  a  "}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.mode) + "[" + c.text + "]");
@@ -320,8 +316,7 @@ TEST(PlatformServicesTest, TokensSkipEmptyComponents) {
   const struct { const char *text, *separators, *tokens; } cases[] = {
       {"$HOME/data", "/", "$HOME|data|||"}, {"///", "/", "||||"},
       {"/opt//$X/x/", "/", "opt|$X|x||"},   {"", "/", "||||"},
-      {"a,b;c", ",;", "a|b|c||"},           {"a/b", "", "a/b||||"},
-  };
+      {"a,b;c", ",;", "a|b|c||"},           {"a/b", "", "a/b||||"}};
   // clang-format on
   for (const auto& c : cases) {
     KAVToken token(c.text);
@@ -338,8 +333,7 @@ TEST(PlatformServicesTest, SplitPathAndFileInfo) {
       {"/c.txt", "/", "c.txt"},        {"/a/b/", "/a/b", ""},
       {"a//b", "a", "b"},              {"/", "/", ""},
       {"//x", "/", "x"},               {"", "", ""},
-      {" a /b ", " a ", "b "},         {nullptr, "", ""},
-  };
+      {" a /b ", " a ", "b "},         {nullptr, "", ""}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path ? c.path : "null");
@@ -380,8 +374,7 @@ TEST(PlatformSettingTest, ReadsIntsAndLeavesTheCellAloneOtherwise) {
       {"T.RELIM", "MFGPROG", 0, 4},   {"T.DRIVE", "MFGPROG", 2, 777},
       {"T.MACRO", "MFGPROG", 2, 777}, {"T.SMART", "MFGPROG", 2, 777},
       {"t.parts", "MFGPROG", 1, 777}, {"#T.NOTE", "MFGPROG", 1, 777},
-      {"T.PARTS", "OTHER", 1, 777},
-  };
+      {"T.PARTS", "OTHER", 1, 777}};
   // clang-format on
   for (const auto& c : cases) {
     int cell = 777;

@@ -30,8 +30,7 @@ TEST(UtilitiesTest, FixedFieldsKeepTheirWidth) {
   cases[] = {
       {"ABC", 8, "ABC     ", "ABC"}, {"ABCDEFGHIJ", 4, "ABCD", "ABCD"},
       {nullptr, 3, "   ", " "},      {"", 5, "     ", " "},
-      {" A B", 6, " A B  ", " A B"}, {"xyz", 1, "x", "x"},
-  };
+      {" A B", 6, " A B  ", " A B"}, {"xyz", 1, "x", "x"}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.field);
@@ -86,8 +85,7 @@ TEST(UtilitiesTest, StringShaping) {
       // An insert holding the pattern is found again, but only while the
       // search stays below the given length.
       {"a,b", ",", 1, ",", "a,,,b"},     {"abc", "", 1, "-", "ab--c"},
-      {"abc", "x", 1, "-", "abc"},       {"abc", "b", 0, "-", "abc"},
-  };
+      {"abc", "x", 1, "-", "abc"},       {"abc", "b", 0, "-", "abc"}};
   // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(KAVUnicodeString(c.expected), U::FormatStr(c.text, c.pattern, c.step, c.insert));
@@ -98,8 +96,7 @@ TEST(UtilitiesTest, GetItemsSplitsAtCommas) {
   const struct { const char* text; Texts items; } cases[] = {
       {"", {""}},         {"a", {"a"}},          {"a,", {"a", ""}},
       {",", {"", ""}},    {"a,,b", {"a", "", "b"}}, {" a , b ", {"a", "b"}},
-      {"\" a b \", c", {" a b ", "c"}},          {"\"\"x\"\"", {"x"}},
-  };
+      {"\" a b \", c", {" a b ", "c"}},          {"\"\"x\"\"", {"x"}}};
   // clang-format on
   for (const auto& c : cases) EXPECT_EQ(c.items, Items(U::GetItems(c.text)));
   // 300 items: the first 250 come back, the array always holds 250.
@@ -122,8 +119,7 @@ TEST(UtilitiesTest, ReadLineReturnsZeroWithTheLastLine) {
       {"a\nb\n", {"a", "b", ""}}, {"a\nb", {"a", "b"}}, {"", {""}},
       {longLine + "\nz",
        {longLine.substr(0, 1022), longLine.substr(1022, 1022),
-        longLine.substr(2044), "z"}},
-  };
+        longLine.substr(2044), "z"}}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.content.substr(0, 8));
@@ -151,8 +147,7 @@ TEST(UtilitiesTest, QueryTextParts) {
        {"TOOLS"}},
       {"select * from t where a = 1", "", "", "", {""}},
       {"SELECT * FROM \"T A\" b WHERE x;; ", "*", "\"T A\" b", "WHERE x;;",
-       {"T"}},
-  };
+       {"T"}}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
