@@ -27,11 +27,13 @@
 #ifndef KAVCallLog_h
 #define KAVCallLog_h
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "KAVRoutineTable.h"
 
@@ -70,6 +72,41 @@ inline int OutputCount(const Routine& iRoutine) {
 
 inline bool HasCode(const Routine& iRoutine) {
   return iRoutine.returnsCode || CodeArg(iRoutine) >= 0;
+}
+
+// Splits a line of the text form into its words: a quoted text (with its
+// escapes) and a bracketed array are one word each.
+inline std::vector<std::string> SplitLine(const std::string& iLine) {
+  std::vector<std::string> words;
+  size_t i = 0;
+  while (i < iLine.size()) {
+    if (iLine[i] == ' ') {
+      ++i;
+      continue;
+    }
+    const size_t start = i;
+    int depth = 0;
+    bool quoted = false;
+    for (; i < iLine.size(); ++i) {
+      const char c = iLine[i];
+      if (quoted) {
+        if (c == '\\')
+          ++i;
+        else if (c == '"')
+          quoted = false;
+      } else if (c == '"') {
+        quoted = true;
+      } else if (c == '[') {
+        ++depth;
+      } else if (c == ']') {
+        --depth;
+      } else if (c == ' ' && depth == 0) {
+        break;
+      }
+    }
+    words.push_back(iLine.substr(start, std::min(i, iLine.size()) - start));
+  }
+  return words;
 }
 
 // The calling thread's ordinal: 1 for the first thread that asks, 2 for

@@ -60,35 +60,6 @@ class QuoteScan {
   bool inside_ = false;
 };
 
-// Splits the text form into words: a quoted text (with its escapes) and a
-// bracketed array are one word each.
-std::vector<std::string> Words(const std::string& iLine) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (i < iLine.size()) {
-    if (iLine[i] == ' ') {
-      ++i;
-      continue;
-    }
-    const size_t start = i;
-    int depth = 0;
-    QuoteScan scan(iLine);
-    for (; i < iLine.size(); ++i) {
-      if (scan.Quoted(i)) continue;
-      const char c = iLine[i];
-      if (c == '[') {
-        ++depth;
-      } else if (c == ']') {
-        --depth;
-      } else if (c == ' ' && depth == 0) {
-        break;
-      }
-    }
-    words.push_back(iLine.substr(start, i - start));
-  }
-  return words;
-}
-
 bool Number(const std::string& iWord, long long& oValue) {
   return KAVCliReadLong(iWord, oValue);
 }
@@ -101,7 +72,7 @@ bool Number(const std::string& iWord, long long& oValue) {
 bool ParseText(const std::string& iLine, Call& oCall) {
   for (const char c : iLine)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
-  std::vector<std::string> words = Words(iLine);
+  std::vector<std::string> words = kavcall::SplitLine(iLine);
   if (words.size() >= 2 && words[words.size() - 1] == "ns)" &&
       words[words.size() - 2].size() > 1 && words[words.size() - 2][0] == '(') {
     if (!Number(words[words.size() - 2].substr(1), oCall.ns) || oCall.ns < 0)

@@ -211,7 +211,7 @@ int FirstDifferentInput(int iRow, void* const* iArgs,
   }
   kavcall::Line line(kavcall::Style::kText);
   line.Begin(iRow, iArgs, iWidths, recordBytes);
-  std::vector<std::string> words = kavreplay::Words(line.Text());
+  std::vector<std::string> words = kavcall::SplitLine(line.Text());
   in = 0;
   for (int i = 0; i < routine.argc; ++i) {
     if (routine.args[i].flow == Flow::kOut) continue;

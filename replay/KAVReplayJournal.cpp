@@ -126,7 +126,7 @@ bool FromJson(const nlohmann::json& iJson, Value& oValue) {
 }
 
 bool TextLine(const std::string& iLine, Call& oCall) {
-  std::vector<std::string> words = Words(iLine);
+  std::vector<std::string> words = kavcall::SplitLine(iLine);
   if (words.size() >= 2 && words.back() == "ns)")
     words.resize(words.size() - 2);
   long long thread = 1;
@@ -230,39 +230,6 @@ bool SameValue(const Value& iA, const Value& iB) {
   for (size_t i = 0; i < iA.items.size(); ++i)
     if (!SameValue(iA.items[i], iB.items[i])) return false;
   return true;
-}
-
-std::vector<std::string> Words(const std::string& iLine) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (i < iLine.size()) {
-    if (iLine[i] == ' ') {
-      ++i;
-      continue;
-    }
-    const size_t start = i;
-    int depth = 0;
-    bool quoted = false;
-    for (; i < iLine.size(); ++i) {
-      const char c = iLine[i];
-      if (quoted) {
-        if (c == '\\')
-          ++i;
-        else if (c == '"')
-          quoted = false;
-      } else if (c == '"') {
-        quoted = true;
-      } else if (c == '[') {
-        ++depth;
-      } else if (c == ']') {
-        --depth;
-      } else if (c == ' ' && depth == 0) {
-        break;
-      }
-    }
-    words.push_back(iLine.substr(start, std::min(i, iLine.size()) - start));
-  }
-  return words;
 }
 
 bool ParseWord(const std::string& iWord, Value& oValue) {

@@ -24,9 +24,6 @@ struct Value {
 
 bool SameValue(const Value& iA, const Value& iB);
 
-// Splits the text form into words: a quoted text (with its escapes) and a
-// bracketed array are one word each.
-std::vector<std::string> Words(const std::string& iLine);
 // A word of the text form, or false when it is none a line writes.
 bool ParseWord(const std::string& iWord, Value& oValue);
 
