@@ -74,10 +74,35 @@ inline bool HasCode(const Routine& iRoutine) {
   return iRoutine.returnsCode || CodeArg(iRoutine) >= 0;
 }
 
+// Steps over the quoted texts of a line, quoted alike in both forms ("..."
+// with backslash escapes): Quoted(at) is true for each byte of a quoted
+// text, its quotes included, and moves at past an escaped byte.
+class QuoteScan {
+ public:
+  explicit QuoteScan(const std::string& iText) : text_(iText) {}
+  bool Quoted(size_t& ioAt) {
+    const char c = text_[ioAt];
+    if (inside_) {
+      if (c == '\\')
+        ++ioAt;
+      else if (c == '"')
+        inside_ = false;
+      return true;
+    }
+    inside_ = c == '"';
+    return inside_;
+  }
+
+ private:
+  const std::string& text_;
+  bool inside_ = false;
+};
+
 // Splits a line of the text form into its words: a quoted text (with its
 // escapes) and a bracketed array are one word each.
 inline std::vector<std::string> SplitLine(const std::string& iLine) {
   std::vector<std::string> words;
+  QuoteScan scan(iLine);
   size_t i = 0;
   while (i < iLine.size()) {
     if (iLine[i] == ' ') {
@@ -86,23 +111,15 @@ inline std::vector<std::string> SplitLine(const std::string& iLine) {
     }
     const size_t start = i;
     int depth = 0;
-    bool quoted = false;
     for (; i < iLine.size(); ++i) {
+      if (scan.Quoted(i)) continue;
       const char c = iLine[i];
-      if (quoted) {
-        if (c == '\\')
-          ++i;
-        else if (c == '"')
-          quoted = false;
-      } else if (c == '"') {
-        quoted = true;
-      } else if (c == '[') {
+      if (c == '[')
         ++depth;
-      } else if (c == ']') {
+      else if (c == ']')
         --depth;
-      } else if (c == ' ' && depth == 0) {
+      else if (c == ' ' && depth == 0)
         break;
-      }
     }
     words.push_back(iLine.substr(start, std::min(i, iLine.size()) - start));
   }

@@ -36,30 +36,6 @@ struct Call {
   long long thread = 1;  // numbered by first call; the first is unmarked
 };
 
-// Steps over the quoted texts of a line, quoted alike in both forms ("..."
-// with backslash escapes): Quoted(at) is true for each byte of a quoted
-// text, its quotes included, and moves at past an escaped byte.
-class QuoteScan {
- public:
-  explicit QuoteScan(const std::string& iText) : text_(iText) {}
-  bool Quoted(size_t& ioAt) {
-    const char c = text_[ioAt];
-    if (inside_) {
-      if (c == '\\')
-        ++ioAt;
-      else if (c == '"')
-        inside_ = false;
-      return true;
-    }
-    inside_ = c == '"';
-    return inside_;
-  }
-
- private:
-  const std::string& text_;
-  bool inside_ = false;
-};
-
 bool Number(const std::string& iWord, long long& oValue) {
   return KAVCliReadLong(iWord, oValue);
 }
@@ -108,7 +84,7 @@ bool ParseText(const std::string& iLine, Call& oCall) {
 // it is parsed, so that no value of it is ever walked recursively.
 int Depth(const std::string& iText, int iMost) {
   int depth = 0, deepest = 0;
-  QuoteScan scan(iText);
+  kavcall::QuoteScan scan(iText);
   for (size_t i = 0; i < iText.size() && deepest <= iMost; ++i) {
     if (scan.Quoted(i)) continue;
     const char c = iText[i];
