@@ -74,20 +74,20 @@ void Check(const Case& iCase) {
 // starting inside another ends inside it), which is what lets a viewer
 // draw them as a stack. Times are compared as the viewers hold them, in
 // whole nanoseconds: a fractional microsecond is no exact double.
+long long Ns(const nlohmann::json& iMicroseconds) {
+  return std::llround(iMicroseconds.get<double>() * 1000);
+}
+
 std::string TraceEventFault(const nlohmann::json& iDocument) {
   if (!iDocument.is_object() || !iDocument.contains("traceEvents") ||
       !iDocument["traceEvents"].is_array())
     return "no traceEvents array";
   std::map<std::pair<long, long>, std::vector<std::pair<long long, long long>>> tracks;
-  const auto ns = [](const nlohmann::json& iMicroseconds) {
-    return std::llround(iMicroseconds.get<double>() * 1000);
-  };
   for (const nlohmann::json& event : iDocument["traceEvents"]) {
     const std::string shown = event.dump().substr(0, 200);
-    if (!event.is_object() || !event.contains("name") || !event["name"].is_string() ||
-        !event.contains("ph") || !event["ph"].is_string() || !event.contains("pid") ||
-        !event["pid"].is_number_integer() || !event.contains("tid") ||
-        !event["tid"].is_number_integer())
+    const auto field = [&](const char* iKey) { return event.value(iKey, nlohmann::json()); };
+    if (!event.is_object() || !field("name").is_string() || !field("ph").is_string() ||
+        !field("pid").is_number_integer() || !field("tid").is_number_integer())
       return "event without name, ph, pid or tid: " + shown;
     const std::string phase = event["ph"];
     if (phase == "M") {
@@ -96,10 +96,9 @@ std::string TraceEventFault(const nlohmann::json& iDocument) {
           !event["args"].value("name", nlohmann::json()).is_string())
         return "metadata event naming nothing: " + shown;
     } else if (phase == "X") {
-      if (!event.contains("ts") || !event["ts"].is_number() || !event.contains("dur") ||
-          !event["dur"].is_number() || event["dur"].get<double>() < 0)
+      if (!field("ts").is_number() || !field("dur").is_number() || field("dur").get<double>() < 0)
         return "complete event without ts or dur: " + shown;
-      tracks[{event["pid"], event["tid"]}].push_back({ns(event["ts"]), ns(event["dur"])});
+      tracks[{event["pid"], event["tid"]}].push_back({Ns(event["ts"]), Ns(event["dur"])});
     } else {
       return "phase this document should not use: " + shown;
     }
@@ -133,8 +132,7 @@ TEST(CliTest, CheckKernelReportsWhatAResolverLeavesUnbound) {
       {"reference kernel", kReference, "check-kernel", 0, "KAVSYMB: {KERNEL}/KAVSYMB\nbound 75 of 75 routines\n", ""},
       {"independent resolver", "STEPLIB='{MODULES}/probe'", "check-kernel", 0,
        "KAVSYMB: {MODULES}/probe/KAVSYMB\nbound 75 of 75 routines\n", ""},
-      {"module without resolver", "STEPLIB='{MODULES}/noresolver'", "check-kernel", 99, "",
-       "KAVSYMB00: module KAVSYMB is incorrect\n"},
+      {"module without resolver", "STEPLIB='{MODULES}/noresolver'", "check-kernel", 99, "", "KAVSYMB00: module KAVSYMB is incorrect\n"},
       {"no module", "STEPLIB='{MODULES}'", "check-kernel", 99, "", "t4711: no KAVSYMB along STEPLIB ({MODULES})\n"}};
   // clang-format on
   for (const Case& c : cases) Check(c);
@@ -182,8 +180,7 @@ TEST(CliTest, EnvNamesTheModuleTheSwitchesAndTheSite) {
   const std::string bundled = resolved;
   // clang-format off
   const struct { std::string environment, key; nlohmann::json value; } cases[] = {
-      {"STEPLIB='{MODULES}::{KERNEL}' HOME='{MODULES}/probe' MfgBaseDebug=KAVMfgBaseNLS", "KAVSYMB",
-       Expand("{MODULES}/probe/KAVSYMB")},
+      {"STEPLIB='{MODULES}::{KERNEL}' HOME='{MODULES}/probe' MfgBaseDebug=KAVMfgBaseNLS", "KAVSYMB", Expand("{MODULES}/probe/KAVSYMB")},
       {"MfgBaseDebug=KAVMfgBaseNLS", "GetDebug(KAVMfgBaseNLS)", 1},
       {"MfgBaseDebug=KAVMfgBaseNLS", "GetDebug(KAVMfgDictionary)", 0}, {kReference, "note", nullptr},
       {"env -u STEPLIB", "STEPLIB", bundled},
@@ -219,67 +216,60 @@ TEST(CliTest, CommandsEndWithTheirStatusAndMessage) {
       {"days in a month", kReference, "util days-in-month 2000 2 --json", 0, days, ""},
       {"options anywhere", kReference, "--json util days-in-month 2000 2", 0, days, ""},
       {"the last month", kReference, "util days-in-month 2001 12", 0, "year:  2001\nmonth: 12\ndays:  31\n", ""},
-      {"kernel failure", kReference, "tables 99", 1, "",
-       "t4711: GetTables of kind 99 failed: kernel code 9020 (unknown kind of table)\n"},
-      {"unknown command", kReference, "bogus", 2, "", "t4711: unknown command \"bogus\" (run 't4711 --help' for the list)\n"},
-      {"unknown option", kReference, "-V", 2, "", "t4711: unknown option \"-V\" (run 't4711 --help' for the options)\n"},
+      {"kernel failure", kReference, "tables 99", 1, "", "t4711: GetTables of kind 99 failed: kernel code 9020 (unknown kind of table)\n"},
       {"unknown command in JSON", kReference, "--json frobnicate", 2,
        UsageJson("unknown command \\\"frobnicate\\\" (run 't4711 --help' for the list)"),
        "t4711: unknown command \"frobnicate\" (run 't4711 --help' for the list)\n"},
       {"version in JSON", kReference, "--json --version", 0,
        "{\n  \"libT4711BAS\": \"" + version + "\",\n  \"t4711\": \"" + version + "\"\n}\n", ""},
-      {"capture of another format", kReference, "capture pic.jpg", 2, "",
-       "t4711: capture writes PNG: \"pic.jpg\" does not end in .png\n"},
       {"capture into a missing folder", kReference, "capture '{MODULES}/none/x.png'", 3, "",
        "t4711: cannot write {MODULES}/none/x.png: No such file or directory\n"},
       {"unknown subcommand", kReference, "dictionary bogus --json", 2,
        UsageJson("unknown command \\\"dictionary bogus\\\" (run 't4711 dictionary --help' for the list)"),
        "t4711: " + subcommand + "\n"},
-      {"missing argument", kReference, "util split", 2, "", "t4711: PATH is required (run 't4711 util split --help')\n"},
-      {"not a number", kReference, "tables abc", 2, "",
-       "t4711: KIND: \"abc\" is not a whole number in range (run 't4711 tables --help')\n"},
-      {"number out of range", kReference, "tables 99999999999", 2, "",
-       "t4711: KIND: \"99999999999\" is not a whole number in range (run 't4711 tables --help')\n"},
-      {"empty number", kReference, "tables ''", 2, "", "t4711: KIND: an empty text is not a number (run 't4711 tables --help')\n"},
-      {"hexadecimal", kReference, "tables 0x10", 2, "",
-       "t4711: KIND: \"0x10\" is not a whole number in range (run 't4711 tables --help')\n"},
       {"leading zero is decimal", kReference, "tables 010", 1, "",
        "t4711: GetTables of kind 10 failed: kernel code 9020 (unknown kind of table)\n"},
-      {"real out of range", kReference, "pool field create P 1 X --real 1e999", 2, "",
-       "t4711: --real: \"1e999\" is not a number a double holds (run 't4711 pool field create --help')\n"},
-      {"gii int word", kReference, "gii set int NBPASS abc", 2, "", "t4711: VALUE: \"abc\" is not a whole number in range\n"},
-      {"gii int empty", kReference, "gii set int NBPASS ''", 2, "", "t4711: VALUE: an empty text is not a number\n"},
-      {"gii int real", kReference, "gii set int NBPASS 1.5", 2, "", "t4711: VALUE: \"1.5\" is not a whole number in range\n"},
-      {"gii int too big", kReference, "gii set int NBPASS 2147483648", 2, "",
-       "t4711: VALUE: \"2147483648\" is not a whole number in range\n"},
-      {"gii element nan", kReference, "gii set element OUTIL nan", 2, "", "t4711: VALUE: \"nan\" is not a whole number in range\n"},
-      {"gii real word", kReference, "gii set real AVANCE x", 2, "", "t4711: VALUE: \"x\" is not a decimal number\n"},
-      {"pool kind past int", kReference, "pool objects TOOLS 4294967297", 2, "",
-       "t4711: KIND: \"4294967297\" is not a whole number in range\n"},
-      {"month 13", kReference, "util days-in-month 2000 13", 2, "", "t4711: MONTH: 13 is not a month (1 to 12)\n"},
-      {"not a date", kReference, "util day-of-week 2024-13-45", 2, "",
-       "t4711: DATE: \"2024-13-45\" is not a date (YYYY-MM-DD or YYYY-MM-DD-hh.mm.ss.000000)\n"},
-      {"kind out of range", kReference, "dictionary create class MfgX --kind 7", 2, "",
-       "t4711: --kind: Value 7 not in range 1 to 3 (run 't4711 dictionary create class --help')\n"},
-      {"facet out of range", kReference, "dictionary create attribute MFG_X --facet 12=1", 2, "",
-       "t4711: --facet N: 12 is not a facet (1 to 11)\n"},
-      {"facet value", kReference, "dictionary create attribute MFG_X --facet 2=x", 2, "",
-       "t4711: --facet VALUE: \"x\" is not a whole number in range\n"},
-      {"value of an int attribute", kReference, "dictionary create attribute MFG_X --type 1 --value 1.5", 2, "",
-       "t4711: --value \"1.5\" is not a whole number in range\n"},
-      {"nls kind", kReference, "nls name 4294967297 MFG_X", 2, "",
-       "t4711: KIND: \"4294967297\" is not a whole number in range\n"},
       {"run of a directory", kReference, "run '{KERNEL}'", 3, "", "t4711: cannot read {KERNEL}: it is a directory\n"},
-      {"run of a missing file", kReference, "run '{KERNEL}/none'", 3, "",
-       "t4711: cannot read {KERNEL}/none: No such file or directory\n"},
+      {"run of a missing file", kReference, "run '{KERNEL}/none'", 3, "", "t4711: cannot read {KERNEL}/none: No such file or directory\n"},
       {"run of a file without lines", kReference, "run /dev/zero", 3, "",
        "t4711: cannot read /dev/zero: line 1 is longer than any command (2097152 bytes)\n"},
       {"tour in JSON", kReference, "--json tour", 2, UsageJson(tour), "t4711: " + tour + "\n"},
       {"no kernel at all", "STEPLIB='{MODULES}'", "dictionary current", 99, "",
        "KAVSYMB00: cannot load KAVSYMB No such file or directory\n"},
       {"write error", kReference, "dictionary classes >/dev/full", 3, "", "t4711: cannot write standard output\n"}};
+  // A mistake in the words: status 2, nothing on standard output, the
+  // message after "t4711: " on standard error.
+  const struct { const char* name; std::string words, message; } mistakes[] = {
+      {"unknown command", "bogus", "unknown command \"bogus\" (run 't4711 --help' for the list)"},
+      {"unknown option", "-V", "unknown option \"-V\" (run 't4711 --help' for the options)"},
+      {"capture of another format", "capture pic.jpg", "capture writes PNG: \"pic.jpg\" does not end in .png"},
+      {"missing argument", "util split", "PATH is required (run 't4711 util split --help')"},
+      {"not a number", "tables abc", "KIND: \"abc\" is not a whole number in range (run 't4711 tables --help')"},
+      {"number out of range", "tables 99999999999", "KIND: \"99999999999\" is not a whole number in range (run 't4711 tables --help')"},
+      {"empty number", "tables ''", "KIND: an empty text is not a number (run 't4711 tables --help')"},
+      {"hexadecimal", "tables 0x10", "KIND: \"0x10\" is not a whole number in range (run 't4711 tables --help')"},
+      {"real out of range", "pool field create P 1 X --real 1e999",
+       "--real: \"1e999\" is not a number a double holds (run 't4711 pool field create --help')"},
+      {"gii int word", "gii set int NBPASS abc", "VALUE: \"abc\" is not a whole number in range"},
+      {"gii int empty", "gii set int NBPASS ''", "VALUE: an empty text is not a number"},
+      {"gii int real", "gii set int NBPASS 1.5", "VALUE: \"1.5\" is not a whole number in range"},
+      {"gii int too big", "gii set int NBPASS 2147483648", "VALUE: \"2147483648\" is not a whole number in range"},
+      {"gii element nan", "gii set element OUTIL nan", "VALUE: \"nan\" is not a whole number in range"},
+      {"gii real word", "gii set real AVANCE x", "VALUE: \"x\" is not a decimal number"},
+      {"pool kind past int", "pool objects TOOLS 4294967297", "KIND: \"4294967297\" is not a whole number in range"},
+      {"month 13", "util days-in-month 2000 13", "MONTH: 13 is not a month (1 to 12)"},
+      {"not a date", "util day-of-week 2024-13-45", "DATE: \"2024-13-45\" is not a date (YYYY-MM-DD or YYYY-MM-DD-hh.mm.ss.000000)"},
+      {"kind out of range", "dictionary create class MfgX --kind 7",
+       "--kind: Value 7 not in range 1 to 3 (run 't4711 dictionary create class --help')"},
+      {"facet out of range", "dictionary create attribute MFG_X --facet 12=1", "--facet N: 12 is not a facet (1 to 11)"},
+      {"facet value", "dictionary create attribute MFG_X --facet 2=x", "--facet VALUE: \"x\" is not a whole number in range"},
+      {"value of an int attribute", "dictionary create attribute MFG_X --type 1 --value 1.5",
+       "--value \"1.5\" is not a whole number in range"},
+      {"nls kind", "nls name 4294967297 MFG_X", "KIND: \"4294967297\" is not a whole number in range"}};
   // clang-format on
   for (const Case& c : cases) Check(c);
+  for (const auto& m : mistakes)
+    Check({m.name, kReference, m.words, 2, "", "t4711: " + m.message + "\n"});
   EXPECT_EQ(RunTool(kReference, "tables --help").out, RunTool(kReference, "help tables").out);
 
   // A GII name no C text can spell is site damage, said once; gii show
@@ -312,8 +302,7 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
   const std::string nul = dir.Write("nul.txt", std::string("# binary\ntables\0 1\n", 19));
   // clang-format off
   Check({"NUL byte", kReference, "run '" + nul + "'", 3, "", "t4711: cannot read " + nul + ": line 2 holds a NUL byte\n"});
-  Check({"text", kReference, "run '" + file + "'", 1,
-         "> dictionary create class MfgCliProbe --kind 2\ncreated class: MfgCliProbe\n"
+  Check({"text", kReference, "run '" + file + "'", 1, "> dictionary create class MfgCliProbe --kind 2\ncreated class: MfgCliProbe\n"
          "> t4711 dictionary attributes MfgCliProbe\nattribute  version  block  status\n"
          "---------  -------  -----  ------\n(0 rows)\n> tables 99\n",
          "t4711: GetTables of kind 99 failed: kernel code 9020 (unknown kind of table)\n"
@@ -361,8 +350,7 @@ TEST(CliTest, RunKeepsKernelStateFromLineToLineAndStopsOnFailure) {
 TEST(CliTest, FamilyCommandFilesReportOnlyTheirOwnFailures) {
   // clang-format off
   const struct { const char* name; std::string lines; std::vector<std::string> has, hasNot; } cases[] = {
-      {"pool",
-       "pool object create P 4 --kind output\npool field create P 4 MFG_NB_FLUTES --int 3\n"
+      {"pool", "pool object create P 4 --kind output\npool field create P 4 MFG_NB_FLUTES --int 3\n"
        "pool field create P 4 MFG_WEAR --real 0.5 --real 0.25\npool objects P output\npool values P 4\n"
        "pool object create TOOLS 9\npool field create TOOLS 9 MFG_TOOL_DIAM --int 5\n"
        "pool field create TOOLS 9 MFG_SPEEDS --real 800\npool values TOOLS 9\n"
@@ -372,8 +360,7 @@ TEST(CliTest, FamilyCommandFilesReportOnlyTheirOwnFailures) {
         "\"note\": \"integers in the kernel, real (2) in the dictionary\"", "\"values\": \"800\"",
         "\"value\": 1.0000000000000002", "kernel code 9041 (no object of this number in the pool)"},
        {"\"values\": \"0\""}},
-      {"declarative",
-       "declarative integer ICONS KAVPATHS\ndeclarative integer DEPTH KAVPATHS\n"
+      {"declarative", "declarative integer ICONS KAVPATHS\ndeclarative integer DEPTH KAVPATHS\n"
        "declarative icon MfgPocketing --site-icons\n",
        {"kernel code 9053 (the declarative variable is not of the type asked)", "line 1 ended with status 1",
         "value:    3", "/declarative/icons/POCKET.gif\nfile exists: yes"}, {"line 2 ended"}},
@@ -435,15 +422,12 @@ TEST(CliTest, TheTourJournalsEveryFamilyAsTheKernelLogsIt) {
   }
   EXPECT_EQ(static_cast<size_t>(std::count(calls.begin(), calls.end(), '\n')) - 1, callAt.size());
   EXPECT_LT(0u, operations.size());
-  const auto ns = [](const nlohmann::json& iMicroseconds) {
-    return std::llround(iMicroseconds.get<double>() * 1000);
-  };
   for (const nlohmann::json& operation : operations) {
     const long first = operation["args"]["first line"], count = operation["args"]["calls"];
     for (long line = first; line < first + count; ++line) {
       const nlohmann::json& call = callAt[line];
-      EXPECT_LE(ns(operation["ts"]), ns(call["ts"])) << operation << call;
-      EXPECT_LE(ns(call["ts"]) + ns(call["dur"]), ns(operation["ts"]) + ns(operation["dur"]))
+      EXPECT_LE(Ns(operation["ts"]), Ns(call["ts"])) << operation << call;
+      EXPECT_LE(Ns(call["ts"]) + Ns(call["dur"]), Ns(operation["ts"]) + Ns(operation["dur"]))
           << operation << call;
     }
   }
@@ -461,7 +445,7 @@ TEST(CliTest, TheTourJournalsEveryFamilyAsTheKernelLogsIt) {
   std::map<long, std::pair<long long, long long>> trackOf;  // line -> tid, start in ns
   for (const nlohmann::json& event : tracks["traceEvents"])
     if (event.value("cat", "") == "kernel call")
-      trackOf[event["args"]["line"]] = {event["tid"], ns(event["ts"])};
+      trackOf[event["args"]["line"]] = {event["tid"], Ns(event["ts"])};
   EXPECT_EQ(
       (std::map<long, std::pair<long long, long long>>{{2, {1, 0}}, {3, {2, 0}}, {4, {1, 10}}}),
       trackOf);
@@ -504,25 +488,14 @@ TEST(CliTest, JournalSummaryCountsCallsFailuresAndListsLeftOpen) {
                          "{\"routine\":\"GUSEND\",\"in\":[7],\"code\":9001,\"out\":[],\"ns\":40}\n";
   const std::string summary =
       ": 7 calls of 4 routines, 1740 ns in the kernel\n"
-      "lines not understood: 1 (the first: line 6)\n\n"
-      "routine  calls  failures  ns    ns per call\n"
-      "-------  -----  --------  ----  -----------\n"
-      "GNFLCL   1      0         1000  1000\n"
-      "GNFRC2   2      2         500   250\n"
-      "GUSEND   3      1         140   46\n"
-      "GUSINI   1      0         100   100\n"
-      "(4 rows)\n\n"
-      "failures by code\n"
-      "code  calls  first line  first routine\n"
-      "----  -----  ----------  -------------\n"
-      "9001  1      8           GUSEND\n"
-      "9014  2      2           GNFRC2\n"
-      "(2 rows)\n\n"
-      "lists opened and never ended\n"
-      "handle  opened by  line\n"
-      "------  ---------  ----\n"
-      "7       GNFLCL     4\n"
-      "(1 row)\n";
+      "lines not understood: 1 (the first: line 6)\n\nroutine  calls  failures  ns    ns per call\n"
+      "-------  -----  --------  ----  -----------\nGNFLCL   1      0         1000  1000\n"
+      "GNFRC2   2      2         500   250\nGUSEND   3      1         140   46\n"
+      "GUSINI   1      0         100   100\n(4 rows)\n\nfailures by code\n"
+      "code  calls  first line  first routine\n----  -----  ----------  -------------\n"
+      "9001  1      8           GUSEND\n9014  2      2           GNFRC2\n(2 rows)\n\n"
+      "lists opened and never ended\nhandle  opened by  line\n------  ---------  ----\n"
+      "7       GNFLCL     4\n(1 row)\n";
   for (const std::string& file : {text, json}) {
     const Outcome outcome = RunTool(kReference, "journal '" + file + "'");
     EXPECT_EQ(0, outcome.status) << outcome.err;
@@ -533,13 +506,14 @@ TEST(CliTest, JournalSummaryCountsCallsFailuresAndListsLeftOpen) {
   EXPECT_EQ(7, document.value("calls", 0));
   EXPECT_EQ(9001, document["failures"][0].value("code", 0));
   EXPECT_EQ(7, document["lists never ended"][0].value("handle", 0));
+  // clang-format off
   Check({"no such journal", kReference, "journal '" + dir.Path() + "/none'", 3, "",
          "t4711: cannot read " + dir.Path() + "/none: No such file or directory\n"});
   Check({"journal of a directory", kReference, "journal '" + dir.Path() + "'", 3, "",
          "t4711: cannot read " + dir.Path() + ": it is a directory\n"});
-  Check({"no journal line", kReference, "journal '" + dir.Write("passwd", "root:x:0:0\r\n\n") + "'",
-         3, "",
+  Check({"no journal line", kReference, "journal '" + dir.Write("passwd", "root:x:0:0\r\n\n") + "'", 3, "",
          "t4711: " + dir.Path() + "/passwd holds no journal line (2 lines, none understood)\n"});
+  // clang-format on
 }
 
 // A journal from elsewhere may hold anything: a line the journal could
@@ -619,8 +593,7 @@ TEST(CliTest, KernelFilesAndSettingsItCannotUseAreSaidAndNeverHang) {
        "class:       MfgPocketing\nicon path:   {KERNEL}/site/declarative/icons/XXXXXXXX.gif\nfile exists: no\n", ""},
       {"logs that cannot be opened, fault items not understood",
        kReference + " KAVSIM_LOG='" + fifo + "' KAVSIM_CALLS='" + dir.Path() +
-           "/none/calls' KAVSIM_FAULTS='GNSLTB@1-9020,1=99999999999,GNSLTB@2=9020' timeout 60",
-       "tables 1", 0, tables,
+           "/none/calls' KAVSIM_FAULTS='GNSLTB@1-9020,1=99999999999,GNSLTB@2=9020' timeout 60", "tables 1", 0, tables,
        "KAVSYMB: KAVSIM_FAULTS: \"GNSLTB@1-9020\" not understood (no \"=CODE\"); left out\n"
        "KAVSYMB: KAVSIM_FAULTS: \"1=99999999999\" not understood (the code \"99999999999\" is not an int); left out\n"
        "KAVSYMB: KAVSIM_LOG: cannot open " + fifo + ": a pipe with no reader; going on without it\n"

@@ -47,6 +47,21 @@ class Bench {
                              Path("t4711") + "' replay '" + iJournal + "' -- '" + Path("t4711") +
                              "' " + iWords);
   }
+  // Records iWords into journal (iForm "json:" for the JSON form), then
+  // replays that under the same words, journaling into again.
+  struct Trip {
+    kavtest::ChildResult recorded, replayed;
+    std::string journal, again;  // both files' text
+  };
+  Trip RoundTrip(const std::string& iKernel, const std::string& iForm, const std::string& iWords,
+                 const std::string& iEnvironment = "") const {
+    Trip trip;
+    trip.recorded = Record(iKernel, iForm + Path("journal"), iWords, iEnvironment);
+    trip.replayed = Replay(Path("journal"), iForm + Path("again"), iWords);
+    trip.journal = kavtest::ReadFile(Path("journal"));
+    trip.again = kavtest::ReadFile(Path("again"));
+    return trip;
+  }
 
  private:
   kavtest::TempDir _dir;
@@ -55,10 +70,6 @@ class Bench {
 // What a kernel said of its codes: the replay kernel knows no site's.
 std::string WithoutExplanations(const std::string& iErr) {
   return std::regex_replace(iErr, std::regex("(kernel code [0-9]+) \\([^)]*\\)"), "$1");
-}
-
-std::string File(const std::string& iJournal) {
-  return iJournal.rfind("json:", 0) == 0 ? iJournal.substr(5) : iJournal;
 }
 
 std::string Summary(long iReplayed) {
@@ -70,6 +81,16 @@ long Calls(const std::string& iJournal) {
   return static_cast<long>(kavtest::SplitLines(iJournal).size()) - 1;  // the header
 }
 
+// The replay ran as recorded: the same status and output, the messages
+// with the replay's summary after them, and the same calls journaled.
+void ExpectSameRun(const Bench::Trip& iTrip) {
+  EXPECT_EQ(iTrip.recorded.status, iTrip.replayed.status) << iTrip.replayed.err;
+  EXPECT_EQ(iTrip.recorded.out, iTrip.replayed.out);
+  EXPECT_EQ(WithoutExplanations(iTrip.recorded.err) + Summary(Calls(iTrip.journal)),
+            iTrip.replayed.err);
+  EXPECT_EQ(kavtest::WithoutTimes(iTrip.journal), kavtest::WithoutTimes(iTrip.again));
+}
+
 }  // namespace
 
 // Each family's commands, as a site would run them (failures on purpose
@@ -78,35 +99,24 @@ TEST(ReplayTest, EveryFamilyReplaysAsItRan) {
   // clang-format off
   const struct { const char* family; bool json; std::vector<std::string> lines; } cases[] = {
       {"catalog", false, {"tables 1", "tables 2", "tables 99", "nls name class MfgEndMill MfgDrilling",
-                          "nls name attribute MFG_FEEDRATE MFG_X", "nls std class Percage 'Outil de fraisage'"}},
-      {"dictionary", true, {"dictionary current", "dictionary classes",
-                            "dictionary attributes MfgPocketing --inherited",
-                            "dictionary values MfgPocketing MFG_PATTERN",
-                            "dictionary create class MfgThreadMilling --kind 1 --parent MfgOperation",
-                            "dictionary add attribute MfgThreadMilling MFG_TAP_PITCH --block CYCLE --status 1",
-                            "dictionary attributes MfgThreadMilling", "dictionary load MSPECFR2 --complete",
-                            "dictionary values MfgSpecMachine MFG_NB_FLUTES"}},
-      {"declarative", false, {"declarative load", "declarative toolpath-storage",
-                              "declarative unwanted MfgPocketing", "declarative defaults MfgPocketing",
-                              "declarative values MfgPocketing MFG_PATTERN",
-                              "declarative macros MfgPocketing APPROACH", "declarative tools MfgPocketing",
-                              "declarative switch symbol 1 MfgPocketing START",
-                              "declarative switch replay MfgPocketing",
-                              "declarative vortis '$KAVMFG.VORTIS.PATH'", "declarative unwanted MfgTapping"}},
+       "nls name attribute MFG_FEEDRATE MFG_X", "nls std class Percage 'Outil de fraisage'"}},
+      {"dictionary", true, {"dictionary current", "dictionary classes", "dictionary attributes MfgPocketing --inherited",
+       "dictionary values MfgPocketing MFG_PATTERN", "dictionary create class MfgThreadMilling --kind 1 --parent MfgOperation",
+       "dictionary add attribute MfgThreadMilling MFG_TAP_PITCH --block CYCLE --status 1", "dictionary attributes MfgThreadMilling",
+       "dictionary load MSPECFR2 --complete", "dictionary values MfgSpecMachine MFG_NB_FLUTES"}},
+      {"declarative", false, {"declarative load", "declarative toolpath-storage", "declarative unwanted MfgPocketing",
+       "declarative defaults MfgPocketing", "declarative values MfgPocketing MFG_PATTERN", "declarative macros MfgPocketing APPROACH",
+       "declarative tools MfgPocketing", "declarative switch symbol 1 MfgPocketing START", "declarative switch replay MfgPocketing",
+       "declarative vortis '$KAVMFG.VORTIS.PATH'", "declarative unwanted MfgTapping"}},
       {"datapool", true, {"pool objects TOOLS input", "pool object create TOOLS 3 --kind input",
-                          "pool field create TOOLS 3 MFG_TOOL_NUMBER --int 21",
-                          "pool field create TOOLS 3 MFG_TOOL_DIAM --real 8.125",
-                          "pool field create TOOLS 3 MFG_TOOL_MAT --text CARBIDE",
-                          "pool field create TOOLS 3 MFG_SPEEDS --real 800 --real 0.1",
-                          "pool object read TOOLS 3", "pool values TOOLS 3",
-                          "pool field read TOOLS 3 MFG_SPEEDS", "pool object delete TOOLS 2",
-                          "pool dump TOOLS"}},
-      {"gii", false, {"gii set int NBPASS 5", "gii get int NBPASS", "gii set real AVANCE 0.1",
-                      "gii get real AVANCE", "gii set text COMMENTAIRE '  Finition de la poche  '",
-                      "gii get text COMMENTAIRE", "gii set prompt INVITE ' Outil ? '",
-                      "gii get prompt INVITE", "gii get intlist PASSES",
-                      "gii set-fields MIXTE --types 2 1 --ints 9 --reals 2.5", "gii get-field MIXTE 2",
-                      "gii id NBPASS --cache"}},
+       "pool field create TOOLS 3 MFG_TOOL_NUMBER --int 21", "pool field create TOOLS 3 MFG_TOOL_DIAM --real 8.125",
+       "pool field create TOOLS 3 MFG_TOOL_MAT --text CARBIDE", "pool field create TOOLS 3 MFG_SPEEDS --real 800 --real 0.1",
+       "pool object read TOOLS 3", "pool values TOOLS 3", "pool field read TOOLS 3 MFG_SPEEDS", "pool object delete TOOLS 2",
+       "pool dump TOOLS"}},
+      {"gii", false, {"gii set int NBPASS 5", "gii get int NBPASS", "gii set real AVANCE 0.1", "gii get real AVANCE",
+       "gii set text COMMENTAIRE '  Finition de la poche  '", "gii get text COMMENTAIRE", "gii set prompt INVITE ' Outil ? '",
+       "gii get prompt INVITE", "gii get intlist PASSES", "gii set-fields MIXTE --types 2 1 --ints 9 --reals 2.5",
+       "gii get-field MIXTE 2", "gii id NBPASS --cache"}},
       {"utilities", true, {"capture {DIR}/picture.png"}}};
   // clang-format on
   for (const auto& c : cases) {
@@ -116,42 +126,28 @@ TEST(ReplayTest, EveryFamilyReplaysAsItRan) {
     for (const std::string& line : c.lines)
       commands += std::regex_replace(line, std::regex("\\{DIR\\}"), bench.Path("")) + "\n";
     const std::string file = bench.Write("commands", commands);
-    const std::string form = c.json ? "json:" : "";
-    const std::string journal = form + bench.Path("journal"), again = form + bench.Path("again");
-    const auto recorded = bench.Record(kKernel, journal, "run -k '" + file + "'");
-    const auto replayed = bench.Replay(File(journal), again, "run -k '" + file + "'");
-    const std::string calls = kavtest::ReadFile(File(journal));
-    ASSERT_GT(Calls(calls), 0) << recorded.err;
-    EXPECT_EQ(recorded.status, replayed.status) << replayed.err;
-    EXPECT_EQ(recorded.out, replayed.out);
-    EXPECT_EQ(WithoutExplanations(recorded.err) + Summary(Calls(calls)), replayed.err);
-    EXPECT_EQ(kavtest::WithoutTimes(calls), kavtest::WithoutTimes(kavtest::ReadFile(File(again))));
+    const Bench::Trip trip =
+        bench.RoundTrip(kKernel, c.json ? "json:" : "", "run -k '" + file + "'");
+    ASSERT_GT(Calls(trip.journal), 0) << trip.recorded.err;
+    ExpectSameRun(trip);
   }
 }
 
 // A site's kernel that fails (a fault, a scripted answer past the
 // caller's storage, an odd record width): the same failure under replay.
 TEST(ReplayTest, ASitesFailureReproduces) {
-  const struct {
-    const char* faults;
-    const char* words;
-    int status;
-  } cases[] = {
-      {"KAVSIM_FAULTS=GNSLTB@1=9020", "tables 1", 1},
-      {"KAVSIM_FAULTS=GUSREA@2=9002", "tables 2", 1},
+  // clang-format off
+  const struct { const char* faults; const char* words; int status; } cases[] = {
+      {"KAVSIM_FAULTS=GNSLTB@1=9020", "tables 1", 1}, {"KAVSIM_FAULTS=GUSREA@2=9002", "tables 2", 1},
       {"KAVSIM_FAULTS=GUSINF@1#2=5000", "tables 1", 0},
-      {"KAVSIM_FAULTS=\"GNFNL1@1#3='Fraise \\\"a\\\" b\\\\c'\"", "nls name class MfgEndMill", 0},
-  };
+      {"KAVSIM_FAULTS=\"GNFNL1@1#3='Fraise \\\"a\\\" b\\\\c'\"", "nls name class MfgEndMill", 0}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.faults);
     Bench bench;
-    const auto recorded = bench.Record(kKernel, bench.Path("journal"), c.words, c.faults);
-    const auto replayed = bench.Replay(bench.Path("journal"), bench.Path("again"), c.words);
-    EXPECT_EQ(c.status, recorded.status) << recorded.err;
-    EXPECT_EQ(recorded.status, replayed.status) << replayed.err;
-    EXPECT_EQ(recorded.out, replayed.out);
-    EXPECT_EQ(kavtest::WithoutTimes(kavtest::ReadFile(bench.Path("journal"))),
-              kavtest::WithoutTimes(kavtest::ReadFile(bench.Path("again"))));
+    const Bench::Trip trip = bench.RoundTrip(kKernel, "", c.words, c.faults);
+    EXPECT_EQ(c.status, trip.recorded.status) << trip.recorded.err;
+    ExpectSameRun(trip);
   }
 }
 
@@ -246,15 +242,10 @@ TEST(ReplayTest, AJournalOfAnyKernelReplays) {
   for (const char* form : {"", "json:"}) {
     SCOPED_TRACE(form);
     Bench bench;
-    const std::string journal = form + bench.Path("journal");
-    const auto recorded = bench.Record(kTiny, journal, "tables 1");
-    ASSERT_EQ(0, recorded.status) << recorded.err;
-    EXPECT_NE(std::string::npos, recorded.out.find("TINY_TABLE_")) << recorded.out;
-    const auto replayed = bench.Replay(File(journal), form + bench.Path("again"), "tables 1");
-    EXPECT_EQ(0, replayed.status) << replayed.err;
-    EXPECT_EQ(recorded.out, replayed.out);
-    EXPECT_EQ(Summary(Calls(kavtest::ReadFile(File(journal)))), replayed.err);
-    EXPECT_EQ(kavtest::WithoutTimes(kavtest::ReadFile(File(journal))),
-              kavtest::WithoutTimes(kavtest::ReadFile(bench.Path("again"))));
+    const Bench::Trip trip = bench.RoundTrip(kTiny, form, "tables 1");
+    ASSERT_EQ(0, trip.recorded.status) << trip.recorded.err;
+    EXPECT_EQ("", trip.recorded.err);
+    EXPECT_NE(std::string::npos, trip.recorded.out.find("TINY_TABLE_")) << trip.recorded.out;
+    ExpectSameRun(trip);
   }
 }

@@ -41,6 +41,22 @@ std::string Classes() {
          std::to_string(KAVMfgDictionary::GetError());
 }
 
+// Runs each of iWork on a thread of its own, all let go together once
+// every thread is up; their answers in the order of iWork.
+std::vector<std::string> AllAtOnce(const std::vector<std::function<std::string()>>& iWork) {
+  std::atomic<int> waiting{static_cast<int>(iWork.size())};
+  std::vector<std::string> answers(iWork.size());
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < iWork.size(); ++i)
+    threads.emplace_back([&, i] {
+      --waiting;
+      while (waiting.load() > 0) std::this_thread::yield();
+      answers[i] = iWork[i]();
+    });
+  for (std::thread& thread : threads) thread.join();
+  return answers;
+}
+
 }  // namespace
 
 TEST(ThreadsTest, EightThreadsBindAndUseDifferentClassesAtOnce) {
@@ -69,17 +85,7 @@ TEST(ThreadsTest, EightThreadsBindAndUseDifferentClassesAtOnce) {
                              {"GIIBatchRecordV5", "OUI"},
                              {"MFGODT", "OUI"}},
                             [&] {
-                              std::atomic<int> waiting{static_cast<int>(work.size())};
-                              std::vector<std::string> answers(work.size());
-                              std::vector<std::thread> threads;
-                              for (size_t i = 0; i < work.size(); ++i)
-                                threads.emplace_back([&, i] {
-                                  --waiting;
-                                  while (waiting.load() > 0) std::this_thread::yield();
-                                  answers[i] = work[i]();
-                                });
-                              for (std::thread& thread : threads) thread.join();
-                              for (const std::string& answer : answers)
+                              for (const std::string& answer : AllAtOnce(work))
                                 std::printf("%s|", answer.c_str());
                               return 0;
                             });
@@ -100,25 +106,18 @@ TEST(ThreadsTest, EightThreadsBindAndUseDifferentClassesAtOnce) {
 TEST(ThreadsTest, TheDataPoolsDictionaryQueriesStayOnItsThread) {
   constexpr int kCalls = 200;
   const kavtest::ChildResult result = kavtest::RunInChild({{"MfgBaseDebug", std::nullopt}}, [] {
-    std::atomic<int> waiting{2};
     std::atomic<bool> dictionaryDone{false};
-    const auto together = [&] {
-      --waiting;
-      while (waiting.load() > 0) std::this_thread::yield();
-    };
-    int strayCodes = 0, poolsCode = -1;
-    std::thread pool([&] {
-      together();
+    const auto pool = [&] {
       for (int i = 0; i < kCalls || !dictionaryDone.load(); ++i) {
         KAVListValKAVUnicodeString attributes, texts;
         KAVRawCollint types, nbValues, ints;
         KAVRawColldouble doubles;
         KAVMfgDataPool::GetValues("TOOLS", 101, attributes, types, nbValues, ints, doubles, texts);
       }
-      poolsCode = KAVMfgDictionary::GetError();
-    });
-    std::thread dictionary([&] {
-      together();
+      return std::to_string(KAVMfgDictionary::GetError());
+    };
+    const auto dictionary = [&] {
+      int strayCodes = 0;
       for (int i = 0; i < kCalls; ++i) {
         int f[11] = {};
         KAVRawCollint ints;
@@ -129,10 +128,10 @@ TEST(ThreadsTest, TheDataPoolsDictionaryQueriesStayOnItsThread) {
         if (KAVMfgDictionary::GetError() != 0) ++strayCodes;
       }
       dictionaryDone = true;
-    });
-    pool.join();
-    dictionary.join();
-    std::printf("%d %d %d", strayCodes, poolsCode, KAVMfgDictionary::GetError());
+      return std::to_string(strayCodes);
+    };
+    const std::vector<std::string> codes = AllAtOnce({pool, dictionary});
+    std::printf("%s %s %d", codes[1].c_str(), codes[0].c_str(), KAVMfgDictionary::GetError());
     return 0;
   });
   ASSERT_EQ(0, result.status) << result.err;
