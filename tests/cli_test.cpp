@@ -9,12 +9,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <string>
 
 #include "T4711BASVersion.h"
@@ -66,21 +64,21 @@ void Check(const Case& iCase) {
   EXPECT_EQ(Expand(iCase.err), outcome.err);
 }
 
+// A time of a Trace Event document as the viewers hold it, in whole
+// nanoseconds: a fractional microsecond is no exact double.
+long long Ns(const nlohmann::json& iMicroseconds) {
+  return std::llround(iMicroseconds.get<double>() * 1000);
+}
+
 // What a trace viewer needs of a Trace Event document, or "" when it has
 // it: a traceEvents array of objects, each with a name, a phase and
 // integer pid/tid; complete events ("X") with a start and a duration of
 // zero or more microseconds; metadata events ("M") naming a process or a
 // thread in args.name; and, on each track, slices that nest (a slice
 // starting inside another ends inside it), which is what lets a viewer
-// draw them as a stack. Times are compared as the viewers hold them, in
-// whole nanoseconds: a fractional microsecond is no exact double.
-long long Ns(const nlohmann::json& iMicroseconds) {
-  return std::llround(iMicroseconds.get<double>() * 1000);
-}
-
+// draw them as a stack. Times are compared in Ns.
 std::string TraceEventFault(const nlohmann::json& iDocument) {
-  if (!iDocument.is_object() || !iDocument.contains("traceEvents") ||
-      !iDocument["traceEvents"].is_array())
+  if (!iDocument.is_object() || !iDocument.value("traceEvents", nlohmann::json()).is_array())
     return "no traceEvents array";
   std::map<std::pair<long, long>, std::vector<std::pair<long long, long long>>> tracks;
   for (const nlohmann::json& event : iDocument["traceEvents"]) {
@@ -175,9 +173,7 @@ TEST(CliTest, CheckKernelSaysWhatTheBinderSays) {
 // the tool uses the kernel beside it and says that the application would
 // not.
 TEST(CliTest, EnvNamesTheModuleTheSwitchesAndTheSite) {
-  char resolved[4096];
-  ASSERT_NE(nullptr, realpath(kKernel.c_str(), resolved));
-  const std::string bundled = resolved;
+  const std::string bundled = std::filesystem::canonical(kKernel);
   // clang-format off
   const struct { std::string environment, key; nlohmann::json value; } cases[] = {
       {"STEPLIB='{MODULES}::{KERNEL}' HOME='{MODULES}/probe' MfgBaseDebug=KAVMfgBaseNLS", "KAVSYMB", Expand("{MODULES}/probe/KAVSYMB")},
@@ -442,13 +438,12 @@ TEST(CliTest, TheTourJournalsEveryFamilyAsTheKernelLogsIt) {
       0, RunTool(kReference, "journal '" + threaded + "' --trace-events '" + picture + "'").status);
   const nlohmann::json tracks = nlohmann::json::parse(kavtest::ReadFile(picture), nullptr, false);
   EXPECT_EQ("", TraceEventFault(tracks));
-  std::map<long, std::pair<long long, long long>> trackOf;  // line -> tid, start in ns
+  using Tracks = std::map<long, std::pair<long long, long long>>;  // line -> tid, start in ns
+  Tracks trackOf;
   for (const nlohmann::json& event : tracks["traceEvents"])
     if (event.value("cat", "") == "kernel call")
       trackOf[event["args"]["line"]] = {event["tid"], Ns(event["ts"])};
-  EXPECT_EQ(
-      (std::map<long, std::pair<long long, long long>>{{2, {1, 0}}, {3, {2, 0}}, {4, {1, 10}}}),
-      trackOf);
+  EXPECT_EQ((Tracks{{2, {1, 0}}, {3, {2, 0}}, {4, {1, 10}}}), trackOf);
 
   const std::string fifo = dir.Path() + "/fifo";
   ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
@@ -501,8 +496,8 @@ TEST(CliTest, JournalSummaryCountsCallsFailuresAndListsLeftOpen) {
     EXPECT_EQ(0, outcome.status) << outcome.err;
     EXPECT_EQ(file + summary, outcome.out);
   }
-  const Outcome asJson = RunTool(kReference, "--json journal '" + text + "'");
-  const auto document = nlohmann::json::parse(asJson.out, nullptr, false);
+  const auto document = nlohmann::json::parse(
+      RunTool(kReference, "--json journal '" + text + "'").out, nullptr, false);
   EXPECT_EQ(7, document.value("calls", 0));
   EXPECT_EQ(9001, document["failures"][0].value("code", 0));
   EXPECT_EQ(7, document["lists never ended"][0].value("handle", 0));
@@ -593,7 +588,8 @@ TEST(CliTest, KernelFilesAndSettingsItCannotUseAreSaidAndNeverHang) {
        "class:       MfgPocketing\nicon path:   {KERNEL}/site/declarative/icons/XXXXXXXX.gif\nfile exists: no\n", ""},
       {"logs that cannot be opened, fault items not understood",
        kReference + " KAVSIM_LOG='" + fifo + "' KAVSIM_CALLS='" + dir.Path() +
-           "/none/calls' KAVSIM_FAULTS='GNSLTB@1-9020,1=99999999999,GNSLTB@2=9020' timeout 60", "tables 1", 0, tables,
+           "/none/calls' KAVSIM_FAULTS='GNSLTB@1-9020,1=99999999999,GNSLTB@2=9020' timeout 60",
+       "tables 1", 0, tables,
        "KAVSYMB: KAVSIM_FAULTS: \"GNSLTB@1-9020\" not understood (no \"=CODE\"); left out\n"
        "KAVSYMB: KAVSIM_FAULTS: \"1=99999999999\" not understood (the code \"99999999999\" is not an int); left out\n"
        "KAVSYMB: KAVSIM_LOG: cannot open " + fifo + ": a pipe with no reader; going on without it\n"

@@ -58,32 +58,29 @@ T* Fill(char* ioBytes, const kavcall::Arg& iArg, const std::string& iPath) {
   return reinterpret_cast<T*>(ioBytes);
 }
 
-template <int Row, typename Prototype>
-struct Caller;
-template <int Row, typename R, typename... A>
-struct Caller<Row, R(A...)> {
-  template <size_t... I>
-  static void Call(R (*iRoutine)(A...), Storage& ioStorage, bool iNullCode,
-                   const std::string& iPath, std::index_sequence<I...>) {
-    const kavcall::Routine& routine = kavcall::kRoutines[Row];
-    const auto arg = [&](auto* iTyped, size_t i) -> decltype(iTyped) {
-      using T = std::remove_pointer_t<decltype(iTyped)>;
-      const kavcall::Arg& a = routine.args[i];
-      if ((iNullCode && a.kind == kavcall::Kind::kCode) || std::string(routine.name) == "LBATCH")
-        return nullptr;
-      return Fill<T>(ioStorage.bytes[i], a, iPath);
-    };
-    (void)arg;  // GUERJO has no argument
-    iRoutine(arg(static_cast<A>(nullptr), I)...);
-  }
-};
+// Calls iRoutine, the routine of row iRow, with an argument for each
+// column of its row.
+template <typename R, typename... A, size_t... I>
+void Call(int iRow, R (*iRoutine)(A...), Storage& ioStorage, bool iNullCode,
+          const std::string& iPath, std::index_sequence<I...>) {
+  const kavcall::Routine& routine = kavcall::kRoutines[iRow];
+  const auto arg = [&](auto* iTyped, size_t i) -> decltype(iTyped) {
+    using T = std::remove_pointer_t<decltype(iTyped)>;
+    const kavcall::Arg& a = routine.args[i];
+    if ((iNullCode && a.kind == kavcall::Kind::kCode) || std::string(routine.name) == "LBATCH")
+      return nullptr;
+    return Fill<T>(ioStorage.bytes[i], a, iPath);
+  };
+  (void)arg;  // GUERJO has no argument
+  iRoutine(arg(static_cast<A>(nullptr), I)...);
+}
 
 // Calls every routine once, in table order.
 void CallEveryRoutine(bool iNullCode, const std::string& iPath) {
   Storage storage;
-#define KAV_ROUTINE(num, name, ret, params, module, library, args)    \
-  Caller<num - 1, ret params>::Call(&name, storage, iNullCode, iPath, \
-                                    std::make_index_sequence<kavcall::kRoutines[num - 1].argc>{});
+#define KAV_ROUTINE(num, name, ret, params, module, library, args) \
+  Call(num - 1, &name, storage, iNullCode, iPath,                  \
+       std::make_index_sequence<kavcall::kRoutines[num - 1].argc>{});
 #include "KAVRoutines.def"
 #undef KAV_ROUTINE
 }
@@ -219,9 +216,8 @@ TEST(JournalTest, ThreadsWriteWholeLines) {
     ASSERT_TRUE(std::regex_match(lines[i], match, whole)) << lines[i];
     ++byThread[match[1].str()];
   }
-  EXPECT_EQ((std::map<std::string, int>{
-                {"", 2 * kCalls}, {" @2", 2 * kCalls}, {" @3", 2 * kCalls}, {" @4", 2 * kCalls}}),
-            byThread)
+  const int n = 2 * kCalls;  // a GUSINI and a GUSEND each
+  EXPECT_EQ((std::map<std::string, int>{{"", n}, {" @2", n}, {" @3", n}, {" @4", n}}), byThread)
       << "each thread's calls carry its ordinal";
 }
 

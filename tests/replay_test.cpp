@@ -196,8 +196,7 @@ TEST(ReplayTest, ADivergenceIsReportedWhereItHappens) {
         "1 calls replayed, 1 divergences (1 past the end), 0 calls left unreplayed\n"}},
       {"left over", "nls name class MfgEndMill MfgDrilling", "nls name class MfgEndMill", 5,
        {"1 calls replayed, 0 divergences, 1 calls left unreplayed\n"}},
-      {"no kernel call", "tables 1", "util sort b a", 5,
-       {"0 calls replayed, 0 divergences, 8 calls left unreplayed\n"}}};
+      {"no kernel call", "tables 1", "util sort b a", 5, {"0 calls replayed, 0 divergences, 8 calls left unreplayed\n"}}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,11 +27,9 @@ namespace {
 constexpr int kRounds = 20;
 
 std::string Tables() {
-  KAVListValKAVUnicodeString* tables = KAVMfgAPTAndPPTable::GetTables(1);
-  const std::string answer = std::to_string(tables ? tables->Size() : -1) + " " +
-                             std::to_string(KAVMfgAPTAndPPTable::GetError());
-  delete tables;
-  return answer;
+  const std::unique_ptr<KAVListValKAVUnicodeString> tables(KAVMfgAPTAndPPTable::GetTables(1));
+  return std::to_string(tables ? tables->Size() : -1) + " " +
+         std::to_string(KAVMfgAPTAndPPTable::GetError());
 }
 
 std::string Classes() {
