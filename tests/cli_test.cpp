@@ -181,9 +181,8 @@ TEST(CliTest, EnvNamesTheModuleTheSwitchesAndTheSite) {
   // clang-format off
   const struct { std::string environment, key; nlohmann::json value; } cases[] = {
       {"STEPLIB='{MODULES}::{KERNEL}' HOME='{MODULES}/probe' MfgBaseDebug=KAVMfgBaseNLS", "KAVSYMB", Expand("{MODULES}/probe/KAVSYMB")},
-      {"MfgBaseDebug=KAVMfgBaseNLS", "GetDebug(KAVMfgBaseNLS)", 1},
-      {"MfgBaseDebug=KAVMfgBaseNLS", "GetDebug(KAVMfgDictionary)", 0}, {kReference, "note", nullptr},
-      {"env -u STEPLIB", "STEPLIB", bundled},
+      {"MfgBaseDebug=KAVMfgBaseNLS", "GetDebug(KAVMfgBaseNLS)", 1}, {"MfgBaseDebug=KAVMfgBaseNLS", "GetDebug(KAVMfgDictionary)", 0},
+      {kReference, "note", nullptr}, {"env -u STEPLIB", "STEPLIB", bundled},
       {"env -u STEPLIB", "note", "STEPLIB was not set: t4711 chose the kernel installed with it (" + bundled +
                                  "); the application itself would exit 99 here"},
       {kReference + " KAVSIM_SITE=''", "KAVSIM_SITE", kKernel + "/site"},
@@ -459,15 +458,13 @@ TEST(CliTest, TheTourJournalsEveryFamilyAsTheKernelLogsIt) {
 // the same calls summarize the same.
 TEST(CliTest, JournalSummaryCountsCallsFailuresAndListsLeftOpen) {
   kavtest::TempDir dir;
-  const std::string text = dir.Path() + "/text", json = dir.Path() + "/json";
-  std::ofstream(text) << "GUSINI 8 -> 0 5 (100 ns)\n"
-                         "GNFRC2 \"MfgDrilling\" \"MFG_X\" -> 9014 0 0 (300 ns)\n"
-                         "GUSEND 5 -> 0 (50 ns)\n"
-                         "GNFLCL -> 0 6 7 (1000 ns)\n"
-                         "GUSEND 6 -> 0 (50 ns)\n"
-                         "not a journal line\n"
-                         "GNFRC2 \"MfgDrilling\" \"MFG_Y\" -> 9014 0 0 (200 ns)\n"
-                         "GUSEND 7 -> 9001 (40 ns)\n";
+  const std::string text =
+      dir.Write("text",
+                "GUSINI 8 -> 0 5 (100 ns)\nGNFRC2 \"MfgDrilling\" \"MFG_X\" -> 9014 0 0 (300 ns)\n"
+                "GUSEND 5 -> 0 (50 ns)\nGNFLCL -> 0 6 7 (1000 ns)\nGUSEND 6 -> 0 (50 ns)\n"
+                "not a journal line\nGNFRC2 \"MfgDrilling\" \"MFG_Y\" -> 9014 0 0 (200 ns)\n"
+                "GUSEND 7 -> 9001 (40 ns)\n");
+  const std::string json = dir.Path() + "/json";
   std::ofstream(json) << "{\"routine\":\"GUSINI\",\"in\":[8],\"code\":0,\"out\":[5],\"ns\":100}\n"
                          "{\"routine\":\"GNFRC2\",\"in\":[\"MfgDrilling\",\"MFG_X\"],\"code\":9014,"
                          "\"out\":[0,0],\"ns\":300}\n"

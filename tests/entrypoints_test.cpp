@@ -68,12 +68,11 @@ TEST(EntryPointsTest, RecordSetUpPublishesTheRunDirectories) {
 }
 
 TEST(EntryPointsTest, RecordSetUpAnnouncesWhateverTheSwitches) {
-  auto announce = [] { return cxrv5i("T1", "G1") == nullptr ? 1 : 0; };
   auto result = RunInChild({{"ADL_BSF_UDIR", "/u"},
                             {"MfgBaseDebug", std::nullopt},
                             {"GIIBatchRecordV5Replay", std::nullopt},
                             {"GIIBatchRecordV5Capture", std::nullopt}},
-                           announce);
+                           [] { return cxrv5i("T1", "G1") == nullptr ? 1 : 0; });
   const std::string mfg = "MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG...MFG";
   const std::string blanks(63, ' '), path = "/u/MfgInterface.tst/G1/T1";
   std::vector<std::string> expected(3, std::string(48, '#'));

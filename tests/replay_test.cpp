@@ -55,12 +55,10 @@ class Bench {
   };
   Trip RoundTrip(const std::string& iKernel, const std::string& iForm, const std::string& iWords,
                  const std::string& iEnvironment = "") const {
-    Trip trip;
-    trip.recorded = Record(iKernel, iForm + Path("journal"), iWords, iEnvironment);
-    trip.replayed = Replay(Path("journal"), iForm + Path("again"), iWords);
-    trip.journal = kavtest::ReadFile(Path("journal"));
-    trip.again = kavtest::ReadFile(Path("again"));
-    return trip;
+    // A braced list runs its parts in order: record, replay, then read.
+    return {Record(iKernel, iForm + Path("journal"), iWords, iEnvironment),
+            Replay(Path("journal"), iForm + Path("again"), iWords),
+            kavtest::ReadFile(Path("journal")), kavtest::ReadFile(Path("again"))};
   }
 
  private:
@@ -72,13 +70,15 @@ std::string WithoutExplanations(const std::string& iErr) {
   return std::regex_replace(iErr, std::regex("(kernel code [0-9]+) \\([^)]*\\)"), "$1");
 }
 
-std::string Summary(long iReplayed) {
-  return "t4711 replay: " + std::to_string(iReplayed) +
-         " calls replayed, 0 divergences, 0 calls left unreplayed\n";
+// The calls of iJournal, every line but its header.
+long Calls(const std::string& iJournal) {
+  return static_cast<long>(kavtest::SplitLines(iJournal).size()) - 1;
 }
 
-long Calls(const std::string& iJournal) {
-  return static_cast<long>(kavtest::SplitLines(iJournal).size()) - 1;  // the header
+// What replay says last when it replayed every call of iJournal.
+std::string Summary(const std::string& iJournal) {
+  return "t4711 replay: " + std::to_string(Calls(iJournal)) +
+         " calls replayed, 0 divergences, 0 calls left unreplayed\n";
 }
 
 // The replay ran as recorded: the same status and output, the messages
@@ -86,8 +86,7 @@ long Calls(const std::string& iJournal) {
 void ExpectSameRun(const Bench::Trip& iTrip) {
   EXPECT_EQ(iTrip.recorded.status, iTrip.replayed.status) << iTrip.replayed.err;
   EXPECT_EQ(iTrip.recorded.out, iTrip.replayed.out);
-  EXPECT_EQ(WithoutExplanations(iTrip.recorded.err) + Summary(Calls(iTrip.journal)),
-            iTrip.replayed.err);
+  EXPECT_EQ(WithoutExplanations(iTrip.recorded.err) + Summary(iTrip.journal), iTrip.replayed.err);
   EXPECT_EQ(kavtest::WithoutTimes(iTrip.journal), kavtest::WithoutTimes(iTrip.again));
 }
 
@@ -175,7 +174,7 @@ TEST(ReplayTest, TheTourReplaysEveryCall) {
   const std::string journal = kavtest::ReadFile(bench.Path("recorded"));
   EXPECT_EQ(kavtest::WithoutTimes(journal),
             kavtest::WithoutTimes(kavtest::ReadFile(bench.Path("journal"))));
-  EXPECT_NE(std::string::npos, replayed.err.find(Summary(Calls(journal)))) << replayed.err;
+  EXPECT_NE(std::string::npos, replayed.err.find(Summary(journal))) << replayed.err;
 }
 
 // What replay says when the program does not run as the journal: another

@@ -40,6 +40,12 @@ std::string Classes() {
          std::to_string(KAVMfgDictionary::GetError());
 }
 
+std::string RecordMode() {
+  int recordMode = -1;
+  cxgiiv5(&recordMode);
+  return std::to_string(recordMode);
+}
+
 // Runs each of iWork on a thread of its own, all let go together once
 // every thread is up; their answers in the order of iWork.
 std::vector<std::string> AllAtOnce(const std::vector<std::function<std::string()>>& iWork) {
@@ -66,16 +72,10 @@ TEST(ThreadsTest, EightThreadsBindAndUseDifferentClassesAtOnce) {
       Classes,
       [] { return std::string(KAVMfgBaseNLS::GetAttNlsName("MFG_DEPTH").CastToCharPtr()); },
       [&] { return std::to_string(KAVMfgUtilities::CaptImage(image.c_str())); },
-      [] {
-        int recordMode = -1;
-        cxgiiv5(&recordMode);
-        return std::to_string(recordMode);
-      },
+      RecordMode,
       [] { return std::to_string(GetGIIRV5()); },
       [] { return std::to_string(GetMfgODT()) + std::to_string(GetPerfo("KAVMfgNone")); },
-      [] { return std::to_string(GetDebug("KAVMfgNone")); },
-  };
-  const std::string expected = "5 0|1 0|Profondeur|0|1|1|10|1|";
+      [] { return std::to_string(GetDebug("KAVMfgNone")); }};
   for (int round = 0; round < kRounds; ++round) {
     SCOPED_TRACE(round);
     const kavtest::ChildResult result =
@@ -89,7 +89,7 @@ TEST(ThreadsTest, EightThreadsBindAndUseDifferentClassesAtOnce) {
                               return 0;
                             });
     ASSERT_EQ(0, result.status) << result.err;
-    EXPECT_EQ(expected, result.out);
+    EXPECT_EQ("5 0|1 0|Profondeur|0|1|1|10|1|", result.out);
     EXPECT_EQ("", result.err);
   }
 }
