@@ -30,10 +30,9 @@ const std::string kReference = "STEPLIB='{KERNEL}'";
 // {KERNEL} and {MODULES} stand for this build's directories.
 std::string Expand(std::string iText) {
   for (const auto& [key, value] :
-       {std::pair<std::string, std::string>{"{KERNEL}", kKernel}, {"{MODULES}", kModules}}) {
+       {std::pair<std::string, std::string>{"{KERNEL}", kKernel}, {"{MODULES}", kModules}})
     for (size_t at = iText.find(key); at != std::string::npos; at = iText.find(key, at))
       iText.replace(at, key.size(), value);
-  }
   return iText;
 }
 
@@ -425,11 +424,10 @@ TEST(CliTest, TheTourJournalsEveryFamilyAsTheKernelLogsIt) {
   }
 
   // A thread's calls go on a track of their own, from 0 on its time axis.
-  const std::string threaded = dir.Write("threaded.txt",
-                                         "# t4711 journal, format 2\n"
-                                         "GUSINF 1 -> 0 16 2 (10 ns)\n"
-                                         "GUSINF 7 -> 0 72 3 @2 (20 ns)\n"
-                                         "GUSINF 1 -> 0 16 2 (30 ns)\n");
+  const std::string threaded =
+      dir.Write("threaded.txt",
+                "# t4711 journal, format 2\nGUSINF 1 -> 0 16 2 (10 ns)\n"
+                "GUSINF 7 -> 0 72 3 @2 (20 ns)\nGUSINF 1 -> 0 16 2 (30 ns)\n");
   ASSERT_EQ(
       0, RunTool(kReference, "journal '" + threaded + "' --trace-events '" + picture + "'").status);
   const nlohmann::json tracks = nlohmann::json::parse(kavtest::ReadFile(picture), nullptr, false);
@@ -509,8 +507,7 @@ TEST(CliTest, JournalSummaryCountsCallsFailuresAndListsLeftOpen) {
 // not have written is counted as not understood, and the summary neither
 // crashes, wraps its totals nor takes a damaged line for a call.
 TEST(CliTest, JournalSummaryCountsLinesItCannotTrustAsNotUnderstood) {
-  const std::string good = "GUSEND 5 -> 0 (50 ns)\n";
-  const std::string most = "9223372036854775807";
+  const std::string good = "GUSEND 5 -> 0 (50 ns)\n", most = "9223372036854775807";
   // clang-format off
   const struct { const char* name; std::string lines, header; } cases[] = {
       {"JSON nested 100,000 deep", "{\"routine\":\"GUSINF\",\"in\":[" + std::string(100000, '[') +
@@ -548,12 +545,11 @@ TEST(CliTest, JournalSummaryCountsLinesItCannotTrustAsNotUnderstood) {
 // is said on standard error, the command ends with the kernel's code, and
 // nothing hangs or reads as a success.
 TEST(CliTest, KernelFilesAndSettingsItCannotUseAreSaidAndNeverHang) {
-  namespace fs = std::filesystem;
   kavtest::TempDir dir;
   const std::string site = dir.Path() + "/site", fifo = dir.Path() + "/fifo";
-  fs::copy(kKernel + "/site", site, fs::copy_options::recursive);
+  std::filesystem::copy(kKernel + "/site", site, std::filesystem::copy_options::recursive);
   std::ofstream(site + "/gii/session.json") << R"({"variables": [)";
-  fs::remove(site + "/datapool/TOOLS.json");
+  std::filesystem::remove(site + "/datapool/TOOLS.json");
   mkfifo((site + "/datapool/TOOLS.json").c_str(), 0600);
   mkfifo(fifo.c_str(), 0600);
   const std::string onSite = kReference + " KAVSIM_SITE='" + site + "' timeout 60";

@@ -20,17 +20,14 @@ const std::string kTiny = std::string(KAV_TEST_MODULES_DIR) + "/tiny";
 // A scratch directory holding `t4711`, a script that runs this build's
 // tool (behind the emulator when the build is for another machine), so
 // that `t4711 replay` can run it as its command.
-class Bench {
+class Bench : public kavtest::TempDir {
  public:
   Bench() {
-    const std::string script = _dir.Write(
-        "t4711", "#!/bin/sh\nexec " + kavtest::ProgramCommand(KAV_TEST_T4711) + " \"$@\"\n");
+    const std::string script =
+        Write("t4711", "#!/bin/sh\nexec " + kavtest::ProgramCommand(KAV_TEST_T4711) + " \"$@\"\n");
     chmod(script.c_str(), 0755);
   }
-  std::string Path(const std::string& iName) const { return _dir.Path() + "/" + iName; }
-  std::string Write(const std::string& iName, const std::string& iText) const {
-    return _dir.Write(iName, iText);
-  }
+  std::string Path(const std::string& iName) const { return TempDir::Path() + "/" + iName; }
   // Runs t4711 with iWords on the kernel in iKernel, journaling to
   // iJournal ("json:" for the JSON form), with iEnvironment before it.
   kavtest::ChildResult Record(const std::string& iKernel, const std::string& iJournal,
@@ -60,9 +57,6 @@ class Bench {
             Replay(Path("journal"), iForm + Path("again"), iWords),
             kavtest::ReadFile(Path("journal")), kavtest::ReadFile(Path("again"))};
   }
-
- private:
-  kavtest::TempDir _dir;
 };
 
 // What a kernel said of its codes: the replay kernel knows no site's.

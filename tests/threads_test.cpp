@@ -76,18 +76,16 @@ TEST(ThreadsTest, EightThreadsBindAndUseDifferentClassesAtOnce) {
       [] { return std::to_string(GetGIIRV5()); },
       [] { return std::to_string(GetMfgODT()) + std::to_string(GetPerfo("KAVMfgNone")); },
       [] { return std::to_string(GetDebug("KAVMfgNone")); }};
+  const kavtest::Environment switches = {{"MfgBaseDebug", "KAVMfgNone"},
+                                         {"MfgBasePerfo", std::nullopt},
+                                         {"GIIBatchRecordV5", "OUI"},
+                                         {"MFGODT", "OUI"}};
   for (int round = 0; round < kRounds; ++round) {
     SCOPED_TRACE(round);
-    const kavtest::ChildResult result =
-        kavtest::RunInChild({{"MfgBaseDebug", "KAVMfgNone"},
-                             {"MfgBasePerfo", std::nullopt},
-                             {"GIIBatchRecordV5", "OUI"},
-                             {"MFGODT", "OUI"}},
-                            [&] {
-                              for (const std::string& answer : AllAtOnce(work))
-                                std::printf("%s|", answer.c_str());
-                              return 0;
-                            });
+    const kavtest::ChildResult result = kavtest::RunInChild(switches, [&] {
+      for (const std::string& answer : AllAtOnce(work)) std::printf("%s|", answer.c_str());
+      return 0;
+    });
     ASSERT_EQ(0, result.status) << result.err;
     EXPECT_EQ("5 0|1 0|Profondeur|0|1|1|10|1|", result.out);
     EXPECT_EQ("", result.err);
