@@ -92,7 +92,7 @@ TEST_F(KernelTest, FaultsReplaceTheChosenCallsOnly) {
             Kernel::Calls());
 }
 
-// Run only by the test below, in a fresh process whose environment names
+// Run only by the tests below, in a fresh process whose environment names
 // the faults: the kernel reads KAVSIM_FAULTS once, when it is first used.
 TEST(KernelProcess, DISABLED_ReportEnvironmentFaults) {
   int handle = 0, ier = 0, width = 0, count = 0;
@@ -102,19 +102,6 @@ TEST(KernelProcess, DISABLED_ReportEnvironmentFaults) {
     std::cout << " " << ier;
   }
   std::cout << std::endl;
-}
-
-TEST(KernelProcess, FaultsFromTheEnvironmentCountFromTheStartOfTheProcess) {
-  char self[4096] = {0};
-  ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-  const std::string command =
-      std::string("KAVSIM_FAULTS='GUSINF@2=5,3+=6,junk,0=1,!GUSINF@4#4=77' ") +
-      kavtest::ProgramCommand(self) +
-      " --gtest_also_run_disabled_tests "
-      "--gtest_filter=KernelProcess.DISABLED_ReportEnvironmentFaults";
-  const std::string output =
-      kavtest::RunInChild({}, [&] { return std::system(command.c_str()); }).out;
-  EXPECT_NE(std::string::npos, output.find("codes: 9001 5 6 77\n")) << output;
 }
 
 namespace {
@@ -141,10 +128,20 @@ std::string Named(const std::string& iItem, const std::string& iWhy) {
   return "KAVSYMB: KAVSIM_FAULTS: \"" + iItem + "\" not understood (" + iWhy + "); left out\n";
 }
 
+// The fresh process ran to its end, printed iLine and wrote iErr, and
+// nothing else, on standard error.
+void ExpectRan(const kavtest::ChildResult& iResult, const std::string& iLine,
+               const std::string& iErr) {
+  EXPECT_EQ(0, iResult.status);
+  EXPECT_NE(std::string::npos, iResult.out.find(iLine)) << iResult.out;
+  EXPECT_EQ(iErr, iResult.err);
+}
+
 }  // namespace
 
 // Each item of KAVSIM_FAULTS that is not understood is named once on
-// standard error and left out; every other item applies as written.
+// standard error and left out; every other item applies as written, its
+// calls counted from the start of the process.
 TEST(KernelProcess, FaultItemsNotUnderstoodAreNamedOnceAndTheOthersApply) {
   // clang-format off
   const struct { const char* faults; std::string codes, err; } cases[] = {
@@ -162,15 +159,12 @@ TEST(KernelProcess, FaultItemsNotUnderstoodAreNamedOnceAndTheOthersApply) {
            Named("GUSINF@x#4=5", "the call number \"x\" is not a whole number from 0") +
            Named("GUSINF@1#4=abc", "the value \"abc\" is not an int, a real or a text in single quotes") +
            Named("GUSINF@1#4=',2'", "argument 4 of GUSINF takes no text")},
-      {"3+=6,junk,junk", "9001 9001 6 6", Named("junk", "no \"=CODE\"")}};
+      {"GUSINF@2=5,3+=6,junk,junk,!GUSINF@4#4=77", "9001 5 6 77", Named("junk", "no \"=CODE\"")}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.faults);
-    const kavtest::ChildResult result =
-        FreshProcess({{"KAVSIM_FAULTS", c.faults}}, "DISABLED_ReportEnvironmentFaults");
-    EXPECT_EQ(0, result.status);
-    EXPECT_NE(std::string::npos, result.out.find("codes: " + c.codes + "\n")) << result.out;
-    EXPECT_EQ(c.err, result.err);
+    ExpectRan(FreshProcess({{"KAVSIM_FAULTS", c.faults}}, "DISABLED_ReportEnvironmentFaults"),
+              "codes: " + c.codes + "\n", c.err);
   }
 }
 
@@ -189,22 +183,16 @@ TEST(KernelProcess, LogsThatCannotBeUsedAreSaidOnceAndNeverHoldTheCalls) {
   const std::string fifo = dir.Path() + "/fifo";
   ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
   const std::string missing = "/nonexistent-directory/log";
-  // clang-format off
-  const struct { const char* setting; std::string path, err; } cases[] = {
-      {"KAVSIM_LOG", missing, "cannot open " + missing + ": No such file or directory; going on without it"},
-      {"KAVSIM_CALLS", missing, "cannot open " + missing + ": No such file or directory; going on without it"},
-      {"KAVSIM_LOG", fifo, "cannot open " + fifo + ": a pipe with no reader; going on without it"},
-      {"KAVSIM_CALLS", fifo, "cannot open " + fifo + ": a pipe with no reader; going on without it"},
-      {"KAVSIM_LOG", "/dev/full", "cannot write /dev/full: No space left on device; lines are lost"},
-      {"KAVSIM_CALLS", "/dev/full", "cannot write /dev/full: No space left on device; lines are lost"}};
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.setting) + "=" + c.path);
-    const kavtest::ChildResult result =
-        FreshProcess({{c.setting, c.path}}, "DISABLED_MakeManyCalls");
-    EXPECT_EQ(0, result.status);
-    EXPECT_NE(std::string::npos, result.out.find("calls made: 9001\n")) << result.out;
-    EXPECT_EQ("KAVSYMB: " + std::string(c.setting) + ": " + c.err + "\n", result.err);
+  const std::pair<std::string, std::string> problems[] = {
+      {missing, "cannot open " + missing + ": No such file or directory; going on without it"},
+      {fifo, "cannot open " + fifo + ": a pipe with no reader; going on without it"},
+      {"/dev/full", "cannot write /dev/full: No space left on device; lines are lost"}};
+  for (const std::string setting : {"KAVSIM_LOG", "KAVSIM_CALLS"}) {
+    for (const auto& [path, err] : problems) {
+      SCOPED_TRACE(setting + "=" + path);
+      ExpectRan(FreshProcess({{setting, path}}, "DISABLED_MakeManyCalls"), "calls made: 9001\n",
+                "KAVSYMB: " + setting + ": " + err + "\n");
+    }
   }
   // A reader that takes one read and goes away while the kernel writes.
   const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -218,10 +206,8 @@ TEST(KernelProcess, LogsThatCannotBeUsedAreSaidOnceAndNeverHoldTheCalls) {
   const kavtest::ChildResult result =
       FreshProcess({{"KAVSIM_LOG", fifo}}, "DISABLED_MakeManyCalls", [reader] { close(reader); });
   once.join();
-  EXPECT_EQ(0, result.status);
-  EXPECT_NE(std::string::npos, result.out.find("calls made: 9001\n")) << result.out;
-  EXPECT_EQ("KAVSYMB: KAVSIM_LOG: cannot write " + fifo + ": Broken pipe; lines are lost\n",
-            result.err);
+  ExpectRan(result, "calls made: 9001\n",
+            "KAVSYMB: KAVSIM_LOG: cannot write " + fifo + ": Broken pipe; lines are lost\n");
 }
 
 // Texts are journaled with every blank, other bytes escaped, null
@@ -380,17 +366,17 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
     std::function<void(const std::string&)> make;  // what is at the target
     rlim_t sizeLimit;                              // 0: none
     int code;
-    const char* remains;  // the directory after the call
+    kavtest::Strings remains;  // the directory after the call, in order
   } cases[] = {
-      {"nothing", [](const std::string&) {}, 0, 0, "image.png:file:png"},
-      {"old image", [](const std::string& p) { PutText(p, "old"); }, 0, 0, "image.png:file:png"},
-      {"old image, new one cut short", [](const std::string& p) { PutText(p, "old"); }, 100, 9030, "image.png:file:old"},
-      {"directory", [](const std::string& p) { fs::create_directory(p); }, 0, 9030, "image.png:other:"},
-      {"pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, 0, 9030, "image.png:other:"},
+      {"nothing", [](const std::string&) {}, 0, 0, {"image.png:file:png"}},
+      {"old image", [](const std::string& p) { PutText(p, "old"); }, 0, 0, {"image.png:file:png"}},
+      {"old image, new one cut short", [](const std::string& p) { PutText(p, "old"); }, 100, 9030, {"image.png:file:old"}},
+      {"directory", [](const std::string& p) { fs::create_directory(p); }, 0, 9030, {"image.png:other:"}},
+      {"pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, 0, 9030, {"image.png:other:"}},
       {"device", [](const std::string& p) { mknod(p.c_str(), S_IFCHR | 0600, makedev(1, 7)); }, 0, 9030,
-       "image.png:other:"},
+       {"image.png:other:"}},
       {"link to an old image", [](const std::string& p) { PutText(p + ".old", "old"); fs::create_symlink("image.png.old", p); },
-       0, 0, "image.png.old:file:png image.png:link:"}};
+       0, 0, {"image.png.old:file:png", "image.png:link:"}}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -410,7 +396,7 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
       return ier == 9030 ? 1 : ier;
     });
     EXPECT_EQ(c.code == 0 ? 0 : 1, result.status) << result.err;
-    std::vector<std::string> entries;
+    kavtest::Strings entries;
     for (const auto& entry : fs::directory_iterator(dir.Path())) {
       const fs::file_status status = fs::symlink_status(entry.path());
       const std::string kind = fs::is_symlink(status)        ? "link:"
@@ -422,9 +408,7 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
       entries.push_back(entry.path().filename().string() + ":" + kind + content);
     }
     std::sort(entries.begin(), entries.end());
-    std::string listing;
-    for (const std::string& entry : entries) listing += (listing.empty() ? "" : " ") + entry;
-    EXPECT_EQ(c.remains, listing);
+    EXPECT_EQ(c.remains, entries);
   }
 }
 
