@@ -65,12 +65,15 @@ void WriteFile(const std::string& iPath, const std::string& iContent) {
   std::ofstream(iPath, std::ios::binary) << iContent;
 }
 
-// iScenario, run in a child with iEnv, returns 0 having printed iOut.
-void ExpectPrints(const Environment& iEnv, const std::string& iOut,
-                  const std::function<int()>& iScenario) {
+// iScenario, run in a child with iEnv, prints iOut. With iEnded empty it
+// returns 0 and writes nothing on standard error; else the binder ends the
+// process with status 99 and the line iEnded on standard error.
+void ExpectChild(const Environment& iEnv, const std::string& iOut, const std::string& iEnded,
+                 const std::function<int()>& iScenario) {
   const ChildResult result = RunInChild(iEnv, iScenario);
-  EXPECT_EQ(0, result.status) << result.err;
+  EXPECT_EQ(iEnded.empty() ? 0 : 99, result.status) << result.err;
   EXPECT_EQ(iOut, result.out);
+  EXPECT_EQ(iEnded, result.err);
 }
 
 std::string SelfPath() {
@@ -263,10 +266,7 @@ TEST(BindingTest, StepLibDecidesWhichModuleBindsOrWhyTheProcessEnds) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto result = RunInChild({{"STEPLIB", c.stepLib}, {"HOME", c.home}}, CallGusendAndReport);
-    EXPECT_EQ(c.ended.empty() ? 0 : 99, result.status);
-    EXPECT_EQ(c.loaded, result.out);
-    EXPECT_EQ(c.ended, result.err);
+    ExpectChild({{"STEPLIB", c.stepLib}, {"HOME", c.home}}, c.loaded, c.ended, CallGusendAndReport);
   }
 }
 
@@ -276,31 +276,28 @@ TEST(BindingTest, StepLibDecidesWhichModuleBindsOrWhyTheProcessEnds) {
 // line of the same shape. Each module lies alone in its directory.
 TEST(BindingTest, AModuleThatDoesNotLoadEndsWithTheLoadersWords) {
   const std::string reference = ReadFile(kReference + "/KAVSYMB");
-  const auto noPrepare = [] {};
   // clang-format off
   struct Case {
     const char* name;
     std::function<void(const std::string& iModule)> make;
-    std::function<void()> prepare;  // in the child, before the first call
-    std::string refusal;            // "": dlopen's own text is the message
+    std::string refusal = "";               // "": dlopen's own text is the message
+    std::function<void()> prepare = [] {};  // in the child, before the first call
   } cases[] = {
-      {"a file too short", [](auto& m) { WriteFile(m, std::string(35, 'x')); }, noPrepare, ""},
-      {"a text file", [](auto& m) { WriteFile(m, std::string(200, 't') + "\n"); }, noPrepare, ""},
-      {"an ELF file of another class (32-bit)", [](auto& m) { WriteFile(m, Elf32SharedObject()); }, noPrepare, ""},
-      {"another machine's module", [&](auto& m) { WriteFile(m, ForAnotherMachine(reference)); }, noPrepare, ""},
-      {"an executable", [](auto& m) { EXPECT_EQ(0, symlink(SelfPath().c_str(), m.c_str())); }, noPrepare, ""},
-      {"a directory named KAVSYMB", [](auto& m) { mkdir(m.c_str(), 0755); }, noPrepare, ""},
-      {"an unreadable file", [&](auto& m) { WriteFile(m, reference); chmod(m.c_str(), 0); },
-       DropFileReadOverride, ""},
-      {"a truncated module", [&](auto& m) { WriteFile(m, reference.substr(0, 4096)); }, noPrepare,
+      {"a file too short", [](auto& m) { WriteFile(m, std::string(35, 'x')); }},
+      {"a text file", [](auto& m) { WriteFile(m, std::string(200, 't') + "\n"); }},
+      {"an ELF file of another class (32-bit)", [](auto& m) { WriteFile(m, Elf32SharedObject()); }},
+      {"another machine's module", [&](auto& m) { WriteFile(m, ForAnotherMachine(reference)); }},
+      {"an executable", [](auto& m) { EXPECT_EQ(0, symlink(SelfPath().c_str(), m.c_str())); }},
+      {"a directory named KAVSYMB", [](auto& m) { mkdir(m.c_str(), 0755); }},
+      {"an unreadable file", [&](auto& m) { WriteFile(m, reference); chmod(m.c_str(), 0); }, "", DropFileReadOverride},
+      {"a truncated module", [&](auto& m) { WriteFile(m, reference.substr(0, 4096)); },
        "truncated: a loadable segment ends at byte " + std::to_string(FirstLoadEndPast(reference, 4096)) +
        " of a 4096-byte file"},
-      {"a segment ending one byte past the file", [](auto& m) { WriteFile(m, ElfWithSegment(300, 299)); }, noPrepare,
+      {"a segment ending one byte past the file", [](auto& m) { WriteFile(m, ElfWithSegment(300, 299)); },
        "truncated: a loadable segment ends at byte 300 of a 299-byte file"},
-      {"a segment ending at the end of the file", [](auto& m) { WriteFile(m, ElfWithSegment(300, 300)); }, noPrepare,
-       ""},
+      {"a segment ending at the end of the file", [](auto& m) { WriteFile(m, ElfWithSegment(300, 300)); }},
       {"program headers past the end", [](auto& m) { WriteFile(m, ElfWithSegment(300, 300).substr(0, 100)); },
-       noPrepare, "program headers past the end of the file"}};
+       "program headers past the end of the file"}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -311,13 +308,10 @@ TEST(BindingTest, AModuleThatDoesNotLoadEndsWithTheLoadersWords) {
         c.refusal.empty() ? CannotLoad(dir.Path(), c.prepare)
                           : "KAVSYMB00: cannot load KAVSYMB " + module + ": " + c.refusal + "\n";
     EXPECT_EQ(0u, message.find("KAVSYMB00: cannot load KAVSYMB " + module + ": ")) << message;
-    auto result = RunInChild({{"STEPLIB", dir.Path() + ":" + kProbe}}, [&] {
+    ExpectChild({{"STEPLIB", dir.Path() + ":" + kProbe}}, "", message, [&] {
       c.prepare();
       return CallGusendAndReport();
     });
-    EXPECT_EQ(99, result.status);
-    EXPECT_EQ("", result.out);
-    EXPECT_EQ(message, result.err);
   }
 }
 
@@ -327,7 +321,7 @@ TEST(BindingTest, TheLookNeverWaitsOnAFifo) {
   TempDir dir;
   const std::string fifo = dir.Path() + "/KAVSYMB";
   ASSERT_EQ(0, mkfifo(fifo.c_str(), 0644));
-  ExpectPrints({}, "[]", [&] {
+  ExpectChild({}, "[]", "", [&] {
     alarm(10);
     char why[kKAVWhySize];
     KAVLookAtModule(fifo.c_str(), why, sizeof why);
@@ -353,7 +347,7 @@ T& ProbeSymbol(const char* iName, const std::string& iModuleDir = kProbe) {
 // binds on its first call only. The binder called directly for an entry
 // that is already bound hands it to the resolver all the same.
 TEST(BindingTest, SearchRunsOnceAndEachRoutineBindsOnce) {
-  ExpectPrints({{"STEPLIB", kProbe}}, "2 4 1 3", [] {
+  ExpectChild({{"STEPLIB", kProbe}}, "2 4 1 3", "", [] {
     int handle = 0, ier = 0, width = 0, count = 0;
     GUSEND(&handle, &ier);
     setenv("STEPLIB", kBroken.c_str(), 1);
@@ -382,7 +376,7 @@ TEST(BindingTest, LongArgumentListsArriveUnchangedOnFirstAndLaterCalls) {
     const std::optional<std::string> path = dir.Path() + "/journal";
     const Environment env = {{"STEPLIB", kProbe},
                              {"T4711_JOURNAL", journaled ? path : std::nullopt}};
-    ExpectPrints(env, "", [] {
+    ExpectChild(env, "", "", [] {
       int c[14] = {0};
       char t[3][64] = {{0}};
       // Calls the routine and names each argument that did not arrive as sent.
@@ -434,7 +428,7 @@ TEST(BindingTest, VectorsAndResultAddressPassTheFirstCall) {
 #else
   constexpr bool kVectorsKept = false;
 #endif
-  ExpectPrints({{"STEPLIB", kWide}}, "", [] {
+  ExpectChild({{"STEPLIB", kWide}}, "", "", [] {
     // The prototypes differ on purpose: cast through void (*)(), as
     // -Wcast-function-type asks of a deliberate cast.
     const auto routine = reinterpret_cast<WideRoutine>(reinterpret_cast<void (*)()>(&GNFRST));
@@ -509,14 +503,14 @@ __attribute__((noinline)) int WalkFromTheResolverToTheCaller() {
 // through the stub's first-call frame into the function that called the
 // routine, and on through that function's own callers.
 TEST(BindingTest, ResolverStackShowsTheCallerBeneathTheStub) {
-  ExpectPrints({{"STEPLIB", kProbe}}, "kavsybnd GUSEND caller then the caller's callers",
-               WalkFromTheResolverToTheCaller);
+  ExpectChild({{"STEPLIB", kProbe}}, "kavsybnd GUSEND caller then the caller's callers", "",
+              WalkFromTheResolverToTheCaller);
 }
 
 // A call to a bound routine reads its cell and jumps: the reference kernel
 // binds every one of the 75 rows.
 TEST(BindingTest, ReferenceKernelBindsEveryRoutine) {
-  ExpectPrints({{"STEPLIB", kReference}}, "0 1", [] {
+  ExpectChild({{"STEPLIB", kReference}}, "0 1", "", [] {
     int handle = 0, ier = 0;
     GUSEND(&handle, &ier);  // loads the module and its resolver
     int unbound = 0;
@@ -589,26 +583,21 @@ TEST(KernelFormTest, ReturnedLengthsNeverReadOutsideTheirStorage) {
 // The index follows its list whatever happened to it since the last
 // lookup, and never answers a position whose entry is not the text.
 TEST(ListIndexTest, FollowsItsListAndNeverAnswersAStaleHit) {
-  const auto listOf = [](std::initializer_list<const char*> iTexts) {
-    KAVListValKAVUnicodeString list;
-    for (const char* text : iTexts) list.Append(text);
-    return list;
-  };
   // clang-format off
   struct Case { const char* name; KAVListValKAVUnicodeString after; const char* text; int expected; } cases[] = {
-      {"first of two equal entries", listOf({"A", "B", "A"}), "A", 1},
-      {"appended since", listOf({"A", "B", "C", "D"}), "D", 4},
-      {"shortened past the hit", listOf({"A"}), "B", 0},
-      {"shortened, then grown back", listOf({"A", "X", "B"}), "B", 3},
-      {"shortened, then grown by a new text", listOf({"A", "D"}), "D", 2},
-      {"hit changed in place", listOf({"A", "X", "C"}), "B", 0},
-      {"hit moved later", listOf({"A", "X", "C", "B"}), "B", 4},
-      {"emptied", listOf({}), "A", 0}};
+      {"first of two equal entries", ListOf({"A", "B", "A"}), "A", 1},
+      {"appended since", ListOf({"A", "B", "C", "D"}), "D", 4},
+      {"shortened past the hit", ListOf({"A"}), "B", 0},
+      {"shortened, then grown back", ListOf({"A", "X", "B"}), "B", 3},
+      {"shortened, then grown by a new text", ListOf({"A", "D"}), "D", 2},
+      {"hit changed in place", ListOf({"A", "X", "C"}), "B", 0},
+      {"hit moved later", ListOf({"A", "X", "C", "B"}), "B", 4},
+      {"emptied", ListOf({}), "A", 0}};
   // clang-format on
   for (Case& c : cases) {
     SCOPED_TRACE(c.name);
     KAVListIndex index;
-    KAVListValKAVUnicodeString list = listOf({"A", "B", "C"});
+    KAVListValKAVUnicodeString list = ListOf({"A", "B", "C"});
     ASSERT_EQ(2, index.Locate(list, "B"));
     list = c.after;
     EXPECT_EQ(c.expected, index.Locate(list, c.text));

@@ -30,8 +30,6 @@
 
 using namespace kavtest;
 
-using KernelTest = kavtest::KernelTest;
-
 // Records come back as pushed, in their list's width; each routine answers
 // its own code for a bad width, index or handle, and an ended list is gone
 // for every routine.
@@ -109,16 +107,16 @@ namespace {
 // Runs one DISABLED_ test of this binary in a fresh process, so that the
 // kernel reads its settings from iEnv; a process that waits is ended
 // after a minute (status 124). iInChild runs first in the forked child.
-kavtest::ChildResult FreshProcess(
-    const kavtest::Environment& iEnv, const std::string& iTest,
+ChildResult FreshProcess(
+    const Environment& iEnv, const std::string& iTest,
     const std::function<void()>& iInChild = [] {}) {
   char self[4096] = {0};
   if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return {};
-  const std::string command = "timeout 60 " + kavtest::ProgramCommand(self) +
+  const std::string command = "timeout 60 " + ProgramCommand(self) +
                               " --gtest_also_run_disabled_tests --gtest_brief=1 "
                               "--gtest_filter=KernelProcess." +
                               iTest;
-  return kavtest::RunInChild(iEnv, [&] {
+  return RunInChild(iEnv, [&] {
     iInChild();
     return WEXITSTATUS(std::system(command.c_str()));
   });
@@ -130,8 +128,7 @@ std::string Named(const std::string& iItem, const std::string& iWhy) {
 
 // The fresh process ran to its end, printed iLine and wrote iErr, and
 // nothing else, on standard error.
-void ExpectRan(const kavtest::ChildResult& iResult, const std::string& iLine,
-               const std::string& iErr) {
+void ExpectRan(const ChildResult& iResult, const std::string& iLine, const std::string& iErr) {
   EXPECT_EQ(0, iResult.status);
   EXPECT_NE(std::string::npos, iResult.out.find(iLine)) << iResult.out;
   EXPECT_EQ(iErr, iResult.err);
@@ -179,7 +176,7 @@ TEST(KernelProcess, DISABLED_MakeManyCalls) {
 // no reader is refused at once, and one whose reader goes away costs the
 // lines, not the process (no SIGPIPE).
 TEST(KernelProcess, LogsThatCannotBeUsedAreSaidOnceAndNeverHoldTheCalls) {
-  kavtest::TempDir dir;
+  TempDir dir;
   const std::string fifo = dir.Path() + "/fifo";
   ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
   const std::string missing = "/nonexistent-directory/log";
@@ -203,7 +200,7 @@ TEST(KernelProcess, LogsThatCannotBeUsedAreSaidOnceAndNeverHoldTheCalls) {
       usleep(1000);
     close(reader);
   });
-  const kavtest::ChildResult result =
+  const ChildResult result =
       FreshProcess({{"KAVSIM_LOG", fifo}}, "DISABLED_MakeManyCalls", [reader] { close(reader); });
   once.join();
   ExpectRan(result, "calls made: 9001\n",
@@ -366,7 +363,7 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
     std::function<void(const std::string&)> make;  // what is at the target
     rlim_t sizeLimit;                              // 0: none
     int code;
-    kavtest::Strings remains;  // the directory after the call, in order
+    Strings remains;  // the directory after the call, in order
   } cases[] = {
       {"nothing", [](const std::string&) {}, 0, 0, {"image.png:file:png"}},
       {"old image", [](const std::string& p) { PutText(p, "old"); }, 0, 0, {"image.png:file:png"}},
@@ -380,11 +377,11 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    kavtest::TempDir dir;
+    TempDir dir;
     const std::string path = dir.Path() + "/image.png";
     if (std::string(c.name) == "device" && geteuid() != 0) continue;  // mknod needs root
     c.make(path);
-    const kavtest::ChildResult result = kavtest::RunInChild({}, [&] {
+    const ChildResult result = RunInChild({}, [&] {
       if (c.sizeLimit != 0) {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{c.sizeLimit, c.sizeLimit};
@@ -396,14 +393,14 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
       return ier == 9030 ? 1 : ier;
     });
     EXPECT_EQ(c.code == 0 ? 0 : 1, result.status) << result.err;
-    kavtest::Strings entries;
+    Strings entries;
     for (const auto& entry : fs::directory_iterator(dir.Path())) {
       const fs::file_status status = fs::symlink_status(entry.path());
       const std::string kind = fs::is_symlink(status)        ? "link:"
                                : fs::is_regular_file(status) ? "file:"
                                                              : "other:";
       std::string content;
-      if (kind == "file:") content = kavtest::ReadFile(entry.path().string());
+      if (kind == "file:") content = ReadFile(entry.path().string());
       if (content.compare(0, 4, "\x89PNG") == 0) content = "png";
       entries.push_back(entry.path().filename().string() + ":" + kind + content);
     }
@@ -451,7 +448,7 @@ TEST_F(KernelTest, CodesAreDocumentedAndExplained) {
 #include "KAVSimCodes.def"
 #undef KAVSIM_CODE
   for (int unknown : {-1, 1, 9000, 9998, 10000}) EXPECT_EQ(nullptr, explain(unknown));
-  const std::string doc = kavtest::ReadFile(KAV_TEST_SOURCE_DIR "/docs/kernel.md");
+  const std::string doc = ReadFile(KAV_TEST_SOURCE_DIR "/docs/kernel.md");
   const size_t start = doc.find("| code | meaning |\n");
   const size_t end = doc.find("\n\n", start);
   EXPECT_EQ(expected, start == std::string::npos ? "" : doc.substr(start, end + 1 - start))
