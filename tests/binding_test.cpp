@@ -222,12 +222,10 @@ TEST(BindingTest, EveryEntryStartsUnboundWithItsResolverFields) {
   };
   for (int i = 0; i < 75; ++i) {
     const KAVReferenceEntry& entry = kavModuleImage.table[i];
-    std::string name = kNames[i];
-    SCOPED_TRACE(name);
-    name.resize(8, ' ');
+    SCOPED_TRACE(kNames[i]);
     EXPECT_EQ(&kavModuleImage.header.emptyCell, entry.cell);
     EXPECT_EQ(2, entry.kind);
-    EXPECT_EQ(name, Field(entry.routine));
+    EXPECT_EQ(Padded(kNames[i], 8), Field(entry.routine));
     EXPECT_EQ("$$LISTE ", Field(entry.listMarker));
     EXPECT_EQ("R6Q     ", Field(entry.release));
     EXPECT_EQ("       A", Field(entry.flagA));
@@ -423,11 +421,7 @@ using WideRoutine = WideResult (*)(uintptr_t, uintptr_t, uintptr_t, uintptr_t, u
 // the AArch64 stubs promise the vector registers; the x86-64 ones keep the
 // integer registers, which is all a kernel routine takes.
 TEST(BindingTest, VectorsAndResultAddressPassTheFirstCall) {
-#if defined(__aarch64__)
-  constexpr bool kVectorsKept = true;
-#else
-  constexpr bool kVectorsKept = false;
-#endif
+  constexpr bool kVectorsKept = kKAVElfMachine == EM_AARCH64;
   ExpectChild({{"STEPLIB", kWide}}, "", "", [] {
     // The prototypes differ on purpose: cast through void (*)(), as
     // -Wcast-function-type asks of a deliberate cast.

@@ -37,24 +37,22 @@ TEST_F(KernelTest, ListsHoldWhatWasPushedAndAnswerTheirCodes) {
   int ints = 0, doubles = 0, texts = 0, ier = -1, width = 0, count = 0;
   int four = 4, eight = 8, wide = 72, five = 5, position = 0, value = 42;
   double real = 2.5, readReal = 0;
-  char text[72], readText[72];
-  std::memset(text, ' ', sizeof text);
-  std::memcpy(text, "  DRILL", 7);
+  std::string text = Padded("  DRILL", 72), readText(72, ' ');
   GUSINI(&five, &ints, &ier);
   for (auto [width, handle] : {std::pair{&four, &ints}, {&eight, &doubles}, {&wide, &texts}})
     GUSINI(width, handle, &ier);
   GUSPUS(&ints, &value, &position, &ier);
   GUSPUS(&doubles, &real, &position, &ier);
-  for (int i = 0; i < 2; ++i) GUSPUS(&texts, text, &position, &ier);
+  for (int i = 0; i < 2; ++i) GUSPUS(&texts, &text[0], &position, &ier);
   GUSINF(&texts, &width, &count, &ier);
   EXPECT_EQ((std::vector<int>{2, 72, 2}), (std::vector<int>{position, width, count}));
   int read = 0, one = 1;
   for (int index : {0, 1, 2, -1}) GUSREA(&ints, &index, &read, &ier);
   GUSREA(&doubles, &one, &readReal, &ier);
-  GUSREA(&texts, &one, readText, &ier);
+  GUSREA(&texts, &one, &readText[0], &ier);
   EXPECT_EQ(42, read);
   EXPECT_EQ(2.5, readReal);
-  EXPECT_EQ(std::string(text, 72), std::string(readText, 72));
+  EXPECT_EQ(text, readText);
   for (int* handle : {&ints, &doubles, &texts, &ints}) GUSEND(handle, &ier);
   GUSINF(&ints, &width, &count, &ier);
   GUSREA(&ints, &one, &read, &ier);
@@ -211,17 +209,12 @@ TEST(KernelProcess, LogsThatCannotBeUsedAreSaidOnceAndNeverHoldTheCalls) {
 // pointers as null; a refused call answers its code and touches nothing
 // else.
 TEST_F(KernelTest, JournalShowsWhatReachedTheKernel) {
-  char model[8], member[8], message[80];
-  std::memcpy(model, "NC MODEL", 8);
-  std::memcpy(member, "A\"\xe9     ", 8);
-  int ier = 0;
-  GNFLOD(model, member, message, &ier);
-  int id = 7, length = 80;
-  char prompt[80];
-  std::memset(prompt, 'P', sizeof prompt);
-  GMOPRO(&id, prompt, &length, &ier);
+  std::string model = "NC MODEL", member = "A\"\xe9     ", message(80, ' '), prompt(80, 'P');
+  int ier = 0, id = 7, length = 80;
+  GNFLOD(&model[0], &member[0], &message[0], &ier);
+  GMOPRO(&id, &prompt[0], &length, &ier);
   EXPECT_EQ(KAVSIM_GII_UNKNOWN_ID, ier);
-  EXPECT_EQ(std::string(80, 'P'), std::string(prompt, sizeof prompt));
+  EXPECT_EQ(std::string(80, 'P'), prompt);
   EXPECT_EQ(7 * 1000 + 80, id * 1000 + length);
   EXPECT_EQ(0, LBATCH(nullptr));
   GUERJO();
