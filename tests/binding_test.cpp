@@ -45,19 +45,16 @@ const std::string kMissing = kModules + "/does-not-exist";
 
 std::string Field(const char* iField) { return std::string(iField, 8); }
 
-// The module that bound GUSEND, by the file its routine lives in.
-std::string ModuleOfGusend() {
-  Dl_info info{};
-  void* routine = *kavModuleImage.table[56].cell;
-  if (routine == nullptr || dladdr(routine, &info) == 0) return "?";
-  std::string path = info.dli_fname;
-  return path.substr(0, path.rfind('/'));
-}
-
+// Calls GUSEND and prints the module that bound it, by the directory of
+// the file its routine lives in.
 int CallGusendAndReport() {
   int handle = 0, ier = 0;
   GUSEND(&handle, &ier);
-  std::cout << ModuleOfGusend();
+  Dl_info info{};
+  void* routine = *kavModuleImage.table[56].cell;
+  const bool found = routine != nullptr && dladdr(routine, &info) != 0;
+  const std::string path = found ? info.dli_fname : "?";
+  std::cout << path.substr(0, path.rfind('/'));
   return 0;
 }
 
@@ -169,6 +166,62 @@ uint64_t FirstLoadEndPast(const std::string& iModule, uint64_t iSize) {
     if (segment.p_type == PT_LOAD && segment.p_offset + segment.p_filesz > iSize)
       return segment.p_offset + segment.p_filesz;
   }
+  return 0;
+}
+
+template <typename T>
+T& ProbeSymbol(const char* iName, const std::string& iModuleDir = kProbe) {
+  void* module = dlopen((iModuleDir + "/KAVSYMB").c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  void* symbol = module ? dlsym(module, iName) : nullptr;
+  if (symbol == nullptr) std::abort();
+  return *static_cast<T*>(symbol);
+}
+
+typedef double Vector __attribute__((vector_size(16)));
+struct WideResult {
+  uintptr_t word[4];
+};
+using WideRoutine = WideResult (*)(uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
+                                   uintptr_t, uintptr_t, Vector, Vector, Vector, Vector, Vector,
+                                   Vector, Vector, Vector);
+
+// The function holding return address iReturn, as the unwinder finds it.
+const void* Holder(void* iReturn) {
+  return _Unwind_FindEnclosingFunction(static_cast<char*>(iReturn) - 1);
+}
+
+// Calls GUSEND for the first time, then reads the stack the resolver saw:
+// names the three frames from the binder's down, and tells whether the
+// frames below them are this function's own callers.
+__attribute__((noinline)) int WalkFromTheResolverToTheCaller() {
+  void* own[64];
+  const int ownDepth = backtrace(own, 64);
+  int handle = 0, ier = 0;
+  GUSEND(&handle, &ier);
+  void* const* seen = &ProbeSymbol<void*>("probe_backtrace");
+  const int depth = ProbeSymbol<int>("probe_backtrace_depth");
+  const std::pair<const void*, const char*> kNames[] = {
+      {reinterpret_cast<const void*>(kavModuleImage.header.binderBlock.binder), "kavsybnd"},
+      {reinterpret_cast<const void*>(&GUSEND), "GUSEND"},
+      {reinterpret_cast<const void*>(&WalkFromTheResolverToTheCaller), "caller"}};
+  int at = 0;
+  while (at < depth && Holder(seen[at]) != kNames[0].first) ++at;
+  for (int i = at; i < at + 3 && i < depth; ++i) {
+    const char* name = "?";
+    for (const auto& [function, text] : kNames)
+      if (Holder(seen[i]) == function) name = text;
+    std::cout << name << " ";
+  }
+  // Our own backtrace starts with this function's frame (after a
+  // sanitizer's interceptor, if any); the next few frames suffice, as
+  // either buffer may be cut short of main.
+  int mine = 0;
+  while (mine < ownDepth && Holder(own[mine]) != kNames[2].first) ++mine;
+  const int below = at + 3, compared = std::min(8, ownDepth - mine - 1);
+  const bool same = compared > 0 && depth - below >= compared &&
+                    std::equal(seen + below, seen + below + compared, own + mine + 1);
+  std::cout << (same ? "then the caller's callers" : "then other frames");
+
   return 0;
 }
 
@@ -328,18 +381,6 @@ TEST(BindingTest, TheLookNeverWaitsOnAFifo) {
   });
 }
 
-namespace {
-
-template <typename T>
-T& ProbeSymbol(const char* iName, const std::string& iModuleDir = kProbe) {
-  void* module = dlopen((iModuleDir + "/KAVSYMB").c_str(), RTLD_LAZY | RTLD_NOLOAD);
-  void* symbol = module ? dlsym(module, iName) : nullptr;
-  if (symbol == nullptr) std::abort();
-  return *static_cast<T*>(symbol);
-}
-
-}  // namespace
-
 // The search runs once: a routine's first call after the first bind goes
 // straight to the resolver, whatever STEPLIB says by then, and a routine
 // binds on its first call only. The binder called directly for an entry
@@ -402,18 +443,6 @@ TEST(BindingTest, LongArgumentListsArriveUnchangedOnFirstAndLaterCalls) {
       << "the journaled round wrote its header and one line per call";
 }
 
-namespace {
-
-typedef double Vector __attribute__((vector_size(16)));
-struct WideResult {
-  uintptr_t word[4];
-};
-using WideRoutine = WideResult (*)(uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
-                                   uintptr_t, uintptr_t, Vector, Vector, Vector, Vector, Vector,
-                                   Vector, Vector, Vector);
-
-}  // namespace
-
 // A stub does not know its routine's prototype. Besides pointers, a call
 // can pass vectors (doubles) in q0-q7 and the address of a result returned
 // in memory in x8 (AArch64), or that address in %rdi (x86-64): the first
@@ -448,50 +477,6 @@ TEST(BindingTest, VectorsAndResultAddressPassTheFirstCall) {
     return 0;
   });
 }
-
-namespace {
-
-// The function holding return address iReturn, as the unwinder finds it.
-const void* Holder(void* iReturn) {
-  return _Unwind_FindEnclosingFunction(static_cast<char*>(iReturn) - 1);
-}
-
-// Calls GUSEND for the first time, then reads the stack the resolver saw:
-// names the three frames from the binder's down, and tells whether the
-// frames below them are this function's own callers.
-__attribute__((noinline)) int WalkFromTheResolverToTheCaller() {
-  void* own[64];
-  const int ownDepth = backtrace(own, 64);
-  int handle = 0, ier = 0;
-  GUSEND(&handle, &ier);
-  void* const* seen = &ProbeSymbol<void*>("probe_backtrace");
-  const int depth = ProbeSymbol<int>("probe_backtrace_depth");
-  const std::pair<const void*, const char*> kNames[] = {
-      {reinterpret_cast<const void*>(kavModuleImage.header.binderBlock.binder), "kavsybnd"},
-      {reinterpret_cast<const void*>(&GUSEND), "GUSEND"},
-      {reinterpret_cast<const void*>(&WalkFromTheResolverToTheCaller), "caller"}};
-  int at = 0;
-  while (at < depth && Holder(seen[at]) != kNames[0].first) ++at;
-  for (int i = at; i < at + 3 && i < depth; ++i) {
-    const char* name = "?";
-    for (const auto& [function, text] : kNames)
-      if (Holder(seen[i]) == function) name = text;
-    std::cout << name << " ";
-  }
-  // Our own backtrace starts with this function's frame (after a
-  // sanitizer's interceptor, if any); the next few frames suffice, as
-  // either buffer may be cut short of main.
-  int mine = 0;
-  while (mine < ownDepth && Holder(own[mine]) != kNames[2].first) ++mine;
-  const int below = at + 3, compared = std::min(8, ownDepth - mine - 1);
-  const bool same = compared > 0 && depth - below >= compared &&
-                    std::equal(seen + below, seen + below + compared, own + mine + 1);
-  std::cout << (same ? "then the caller's callers" : "then other frames");
-
-  return 0;
-}
-
-}  // namespace
 
 // A debugger, or backtrace() inside the resolver, unwinds from the binder
 // through the stub's first-call frame into the function that called the

@@ -12,19 +12,6 @@
 
 using namespace kavtest;
 
-namespace {
-
-const char* const kClasses[] = {"KAVMfgDictionary", "KAVMfgDataPool", "KAVMfgBaseNLS", ""};
-
-// GetDebug's answer for each class of kClasses, as "1010".
-std::string DebugAnswers() {
-  std::string answers;
-  for (const char* name : kClasses) answers += GetDebug(name) ? '1' : '0';
-  return answers;
-}
-
-}  // namespace
-
 TEST(DiagnosticsTest, DebugSwitchMatchesWholeColonSeparatedElements) {
   // answers: Dictionary, DataPool, BaseNLS, ""
   // clang-format off
@@ -33,15 +20,19 @@ TEST(DiagnosticsTest, DebugSwitchMatchesWholeColonSeparatedElements) {
       {"two classes", "KAVMfgDataPool:KAVMfgDictionary", "1100"}, {"ALL", "ALL", "1111"},
       {"ALL among others", "KAVMfgX:ALL", "1111"}, {"lower case matches nothing", "kavmfgdictionary:all", "0000"},
       {"a blank after the colon is part of the element", "KAVMfgDataPool: KAVMfgDictionary", "0100"},
-      {"a prefix is not the class", "KAVMfgDict", "0000"},
-      {"a longer word is not the class", "KAVMfgDictionaryX", "0000"},
+      {"a prefix is not the class", "KAVMfgDict", "0000"}, {"a longer word is not the class", "KAVMfgDictionaryX", "0000"},
       {"trailing colon adds no element", "KAVMfgBaseNLS:", "0010"},
       {"leading colon gives an empty element", ":KAVMfgBaseNLS", "0011"},
       {"doubled colon gives an empty element", "KAVMfgBaseNLS::KAVMfgDataPool", "0111"}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ExpectFresh({{"MfgBaseDebug", c.value}}, c.answers, DebugAnswers);
+    ExpectFresh({{"MfgBaseDebug", c.value}}, c.answers, [] {
+      std::string answers;
+      for (const char* name : {"KAVMfgDictionary", "KAVMfgDataPool", "KAVMfgBaseNLS", ""})
+        answers += GetDebug(name) ? '1' : '0';
+      return answers;
+    });
   }
 }
 

@@ -21,8 +21,6 @@ using namespace kavtest;
 
 namespace {
 
-void SetSite(const std::string& iDirectory) { KAV_KERNEL_FN(kavsim_set_site)(iDirectory.c_str()); }
-
 int Tables() {
   int kind = 1, handle = 0, ier = -1;
   GNSLTB(&kind, &handle, &ier);
@@ -75,7 +73,7 @@ int MainPoolLoaded() {
 ChildResult TwoCalls(const std::string& iDirectory, const std::function<int()>& iCall) {
   return RunInChild({}, [&] {
     alarm(60);
-    SetSite(iDirectory);
+    KAV_KERNEL_FN(kavsim_set_site)(iDirectory.c_str());
     const int first = iCall();
     const int second = iCall();
     std::printf("%d %d\n", first, second);
@@ -175,7 +173,7 @@ TEST(KernelSiteTest, BytesAndSpecialRealsReadBack) {
              R"({"kinds":[{"kind":-2147483648,"tables":[{"bytes":"41e90a"}]},)"
              R"({"kind":2147483647.0,"title":"\u00e9","tables":[]}]})");
   const ChildResult result = RunInChild({}, [&] {
-    SetSite(site.Path());
+    KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
     int kinds[] = {-2147483647 - 1, 2147483647}, handle = 0, ier = -1;
     for (int& kind : kinds) {
       GNSLTB(&kind, &handle, &ier);

@@ -35,7 +35,7 @@ using namespace kavtest;
 // for every routine.
 TEST_F(KernelTest, ListsHoldWhatWasPushedAndAnswerTheirCodes) {
   int ints = 0, doubles = 0, texts = 0, ier = -1, width = 0, count = 0;
-  int four = 4, eight = 8, wide = 72, five = 5, position = 0, value = 42;
+  int four = 4, eight = 8, wide = 72, five = 5, position = 0, value = 42, read = 0, one = 1;
   double real = 2.5, readReal = 0;
   std::string text = Padded("  DRILL", 72), readText(72, ' ');
   GUSINI(&five, &ints, &ier);
@@ -46,7 +46,6 @@ TEST_F(KernelTest, ListsHoldWhatWasPushedAndAnswerTheirCodes) {
   for (int i = 0; i < 2; ++i) GUSPUS(&texts, &text[0], &position, &ier);
   GUSINF(&texts, &width, &count, &ier);
   EXPECT_EQ((std::vector<int>{2, 72, 2}), (std::vector<int>{position, width, count}));
-  int read = 0, one = 1;
   for (int index : {0, 1, 2, -1}) GUSREA(&ints, &index, &read, &ier);
   GUSREA(&doubles, &one, &readReal, &ier);
   GUSREA(&texts, &one, &readText[0], &ier);
@@ -89,47 +88,44 @@ TEST_F(KernelTest, FaultsReplaceTheChosenCallsOnly) {
 }
 
 // Run only by the tests below, in a fresh process whose environment names
-// the faults: the kernel reads KAVSIM_FAULTS once, when it is first used.
-TEST(KernelProcess, DISABLED_ReportEnvironmentFaults) {
+// the faults and the logs, which the kernel reads once, when it is first
+// used: the codes of the first four calls, then many calls more.
+TEST(KernelProcess, DISABLED_MakeCalls) {
   int handle = 0, ier = 0, width = 0, count = 0;
   std::cout << "codes:";
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 20000; ++i) {
     GUSINF(&handle, &width, &count, &ier);
-    std::cout << " " << ier;
+    if (i < 4) std::cout << " " << ier << (i == 3 ? "\n" : "");
   }
-  std::cout << std::endl;
+  std::cout << "calls made: " << ier << std::endl;
 }
 
 namespace {
-
-// Runs one DISABLED_ test of this binary in a fresh process, so that the
-// kernel reads its settings from iEnv; a process that waits is ended
-// after a minute (status 124). iInChild runs first in the forked child.
-ChildResult FreshProcess(
-    const Environment& iEnv, const std::string& iTest,
-    const std::function<void()>& iInChild = [] {}) {
-  char self[4096] = {0};
-  if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return {};
-  const std::string command = "timeout 60 " + ProgramCommand(self) +
-                              " --gtest_also_run_disabled_tests --gtest_brief=1 "
-                              "--gtest_filter=KernelProcess." +
-                              iTest;
-  return RunInChild(iEnv, [&] {
-    iInChild();
-    return WEXITSTATUS(std::system(command.c_str()));
-  });
-}
 
 std::string Named(const std::string& iItem, const std::string& iWhy) {
   return "KAVSYMB: KAVSIM_FAULTS: \"" + iItem + "\" not understood (" + iWhy + "); left out\n";
 }
 
-// The fresh process ran to its end, printed iLine and wrote iErr, and
-// nothing else, on standard error.
-void ExpectRan(const ChildResult& iResult, const std::string& iLine, const std::string& iErr) {
-  EXPECT_EQ(0, iResult.status);
-  EXPECT_NE(std::string::npos, iResult.out.find(iLine)) << iResult.out;
-  EXPECT_EQ(iErr, iResult.err);
+// Runs DISABLED_MakeCalls in a fresh process of this binary, so that the
+// kernel reads its settings from iEnv (iInChild runs first, in the forked
+// child), and expects it to run to its end (one that waits is ended after
+// a minute, status 124), printing iLine, with iErr and nothing else on
+// standard error.
+void ExpectRan(
+    const Environment& iEnv, const std::string& iLine, const std::string& iErr,
+    const std::function<void()>& iInChild = [] {}) {
+  char self[4096] = {0};
+  ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+  const std::string command = "timeout 60 " + ProgramCommand(self) +
+                              " --gtest_also_run_disabled_tests --gtest_brief=1 "
+                              "--gtest_filter=KernelProcess.DISABLED_MakeCalls";
+  const ChildResult result = RunInChild(iEnv, [&] {
+    iInChild();
+    return WEXITSTATUS(std::system(command.c_str()));
+  });
+  EXPECT_EQ(0, result.status);
+  EXPECT_NE(std::string::npos, result.out.find(iLine)) << result.out;
+  EXPECT_EQ(iErr, result.err);
 }
 
 }  // namespace
@@ -158,15 +154,8 @@ TEST(KernelProcess, FaultItemsNotUnderstoodAreNamedOnceAndTheOthersApply) {
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.faults);
-    ExpectRan(FreshProcess({{"KAVSIM_FAULTS", c.faults}}, "DISABLED_ReportEnvironmentFaults"),
-              "codes: " + c.codes + "\n", c.err);
+    ExpectRan({{"KAVSIM_FAULTS", c.faults}}, "codes: " + c.codes + "\n", c.err);
   }
-}
-
-TEST(KernelProcess, DISABLED_MakeManyCalls) {
-  int handle = 0, ier = 0, width = 0, count = 0;
-  for (int i = 0; i < 20000; ++i) GUSINF(&handle, &width, &count, &ier);
-  std::cout << "calls made: " << ier << std::endl;
 }
 
 // A log file the kernel cannot open or write is said once on standard
@@ -185,8 +174,7 @@ TEST(KernelProcess, LogsThatCannotBeUsedAreSaidOnceAndNeverHoldTheCalls) {
   for (const std::string setting : {"KAVSIM_LOG", "KAVSIM_CALLS"}) {
     for (const auto& [path, err] : problems) {
       SCOPED_TRACE(setting + "=" + path);
-      ExpectRan(FreshProcess({{setting, path}}, "DISABLED_MakeManyCalls"), "calls made: 9001\n",
-                "KAVSYMB: " + setting + ": " + err + "\n");
+      ExpectRan({{setting, path}}, "calls made: 9001\n", "KAVSYMB: " + setting + ": " + err + "\n");
     }
   }
   // A reader that takes one read and goes away while the kernel writes.
@@ -198,11 +186,10 @@ TEST(KernelProcess, LogsThatCannotBeUsedAreSaidOnceAndNeverHoldTheCalls) {
       usleep(1000);
     close(reader);
   });
-  const ChildResult result =
-      FreshProcess({{"KAVSIM_LOG", fifo}}, "DISABLED_MakeManyCalls", [reader] { close(reader); });
+  ExpectRan({{"KAVSIM_LOG", fifo}}, "calls made: 9001\n",
+            "KAVSYMB: KAVSIM_LOG: cannot write " + fifo + ": Broken pipe; lines are lost\n",
+            [reader] { close(reader); });
   once.join();
-  ExpectRan(result, "calls made: 9001\n",
-            "KAVSYMB: KAVSIM_LOG: cannot write " + fifo + ": Broken pipe; lines are lost\n");
 }
 
 // Texts are journaled with every blank, other bytes escaped, null
@@ -341,10 +328,6 @@ TEST_F(KernelTest, ScriptedAnswersStayInsideTheCallersStorage) {
   }
 }
 
-namespace {
-void PutText(const std::string& iPath, const std::string& iText) { std::ofstream(iPath) << iText; }
-}  // namespace
-
 // PLSGRAB replaces a file only with a complete image, and never removes or
 // changes anything it did not create: a directory, a device, a pipe, or an
 // old image when the new one cannot be written whole.
@@ -359,13 +342,13 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
     Strings remains;  // the directory after the call, in order
   } cases[] = {
       {"nothing", [](const std::string&) {}, 0, 0, {"image.png:file:png"}},
-      {"old image", [](const std::string& p) { PutText(p, "old"); }, 0, 0, {"image.png:file:png"}},
-      {"old image, new one cut short", [](const std::string& p) { PutText(p, "old"); }, 100, 9030, {"image.png:file:old"}},
+      {"old image", [](const std::string& p) { std::ofstream(p) << "old"; }, 0, 0, {"image.png:file:png"}},
+      {"old image, new one cut short", [](const std::string& p) { std::ofstream(p) << "old"; }, 100, 9030, {"image.png:file:old"}},
       {"directory", [](const std::string& p) { fs::create_directory(p); }, 0, 9030, {"image.png:other:"}},
       {"pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, 0, 9030, {"image.png:other:"}},
       {"device", [](const std::string& p) { mknod(p.c_str(), S_IFCHR | 0600, makedev(1, 7)); }, 0, 9030,
        {"image.png:other:"}},
-      {"link to an old image", [](const std::string& p) { PutText(p + ".old", "old"); fs::create_symlink("image.png.old", p); },
+      {"link to an old image", [](const std::string& p) { std::ofstream(p + ".old") << "old"; fs::create_symlink("image.png.old", p); },
        0, 0, {"image.png.old:file:png", "image.png:link:"}}};
   // clang-format on
   for (const Case& c : cases) {
