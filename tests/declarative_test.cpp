@@ -46,8 +46,18 @@ struct Out {
     return paths.Size() + macros.Size() + nls.Size() + texts.Size() + names.Size() + ints.Size() +
            reals.Size();
   }
-  void Values(const char* iClass, const char* iAttribute, int iType) {
+  // Each reader fills its outputs and answers how many values it appended.
+  int Values(const char* iClass, const char* iAttribute, int iType) {
     D::GetPossibleValues(iClass, iAttribute, iType, ints, reals, texts, names);
+    return Appended();
+  }
+  int Macros(const char* iClass, const char* iKind) {
+    D::GetStandardMacros(iClass, iKind, paths, macros, nls);
+    return Appended();
+  }
+  int AllStrings(const char* iVariable, const char* iPool) {
+    D::GetAllStrings(iVariable, iPool, texts, names);
+    return Appended();
   }
 };
 
@@ -364,14 +374,17 @@ TEST_F(DeclarativeTest, PointSwitchesReadTheCallersVariables) {
   }
 }
 
+// A module length of 1 (scripted) counts as no name.
 TEST_F(DeclarativeTest, MacroReplayNeedsBothNamesLongerThanOneCharacter) {
   // clang-format off
-  const struct { const char* klass; int result, moduleLength, entryLength, error; const char* module; const char* entry; } cases[] = {
-      {"MfgPocketing", 1, 7, 7, 0, "MFGPOCK", "RPLPOCK"}, {"MfgFacing", 0, 7, 1, 0, "MFGFACE", "R"},
-      {"MfgTapping", 0, 0, 0, 9550, "old", "old"}};
+  const struct { const char* klass; int scripted, result, moduleLength, entryLength, error; const char* module; const char* entry; } cases[] = {
+      {"MfgPocketing", 0, 1, 7, 7, 0, "MFGPOCK", "RPLPOCK"}, {"MfgFacing", 0, 0, 7, 1, 0, "MFGFACE", "R"},
+      {"MfgTapping", 0, 0, 0, 0, 9550, "old", "old"}, {"MfgPocketing", 1, 0, 1, 7, 0, "MFGPOCK", "RPLPOCK"}};
   // clang-format on
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.klass);
+    SCOPED_TRACE(c.klass + std::to_string(c.scripted));
+    Fresh();
+    if (c.scripted) Kernel::ScriptInt("GNFRSB", 1, 3, c.scripted);
     KAVUnicodeString module = "old", entry = "old";
     int moduleLength = -1, entryLength = -1;
     EXPECT_EQ(c.result, D::GetMacroReplay(c.klass, module, moduleLength, entry, entryLength));
@@ -379,11 +392,6 @@ TEST_F(DeclarativeTest, MacroReplayNeedsBothNamesLongerThanOneCharacter) {
               (Ints{moduleLength, entryLength, D::GetError()}));
     EXPECT_EQ((Strings{c.module, c.entry}), (Strings{module.ToStdString(), entry.ToStdString()}));
   }
-  Kernel::ScriptInt("GNFRSB", 0, 3, 1);  // a module name of length 1
-  KAVUnicodeString module, entry;
-  int moduleLength = 0, entryLength = 0;
-  EXPECT_EQ(0, D::GetMacroReplay("MfgPocketing", module, moduleLength, entry, entryLength));
-  EXPECT_EQ("MFGPOCK", module.ToStdString());
 }
 
 TEST_F(DeclarativeTest, ResultSwitchesReturnWhatTheKernelLeft) {
@@ -507,30 +515,18 @@ std::vector<SweptOperation> Operations() {
     steps.insert(steps.end(), static_cast<size_t>(iLists), KernelStep("GUSEND").Ends(1));
     return Stops(steps);
   };
-  const auto values = [](const char* iClass, const char* iAttribute, int iType) {
-    return [=] {
-      Out o;
-      o.Values(iClass, iAttribute, iType);
-      return o.Appended();
-    };
-  };
   const auto keeps = [](const char* iRoutine, int iValues) {
     return Stops({KernelStep(iRoutine).Keeps(iValues)}, true);
   };
   // clang-format off
   std::vector<SweptOperation> operations = {
-      {"GetTransitionPaths", [] { Out o; D::GetTransitionPaths(o.paths, o.macros, o.nls); return o.Appended(); },
-       reader("GNFLTP", 3, 4), ""},
-      {"GetStandardMacros", [] {
-         Out o;
-         D::GetStandardMacros("MfgDrilling", "APPROACH", o.paths, o.macros, o.nls);
-         return o.Appended();
-       }, reader("GNFLMC", 3, 1), ""},
+      {"GetTransitionPaths", [] { Out o; D::GetTransitionPaths(o.paths, o.macros, o.nls); return o.Appended(); }, reader("GNFLTP", 3, 4), ""},
+      {"GetStandardMacros", [] { return Out().Macros("MfgDrilling", "APPROACH"); }, reader("GNFLMC", 3, 1), ""},
       {"GetUnwantedAttributes", [] { Out o; D::GetUnwantedAttributes("MfgPocketing", o.names); return o.Appended(); },
        reader("GNFRLA", 1, 2), ""},
-      {"GetPossibleValues int", values("MfgDrilling", "MFG_CYCLE_TYPE", 1), reader("GNFRVA", 2, 3), ""},
-      {"GetPossibleValues real", values("MfgPocketing", "MFG_STEPOVER", 2), reader("GNFRVA", 2, 3), ""},
-      {"GetPossibleValues text", values("MfgFacing", "MFG_PATTERN", 3), reader("GNFRVA", 2, 2), ""},
+      {"GetPossibleValues int", [] { return Out().Values("MfgDrilling", "MFG_CYCLE_TYPE", 1); }, reader("GNFRVA", 2, 3), ""},
+      {"GetPossibleValues real", [] { return Out().Values("MfgPocketing", "MFG_STEPOVER", 2); }, reader("GNFRVA", 2, 3), ""},
+      {"GetPossibleValues text", [] { return Out().Values("MfgFacing", "MFG_PATTERN", 3); }, reader("GNFRVA", 2, 2), ""},
       {"GetDefaultAttributes", [] { return Owned(D::GetDefaultAttributes("MfgPocketing")); },
        Lenient("GNFRDA", 3, false), ""},
       {"GetResListAttributes", [] { return Owned(D::GetResListAttributes("MfgPocketing")); },
@@ -549,18 +545,14 @@ std::vector<SweptOperation> Operations() {
       {"GetIconPath", [] { return D::GetIconPath("MfgPocketing"), 0; }, Stops({"GNDRIC"}, true), ""},
       {"LoadNcDeclarative", [] { return D::LoadNcDeclarative(), 0; }, Stops({"DCLPLE", "DCLOAD"}), ""},
       {"GetInteger", [] { return D::GetInteger("DEPTH", "KAVPATHS") == 3 ? 1 : 0; }, keeps("G7AQUV", 1), ""},
-      {"GetAllStrings", [] {
-         Out o;
-         D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
-         return o.Appended();
-       }, keeps("G7AQRY", 2), ""},
+      {"GetAllStrings", [] { return Out().AllStrings("VORTIS.MAIN", "KAVPATHS"); }, keeps("G7AQRY", 2), ""},
       {"GetString", [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").GetLengthInChar() > 0 ? 1 : 0; },
        keeps("G7AQRY", 1), ""},
       // Reports nothing: the code never reaches _ErrorNumber.
       {"GetVORTISPath", [] {
-         KAVUnicodeString physical, logical;
-         D::GetVORTISPath("$KAVPATHS.VORTIS.MAIN", physical, logical);
-         return physical.GetLengthInChar() > 0 ? 1 : 0;
+         KAVUnicodeString logical;
+         D::GetVORTISPath("$KAVPATHS.VORTIS.MAIN", text, logical);
+         return text.GetLengthInChar() > 0 ? 1 : 0;
        }, [](const FaultRun& iRun) {
          Left left = Stopping({KernelStep("DCLVAR").Keeps(1)}, iRun, true);
          left.error = 0;
@@ -583,66 +575,64 @@ TEST_F(DeclarativeTest, EachFailingCallTraceShowsTheEndBannerOnlyWhenPromised) {
 
 // Counts and lengths out of range, fields with no blanks and no NUL: the
 // library reads its own buffers only (the sanitizers check the reading).
+// A scripted answer to the n-th call of iRoutine.
+std::function<void()> Int(const char* iRoutine, int iArg, int iValue, int iFlags = 0) {
+  return [=] { Kernel::ScriptInt(iRoutine, 1, iArg, iValue, iFlags); };
+}
+std::function<void()> Text(const char* iRoutine, int iArg, const std::string& iText, long iN = 1) {
+  return [=] { Kernel::ScriptText(iRoutine, iN, iArg, iText); };
+}
+
 TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
   const std::string full8 = "ABCDEFGH", full72(72, 'T'), full1024(1024, 'x');
   const auto strings = [](int iWhich) {
     Out o;
-    D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
+    o.AllStrings("VORTIS.MAIN", "KAVPATHS");
     if (iWhich == 0) return Items(o.texts)[0];
     if (iWhich == 2) return std::to_string(Items(o.names)[0].size());
     return std::to_string(o.texts.Size()) + "/" + std::to_string(o.names.Size());
   };
+  const auto item = [&] { return strings(0); };
+  const auto counts = [&] { return strings(1); };
+  const auto string = [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").ToStdString(); };
+  const auto path = [] { return std::to_string(D::GetDeclarativePath("x").GetLengthInChar()); };
+  const auto icon = [] {
+    setenv("ZORVENICONPATH", "/i", 1);
+    return D::GetIconPath("MfgPocketing").ToStdString();
+  };
+  const auto records = Int("GUSINF", 3, INT_MAX);
   // clang-format off
-  const struct { const char* what; std::function<void()> script; std::function<std::string()> run; std::string result; } cases[] = {
-      {"G7AQRY count above its capacity", [] { Kernel::ScriptInt("G7AQRY", 1, 6, 51, kOnPurpose); },
-       [&] { return strings(1); }, "50/50"},
-      {"G7AQRY count far above", [] { Kernel::ScriptInt("G7AQRY", 1, 6, 1 << 30, kOnPurpose); },
-       [&] { return strings(1); }, "50/50"},
-      {"G7AQRY negative count", [] { Kernel::ScriptInt("G7AQRY", 1, 6, -3); }, [&] { return strings(1); }, "0/0"},
-      {"item length above its field", [] { Kernel::ScriptInt("G7AQRY", 1, 8, 1000); },
-       [&] { return strings(0); }, "MAIN"},
-      {"item shorter than its field", [] {
-         Kernel::ScriptText("G7AQRY", 1, 7, "ABCDEFGH");
-         Kernel::ScriptInt("G7AQRY", 1, 8, 3); }, [&] { return strings(0); }, "ABC"},
-      {"value shorter than its field", [] {
-         Kernel::ScriptText("G7AQRY", 1, 9, "ABCDEFGH");
-         Kernel::ScriptInt("G7AQRY", 1, 10, 3); },
-       [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").ToStdString(); }, "ABC"},
-      {"value length above its field", [] {
-         Kernel::ScriptText("G7AQRY", 1, 9, std::string(256, 'v'));
-         Kernel::ScriptInt("G7AQRY", 1, 10, 257); }, [&] { return strings(2); }, "256"},
-      {"negative value length", [] { Kernel::ScriptInt("G7AQRY", 1, 10, -1); },
-       [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").ToStdString(); }, ""},
-      {"DCLVAR output with no blank", [&] { Kernel::ScriptText("DCLVAR", 1, 5, full1024); },
-       [] { return std::to_string(D::GetDeclarativePath("x").GetLengthInChar()); }, "1024"},
-      {"DCLVAR output scripted longer than its field", [&] { Kernel::ScriptText("DCLVAR", 1, 5, full1024 + "yy"); },
-       [] { return std::to_string(D::GetDeclarativePath("x").GetLengthInChar()); }, "1024"},
-      {"GNDRIC icon with no terminator", [&] { Kernel::ScriptText("GNDRIC", 1, 2, full8); },
-       [] { setenv("ZORVENICONPATH", "/i", 1); return D::GetIconPath("MfgPocketing").ToStdString(); },
-       "/i/ABCDEFGH.gif"},
-      {"GNDRIC icon scripted longer than its field", [&] { Kernel::ScriptText("GNDRIC", 1, 2, std::string(200, 'X')); },
-       [] { setenv("ZORVENICONPATH", "/i", 1); return D::GetIconPath("MfgPocketing").ToStdString(); },
-       "/i/XXXXXXXX.gif"},
-      {"GNFRSB names with no terminator, lengths out of range", [&] {
-         Kernel::ScriptText("GNFRSB", 1, 2, full8);
-         Kernel::ScriptText("GNFRSB", 1, 4, full8);
-         Kernel::ScriptInt("GNFRSB", 1, 3, 1 << 30);
-         Kernel::ScriptInt("GNFRSB", 1, 5, -9); },
+  const struct { const char* what; std::vector<std::function<void()>> script; std::function<std::string()> run; std::string result; } cases[] = {
+      {"G7AQRY count above its capacity", {Int("G7AQRY", 6, 51, kOnPurpose)}, counts, "50/50"},
+      {"G7AQRY count far above", {Int("G7AQRY", 6, 1 << 30, kOnPurpose)}, counts, "50/50"},
+      {"G7AQRY negative count", {Int("G7AQRY", 6, -3)}, counts, "0/0"},
+      {"item length above its field", {Int("G7AQRY", 8, 1000)}, item, "MAIN"},
+      {"item shorter than its field", {Text("G7AQRY", 7, "ABCDEFGH"), Int("G7AQRY", 8, 3)}, item, "ABC"},
+      {"value shorter than its field", {Text("G7AQRY", 9, "ABCDEFGH"), Int("G7AQRY", 10, 3)}, string, "ABC"},
+      {"value length above its field", {Text("G7AQRY", 9, std::string(256, 'v')), Int("G7AQRY", 10, 257)},
+       [&] { return strings(2); }, "256"},
+      {"negative value length", {Int("G7AQRY", 10, -1)}, string, ""},
+      {"DCLVAR output with no blank", {Text("DCLVAR", 5, full1024)}, path, "1024"},
+      {"DCLVAR output scripted longer than its field", {Text("DCLVAR", 5, full1024 + "yy")}, path, "1024"},
+      {"GNDRIC icon with no terminator", {Text("GNDRIC", 2, full8)}, icon, "/i/ABCDEFGH.gif"},
+      {"GNDRIC icon scripted longer than its field", {Text("GNDRIC", 2, std::string(200, 'X'))}, icon, "/i/XXXXXXXX.gif"},
+      {"GNFRSB names with no terminator, lengths out of range",
+       {Text("GNFRSB", 2, full8), Text("GNFRSB", 4, full8), Int("GNFRSB", 3, 1 << 30), Int("GNFRSB", 5, -9)},
        [] { KAVUnicodeString m, e; int ml = 0, el = 0;
             const int r = D::GetMacroReplay("MfgPocketing", m, ml, e, el);
             return std::to_string(r) + m.ToStdString() + e.ToStdString() + std::to_string(el); },
        "0ABCDEFGHABCDEFGH-9"},
-      {"list text with no blank and no terminator", [&] { Kernel::ScriptText("GUSREA", 2, 3, full72); },
+      {"list text with no blank and no terminator", {Text("GUSREA", 3, full72, 2)},
        [] { Out o; o.Values("MfgFacing", "MFG_PATTERN", 3); return Items(o.texts)[0]; }, full72},
-      {"G7AQUV value with a spare of any kind", [] { Kernel::ScriptInt("G7AQUV", 1, 6, -1); },
+      {"G7AQUV value with a spare of any kind", {Int("G7AQUV", 6, -1)},
        [] { return std::to_string(D::GetInteger("DEPTH", "KAVPATHS")); }, "3"},
       // Read codes are not looked at, but a list of INT_MAX records once
       // had two billion blank names appended, one per failing read.
-      {"default attributes: INT_MAX records, three readable", [] { Kernel::ScriptInt("GUSINF", 1, 3, INT_MAX); },
+      {"default attributes: INT_MAX records, three readable", {records},
        [] { return std::to_string(Owned(D::GetDefaultAttributes("MfgPocketing"))); }, "4096"},
-      {"resource attributes: INT_MAX records, three readable", [] { Kernel::ScriptInt("GUSINF", 1, 3, INT_MAX); },
+      {"resource attributes: INT_MAX records, three readable", {records},
        [] { return std::to_string(Owned(D::GetResListAttributes("MfgTool"))); }, "4096"},
-      {"tool classes: INT_MAX records, two readable", [] { Kernel::ScriptInt("GUSINF", 1, 3, INT_MAX); },
+      {"tool classes: INT_MAX records, two readable", {records},
        [] { Strings names;
             const int count = Owned(D::GetToolClasses("MfgPocketing"), &names);
             return std::to_string(count) + names[0] + names[1] + "[" + names[2] + "]" + std::to_string(D::GetError()); },
@@ -651,7 +641,7 @@ TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Fresh();
-    c.script();
+    for (const auto& script : c.script) script();
     EXPECT_EQ(c.result, c.run());
   }
 }

@@ -14,6 +14,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "KAVMfgBaseGII.h"
@@ -24,6 +25,7 @@ namespace {
 
 using namespace kavtest;
 using G = KAVMfgBaseGII;
+using Ints = std::vector<int>;
 
 constexpr int kCode = 7777;  // the code every injected failure answers
 
@@ -33,6 +35,12 @@ std::string Value(const char* iName) {
 }
 std::string Events() { return KAV_KERNEL_FN(kavsim_gii_events)(); }
 int Orders() { return KAV_KERNEL_FN(kavsim_gii_order_count)(); }
+
+// GMIQID asked for iName, as the journal shows it.
+std::string Asked(const std::string& iName, int iCode = 0) {
+  return "GMIQID " + std::to_string(iName.size()) + " \"" + iName + "\" 0 -> " +
+         std::to_string(iCode) + "\n";
+}
 
 // What SetGIIError does with code C when nothing else fails and the
 // identifier cache is not used: write C into IERZORVEN, record OUTER, order.
@@ -48,6 +56,17 @@ std::string Join(const Strings& iLines, size_t iCount) {
   for (size_t i = 0; i < iCount && i < iLines.size(); ++i) text += iLines[i] + "\n";
   return text;
 }
+
+// GetGIIVariable's outputs, each starting at a value no field gives.
+struct FieldRead {
+  int type = -1, value = -1;
+  double real = -1;
+  KAVUnicodeString text{"old"};
+  FieldRead& Read(const char* iName, int iField, int iBuffer = 0) {
+    G::GetGIIVariable(iName, iField, type, value, real, text, iBuffer);
+    return *this;
+  }
+};
 
 struct Operation {
   const char* name;
@@ -80,12 +99,7 @@ const std::vector<Operation>& StoppingOperations() {
       {"SetGIIEventBisVariable", [](int b) { G::SetGIIEventBisVariable("NBPASS", b); }},
       {"SetGIIVariable",
        [](int b) { G::SetGIIVariable("MIXTE", KAVRawCollint(0), KAVRawCollint(0), KAVRawColldouble(0), ListOf({}), b); }},
-      {"GetGIIVariable", [](int b) {
-         int type = 0, value = 0;
-         double real = 0;
-         KAVUnicodeString text;
-         G::GetGIIVariable("MIXTE", 1, type, value, real, text, b);
-       }}};
+      {"GetGIIVariable", [](int b) { FieldRead().Read("MIXTE", 1, b); }}};
   // clang-format on
   return operations;
 }
@@ -107,30 +121,27 @@ TEST_F(GiiTest, WritersPassTheirValuesInKernelForm) {
   const std::string abc = "abc" + std::string(77, ' ');
   const std::string hundred = std::string(60, 'a') + std::string(40, 'b');
   // clang-format off
-  struct Case { const char* what; std::function<void()> write; std::string journal; const char* name; std::string value; };
+  struct Case { const char* what; std::function<void()> write; std::string call; const char* name; std::string value; };
   const Case cases[] = {
-      {"int", [] { G::SetGIIIntVariable(" NBPASS ", 42, 0); },
-       "GMIQID 6 \"NBPASS\" 0 -> 0\nGMOKEY 101 1 [2] [42] null [0] null -> 0\n", "NBPASS", "int 42"},
-      {"real", [] { G::SetGIIDoubleVariable("AVANCE", 0.5, 0); },
-       "GMIQID 6 \"AVANCE\" 0 -> 0\nGMOKEY 102 1 [1] null [0.5] [0] null -> 0\n", "AVANCE", "real 0.5"},
-      {"element", [] { G::SetGIIElemVariable("OUTIL", 7, 0); },
-       "GMIQID 5 \"OUTIL\" 0 -> 0\nGMOSEL 104 7 -> 0\n", "OUTIL", "element 7"},
-      {"string stripped", [] { G::SetGIIStringVariable("TITRE", "  Carter B  ", 0); },
-       "GMIQID 5 \"TITRE\" 0 -> 0\nGMOKCH 105 1 8 \"Carter B\" -> 0\n", "TITRE", "string \"Carter B\""},
+      {"int", [] { G::SetGIIIntVariable(" NBPASS ", 42, 0); }, "GMOKEY 101 1 [2] [42] null [0] null", "NBPASS", "int 42"},
+      {"real", [] { G::SetGIIDoubleVariable("AVANCE", 0.5, 0); }, "GMOKEY 102 1 [1] null [0.5] [0] null", "AVANCE",
+       "real 0.5"},
+      {"element", [] { G::SetGIIElemVariable("OUTIL", 7, 0); }, "GMOSEL 104 7", "OUTIL", "element 7"},
+      {"string stripped", [] { G::SetGIIStringVariable("TITRE", "  Carter B  ", 0); }, "GMOKCH 105 1 8 \"Carter B\"",
+       "TITRE", "string \"Carter B\""},
       {"text stripped then padded", [] { G::SetGIITextVariable("COMMENTAIRE", "  abc  ", 0); },
-       "GMIQID 11 \"COMMENTAIRE\" 0 -> 0\nGMOKEY 103 1 [4] null null [80] \"" + abc + "\" -> 0\n",
-       "COMMENTAIRE", "text \"abc\""},
+       "GMOKEY 103 1 [4] null null [80] \"" + abc + "\"", "COMMENTAIRE", "text \"abc\""},
       {"text cut at 80", [hundred] { G::SetGIITextVariable("COMMENTAIRE", hundred.c_str(), 0); },
-       "GMIQID 11 \"COMMENTAIRE\" 0 -> 0\nGMOKEY 103 1 [4] null null [80] \"" + hundred.substr(0, 80) +
-           "\" -> 0\n", "COMMENTAIRE", "text \"" + hundred.substr(0, 80) + "\""},
-      {"prompt as given", [] { G::SetGIIPromptVariable("INVITE", " Outil ? ", 0); },
-       "GMIQID 6 \"INVITE\" 0 -> 0\nGMOPRO 106 \" Outil ? \" 9 -> 0\n", "INVITE", "prompt \" Outil ? \""}};
+       "GMOKEY 103 1 [4] null null [80] \"" + hundred.substr(0, 80) + "\"", "COMMENTAIRE",
+       "text \"" + hundred.substr(0, 80) + "\""},
+      {"prompt as given", [] { G::SetGIIPromptVariable("INVITE", " Outil ? ", 0); }, "GMOPRO 106 \" Outil ? \" 9",
+       "INVITE", "prompt \" Outil ? \""}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Kernel::Reset();
     c.write();
-    EXPECT_EQ(c.journal, Kernel::Journal());
+    EXPECT_EQ(Asked(c.name) + c.call + " -> 0\n", Kernel::Journal());
     EXPECT_EQ(c.value, Value(c.name));
     EXPECT_EQ(1, KAV_KERNEL_FN(kavsim_gii_modified)(c.name));
   }
@@ -248,23 +259,16 @@ TEST_F(GiiTest, GetGIIVariableFillsTheOutputsOfTheFieldsType) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.field);
-    int type = -1, value = -1;
-    double real = -1;
-    KAVUnicodeString text("old");
-    G::GetGIIVariable(" MIXTE ", c.field, type, value, real, text, 0);
-    EXPECT_EQ(c.type, type);
-    EXPECT_EQ(c.value, value);
-    EXPECT_EQ(c.real, real);
-    EXPECT_EQ(KAVUnicodeString(c.text), text);
+    const FieldRead read = FieldRead().Read(" MIXTE ", c.field);
+    EXPECT_EQ(std::make_tuple(c.type, c.value, c.real),
+              std::make_tuple(read.type, read.value, read.real));
+    EXPECT_EQ(KAVUnicodeString(c.text), read.text);
   }
   EXPECT_EQ("GMIKEY 108 3 0 0 0 0 buffer -> 0", SplitLines(Kernel::Journal()).back());
   // An unknown name leaves the outputs as they were.
-  int type = -1, value = -1;
-  double real = -1;
-  KAVUnicodeString text("old");
-  G::GetGIIVariable("NOWHERE", 1, type, value, real, text, 0);
-  EXPECT_EQ(-3, type + value + real);
-  EXPECT_EQ(KAVUnicodeString("old"), text);
+  const FieldRead unknown = FieldRead().Read("NOWHERE", 1);
+  EXPECT_EQ(-3, unknown.type + unknown.value + unknown.real);
+  EXPECT_EQ(KAVUnicodeString("old"), unknown.text);
 }
 
 // --- The identifier cache ----------------------------------------------------
@@ -308,18 +312,16 @@ TEST_F(GiiTest, CacheKeepsTheFirstOfANameAndFollowsEveryChange) {
                    "GMIQID 9 \"IERZORVEN\" 0 -> 0"}),
             Kernel::Journal());
   Kernel::ClearJournal();
-  EXPECT_EQ(555, G::GetGIIId("AVANCE", 1));
-  EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));
+  EXPECT_EQ((Ints{555, 101}), (Ints{G::GetGIIId("AVANCE", 1), G::GetGIIId("NBPASS", 1)}));
   EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", Kernel::Journal());
   G::SetGIIIdList(ListOf({"TITRE"}));
-  EXPECT_EQ(0, G::IsExistingGIIVariable("AVANCE", 1));
-  EXPECT_EQ(1, G::IsExistingGIIVariable("TITRE", 1));
-  EXPECT_EQ(1, G::IsExistingGIIVariable("IERZORVEN", 1));
+  EXPECT_EQ((Ints{0, 1, 1}),
+            (Ints{G::IsExistingGIIVariable("AVANCE", 1), G::IsExistingGIIVariable("TITRE", 1),
+                  G::IsExistingGIIVariable("IERZORVEN", 1)}));
   Kernel::ClearJournal();
   // Each name of the second list with its own identifier, from the cache.
-  EXPECT_EQ(105, G::GetGIIId("TITRE", 1));
-  EXPECT_EQ(1, G::GetGIIId("IERZORVEN", 1));
-  EXPECT_EQ(2, G::GetGIIId("OUTER", 1));
+  EXPECT_EQ((Ints{105, 1, 2}),
+            (Ints{G::GetGIIId("TITRE", 1), G::GetGIIId("IERZORVEN", 1), G::GetGIIId("OUTER", 1)}));
   EXPECT_EQ("", Kernel::Journal());
   EXPECT_EQ(102, G::GetGIIId("AVANCE", 1));
   EXPECT_EQ("GMIQID 6 \"AVANCE\" 0 -> 0\n", Kernel::Journal());
@@ -336,9 +338,9 @@ TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
             Stdout());
   EXPECT_EQ("", std::string(KAV_KERNEL_FN(kavsim_gii_error_journal)()));
   Kernel::ClearJournal();
-  EXPECT_EQ(0, G::IsExistingGIIVariable("NOWHERE", 1));
-  EXPECT_EQ(0, G::IsExistingGIIVariable("NOWHERE", 0));
-  EXPECT_EQ(1, G::IsExistingGIIVariable(" NBPASS", 0));
+  EXPECT_EQ((Ints{0, 0, 1}),
+            (Ints{G::IsExistingGIIVariable("NOWHERE", 1), G::IsExistingGIIVariable("NOWHERE", 0),
+                  G::IsExistingGIIVariable(" NBPASS", 0)}));
   EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0", "GMIQID 6 \"NBPASS\" 0 -> 0"}),
             Kernel::Journal());
   EXPECT_EQ("", Stdout());
@@ -501,13 +503,7 @@ TEST_F(GiiTest, ReturnedLengthsNeverReadOutsideTheBuffer) {
   const std::string full(80, 'x');
   const auto string = [] { return G::GetGIIStringVariable("TITRE", 0).ToStdString(); };
   const auto prompt = [] { return G::GetGIIPromptVariable("INVITE", 0).ToStdString(); };
-  const auto field = [] {
-    int type = 0, value = 0;
-    double real = 0;
-    KAVUnicodeString text;
-    G::GetGIIVariable("MIXTE", 3, type, value, real, text, 0);
-    return text.ToStdString();
-  };
+  const auto field = [] { return FieldRead().Read("MIXTE", 3).text.ToStdString(); };
   // clang-format off
   struct Case { const char* routine; int textArg, lengthArg, length; std::function<std::string()> read; std::string result; };
   const Case cases[] = {
@@ -570,15 +566,12 @@ TEST_F(GiiModesDeathTest, OdtTurnsEveryOperationIntoANoOp) {
         for (const Operation& operation : StoppingOperations()) operation.run(0);
         G::SetGIIError(5, 0);
         G::SetGIIOrder();
-        int type = -1, value = -1;
-        double real = -1;
-        KAVUnicodeString text("old");
-        G::GetGIIVariable("MIXTE", 1, type, value, real, text, 0);
+        const FieldRead read = FieldRead().Read("MIXTE", 1);
         return std::to_string(G::GetGIIIntVariable("NBPASS", 0)) + " " +
                G::GetGIIPromptVariable("INVITE", 0).ToStdString() + "|" +
                std::to_string(G::IsExistingGIIVariable("NBPASS", 0)) + " " +
-               Streamed(G::GetGIIIntListVariable("PASSES", 0)) + "|" + std::to_string(type) +
-               std::to_string(value) + text.ToStdString();
+               Streamed(G::GetGIIIntListVariable("PASSES", 0)) + "|" + std::to_string(read.type) +
+               std::to_string(read.value) + read.text.ToStdString();
       },
       "results: 0 |0 |-1-1old\n");
 }
@@ -627,46 +620,29 @@ TEST_F(GiiModesDeathTest, BatchFromTheSiteKeepsTheOrderBack) {
 
 // --- Traces -----------------------------------------------------------------
 
+// clang-format off
 Strings Banner(int iDashes, const std::string& iTitle, const Strings& iValues = {}) {
-  Strings lines = {" ", Dashes(iDashes), iTitle};
-  lines.insert(lines.end(), iValues.begin(), iValues.end());
-  lines.push_back(Dashes(iDashes));
-  lines.push_back(" ");
-  return lines;
+  return Concat({{kBlank, Dashes(iDashes), iTitle}, iValues, {Dashes(iDashes), kBlank}});
 }
 
 // GetGIIId asking the kernel (or the cache when iCached).
 Strings IdTrace(const std::string& iName, int iId, bool iCached = false) {
-  Strings lines = Banner(38, "GetGIIId, start");
-  if (iCached) {
-    lines.insert(lines.end(), {"J'utilise le buffer", "Victoire"});
-  } else {
-    lines.push_back("varnam, lg : " + iName + " " + std::to_string(iName.size()));
-    lines.push_back("gmiqid, ier, jeton : 0 " + std::to_string(iId));
-  }
-  const Strings end = Banner(38, "GetGIIId, end ID = " + std::to_string(iId));
-  lines.insert(lines.end(), end.begin(), end.end());
-  return lines;
+  const std::string id = std::to_string(iId);
+  const Strings asked = {"varnam, lg : " + iName + " " + std::to_string(iName.size()), "gmiqid, ier, jeton : 0 " + id};
+  return Concat({Banner(38, "GetGIIId, start"), iCached ? Strings{"J'utilise le buffer", "Victoire"} : asked,
+                 Banner(38, "GetGIIId, end ID = " + id)});
 }
 
 TEST_F(GiiTest, TraceOfARaisedErrorNestsEveryOperation) {
   G::GetGIIIntVariable("VIDE", 0);
-  EXPECT_EQ(
-      Block({Banner(38, "GetGIIIntVariable, start", {"variable : VIDE"}),
-             IdTrace("VIDE", 109),
-             {"ier gmikey : 9062"},
-             Banner(38, "SetGIIError, start", {"ier : 9062"}),
-             Banner(38, "SetGIIIntVariable, start", {"variable : IERZORVEN", "value    : 9062"}),
-             IdTrace("IERZORVEN", 1),
-             {"ier gmokey : 0"},
-             Banner(22, "SetGIIIntVariable, end"),
-             Banner(38, "SetGIIEventVariable, start", {"variable : OUTER"}),
-             IdTrace("OUTER", 2),
-             {"gmoevt, ier : 0"},
-             Banner(18, "SetGIIOrder, start"),
-             Banner(16, "SetGIIOrder, end"),
-             Banner(38, "SetGIIEventVariable, end"),
-             Banner(38, "SetGIIError, end")}),
+  EXPECT_EQ(Block({
+      Banner(38, "GetGIIIntVariable, start", {"variable : VIDE"}), IdTrace("VIDE", 109), {"ier gmikey : 9062"},
+      Banner(38, "SetGIIError, start", {"ier : 9062"}),
+      Banner(38, "SetGIIIntVariable, start", {"variable : IERZORVEN", "value    : 9062"}), IdTrace("IERZORVEN", 1),
+      {"ier gmokey : 0"}, Banner(22, "SetGIIIntVariable, end"),
+      Banner(38, "SetGIIEventVariable, start", {"variable : OUTER"}), IdTrace("OUTER", 2), {"gmoevt, ier : 0"},
+      Banner(18, "SetGIIOrder, start"), Banner(16, "SetGIIOrder, end"), Banner(38, "SetGIIEventVariable, end"),
+      Banner(38, "SetGIIError, end")}),
       Stdout());
 }
 
@@ -675,13 +651,11 @@ TEST_F(GiiTest, TraceOfTheCacheAndItsLookups) {
   G::GetGIIId(" NBPASS", 1);
   G::IsExistingGIIVariable("AVANCE", 1);
   G::ResetGIIIdList();
-  EXPECT_EQ(
-      Block({Banner(38, "SetGIIIdList, start"),
-             {"NBPASS est memorise : 101", "IERZORVEN est memorise : 1", "OUTER est memorise : 2"},
-             Banner(38, "SetGIIIdList, end"),
-             IdTrace("NBPASS", 101, true),
-             {"J'utilise le buffer", "", std::string(31, '#'), "# ResetGIIIdList, DONE        #",
-              std::string(31, '#'), ""}}),
+  EXPECT_EQ(Block({
+      Banner(38, "SetGIIIdList, start"),
+      {"NBPASS est memorise : 101", "IERZORVEN est memorise : 1", "OUTER est memorise : 2"},
+      Banner(38, "SetGIIIdList, end"), IdTrace("NBPASS", 101, true),
+      {"J'utilise le buffer", "", std::string(31, '#'), "# ResetGIIIdList, DONE        #", std::string(31, '#'), ""}}),
       Stdout());
 }
 
@@ -689,32 +663,22 @@ TEST_F(GiiTest, TraceOfBorrowedTitlesAndGenericAccess) {
   G::SetGIIElemVariable("OUTIL", 4, 0);
   G::SetGIIEventBisVariable("OUTIL", 0);
   G::ResetGIIVarModifState("OUTIL", 0);
-  int type = 0, value = 0;
-  double real = 0;
-  KAVUnicodeString text;
-  G::GetGIIVariable("MIXTE", 3, type, value, real, text, 0);
+  FieldRead().Read("MIXTE", 3);
   G::SetGIIVariable("MIXTE", IntsOf({2}), IntsOf({9}), KAVRawColldouble(0), ListOf({}), 0);
-  EXPECT_EQ(Block({Banner(38, "SetGIIIntVariable, start", {"variable : OUTIL", "value    : 4"}),
-                   IdTrace("OUTIL", 104),
-                   {"ier gmosel : 0"},
-                   Banner(22, "SetGIIIntVariable, end"),
-                   Banner(38, "SetGIIEventVariable, start", {"variable : OUTIL"}),
-                   IdTrace("OUTIL", 104),
-                   {"gmoevt, ier : 0"},
-                   Banner(38, "SetGIIEventVariable, end"),
-                   Banner(38, "ResetGIIVarModifState,           start", {"variable : OUTIL"}),
-                   IdTrace("OUTIL", 104),
-                   {"gmomdr, ier : 0"},
-                   Banner(38, "ResetGIIVarModifState,             end"),
-                   Banner(21, "GetGIIVariable, start", {"variable : MIXTE", "champs   : 3"}),
-                   IdTrace("MIXTE", 108),
-                   {"ier gmikey : 0", " ", "StrVal : abc"},
-                   Banner(19, "GetGIIVariable, end"),
-                   Banner(21, "SetGIIVariable, start", {"variable : MIXTE"}),
-                   IdTrace("MIXTE", 108),
-                   {"Nombre de valeurs de type entier = 1", "nfield = 1", "ier gmokey : 0"},
-                   Banner(19, "SetGIIVariable, end")}),
-            Stdout());
+  const Strings outil = {"variable : OUTIL"};
+  EXPECT_EQ(Block({
+      Banner(38, "SetGIIIntVariable, start", {"variable : OUTIL", "value    : 4"}), IdTrace("OUTIL", 104),
+      {"ier gmosel : 0"}, Banner(22, "SetGIIIntVariable, end"),
+      Banner(38, "SetGIIEventVariable, start", outil), IdTrace("OUTIL", 104), {"gmoevt, ier : 0"},
+      Banner(38, "SetGIIEventVariable, end"),
+      Banner(38, "ResetGIIVarModifState,           start", outil), IdTrace("OUTIL", 104), {"gmomdr, ier : 0"},
+      Banner(38, "ResetGIIVarModifState,             end"),
+      Banner(21, "GetGIIVariable, start", {"variable : MIXTE", "champs   : 3"}), IdTrace("MIXTE", 108),
+      {"ier gmikey : 0", " ", "StrVal : abc"}, Banner(19, "GetGIIVariable, end"),
+      Banner(21, "SetGIIVariable, start", {"variable : MIXTE"}), IdTrace("MIXTE", 108),
+      {"Nombre de valeurs de type entier = 1", "nfield = 1", "ier gmokey : 0"}, Banner(19, "SetGIIVariable, end")}),
+      Stdout());
 }
+// clang-format on
 
 }  // namespace
