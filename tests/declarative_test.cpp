@@ -75,6 +75,14 @@ void Fresh() {
   Kernel::Reset();
 }
 
+// The trace of a switch that answers its result.
+Strings Result(const std::string& iTitle, int iResult, int iDashes = 19,
+               const char* iEnd = ", end") {
+  return Concat({Opening(iDashes, iTitle + ", start"),
+                 {kBlank, "result :  " + std::to_string(iResult)},
+                 Closing(iDashes, iTitle + iEnd)});
+}
+
 class DeclarativeTest : public KernelTest {
  protected:
   void SetUp() override {
@@ -169,8 +177,7 @@ TEST_F(DeclarativeTest, ToolpathSwitchIsATextReadingYes) {
     Kernel::ScriptText("DCLQUV", 1, 5, Padded(c.value, 72), true);
     Kernel::ScriptInt("DCLQUV", 1, 6, c.type, true);
     Kernel::ScriptInt("DCLQUV", 1, 7, c.code, true);
-    EXPECT_EQ(c.result, D::IsToolpathToBeStored());
-    EXPECT_EQ(c.error, D::GetError());
+    EXPECT_EQ((Ints{c.result, c.error}), (Ints{D::IsToolpathToBeStored(), D::GetError()}));
   }
 }
 
@@ -193,8 +200,8 @@ TEST_F(DeclarativeTest, VortisPathSplitsAtTheFirstCommaAfterTheFirstCharacter) {
     if (c.scripted) Kernel::ScriptText("DCLVAR", 1, 5, Padded(c.scripted, 1024));
     KAVUnicodeString physical = "old", logical = "old";
     D::GetVORTISPath(c.expression, physical, logical);
-    EXPECT_EQ(c.physical, physical.ToStdString());
-    EXPECT_EQ(c.logical, logical.ToStdString());
+    EXPECT_EQ((Strings{c.physical, c.logical}),
+              (Strings{physical.ToStdString(), logical.ToStdString()}));
     EXPECT_EQ(0, D::GetError());
   }
   Kernel::ClearJournal();
@@ -453,16 +460,11 @@ TEST(DeclarativeDeathTest, TraceSwitchIsReadByTheFirstTracedOperation) {
       return std::string();
     };
   };
-  const auto result = [](const std::string& iTitle, int iResult) {
-    return Concat({Opening(19, iTitle + ", start"),
-                   {" ", "result :  " + std::to_string(iResult)},
-                   Closing(19, iTitle + ", end")});
-  };
   ExpectFresh(untraced, "", scenario(true));
-  ExpectFresh(untraced, Lines(result("AutoToolNumber", 0)), scenario(false));
+  ExpectFresh(untraced, Lines(Result("AutoToolNumber", 0)), scenario(false));
   ExpectFresh({{"MfgBaseDebug", "KAVMfgDeclarative"}},
-              Block({result("AutoNewInterface", 1), result("AutoNewInterfaceG23", 1),
-                     result("AutoNewInterfaceG24", 2)}),
+              Block({Result("AutoNewInterface", 1), Result("AutoNewInterfaceG23", 1),
+                     Result("AutoNewInterfaceG24", 2)}),
               [] {
                 D::AutoNewInterfaceG22("PRISMATIC");
                 D::AutoNewInterfaceG22("PRISMATIC");
@@ -789,8 +791,7 @@ TEST_F(DeclarativeTest, SwitchTraces) {
       opening("GetMacroReplay"), {" ", "gnfrsb(ier) : 0", "Lmodule : 7", "Lentry : 1", "get macro replay, ok : 0"},
       closing("GetMacroReplay"), opening("GetAutoMacroModify"), {" ", "gnfrmr(ier) : 0", "lecture mode , ok : 1"},
       closing("GetAutoMacroModify"),
-      Opening(25, "ResourceManagement, start"), {" ", "result :  1"}, Closing(25, "ResourceManagement, end  "),
-      Opening(19, "AutoNewInterface, start"), {" ", "result :  1"}, Closing(19, "AutoNewInterface, end")}),
+      Result("ResourceManagement", 1, 25, ", end  "), Result("AutoNewInterface", 1)}),
       Stdout());
 }
 // clang-format on

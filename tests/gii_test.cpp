@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
@@ -51,10 +52,9 @@ std::string Raised(int iCode) {
                 "MRCGII 0 0 -> 0"});
 }
 
+// The first iCount lines, each followed by "\n".
 std::string Join(const Strings& iLines, size_t iCount) {
-  std::string text;
-  for (size_t i = 0; i < iCount && i < iLines.size(); ++i) text += iLines[i] + "\n";
-  return text;
+  return Lines(Strings(iLines.begin(), iLines.begin() + std::min(iCount, iLines.size())));
 }
 
 // GetGIIVariable's outputs, each starting at a value no field gives.
@@ -279,8 +279,7 @@ TEST_F(GiiTest, IdentifierComesFromTheCacheOnlyWithBufferFlagOne) {
   struct Case { const char* name; int buffer; int id; std::string journal; int cached; };
   const Case cases[] = {
       {"  NBPASS  ", 1, 101, "", 1}, {"OUTER", 1, 2, "", 1}, {"NBPASS", 0, 101, ask, 1}, {"NBPASS", 2, 101, ask, 1},
-      {"AVANCE", 1, 102, "GMIQID 6 \"AVANCE\" 0 -> 0\n", 0},  // asked, never added
-      {"AVANCE", 1, 102, "GMIQID 6 \"AVANCE\" 0 -> 0\n", 0}};
+      {"AVANCE", 1, 102, "GMIQID 6 \"AVANCE\" 0 -> 0\n", 0}};  // asked, never added
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
