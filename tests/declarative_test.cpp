@@ -75,13 +75,13 @@ void Fresh() {
   Kernel::Reset();
 }
 
+// clang-format off
 // The trace of a switch that answers its result.
-Strings Result(const std::string& iTitle, int iResult, int iDashes = 19,
-               const char* iEnd = ", end") {
-  return Concat({Opening(iDashes, iTitle + ", start"),
-                 {kBlank, "result :  " + std::to_string(iResult)},
+Strings Result(const std::string& iTitle, int iResult, int iDashes = 19, const char* iEnd = ", end") {
+  return Concat({Opening(iDashes, iTitle + ", start"), {kBlank, "result :  " + std::to_string(iResult)},
                  Closing(iDashes, iTitle + iEnd)});
 }
+// clang-format on
 
 class DeclarativeTest : public KernelTest {
  protected:
@@ -342,10 +342,9 @@ TEST_F(DeclarativeTest, PossibleValuesFillTheOutputOfTheirType) {
   EXPECT_EQ(0, Kernel::OpenLists());
   Stdout();
   Out unknown;
-  unknown.Values("MfgPocketing", "MFG_NB_LEVELS", 7);
+  EXPECT_EQ(1, unknown.Values("MfgPocketing", "MFG_NB_LEVELS", 7));
   EXPECT_EQ(0, D::GetError());
   EXPECT_EQ((Strings{"Une passe"}), Items(unknown.names));
-  EXPECT_EQ(1, unknown.Appended());
   EXPECT_EQ(2, Kernel::OpenLists());
   EXPECT_EQ(Lines({"", std::string(23, '!'), " Wrong type for Attribute :MFG_NB_LEVELS",
                    " type found :7", std::string(23, '!'), ""}),
@@ -680,9 +679,8 @@ TEST_F(DeclarativeTest, LoadingAndPathTraces) {
       {"Pool: >KAVMFG< - variable: >KAVMFG.TOOLPATH.STORAGE<", "La trajectoire va etre stockee (def)"},
       Bare(27, "IsToolpathToBeStored,   end"),
       Start30("GetString", Variable("KAVMFG", "POSTPRO.LIST")), Start30("GetAllStrings", Variable("KAVMFG", "POSTPRO.LIST")),
-      load, loaded,
-      {"Modified variable : KAVMFG.POSTPRO.LIST", "0- String : PP_MILL_3X", "1- String : PP_MILL_5X",
-       "2- String : ISO_GENERIC"},
+      load, loaded, {"Modified variable : KAVMFG.POSTPRO.LIST", "0- String : PP_MILL_3X", "1- String : PP_MILL_5X",
+      "2- String : ISO_GENERIC"},
       Bare(30, "KAVMfgDeclarative::GetAllStrings,         end"), End30("GetString", {" oVarValue = ISO_GENERIC"}),
       Start30("GetInteger", Variable("KAVPATHS", "ICONS")),
       {"Modified variable : KAVPATHS.ICONS", "Erreur sortie g7aquv : 9053"}, End30("GetInteger", {" oIntValue = 0"})}),
@@ -698,9 +696,8 @@ TEST_F(DeclarativeTest, LoadingAndPathTraces) {
       Opening(27, "IsToolpathToBeStored, start"), load, {"Erreur sortie dclple: 4242",
       "Pool: >KAVMFG< - variable: >KAVMFG.TOOLPATH.STORAGE<", "Erreur sortie dclquv: 4343",
       "La trajectoire ne sera pas stockee dans le modele (def)"}, Bare(27, "IsToolpathToBeStored,   end"),
-      Start30("GetAllStrings", Variable("KAVMFG", "X")), load, loaded,
-      {"Modified variable : KAVMFG.X", "Erreur sortie g7aqry : 4444"},
-      Bare(30, "KAVMfgDeclarative::GetAllStrings,         end")}),
+      Start30("GetAllStrings", Variable("KAVMFG", "X")), load, loaded, {"Modified variable : KAVMFG.X",
+      "Erreur sortie g7aqry : 4444"}, Bare(30, "KAVMfgDeclarative::GetAllStrings,         end")}),
       Stdout());
 
   setenv("ZORVENICONPATH", "/icons", 1);
@@ -712,9 +709,8 @@ TEST_F(DeclarativeTest, LoadingAndPathTraces) {
       {"Path apres eval shell : \"/nc/vortis/main\", \"MAINLIB\""},
       End30("GetVORTISPath", {" oPhysicalPath = /nc/vortis/main", " oLogicalPath  = MAINLIB"}),
       {" ", Dashes(37), "KAVMfgDeclarative::GetIconPath, start", " iClass :  MfgDrilling", Dashes(37),
-       "String : " + Padded("MfgDrilling", 32), "ClassName : " + Padded("MfgDrilling", 32),
-       "gndric, ier : 0", "icon : DRILL", Dashes(36), " oPath = /icons/DRILL.gif",
-       "KAVMfgDeclarative::GetIconPath, end", Dashes(35), " "}}),
+       "String : " + Padded("MfgDrilling", 32), "ClassName : " + Padded("MfgDrilling", 32), "gndric, ier : 0",
+       "icon : DRILL", Dashes(36), " oPath = /icons/DRILL.gif", "KAVMfgDeclarative::GetIconPath, end", Dashes(35), " "}}),
       Stdout());
 }
 
@@ -733,8 +729,7 @@ TEST_F(DeclarativeTest, ListTraces) {
       {"transfert information, ok"}, Closing(23, "GetStandardMacros, end"),
       Opening(24, "GetUnwantedAttributes, start"), {" ", "gnfrla(ier) : 0", "read unwanted attributes, ok"},
       Indexed(1, {"Attribute : MFG_DWELL"}), {"transfert information, ok"}, Closing(23, "GetUnwantedAttributes, end"),
-      Opening(24, "GetUnwantedAttributes, start"), {" ", "gnfrla(ier) : 9550", Dashes(33),
-      "Unwanted Attribute, none define"},
+      Opening(24, "GetUnwantedAttributes, start"), {" ", "gnfrla(ier) : 9550", Dashes(33), "Unwanted Attribute, none define"},
       Opening(24, "GetPossibleValues, start"), values, Value(1, "Pointage", "i4val : 81"),
       Value(2, "Percage temporise", "i4val : 82"), Value(3, "Debourrage", "i4val : 83"), valuesEnd,
       Opening(24, "GetPossibleValues, start"), values, Value(1, "Fin", "r8val : 0.5"), Value(2, "Moyen", "r8val : 1"),
@@ -751,8 +746,7 @@ TEST_F(DeclarativeTest, ListTraces) {
   D::GetTransitionPaths(o.paths, o.macros, o.nls);
   const Strings paths = {" ", "gnfltp(ier) : 0", "read transtion paths, ok"};
   EXPECT_EQ(Block({
-      Opening(24, "GetPossibleValues, start"), {" ", "gnfrva(ier) : 9550", Dashes(33),
-      "read possibles values, not define"},
+      Opening(24, "GetPossibleValues, start"), {" ", "gnfrva(ier) : 9550", Dashes(33), "read possibles values, not define"},
       Opening(24, "GetPossibleValues, start"), values,
       Value(1, "En avalant", "ValName : " + Padded("CLIMB", 72) + ".", "++++++++ "),
       Value(2, "En opposition", "ValName : " + Padded("CONVENTIONAL", 72) + ".", "++++++++ "), valuesEnd,
@@ -771,9 +765,8 @@ TEST_F(DeclarativeTest, ListTraces) {
 }
 
 TEST_F(DeclarativeTest, SwitchTraces) {
-  int value = 0;
   KAVUnicodeString module, entry;
-  int moduleLength = 0, entryLength = 0;
+  int value = 0, moduleLength = 0, entryLength = 0;
   D::GetAutoSymbol(1, "MfgPocketing", "START", value);
   D::GetAutoGrpPlng(1, "MfgPocketing", "START", "ENTRY", value);
   D::GetAutoCircle(3, "MfgPocketing", value);
@@ -781,16 +774,17 @@ TEST_F(DeclarativeTest, SwitchTraces) {
   D::GetAutoMacroModify(value);
   D::ResourceManagement();
   D::AutoNewInterface();
+  // A switch's banners and, between them, its lines.
   const auto opening = [](const char* iName) { return Opening(32, iName + std::string(",        start")); };
-  const auto closing = [](const char* iName) { return Closing(30, iName + std::string(",        end")); };
+  const auto traced = [&](const char* iName, const Strings& iLines) {
+    return Concat({opening(iName), iLines, Closing(30, iName + std::string(",        end"))});
+  };
   EXPECT_EQ(Block({
-      opening("GetAutoSymbol"), {" ", " lecture symbol START", "nfptsym(ier) : 0", "get auto symbol, ok : 1"},
-      closing("GetAutoSymbol"),
-      opening("GetAutoGrpPlng"), {" ", " lecture grp ENTRY", "nfptgrp(ier) : 0", "get auto grp, ok : 1"},
-      closing("GetAutoGrpPlng"), opening("GetAutoCircle"), {" ", "nfptcir(ier) : 9550"},
-      opening("GetMacroReplay"), {" ", "gnfrsb(ier) : 0", "Lmodule : 7", "Lentry : 1", "get macro replay, ok : 0"},
-      closing("GetMacroReplay"), opening("GetAutoMacroModify"), {" ", "gnfrmr(ier) : 0", "lecture mode , ok : 1"},
-      closing("GetAutoMacroModify"),
+      traced("GetAutoSymbol", {" ", " lecture symbol START", "nfptsym(ier) : 0", "get auto symbol, ok : 1"}),
+      traced("GetAutoGrpPlng", {" ", " lecture grp ENTRY", "nfptgrp(ier) : 0", "get auto grp, ok : 1"}),
+      opening("GetAutoCircle"), {" ", "nfptcir(ier) : 9550"},
+      traced("GetMacroReplay", {" ", "gnfrsb(ier) : 0", "Lmodule : 7", "Lentry : 1", "get macro replay, ok : 0"}),
+      traced("GetAutoMacroModify", {" ", "gnfrmr(ier) : 0", "lecture mode , ok : 1"}),
       Result("ResourceManagement", 1, 25, ", end  "), Result("AutoNewInterface", 1)}),
       Stdout());
 }
