@@ -100,10 +100,10 @@ TEST_F(DeclarativeTest, MainPoolIsLoadedOnceAndOnlyWhenSpelledExactly) {
   D::LoadNcDeclarative();
   D::GetAllStrings("EDITOR", "kavmfg", o.texts, o.names);
   D::GetAllStrings("EDITOR", "KAVUSER", o.texts, o.names);  // known, unloaded
-  EXPECT_EQ(kLoad + Lines({"DCLPLE " + kPool + " -> 0",
-                           Query("G7AQRY", "kavmfg", "EDITOR", "STRING") + " 50 256 -> 9050",
-                           Query("G7AQRY", "KAVUSER", "EDITOR", "STRING") + " 50 256 -> 9051"}),
-            Kernel::Journal());
+  // clang-format off
+  EXPECT_EQ(kLoad + Lines({"DCLPLE " + kPool + " -> 0", Query("G7AQRY", "kavmfg", "EDITOR", "STRING") + " 50 256 -> 9050",
+                           Query("G7AQRY", "KAVUSER", "EDITOR", "STRING") + " 50 256 -> 9051"}), Kernel::Journal());
+  // clang-format on
   EXPECT_EQ(9051, D::GetError());
   EXPECT_EQ(0, KAV_KERNEL_FN(kavsim_declarative_loaded)("KAVUSER"));
 }
@@ -150,17 +150,15 @@ TEST_F(DeclarativeTest, VariableReadersSendFullNamesAsFields) {
 // load does not stop the query that asked for it.
 TEST_F(DeclarativeTest, LoadingFailuresAreKeptAndDoNotStopTheQuery) {
   D::GetInteger("ICONS", "KAVPATHS");
-  EXPECT_EQ(3, D::GetInteger("DEPTH", "KAVPATHS"));
-  EXPECT_EQ(9053, D::GetError());
+  EXPECT_EQ((Ints{3, 9053}), (Ints{D::GetInteger("DEPTH", "KAVPATHS"), D::GetError()}));
   Kernel::ClearJournal();
   Kernel::FailRoutine("DCLOAD", 1, 4242);
-  EXPECT_EQ(0, D::IsToolpathToBeStored());
+  EXPECT_EQ((Ints{0, 9051}), (Ints{D::IsToolpathToBeStored(), D::GetError()}));
   EXPECT_EQ("DCLPLE -> 0\nDCLOAD -> 4242\nDCLQUV -> 9051\n", Kernel::Calls());
-  EXPECT_EQ(9051, D::GetError());
   Kernel::FailRoutine("DCLPLE", 2, 4343);
   Out o;
-  EXPECT_EQ(9051, D::GetAllStrings("TOOLPATH.FORMAT", "KAVMFG", o.texts, o.names));
-  EXPECT_EQ(9051, D::GetError());
+  EXPECT_EQ((Ints{9051, 9051}),
+            (Ints{D::GetAllStrings("TOOLPATH.FORMAT", "KAVMFG", o.texts, o.names), D::GetError()}));
 }
 
 // DCLQUV's answer, scripted: only a type-3 YES (any case, blanks around)
@@ -401,12 +399,10 @@ TEST_F(DeclarativeTest, ResultSwitchesReturnWhatTheKernelLeft) {
   EXPECT_EQ((Ints{1, 0, 1}),
             (Ints{D::ResourceManagement(), D::AutoToolNumber(), D::AutoNewInterface()}));
   Kernel::FailRoutine("GNFRRC", 2, 4242);
-  EXPECT_EQ(0, D::ResourceManagement());
-  EXPECT_EQ(4242, D::GetError());
+  EXPECT_EQ((Ints{0, 4242}), (Ints{D::ResourceManagement(), D::GetError()}));
   Kernel::ScriptInt("GNFRTN", 2, 1, 6);
   Kernel::ScriptInt("GNFRTN", 2, 2, 4343);
-  EXPECT_EQ(6, D::AutoToolNumber());
-  EXPECT_EQ(4343, D::GetError());
+  EXPECT_EQ((Ints{6, 4343}), (Ints{D::AutoToolNumber(), D::GetError()}));
 }
 
 // --- Once per process (a fresh run of this binary) --------------------------

@@ -46,10 +46,9 @@ std::string Asked(const std::string& iName, int iCode = 0) {
 // What SetGIIError does with code C when nothing else fails and the
 // identifier cache is not used: write C into IERZORVEN, record OUTER, order.
 std::string Raised(int iCode) {
-  return Lines({"GMIQID 9 \"IERZORVEN\" 0 -> 0",
-                "GMOKEY 1 1 [2] [" + std::to_string(iCode) + "] null [0] null -> 0",
-                "GMIQID 5 \"OUTER\" 0 -> 0", "GMOEVT 2 -> 0", "LBATCH null -> 0",
-                "MRCGII 0 0 -> 0"});
+  return Asked("IERZORVEN") + "GMOKEY 1 1 [2] [" + std::to_string(iCode) +
+         "] null [0] null -> 0\n" + Asked("OUTER") +
+         Lines({"GMOEVT 2 -> 0", "LBATCH null -> 0", "MRCGII 0 0 -> 0"});
 }
 
 // The first iCount lines, each followed by "\n".
@@ -235,8 +234,8 @@ TEST_F(GiiTest, SetGIIVariablePassesOneTypeCodePerField) {
     SCOPED_TRACE(c.what);
     Kernel::Reset();
     G::SetGIIVariable("MIXTE", c.types, ints, reals, ListOf(c.texts), 0);
-    EXPECT_EQ("GMIQID 5 \"MIXTE\" 0 -> 0\n" + c.call + " -> " + std::to_string(c.code) + "\n" +
-                  (c.code ? Raised(c.code) : ""),
+    const std::string raised = c.code ? Raised(c.code) : "";
+    EXPECT_EQ(Asked("MIXTE") + c.call + " -> " + std::to_string(c.code) + "\n" + raised,
               Kernel::Journal());
     EXPECT_EQ(c.value, Value("MIXTE"));
   }
@@ -299,13 +298,12 @@ TEST_F(GiiTest, CacheKeepsTheFirstOfANameAndFollowsEveryChange) {
   Kernel::ScriptInt("GMIQID", 1, 3, 0);    // NBPASS cached as 0
   Kernel::ScriptInt("GMIQID", 2, 3, 555);  // AVANCE first as 555
   G::SetGIIIdList(ListOf({"NBPASS", "AVANCE", "AVANCE", "OUTER"}));
-  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQID 6 \"AVANCE\" 0 -> 0",
-                   "GMIQID 6 \"AVANCE\" 0 -> 0", "GMIQID 5 \"OUTER\" 0 -> 0",
-                   "GMIQID 9 \"IERZORVEN\" 0 -> 0"}),
-            Kernel::Journal());
+  EXPECT_EQ(
+      Asked("NBPASS") + Asked("AVANCE") + Asked("AVANCE") + Asked("OUTER") + Asked("IERZORVEN"),
+      Kernel::Journal());
   Kernel::ClearJournal();
   EXPECT_EQ((Ints{555, 101}), (Ints{G::GetGIIId("AVANCE", 1), G::GetGIIId("NBPASS", 1)}));
-  EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", Kernel::Journal());
+  EXPECT_EQ(Asked("NBPASS"), Kernel::Journal());
   G::SetGIIIdList(ListOf({"TITRE"}));
   EXPECT_EQ((Ints{0, 1, 1}),
             (Ints{G::IsExistingGIIVariable("AVANCE", 1), G::IsExistingGIIVariable("TITRE", 1),
@@ -316,15 +314,14 @@ TEST_F(GiiTest, CacheKeepsTheFirstOfANameAndFollowsEveryChange) {
             (Ints{G::GetGIIId("TITRE", 1), G::GetGIIId("IERZORVEN", 1), G::GetGIIId("OUTER", 1)}));
   EXPECT_EQ("", Kernel::Journal());
   EXPECT_EQ(102, G::GetGIIId("AVANCE", 1));
-  EXPECT_EQ("GMIQID 6 \"AVANCE\" 0 -> 0\n", Kernel::Journal());
+  EXPECT_EQ(Asked("AVANCE"), Kernel::Journal());
 }
 
 // The '#' block is printed whatever the switch says; the loop goes on.
 TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
   G::SetGIIIdList(ListOf({"NOWHERE", "NBPASS"}));
-  EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0", "GMIQID 6 \"NBPASS\" 0 -> 0",
-                   "GMIQID 9 \"IERZORVEN\" 0 -> 0", "GMIQID 5 \"OUTER\" 0 -> 0"}),
-            Kernel::Journal());
+  const std::string refused = Asked("NOWHERE", 9060) + "GUERJO -> 0\n" + Asked("NBPASS");
+  EXPECT_EQ(refused + Asked("IERZORVEN") + Asked("OUTER"), Kernel::Journal());
   EXPECT_EQ(Lines({"", std::string(34, '#'), " Variable NOWHERE", " GMIQID IER 9060",
                    std::string(34, '#'), ""}),
             Stdout());
@@ -333,8 +330,7 @@ TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
   EXPECT_EQ((Ints{0, 0, 1}),
             (Ints{G::IsExistingGIIVariable("NOWHERE", 1), G::IsExistingGIIVariable("NOWHERE", 0),
                   G::IsExistingGIIVariable(" NBPASS", 0)}));
-  EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0", "GMIQID 6 \"NBPASS\" 0 -> 0"}),
-            Kernel::Journal());
+  EXPECT_EQ(refused, Kernel::Journal());
   EXPECT_EQ("", Stdout());
 }
 
@@ -514,7 +510,7 @@ TEST_F(GiiTest, ReturnedLengthsNeverReadOutsideTheBuffer) {
 TEST_F(GiiTest, OddKernelAnswersAreSurvived) {
   Kernel::ScriptInt("GMIQID", 1, 3, 0);
   G::SetGIIIntVariable("NBPASS", 1, 0);
-  EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", Kernel::Journal());
+  EXPECT_EQ(Asked("NBPASS"), Kernel::Journal());
 
   Kernel::Reset();
   Kernel::ScriptInt("GMIPTR", 1, 3, -4);
