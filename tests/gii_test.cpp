@@ -113,21 +113,20 @@ using GiiModesDeathTest = GiiTest;
 
 TEST_F(GiiTest, WritersPassTheirValuesInKernelForm) {
   const std::string abc = "abc" + std::string(77, ' ');
-  const std::string hundred = std::string(60, 'a') + std::string(40, 'b');
+  const std::string hundred = std::string(60, 'a') + std::string(40, 'b'),
+                    cut = hundred.substr(0, 80);
   // clang-format off
   struct Case { const char* what; std::function<void()> write; std::string call; const char* name; std::string value; };
   const Case cases[] = {
       {"int", [] { G::SetGIIIntVariable(" NBPASS ", 42, 0); }, "GMOKEY 101 1 [2] [42] null [0] null", "NBPASS", "int 42"},
-      {"real", [] { G::SetGIIDoubleVariable("AVANCE", 0.5, 0); }, "GMOKEY 102 1 [1] null [0.5] [0] null", "AVANCE",
-       "real 0.5"},
+      {"real", [] { G::SetGIIDoubleVariable("AVANCE", 0.5, 0); }, "GMOKEY 102 1 [1] null [0.5] [0] null", "AVANCE", "real 0.5"},
       {"element", [] { G::SetGIIElemVariable("OUTIL", 7, 0); }, "GMOSEL 104 7", "OUTIL", "element 7"},
       {"string stripped", [] { G::SetGIIStringVariable("TITRE", "  Carter B  ", 0); }, "GMOKCH 105 1 8 \"Carter B\"",
        "TITRE", "string \"Carter B\""},
       {"text stripped then padded", [] { G::SetGIITextVariable("COMMENTAIRE", "  abc  ", 0); },
        "GMOKEY 103 1 [4] null null [80] \"" + abc + "\"", "COMMENTAIRE", "text \"abc\""},
       {"text cut at 80", [hundred] { G::SetGIITextVariable("COMMENTAIRE", hundred.c_str(), 0); },
-       "GMOKEY 103 1 [4] null null [80] \"" + hundred.substr(0, 80) + "\"", "COMMENTAIRE",
-       "text \"" + hundred.substr(0, 80) + "\""},
+       "GMOKEY 103 1 [4] null null [80] \"" + cut + "\"", "COMMENTAIRE", "text \"" + cut + "\""},
       {"prompt as given", [] { G::SetGIIPromptVariable("INVITE", " Outil ? ", 0); }, "GMOPRO 106 \" Outil ? \" 9",
        "INVITE", "prompt \" Outil ? \""}};
   // clang-format on
@@ -365,10 +364,8 @@ TEST_F(GiiTest, ADamagedSessionFileRaisesItsCodeFromEveryOperation) {
     std::string site = KAV_KERNEL_FN(kavsim_site)();
     ~Restore() { KAV_KERNEL_FN(kavsim_set_site)(site.c_str()); }
   } restore;
-  const auto write = [](std::string iText) {
-    return [iText](const std::string& iPath) { std::ofstream(iPath) << iText; };
-  };
   // clang-format off
+  const auto write = [](std::string iText) { return [iText](const std::string& iPath) { std::ofstream(iPath) << iText; }; };
   const struct { const char* what; std::function<void(const std::string&)> make; int code; } cases[] = {
       {"truncated", write(R"({"variables": [{"name": "NBPASS", "fields": [{"int": 3)"), 9071},
       {"nested too deep", write(R"({"variables": )" + std::string(100, '[') + std::string(100, ']') + "}"), 9072},
@@ -408,12 +405,11 @@ TEST_F(GiiTest, EveryFailingCallIsRaisedAndEndsTheOperation) {
       operation.run(0);
       const std::string& line = clean[n - 1];
       if (line.rfind("LBATCH", 0) == 0 || line.rfind("MRCGII", 0) == 0) {
-        EXPECT_EQ(Join(clean, clean.size()), Kernel::Journal());  // no ier
+        EXPECT_EQ(Lines(clean), Kernel::Journal());  // no ier
         continue;
       }
-      EXPECT_EQ(
-          Join(clean, n - 1) + line.substr(0, line.rfind("-> ")) + "-> 7777\n" + Raised(kCode),
-          Kernel::Journal());
+      const std::string failed = line.substr(0, line.rfind("-> ")) + "-> 7777\n";
+      EXPECT_EQ(Join(clean, n - 1) + failed + Raised(kCode), Kernel::Journal());
     }
   }
 }
