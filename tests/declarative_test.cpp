@@ -344,9 +344,10 @@ TEST_F(DeclarativeTest, PossibleValuesFillTheOutputOfTheirType) {
   EXPECT_EQ(0, D::GetError());
   EXPECT_EQ((Strings{"Une passe"}), Items(unknown.names));
   EXPECT_EQ(2, Kernel::OpenLists());
-  EXPECT_EQ(Lines({"", std::string(23, '!'), " Wrong type for Attribute :MFG_NB_LEVELS",
-                   " type found :7", std::string(23, '!'), ""}),
-            Stdout());
+  // clang-format off
+  EXPECT_EQ(Lines({"", std::string(23, '!'), " Wrong type for Attribute :MFG_NB_LEVELS", " type found :7",
+                   std::string(23, '!'), ""}), Stdout());
+  // clang-format on
 }
 
 // --- Switches ---------------------------------------------------------------
