@@ -265,8 +265,7 @@ TEST_F(CatalogTest, GetNlsNameTraceShowsEachPath) {
        "Attribut traduit"},
       {4, lost + " ", {"my_name : " + Padded(lost, 32), "indice : 0", "avant gnfnl1",
                        "gnfnl1 (ier): " + noName}, lost + " "},
-      {2, "  ", {}, "  "},
-      {5, " X ", {"my_name : X", "indice : 0"}, " X "}};
+      {2, "  ", {}, "  "}, {5, " X ", {"my_name : X", "indice : 0"}, " X "}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.given);

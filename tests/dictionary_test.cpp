@@ -55,11 +55,12 @@ class DictionaryTest : public KernelTest {
     KernelTest::SetUp();
   }
 
-  // Loads iMember (completed) and starts the journal afresh.
-  static void Start(const char* iMember) {
+  // Loads iMember (completed) and starts the journal and the output afresh.
+  void Start(const char* iMember) {
     D::Load(iMember, 1);
     ASSERT_EQ(0, D::GetError());
     Kernel::ClearJournal();
+    Stdout();
   }
 
   TempDir _site;
@@ -279,26 +280,24 @@ TEST_F(DictionaryTest, ScriptedKernelAnswers) {
       for (int arg : {2, 3, 4}) Kernel::ScriptInt("GUSINF", 1, arg, 0, true);
     };
   };
-  const std::string emptyList = "GUSINF -> 0\n";
   // clang-format off
-  struct Case { const char* what; std::function<void()> script; std::function<void(Out&)> run; int error; std::string calls; Ints ints = {}; };
+  struct Case { const char* what; std::function<void()> script; std::function<void(Out&)> run; int error; Strings calls; Ints ints = {}; };
   const Case cases[] = {
       {"GetAttributes, handles 0", handlesZero("GNFRC1", {3, 4, 5, 6}),
-       [](Out& o) { o.Attributes("MfgEndMill"); }, 0, "GNFRC1 -> 0\n" + emptyList},
+       [](Out& o) { o.Attributes("MfgEndMill"); }, 0, {"GNFRC1", "GUSINF"}},
       {"GetAttributeValues, handle 0", handlesZero("GNFRC2", {4}),
-       [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0, "GNFRC2 -> 0\n" + emptyList},
+       [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0, {"GNFRC2", "GUSINF"}},
       {"GetAttributeFacets, handle 0", handlesZero("GNFRAT", {13}),
-       [](Out& o) { o.Facets("MFG_NB_FLUTES"); }, 0, "GNFRAT -> 0\n" + emptyList},
+       [](Out& o) { o.Facets("MFG_NB_FLUTES"); }, 0, {"GNFRAT", "GUSINF"}},
       {"GetClasses, handles 0", handlesZero("GNFLCL", {1, 2}),
-       [](Out& o) { D::GetClasses(o.names, o.ints); }, 0, "GNFLCL -> 0\n" + emptyList},
+       [](Out& o) { D::GetClasses(o.names, o.ints); }, 0, {"GNFLCL", "GUSINF"}},
       {"GetAllAttributes, handles 0", handlesZero("GNFLAT", {1, 2}),
-       [](Out& o) { D::GetAllAttributes(o.names, o.ints); }, 0, "GNFLAT -> 0\n" + emptyList},
+       [](Out& o) { D::GetAllAttributes(o.names, o.ints); }, 0, {"GNFLAT", "GUSINF"}},
       {"GetAttributeValues, odd count", [] { Kernel::ScriptInt("GUSINF", 1, 3, 5); },
        [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0,
-       Lines({"GNFRC2 -> 0", "GUSINF -> 0", "GUSREA -> 0", "GUSREA -> 0", "GUSREA -> 0", "GUSEND -> 0"}),
-       {81, 82, 83}},
+       {"GNFRC2", "GUSINF", "GUSREA", "GUSREA", "GUSREA", "GUSEND"}, {81, 82, 83}},
       {"Load, negative code", [] { Kernel::ScriptInt("GNFLOD", 0, 4, -7); },
-       [](Out&) { D::Load("MVIEWFR2", 1); }, -7, "GNFLOD -> 0\n"}};
+       [](Out&) { D::Load("MVIEWFR2", 1); }, -7, {"GNFLOD"}}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -308,7 +307,7 @@ TEST_F(DictionaryTest, ScriptedKernelAnswers) {
     Out o;
     c.run(o);
     EXPECT_EQ(c.error, D::GetError());
-    EXPECT_EQ(c.calls, Kernel::Calls());
+    EXPECT_EQ(CallLog(c.calls), Kernel::Calls());
     EXPECT_EQ(c.ints, Values(o.ints));
     EXPECT_EQ(c.ints.size(), static_cast<size_t>(o.Appended()));
   }
@@ -327,22 +326,20 @@ TEST_F(DictionaryTest, CreatedAttributeSendsOnlyTheValuesOfItsType) {
   in.texts.Append(KAVUnicodeString("  " + std::string(70, 'L') + "ABCDEF"));
   const std::string longText(70, 'L');
   // clang-format off
-  const struct { const char* name; int type; std::string journal; } cases[] = {
-      {"MFG_REAL", 2, Lines({"GUSINI 8 0 -> 0", "GUSPUS 1 2.5 -> 0",
-                             "GNFCAT \"MFG_REAL        \" [1,1,2,1,0,0,1,0,0,0,0] 1 -> 0", "GUSEND 1 -> 0"})},
-      {"MFG_OTHER", 6, Lines({"GUSINI 4 0 -> 0", "GNFCAT \"MFG_OTHER       \" [1,1,6,1,0,0,1,0,0,0,0] 1 -> 0",
-                              "GUSEND 1 -> 0"})},
-      {"MFG_TEXT", 3, Lines({"GUSINI 72 0 -> 0", "GUSPUS 1 \"RIGHT HAND" + std::string(62, ' ') + "\" -> 0",
-                             "GUSPUS 1 \"" + longText + "  \" -> 0",
-                             "GNFCAT \"MFG_TEXT        \" [1,1,3,1,0,0,1,0,0,0,0] 1 -> 0",
-                             "GUSEND 1 -> 0"})}};
+  // calls: the values list's, before GNFCAT and GUSEND.
+  const struct { const char* name; int type; Strings calls; } cases[] = {
+      {"MFG_REAL", 2, {"GUSINI 8 0", "GUSPUS 1 2.5"}}, {"MFG_OTHER", 6, {"GUSINI 4 0"}},
+      {"MFG_TEXT", 3, {"GUSINI 72 0", "GUSPUS 1 \"RIGHT HAND" + std::string(62, ' ') + "\"",
+                       "GUSPUS 1 \"" + longText + "  \""}}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Kernel::Reset();
     D::CreateAttribute(c.name, 1, 1, c.type, 1, 0, 0, 1, 0, 0, 0, 0, in.ints, in.doubles, in.texts);
     EXPECT_EQ(0, D::GetError());
-    EXPECT_EQ(c.journal, Kernel::Journal());
+    const std::string created = "GNFCAT \"" + Padded(c.name, 16) + "\" [1,1," +
+                                std::to_string(c.type) + ",1,0,0,1,0,0,0,0] 1";
+    EXPECT_EQ(CallLog(Concat({c.calls, {created, "GUSEND 1"}})), Kernel::Journal());
   }
   Out back;
   back.Facets(" MFG_TEXT");
@@ -367,14 +364,6 @@ std::vector<SweptOperation> Operations() {
   const KernelStep end = KernelStep("GUSEND").Ends(1);
   const KernelStep info = KernelStep("GNFINF").NoCode();
   const KernelSteps reload = {info, "GNFRST", "GNFZDS", "GNFLOD", "GNFIDS"};
-  // Runs iRun on fresh outputs: what it appended.
-  const auto appended = [](std::function<void(Out&)> iRun) {
-    return [=] {
-      Out o;
-      iRun(o);
-      return o.Appended();
-    };
-  };
   // clang-format off
   const struct { const char* name; const char* member; std::function<void(Out&)> run; KernelSteps steps; const char* endTitle; } rows[] = {
       {"Load", "MSPECFR2", [](Out&) { D::Load("MVIEWFR2", 1); }, {"GNFLOD", "GNFIDS"}, "Load, end "},
@@ -408,10 +397,11 @@ std::vector<SweptOperation> Operations() {
   std::vector<SweptOperation> operations;
   for (const auto& row : rows) {
     const std::string member = row.member, name = row.name;
-    operations.push_back({name, appended(row.run), Stops(row.steps), row.endTitle, [member, name] {
-                            D::Load(member.c_str(), 1);
-                            if (name == "AddAttribute") D::SetCurrentClass("MfgGeoPlane", 0);
-                          }});
+    operations.push_back(
+        {name, AppendedBy<Out>(row.run), Stops(row.steps), row.endTitle, [member, name] {
+           D::Load(member.c_str(), 1);
+           if (name == "AddAttribute") D::SetCurrentClass("MfgGeoPlane", 0);
+         }});
   }
   return operations;
 }
@@ -471,7 +461,6 @@ TEST_F(DictionaryTest, ListQueriesEndBothListsWhateverFails) {
 // clang-format off
 TEST_F(DictionaryTest, LoadingTraces) {
   Start("MSPECFR2");
-  Stdout();
   D::Load("MGEOPFR2", 1);
   D::Store("MGEOPFR3");
   D::LoadDefault();
@@ -500,7 +489,6 @@ TEST_F(DictionaryTest, LoadingTraces) {
 // ended, so the code left is GUSEND's.
 TEST_F(DictionaryTest, QueryTraces) {
   Start("MGEOPFR2");
-  Stdout();
   Out o;
   o.Attributes("MfgGeoCircle");
   o.Facets("MFG_GEO_KIND");
@@ -526,7 +514,6 @@ TEST_F(DictionaryTest, QueryTraces) {
       Stdout());
 
   Start("MVIEWFR2");
-  Stdout();
   o.Values(" MfgViewToolpath", "MFG_VISIBLE");
   D::GetAllAttributes(o.names, o.ints);
   EXPECT_EQ(Block({
@@ -545,7 +532,6 @@ TEST_F(DictionaryTest, QueryTraces) {
 
 TEST_F(DictionaryTest, EditingTraces) {
   Start("MGEOPFR2");
-  Stdout();
   Out in;
   in.doubles = DoublesOf({0.5});
   D::CreateClass("MfgGeoLine", 6, "", 1);

@@ -41,6 +41,25 @@ int SignedByteCompare(KAVUnicodeString* iFirst, KAVUnicodeString* iSecond) {
   return x < y ? -1 : 1;
 }
 
+// How often the storage of a collection moved while iCount appends of
+// iItem filled it: position 1's cell is a reference into that storage, and
+// a vector that grows allocates its new block before freeing the old one.
+template <typename Coll, typename Item>
+int MovesOfAppends(const Item& iItem, int iCount) {
+  Coll target;
+  target.Append(iItem);
+  const void* storage = &target[1];
+  int moves = 0;
+  for (int i = 1; i < iCount; ++i) {
+    target.Append(iItem);
+    if (&target[1] != storage) {
+      ++moves;
+      storage = &target[1];
+    }
+  }
+  return moves;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- strings
@@ -49,9 +68,8 @@ TEST(PlatformStringTest, RangesAreCutToTheString) {
   const int kMax = 2147483647;
   // clang-format off
   const struct { int start, length; std::string sub, removed; } cases[] = {
-      {0, 3, "abc", "def"},  {2, 2, "cd", "abef"}, {4, 10, "ef", "abcd"},
-      {-2, 4, "ab", "cdef"}, {6, 1, "", "abcdef"}, {1, 0, "", "abcdef"},
-      {1, -3, "", "abcdef"}, {0, kMax, "abcdef", ""},
+      {0, 3, "abc", "def"},  {2, 2, "cd", "abef"}, {4, 10, "ef", "abcd"}, {-2, 4, "ab", "cdef"},
+      {6, 1, "", "abcdef"},  {1, 0, "", "abcdef"}, {1, -3, "", "abcdef"}, {0, kMax, "abcdef", ""},
       {kMax, kMax, "", "abcdef"}};
   // clang-format on
   const KAVUnicodeString text("abcdef");
@@ -98,9 +116,8 @@ TEST(PlatformStringTest, SearchesGiveThePositionOrMinusOne) {
 TEST(PlatformStringTest, ReplaceSubStringReplacesEveryOccurrenceOnce) {
   // clang-format off
   const struct { const char *text, *oldText, *newText, *expected; } cases[] = {
-      {"/opt/$X/$X", "$X", "v", "/opt/v/v"}, {"aaa", "aa", "b", "ba"},
-      {"ab", "a", "aa", "aab"},              {"abc", "", "X", "abc"},
-      {"abc", "abc", "", ""},                {"\xC8-\xC8", "\xC8", "e", "e-e"}};
+      {"/opt/$X/$X", "$X", "v", "/opt/v/v"}, {"aaa", "aa", "b", "ba"}, {"ab", "a", "aa", "aab"},
+      {"abc", "", "X", "abc"}, {"abc", "abc", "", ""}, {"\xC8-\xC8", "\xC8", "e", "e-e"}};
   // clang-format on
   for (const auto& c : cases) {
     KAVUnicodeString text(c.text);
@@ -114,9 +131,8 @@ TEST(PlatformStringTest, ReplaceSubStringReplacesEveryOccurrenceOnce) {
 TEST(PlatformStringTest, StripRemovesTheCharacterAtTheChosenEnds) {
   // clang-format off
   const struct { int mode; const char *text, *expected; } cases[] = {
-      {1, "  a b  ", "a b  "}, {2, "  a b  ", "  a b"}, {3, "  a b  ", "a b"},
-      {3, "    ", ""},         {1, "    ", ""},         {2, "    ", ""},
-      {3, "", ""}, {0, "  a  ", "  a  "}, {4, "  a  ", "  a  "}};
+      {1, "  a b  ", "a b  "}, {2, "  a b  ", "  a b"}, {3, "  a b  ", "a b"}, {3, "    ", ""},
+      {1, "    ", ""}, {2, "    ", ""}, {3, "", ""}, {0, "  a  ", "  a  "}, {4, "  a  ", "  a  "}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.mode) + "[" + c.text + "]");
@@ -266,29 +282,6 @@ TEST(PlatformCollectionTest, IntAndDoubleArraysCountFromOne) {
   CheckCollection<KAVRawColldouble>(1.5, -2.25, "1.5 0 0 -2.25 1.5 0 0 -2.25");
 }
 
-namespace {
-
-// How often the storage of a collection moved while iCount appends of
-// iItem filled it: position 1's cell is a reference into that storage, and
-// a vector that grows allocates its new block before freeing the old one.
-template <typename Coll, typename Item>
-int MovesOfAppends(const Item& iItem, int iCount) {
-  Coll target;
-  target.Append(iItem);
-  const void* storage = &target[1];
-  int moves = 0;
-  for (int i = 1; i < iCount; ++i) {
-    target.Append(iItem);
-    if (&target[1] != storage) {
-      ++moves;
-      storage = &target[1];
-    }
-  }
-  return moves;
-}
-
-}  // namespace
-
 TEST(PlatformCollectionTest, AppendsReallocateLogarithmicallyOften) {
   constexpr int kAppends = 4096;
   constexpr int kMost = 2 * 12;  // twice log2(4096)
@@ -314,9 +307,8 @@ TEST(PlatformServicesTest, TokensSkipEmptyComponents) {
   // Five calls each, joined by "|": past the last token, "" for ever.
   // clang-format off
   const struct { const char *text, *separators, *tokens; } cases[] = {
-      {"$HOME/data", "/", "$HOME|data|||"}, {"///", "/", "||||"},
-      {"/opt//$X/x/", "/", "opt|$X|x||"},   {"", "/", "||||"},
-      {"a,b;c", ",;", "a|b|c||"},           {"a/b", "", "a/b||||"}};
+      {"$HOME/data", "/", "$HOME|data|||"}, {"///", "/", "||||"}, {"/opt//$X/x/", "/", "opt|$X|x||"},
+      {"", "/", "||||"}, {"a,b;c", ",;", "a|b|c||"}, {"a/b", "", "a/b||||"}};
   // clang-format on
   for (const auto& c : cases) {
     KAVToken token(c.text);
@@ -329,11 +321,9 @@ TEST(PlatformServicesTest, TokensSkipEmptyComponents) {
 TEST(PlatformServicesTest, SplitPathAndFileInfo) {
   // clang-format off
   const struct { const char *path, *dir, *file; } cases[] = {
-      {"/a/b/c.txt", "/a/b", "c.txt"}, {"c.txt", "", "c.txt"},
-      {"/c.txt", "/", "c.txt"},        {"/a/b/", "/a/b", ""},
-      {"a//b", "a", "b"},              {"/", "/", ""},
-      {"//x", "/", "x"},               {"", "", ""},
-      {" a /b ", " a ", "b "},         {nullptr, "", ""}};
+      {"/a/b/c.txt", "/a/b", "c.txt"}, {"c.txt", "", "c.txt"}, {"/c.txt", "/", "c.txt"}, {"/a/b/", "/a/b", ""},
+      {"a//b", "a", "b"}, {"/", "/", ""}, {"//x", "/", "x"}, {"", "", ""}, {" a /b ", " a ", "b "},
+      {nullptr, "", ""}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path ? c.path : "null");
@@ -370,11 +360,9 @@ TEST(PlatformSettingTest, ReadsIntsAndLeavesTheCellAloneOtherwise) {
   // Only a found value reaches the cell, which starts at 777.
   // clang-format off
   const struct { const char *key, *group; int status, value; } cases[] = {
-      {"T.PARTS", "MFGPROG", 0, 1},   {"T.CHECK", "MFGPROG", 0, -12},
-      {"T.RELIM", "MFGPROG", 0, 4},   {"T.DRIVE", "MFGPROG", 2, 777},
-      {"T.MACRO", "MFGPROG", 2, 777}, {"T.SMART", "MFGPROG", 2, 777},
-      {"t.parts", "MFGPROG", 1, 777}, {"#T.NOTE", "MFGPROG", 1, 777},
-      {"T.PARTS", "OTHER", 1, 777}};
+      {"T.PARTS", "MFGPROG", 0, 1},   {"T.CHECK", "MFGPROG", 0, -12},  {"T.RELIM", "MFGPROG", 0, 4},
+      {"T.DRIVE", "MFGPROG", 2, 777}, {"T.MACRO", "MFGPROG", 2, 777}, {"T.SMART", "MFGPROG", 2, 777},
+      {"t.parts", "MFGPROG", 1, 777}, {"#T.NOTE", "MFGPROG", 1, 777}, {"T.PARTS", "OTHER", 1, 777}};
   // clang-format on
   for (const auto& c : cases) {
     int cell = 777;
