@@ -69,10 +69,9 @@ TEST_F(DataPoolTest, CreatedObjectsAreListedByKindInTheirPool) {
     EXPECT_EQ(0, P::GetError());
     EXPECT_EQ(c.inputs, Listed(c.pool, 1));
     EXPECT_EQ(c.outputs, Listed(c.pool, 2));
-    const std::string journal = Kernel::Journal();
     EXPECT_EQ("GNSCOB \"" + std::string(c.field) + "\" " + std::to_string(c.number) + " " +
                   std::to_string(c.kind) + " 5 -> 0",
-              journal.substr(0, journal.find('\n')));
+              SplitLines(Kernel::Journal()).at(0));
     EXPECT_EQ(0, Kernel::OpenLists());
   }
 }

@@ -274,25 +274,24 @@ TEST_F(DictionaryTest, ListQueriesReadEveryClassAndAttribute) {
 // ends with code 0; a count of 5 where values come in pairs reads records
 // 1, 3 and 5; a negative code stops Load like any other.
 TEST_F(DictionaryTest, ScriptedKernelAnswers) {
-  const auto handlesZero = [](const char* iRoutine, Ints iArgs) {
-    return [=] {
+  // clang-format off
+  struct Case { std::string what; std::function<void()> script; std::function<void(Out&)> run; int error; Strings calls; Ints ints = {}; };
+  // clang-format on
+  // iRoutine answers success with a handle of 0 at each of iArgs.
+  const auto handlesZero = [](const char* iRoutine, Ints iArgs, std::function<void(Out&)> iRun) {
+    const auto script = [=] {
       for (int arg : iArgs) Kernel::ScriptInt(iRoutine, 1, arg, 0);
       for (int arg : {2, 3, 4}) Kernel::ScriptInt("GUSINF", 1, arg, 0, true);
     };
+    return Case{std::string(iRoutine) + ", handles 0", script, iRun, 0, {iRoutine, "GUSINF"}};
   };
   // clang-format off
-  struct Case { const char* what; std::function<void()> script; std::function<void(Out&)> run; int error; Strings calls; Ints ints = {}; };
   const Case cases[] = {
-      {"GetAttributes, handles 0", handlesZero("GNFRC1", {3, 4, 5, 6}),
-       [](Out& o) { o.Attributes("MfgEndMill"); }, 0, {"GNFRC1", "GUSINF"}},
-      {"GetAttributeValues, handle 0", handlesZero("GNFRC2", {4}),
-       [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0, {"GNFRC2", "GUSINF"}},
-      {"GetAttributeFacets, handle 0", handlesZero("GNFRAT", {13}),
-       [](Out& o) { o.Facets("MFG_NB_FLUTES"); }, 0, {"GNFRAT", "GUSINF"}},
-      {"GetClasses, handles 0", handlesZero("GNFLCL", {1, 2}),
-       [](Out& o) { D::GetClasses(o.names, o.ints); }, 0, {"GNFLCL", "GUSINF"}},
-      {"GetAllAttributes, handles 0", handlesZero("GNFLAT", {1, 2}),
-       [](Out& o) { D::GetAllAttributes(o.names, o.ints); }, 0, {"GNFLAT", "GUSINF"}},
+      handlesZero("GNFRC1", {3, 4, 5, 6}, [](Out& o) { o.Attributes("MfgEndMill"); }),
+      handlesZero("GNFRC2", {4}, [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }),
+      handlesZero("GNFRAT", {13}, [](Out& o) { o.Facets("MFG_NB_FLUTES"); }),
+      handlesZero("GNFLCL", {1, 2}, [](Out& o) { D::GetClasses(o.names, o.ints); }),
+      handlesZero("GNFLAT", {1, 2}, [](Out& o) { D::GetAllAttributes(o.names, o.ints); }),
       {"GetAttributeValues, odd count", [] { Kernel::ScriptInt("GUSINF", 1, 3, 5); },
        [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0,
        {"GNFRC2", "GUSINF", "GUSREA", "GUSREA", "GUSREA", "GUSEND"}, {81, 82, 83}},
@@ -477,11 +476,9 @@ TEST_F(DictionaryTest, LoadingTraces) {
       Opening(13, "KAVMfgDictionary::Unload, start"), {" ", "ier (gnfrst) 0", "ier (gnfzds) 0"},
       Closing(13, "KAVMfgDictionary::Unload, end  "), {"ier (gnflod) 0", "ier (gnfids) 0"}, defaultEnd,
       Opening(13, "KAVMfgDictionary::GetCurrent, start"),
-      {" ", "Name courant : NC MODEL", "Member courant : DICOFR2"},
-      Closing(10, "KAVMfgDictionary::GetCurrent, end "),
+      {" ", "Name courant : NC MODEL", "Member courant : DICOFR2"}, Closing(10, "KAVMfgDictionary::GetCurrent, end "),
       Opening(13, "KAVMfgDictionary::LoadDefault, start"),
-      {" ", "Name courant : NC MODEL", "Member courant : DICOFR2", "Default dico deja charge !"},
-      defaultEnd}),
+      {" ", "Name courant : NC MODEL", "Member courant : DICOFR2", "Default dico deja charge !"}, defaultEnd}),
       Stdout());
 }
 
@@ -540,8 +537,7 @@ TEST_F(DictionaryTest, EditingTraces) {
   D::AddAttribute(" MFG_LENGTH", 2, "DEFINITION ", 1);
   D::SetCurrentClass("MfgGeoNothing", 0);
   EXPECT_EQ(Block({
-      Opening(18, "CreateClass, start"), {" ", "ier (gnfccl) : 0"},
-      Closing(16, "KAVMfgDictionary::CreateClass, end"),
+      Opening(18, "CreateClass, start"), {" ", "ier (gnfccl) : 0"}, Closing(16, "KAVMfgDictionary::CreateClass, end"),
       Opening(25, "KAVMfgDictionary::CreateAttribute, start"), {" ", "gnfcat(ier) : 0"},
       Closing(20, "KAVMfgDictionary::CreateAttribute, end"),
       Opening(22, "KAVMfgDictionary::SetCurrentClass, start"), {" "}, Closing(20, "SetCurrentClass, end"),

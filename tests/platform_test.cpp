@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <iostream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -179,8 +178,7 @@ TEST(PlatformListTest, AppendLocateRemoveAndOutput) {
   EXPECT_EQ((Texts{"x", "y", "x", "x", "y", "x", "x"}), Items(list));
   // clang-format off
   const struct { const char* item; int from, expected; } cases[] = {
-      {"x", 1, 1},  {"y", 1, 2}, {"x", 2, 3}, {"y", 3, 5},
-      {"x", -4, 1}, {"z", 1, 0}, {"x", 8, 0}, {"X", 1, 0}};
+      {"x", 1, 1},  {"y", 1, 2}, {"x", 2, 3}, {"y", 3, 5}, {"x", -4, 1}, {"z", 1, 0}, {"x", 8, 0}, {"X", 1, 0}};
   // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(c.expected, list.Locate(c.item, c.from)) << c.item << c.from;
@@ -235,8 +233,7 @@ TEST(PlatformListTest, QuickSortSurvivesInconsistentComparisons) {
   static long calls = 0;
   // clang-format off
   const struct { const char* name; KAVCompareFunction compare; } cases[] = {
-      {"signed bytes", SignedByteCompare},
-      {"always before", [](Item, Item) { return -1; }},
+      {"signed bytes", SignedByteCompare}, {"always before", [](Item, Item) { return -1; }},
       {"random answers", [](Item, Item) {
          ++calls;
          return static_cast<int>(answers() % 3) - 1;

@@ -284,8 +284,7 @@ TEST_F(UtilitiesFilesTest, ExecuteShellPassesTheArgumentVectorAsGiven) {
   auto child = RunInChild({}, [&] {
     // clang-format off
     KAVUnicodeString args[] = {
-        "-c", "sleep 0.2; printf '%s|' \"$0\" \"$@\" > \"$1\"", "name",
-        out.c_str(), "*", "$HOME", "a b", "", ";ls"};
+        "-c", "sleep 0.2; printf '%s|' \"$0\" \"$@\" > \"$1\"", "name", out.c_str(), "*", "$HOME", "a b", "", ";ls"};
     // clang-format on
     U::executeshell("sh", 9, args);
     int status = 0;

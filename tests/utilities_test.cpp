@@ -55,8 +55,7 @@ TEST(UtilitiesTest, FixedFieldsKeepTheirWidth) {
 TEST(UtilitiesTest, QuotingDoublesEveryQuote) {
   // clang-format off
   const struct { const char *text, *quoted; } cases[] = {
-      {"O'NEIL", "'O''NEIL'"}, {"", "''"}, {nullptr, "''"}, {"''", "''''''"}, {"a", "'a'"},
-      {"'x", "'''x'"}};
+      {"O'NEIL", "'O''NEIL'"}, {"", "''"}, {nullptr, "''"}, {"''", "''''''"}, {"a", "'a'"}, {"'x", "'''x'"}};
   // clang-format on
   for (const auto& c : cases) {
     const size_t room = 2 * (c.text ? std::strlen(c.text) : 0) + 3;
