@@ -91,14 +91,13 @@ class CatalogTest : public KernelTest {
 TEST_F(CatalogTest, GetTablesListsEachKind) {
   const std::string full(72, 'F');
   // clang-format off
-  struct Case { int kind; Strings tables; int error; Strings journal; };
-  const Case cases[] = {
+  const struct { int kind; Strings tables; int error; Strings journal; } cases[] = {
       {3, {"PPWORD_ISO_STANDARD", "PPWORD_COOLANT", "PPWORD_CANNED_CYCLES", "PPWORD_TOOL_CHANGE"}, 0,
        {"GNSLTB 3 0", "GUSINF 1", "GUSREA 1 1", "GUSREA 1 2", "GUSREA 1 3", "GUSREA 1 4", "GUSEND 1"}},
       {4, {}, 0, {"GNSLTB 4 0", "GUSINF 1", "GUSEND 1"}}, {77, {}, KAVSIM_UNKNOWN_TABLE_KIND, {"GNSLTB 77 0"}},
       {9, {"PADDED NAME", full, "DUP", "DUP", ""}, 0, {}}};  // journal not compared
   // clang-format on
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.kind);
     Kernel::Reset();
     for (const char* name : {"  PADDED NAME   ", full.c_str(), "DUP", "DUP", ""}) AddTable(9, name);
@@ -146,8 +145,8 @@ TEST_F(CatalogTest, GetNlsNameTranslatesEachKindFromTheSite) {
 // first spelling, as it was given.
 TEST_F(CatalogTest, GetNlsNameAsksTheKernelOncePerKey) {
   // clang-format off
-  struct Case { int type; bool known; int code; };  // known: the kernel has a national name
-  const Case cases[] = {{1, true, 0}, {2, true, 0}, {3, true, 0}, {4, true, 0},
+  // known: the kernel has a national name
+  const struct { int type; bool known; int code; } cases[] = {{1, true, 0}, {2, true, 0}, {3, true, 0}, {4, true, 0},
                         {1, false, KAVSIM_NO_NLS_NAME}, {3, true, kInjected}};
   // clang-format on
   for (const auto& c : cases) {
@@ -202,14 +201,13 @@ TEST_F(CatalogTest, GetStdNameAnswersFromWhatWasTranslated) {
   Nls(4, first);
   Kernel::ClearJournal();
   // clang-format off
-  struct Case { int type; std::string given, expected; };
-  const Case cases[] = {
+  const struct { int type; std::string given, expected; } cases[] = {
       {4, "  " + shared + " ", Padded(second, 32)},  // first translated wins
       {4, " " + never, Padded(" " + never, 32)}, {1, longName, longName.substr(0, 16)},
       {3, shared, Padded(shared, 32)},  // another kind's cache
       {1, "", ""}, {3, "    ", "    "}, {4, " ", " "}, {0, any, any}, {5, any, any}, {-1, any, any}};
   // clang-format on
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.type) + " '" + c.given + "'");
     EXPECT_EQ(c.expected, Std(c.type, c.given));
     if (c.given == c.expected) {  // outside every cache: GetNlsName too
@@ -252,8 +250,8 @@ TEST_F(CatalogTest, GetNlsNameTraceShowsEachPath) {
   AddName(1, att, "  Attribut traduit  ");
   const std::string noName = std::to_string(KAVSIM_NO_NLS_NAME);
   // clang-format off
-  struct Case { int type; std::string given; Strings middle; std::string result; };  // middle: after "name :"
-  const Case cases[] = {
+  // middle: after "name :"
+  const struct { int type; std::string given; Strings middle; std::string result; } cases[] = {
       {3, cls, {"my_name : " + Padded(cls, 32), "indice : 0", "avant gnfnl1", "gnfnl1 (ier): 0",
                 "Name : Classe traduite"}, "Classe traduite"},
       {3, " " + cls, {"my_name : " + Padded(cls, 32), "indice : #"}, "Classe traduite"},
@@ -263,7 +261,7 @@ TEST_F(CatalogTest, GetNlsNameTraceShowsEachPath) {
                        "gnfnl1 (ier): " + noName}, lost + " "},
       {2, "  ", {}, "  "}, {5, " X ", {"my_name : X", "indice : 0"}, " X "}};
   // clang-format on
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.given);
     Nls(c.type, c.given);
     const std::string out = Stdout();

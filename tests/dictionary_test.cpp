@@ -72,15 +72,14 @@ class DictionaryTest : public KernelTest {
 // characters, and a failed load leaves MSPECFR2 the current dictionary.
 TEST_F(DictionaryTest, LoadChoosesTheModelFromTheNameAsGiven) {
   // clang-format off
-  struct Case { const char* name; int complete; const char* model; const char* member; int error; };
-  const Case cases[] = {
+  const struct { const char* name; int complete; const char* model; const char* member; int error; } cases[] = {
       {"MSPECFR2", 0, "MFG SPEC", "MSPECFR2", 0}, {"MVIEWFR2", 1, "MFG VIEW", "MVIEWFR2", 0},
       {"MGEOPFR2", 2, "GEO PACK", "MGEOPFR2", 0},    {" DICOFR2", 1, "NC MODEL", "DICOFR2 ", 0},
       {"  DICOFR2", 1, "NC MODEL", "DICOFR  ", 9011}, {"mspecfr2", 1, "NC MODEL", "mspecfr2", 9011},
       {"MSPECFR2 ", 1, "NC MODEL", "MSPECFR2", 9011}, {"MGEOPFR2XYZ", 0, "NC MODEL", "MGEOPFR2", 9011},
       {"", 1, "NC MODEL", "        ", 9018}};
   // clang-format on
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Start("MSPECFR2");
     D::Load(c.name, c.complete);
@@ -103,8 +102,7 @@ TEST_F(DictionaryTest, RefusedCallsLeaveOnlyTheKernelsCode) {
     D::AddAttribute(iAttribute, 1, "G", 0);
   };
   // clang-format off
-  struct Case { const char* what; bool unloaded; std::function<void()> call; int error; };
-  const Case cases[] = {
+  const struct { const char* what; bool unloaded; std::function<void()> call; int error; } cases[] = {
       {"GetClasses", true, [&] { D::GetClasses(o.names, o.ints); }, 9010},
       {"GetAllAttributes", true, [&] { D::GetAllAttributes(o.names, o.ints); }, 9010},
       {"GetAttributes", true, [&] { o.Attributes("MfgTool"); }, 9010},

@@ -24,7 +24,6 @@
 namespace {
 
 using namespace kavtest;
-using Texts = Strings;
 
 std::string Str(const KAVUnicodeString& iText) { return iText.ToStdString(); }
 
@@ -175,7 +174,7 @@ TEST(PlatformListTest, AppendLocateRemoveAndOutput) {
   list.Append(ListOf({"y", "x"}));
   list.Append(list);
   list.Append(list[1]);
-  EXPECT_EQ((Texts{"x", "y", "x", "x", "y", "x", "x"}), Items(list));
+  EXPECT_EQ((Strings{"x", "y", "x", "x", "y", "x", "x"}), Items(list));
   // clang-format off
   const struct { const char* item; int from, expected; } cases[] = {
       {"x", 1, 1},  {"y", 1, 2}, {"x", 2, 3}, {"y", 3, 5}, {"x", -4, 1}, {"z", 1, 0}, {"x", 8, 0}, {"X", 1, 0}};
@@ -205,7 +204,7 @@ TEST(PlatformListTest, AppendLocateRemoveAndOutput) {
 // only: checks the order and, through the many ties, the stability.
 TEST(PlatformListTest, QuickSortMatchesAStableReferenceSort) {
   std::mt19937 random(4711);
-  Texts items;
+  Strings items;
   for (int i = 0; i < 20000; ++i)
     items.push_back(static_cast<char>('a' + random() % 26) + std::to_string(i));
   KAVListValKAVUnicodeString list = ListOf(items);
@@ -223,10 +222,10 @@ TEST(PlatformListTest, QuickSortMatchesAStableReferenceSort) {
 // An inconsistent comparison may give any order, but the sort must end,
 // keep every item exactly once and stay inside the list (ASan watches).
 TEST(PlatformListTest, QuickSortSurvivesInconsistentComparisons) {
-  Texts items;
+  Strings items;
   for (int i = 0; i < 3000; ++i)
     items.push_back(i % 7 == 0 ? std::to_string(i) : "ab" + std::string(i % 4, 0x80 + i % 100));
-  Texts sortedItems = items;
+  Strings sortedItems = items;
   std::sort(sortedItems.begin(), sortedItems.end());
   using Item = KAVUnicodeString*;
   static std::mt19937 answers(4711);
@@ -244,14 +243,14 @@ TEST(PlatformListTest, QuickSortSurvivesInconsistentComparisons) {
     KAVListValKAVUnicodeString list = ListOf(items);
     calls = 0;
     list.QuickSort(c.compare);
-    Texts kept = Items(list);
+    Strings kept = Items(list);
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(sortedItems, kept);
     EXPECT_LE(calls, 3000L * 12);
   }
   KAVListValKAVUnicodeString pair = ListOf({"ab\xC8", "ab"});
   pair.QuickSort(SignedByteCompare);
-  EXPECT_EQ((Texts{"ab", "ab\xC8"}), Items(pair));
+  EXPECT_EQ((Strings{"ab", "ab\xC8"}), Items(pair));
 }
 
 // ------------------------------------------------------------ collections

@@ -19,7 +19,6 @@
 namespace {
 
 using U = KAVMfgUtilities;
-using Texts = std::vector<std::string>;
 using namespace kavtest;
 
 // Fixed fields: what lands in the buffer, and that nothing lands past it.
@@ -89,7 +88,7 @@ TEST(UtilitiesTest, StringShaping) {
 
 TEST(UtilitiesTest, GetItemsSplitsAtCommas) {
   // clang-format off
-  const struct { const char* text; Texts items; } cases[] = {
+  const struct { const char* text; Strings items; } cases[] = {
       {"", {""}}, {"a", {"a"}}, {"a,", {"a", ""}}, {",", {"", ""}}, {"a,,b", {"a", "", "b"}},
       {" a , b ", {"a", "b"}}, {"\" a b \", c", {" a b ", "c"}}, {"\"\"x\"\"", {"x"}}};
   // clang-format on
@@ -110,14 +109,14 @@ TEST(UtilitiesTest, ReadLineReturnsZeroWithTheLastLine) {
   const std::string longLine(2500, 'x');
   // The last line of each case came with 0.
   // clang-format off
-  const struct { std::string content; Texts lines; } cases[] = {
+  const struct { std::string content; Strings lines; } cases[] = {
       {"a\nb\n", {"a", "b", ""}}, {"a\nb", {"a", "b"}}, {"", {""}},
       {longLine + "\nz", {longLine.substr(0, 1022), longLine.substr(1022, 1022), longLine.substr(2044), "z"}}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.content.substr(0, 8));
     std::ifstream stream(dir.Write("f", c.content));
-    Texts lines;
+    Strings lines;
     KAVUnicodeString line;
     while (U::ReadLine(stream, line) == 1 && lines.size() < 10) lines.push_back(line.ToStdString());
     lines.push_back(line.ToStdString());  // the one that came with 0
@@ -131,7 +130,7 @@ TEST(UtilitiesTest, ReadLineReturnsZeroWithTheLastLine) {
 
 TEST(UtilitiesTest, QueryTextParts) {
   // clang-format off
-  const struct { const char *text, *att, *table, *where; Texts tables; } cases[] = {
+  const struct { const char *text, *att, *table, *where; Strings tables; } cases[] = {
       {"SELECT a, b FROM T1 x, T2 WHERE a = 1 ORDER BY b;", "a, b", "T1 x, T2", "WHERE a = 1 ORDER BY b", {"T1", "T2"}},
       {"SELECT * FROM TOOLS ;", "*", "TOOLS", "", {"TOOLS"}}, {"select * from t where a = 1", "", "", "", {""}},
       {"SELECT * FROM TOOLS ORDER BY NAME ;", "*", "TOOLS", "ORDER BY NAME", {"TOOLS"}},
@@ -144,7 +143,7 @@ TEST(UtilitiesTest, QueryTextParts) {
     EXPECT_EQ(KAVUnicodeString(c.where), U::GetWhere(c.text));
     EXPECT_EQ(c.tables, Items(U::GetTableList(c.text)));
   }
-  const Texts statements = {"S1 ", "S1 ", " S2", "S3", "", ""};
+  const Strings statements = {"S1 ", "S1 ", " S2", "S3", "", ""};
   for (int n = 0; n <= 5; ++n)
     EXPECT_EQ(KAVUnicodeString(statements[n].c_str()), U::GetSelect("S1 ; S2;S3;", n)) << n;
 }
