@@ -124,15 +124,14 @@ TEST_F(CatalogTest, GetTablesTraceEndsOnlyWhenEveryCallSucceeded) { SweepTables(
 
 TEST_F(CatalogTest, GetNlsNameTranslatesEachKindFromTheSite) {
   // clang-format off
-  struct Case { NlsFunction toNls, toStd; std::string std, nls; size_t width; };
   using N = KAVMfgBaseNLS;
-  const Case cases[] = {
+  const struct { NlsFunction toNls, toStd; std::string std, nls; size_t width; } cases[] = {
       {&N::GetAttNlsName, &N::GetAttStdName, "MFG_FEEDRATE", "Vitesse d'avance", 16},
       {&N::GetBlkNlsName, &N::GetBlkStdName, "TOOL_GEOMETRY", "Geometrie de l'outil", 16},
       {&N::GetClaNlsName, &N::GetClaStdName, "MfgEndMill", "Outil de fraisage", 32},
       {&N::GetValNlsName, &N::GetValStdName, "INWARD SPIRAL", "Spirale vers l'interieur", 32}};
   // clang-format on
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.std);
     EXPECT_EQ(c.nls, c.toNls(c.std.c_str()).ToStdString());
     EXPECT_EQ(Padded(c.std, c.width), c.toStd(c.nls.c_str()).ToStdString());
@@ -173,11 +172,10 @@ TEST_F(CatalogTest, GetNlsNameAsksTheKernelOncePerKey) {
 // which no process can allocate.
 TEST_F(CatalogTest, GetNlsNameReadsNoMoreThanItsFieldWhateverLengthTheKernelSays) {
   // clang-format off
-  struct Case { int length; std::string expected; };
-  const Case cases[] = {{-5, ""}, {0, ""}, {3, "Nom"}, {5, "Nom t"}, {80, "Nom traduit"},
-                        {1000, "Nom traduit"}, {INT_MAX, "Nom traduit"}};
+  const struct { int length; std::string expected; } cases[] = {
+      {-5, ""}, {0, ""}, {3, "Nom"}, {5, "Nom t"}, {80, "Nom traduit"}, {1000, "Nom traduit"}, {INT_MAX, "Nom traduit"}};
   // clang-format on
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.length);
     const std::string name = FreshName("LENGTH");
     AddName(1, name, "Nom traduit");

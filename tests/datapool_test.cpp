@@ -348,12 +348,10 @@ std::vector<SweptOperation> Operations() {
   return operations;
 }
 
-TEST_F(DataPoolTest, EachFailingCallStopsTheOperationThere) {
-  SweepOperations(Operations(), P::GetError, false);
-}
-TEST_F(DataPoolTest, EachFailingCallTraceHasNoEndBanner) {
-  SweepOperations(Operations(), P::GetError, true);
-}
+void SweepAll(bool iTraced) { SweepOperations(Operations(), P::GetError, iTraced); }
+
+TEST_F(DataPoolTest, EachFailingCallStopsTheOperationThere) { SweepAll(false); }
+TEST_F(DataPoolTest, EachFailingCallTraceHasNoEndBanner) { SweepAll(true); }
 
 // Where call n of a clean run falls: the run cut into segments, one per
 // list-making call (GNSROB 3 lists, GNSXOB, GNSRFI and the dictionary's
@@ -538,12 +536,9 @@ void CheckDump(const std::string& iOut, bool iTraced) {
 // clang-format on
 
 void RunDump(CoutCapture& ioCapture, bool iTraced) {
-  KAVRawCollint noInts;
-  KAVRawColldouble noDoubles;
-  const KAVListValKAVUnicodeString two = ListOf({"X", "Y"});
   P::CreateObject("DUMP", 3, 1, 2);
   P::CreateDblField("DUMP", 3, 2, "MFG_A", 1.5);
-  P::CreateField("DUMP", 3, 3, "MFG_B", noInts, noDoubles, two);
+  P::CreateField("DUMP", 3, 3, "MFG_B", KAVRawCollint(), KAVRawColldouble(), ListOf({"X", "Y"}));
   ioCapture.Take();
   P::DumpDataPool("DUMP");
   CheckDump(ioCapture.Take(), iTraced);

@@ -405,13 +405,11 @@ std::vector<SweptOperation> Operations() {
 
 // Traced, LoadDefault's closing report asks GNFINF once more: the calls are
 // compared on the untraced run only.
-TEST_F(DictionaryTest, EachFailingCallStopsTheOperationThere) {
-  SweepOperations(Operations(), D::GetError, false);
-}
+void SweepAll(bool iTraced) { SweepOperations(Operations(), D::GetError, iTraced); }
 
-TEST_F(DictionaryTest, EachFailingCallTraceHasNoEndBanner) {
-  SweepOperations(Operations(), D::GetError, true);
-}
+TEST_F(DictionaryTest, EachFailingCallStopsTheOperationThere) { SweepAll(false); }
+
+TEST_F(DictionaryTest, EachFailingCallTraceHasNoEndBanner) { SweepAll(true); }
 
 // GetClasses and GetAllAttributes leave the loop on a failing name read but
 // still end both lists; the int read's code is not looked at.
