@@ -49,26 +49,21 @@ void AnomalyLoop(const std::function<void()>& iSetUp, const std::function<void()
 // succeeded: KernelStep("GNFRC1").Opens(4), KernelStep("GUSREA").Keeps(1).
 struct KernelStep {
   KernelStep(const char* iRoutine) : routine(iRoutine) {}  // NOLINT: rows
-  KernelStep& Opens(int iLists) {
-    opens = iLists;
-    return *this;
-  }
-  KernelStep& Ends(int iLists) {
-    ends = iLists;
-    return *this;
-  }
-  KernelStep& Keeps(int iValues) {
-    keeps = iValues;
-    return *this;
-  }
+  KernelStep& Opens(int iLists) { return Set(opens, iLists); }
+  KernelStep& Ends(int iLists) { return Set(ends, iLists); }
+  KernelStep& Keeps(int iValues) { return Set(keeps, iValues); }
   // A routine without a return code: a fault cannot reach it.
-  KernelStep& NoCode() {
-    failable = false;
-    return *this;
-  }
+  KernelStep& NoCode() { return Set(failable, false); }
   std::string routine;
   int opens = 0, ends = 0, keeps = 0;
   bool failable = true;
+
+ private:
+  template <typename T>
+  KernelStep& Set(T& oField, T iValue) {
+    oField = iValue;
+    return *this;
+  }
 };
 using KernelSteps = std::vector<KernelStep>;
 

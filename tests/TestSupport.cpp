@@ -209,4 +209,13 @@ void ExpectFresh(const Environment& iEnv, const std::string& iExpected,
       ::testing::ExitedWithCode(0), ::testing::Eq(iExpected));
 }
 
+// --- Kernel call logs, shared by the kernel suites ---------------------------
+
+std::string CallLog(const Strings& iCalls, int iLastCode) {
+  std::string log;
+  for (size_t i = 0; i < iCalls.size(); ++i)
+    log += iCalls[i] + " -> " + std::to_string(i + 1 == iCalls.size() ? iLastCode : 0) + "\n";
+  return log;
+}
+
 }  // namespace kavtest

@@ -135,6 +135,25 @@ std::string Streamed(const T& iValue) {
 void ExpectFresh(const Environment& iEnv, const std::string& iExpected,
                  const std::function<std::string()>& iScenario);
 
+// --- Kernel call logs and output counts, shared by the kernel suites ---------
+
+// The message log of calls that all answered 0 but the last, which answered
+// iLastCode: CallLog({"GNSRFI", "GUSINF"}, 9002) is
+// "GNSRFI -> 0\nGUSINF -> 9002\n". A call may carry its arguments, as the
+// journal shows them.
+std::string CallLog(const Strings& iCalls, int iLastCode = 0);
+
+// A run for an operation sweep: hands iRun fresh outputs and answers how
+// many values it appended to them (Outputs::Appended()).
+template <typename Outputs>
+std::function<int()> AppendedBy(std::function<void(Outputs&)> iRun) {
+  return [=] {
+    Outputs outputs;
+    iRun(outputs);
+    return outputs.Appended();
+  };
+}
+
 }  // namespace kavtest
 
 #endif

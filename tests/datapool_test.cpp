@@ -5,11 +5,9 @@
 // seeds the pools TOOLS and RESOURCE.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,6 +44,12 @@ struct Out {
   }
 };
 
+// The object numbers ListObjects hands back.
+Ints Listed(const char* iPool, int iKind) {
+  std::unique_ptr<KAVRawCollint> listed(P::ListObjects(iPool, iKind));
+  return Values(*listed);
+}
+
 using DataPoolTest = KernelTest;
 
 // --- Pools and objects -------------------------------------------------------
@@ -63,14 +67,11 @@ TEST_F(DataPoolTest, CreatedObjectsAreListedByKindInTheirPool) {
     Kernel::Reset();
     P::CreateObject(c.pool, c.number, c.kind, 5);
     EXPECT_EQ(0, P::GetError());
-    std::unique_ptr<KAVRawCollint> inputs(P::ListObjects(c.pool, 1));
-    std::unique_ptr<KAVRawCollint> outputs(P::ListObjects(c.pool, 2));
-    EXPECT_EQ(c.inputs, Values(*inputs));
-    EXPECT_EQ(c.outputs, Values(*outputs));
-    const std::string journal = Kernel::Journal();
+    EXPECT_EQ(c.inputs, Listed(c.pool, 1));
+    EXPECT_EQ(c.outputs, Listed(c.pool, 2));
     EXPECT_EQ("GNSCOB \"" + std::string(c.field) + "\" " + std::to_string(c.number) + " " +
                   std::to_string(c.kind) + " 5 -> 0",
-              journal.substr(0, journal.find('\n')));
+              SplitLines(Kernel::Journal()).at(0));
     EXPECT_EQ(0, Kernel::OpenLists());
   }
 }
@@ -90,8 +91,7 @@ TEST_F(DataPoolTest, ReadObjectAppendsEachFieldAndItsCounts) {
   EXPECT_EQ(0, Kernel::OpenLists());
   Kernel::ClearJournal();
   o.Read("TOOLS", 9);
-  EXPECT_EQ(Lines({"GNSROB -> 0", "GUSINF -> 0", "GUSEND -> 0", "GUSEND -> 0", "GUSEND -> 0"}),
-            Kernel::Calls());
+  EXPECT_EQ(CallLog({"GNSROB", "GUSINF", "GUSEND", "GUSEND", "GUSEND"}), Kernel::Calls());
   EXPECT_EQ(3, o.names.Size());
 }
 
@@ -99,7 +99,7 @@ TEST_F(DataPoolTest, ReadObjectAppendsEachFieldAndItsCounts) {
 // open, and ListObjects still hands a collection back.
 TEST_F(DataPoolTest, RefusedRequestsLeaveOnlyTheKernelsCode) {
   Out o;
-  std::unique_ptr<KAVRawCollint> listed;
+  Ints listed;
   // clang-format off
   const struct { const char* what; std::function<void()> call; int error; } cases[] = {
       {"delete unknown pool", [] { P::DeleteDataPool("NOPOOL"); }, 9040},
@@ -109,8 +109,8 @@ TEST_F(DataPoolTest, RefusedRequestsLeaveOnlyTheKernelsCode) {
       {"read unknown object", [&] { o.Read("TOOLS", 77); }, 9041},
       {"read in unknown pool", [&] { o.Read("tools", 1); }, 9040},
       {"delete unknown object", [] { P::DeleteObject("TOOLS", 77); }, 9041},
-      {"list kind 0", [&] { listed.reset(P::ListObjects("TOOLS", 0)); }, 9044},
-      {"list unknown pool", [&] { listed.reset(P::ListObjects("NOPOOL", 1)); }, 9040},
+      {"list kind 0", [&] { listed = Listed("TOOLS", 0); }, 9044},
+      {"list unknown pool", [&] { listed = Listed("NOPOOL", 1); }, 9040},
       {"field on missing object", [] { P::CreateIntField("TOOLS", 77, 0, "MFG_X", 1); }, 9041},
       {"blank field name", [] { P::CreateIntField("TOOLS", 1, 0, "  ", 1); }, 9018},
       {"read unknown field", [&] { o.Field("TOOLS", 1, "MFG_NOTHING"); }, 9042},
@@ -123,9 +123,7 @@ TEST_F(DataPoolTest, RefusedRequestsLeaveOnlyTheKernelsCode) {
     EXPECT_EQ(c.error, P::GetError());
     // CreateIntField's list stays open when GNSCFI refuses it.
     EXPECT_EQ(std::string(c.what).find("field ") != std::string::npos ? 1 : 0, Kernel::OpenLists());
-    if (listed) {
-      EXPECT_EQ(0, listed->Size());
-    }
+    EXPECT_EQ(Ints{}, listed);
   }
   EXPECT_EQ(0, o.Appended());
   EXPECT_EQ(-1, o.objectInt);
@@ -135,13 +133,11 @@ TEST_F(DataPoolTest, RefusedRequestsLeaveOnlyTheKernelsCode) {
 TEST_F(DataPoolTest, DeletedObjectsAndPoolsComeBackWithInitialize) {
   P::DeleteObject("TOOLS", 1);
   P::DeleteDataPool("RESOURCE");
-  std::unique_ptr<KAVRawCollint> tools(P::ListObjects("TOOLS", 1));
-  std::unique_ptr<KAVRawCollint> gone(P::ListObjects("RESOURCE", 1));
-  EXPECT_EQ((Ints{2}), Values(*tools));
+  EXPECT_EQ((Ints{2}), Listed("TOOLS", 1));
+  EXPECT_EQ(Ints{}, Listed("RESOURCE", 1));
   EXPECT_EQ(9040, P::GetError());
   P::Initialize();
-  std::unique_ptr<KAVRawCollint> back(P::ListObjects("RESOURCE", 1));
-  EXPECT_EQ((Ints{1, 2}), Values(*back));
+  EXPECT_EQ((Ints{1, 2}), Listed("RESOURCE", 1));
   EXPECT_EQ(3, P::ReadIntField("TOOLS", 101, "MFG_NB_USES"));
 }
 
@@ -170,7 +166,7 @@ TEST_F(DataPoolTest, DamagedSiteFileRefusesEveryDataPoolRoutine) {
     EXPECT_EQ(c.error, P::GetError());
     P::CreateObject("TOOLS", 5, 1, 0);
     EXPECT_EQ(c.error, P::GetError());
-    std::unique_ptr<KAVRawCollint> listed(P::ListObjects("P", 1));
+    Listed("P", 1);
     EXPECT_EQ(c.error, P::GetError());
   }
 }
@@ -189,9 +185,8 @@ TEST_F(DataPoolTest, CreatedFieldsSendTheFirstKindGivenAndReadBack) {
                  const KAVListValKAVUnicodeString& t; Strings calls; Ints ints; Doubles doubles; Strings texts; } cases[] = {
       {"MFG_BOTH", ints, doubles, texts, {"GUSINI 4 0", "GUSPUS 1 5", "GUSPUS 1 -6"}, {5, -6}, {}, {}},
       {"MFG_REAL", none, doubles, texts, {"GUSINI 8 0", "GUSPUS 1 2.5"}, {}, {2.5}, {}},
-      {"MFG_TEXT", none, noDoubles, texts,
-       {"GUSINI 72 0", "GUSPUS 1 \"" + longText + "\"", "GUSPUS 1 \" RIGHT HAND" + std::string(61, ' ') + "\""},
-       {}, {}, {std::string(70, 'L'), "RIGHT HAND"}},
+      {"MFG_TEXT", none, noDoubles, texts, {"GUSINI 72 0", "GUSPUS 1 \"" + longText + "\"",
+       "GUSPUS 1 \" RIGHT HAND" + std::string(61, ' ') + "\""}, {}, {}, {std::string(70, 'L'), "RIGHT HAND"}},
       {"MFG_EMPTY", none, noDoubles, noTexts, {"GUSINI 72 0"}, {}, {}, {}}};
   // clang-format on
   for (const auto& c : cases) {
@@ -199,11 +194,8 @@ TEST_F(DataPoolTest, CreatedFieldsSendTheFirstKindGivenAndReadBack) {
     Kernel::Reset();
     P::CreateField("TOOLS", 2, 9, c.name, c.i, c.d, c.t);
     EXPECT_EQ(0, P::GetError());
-    std::string journal;
-    for (const std::string& call : c.calls) journal += call + " -> 0\n";
-    journal += "GNSCFI \"TOOLS   \" 2 9 \"" +
-               (c.name + std::string(16 - std::strlen(c.name), ' ')) + "\" 1 -> 0\nGUSEND 1 -> 0\n";
-    EXPECT_EQ(journal, Kernel::Journal());
+    const std::string created = "GNSCFI \"TOOLS   \" 2 9 \"" + Padded(c.name, 16) + "\" 1";
+    EXPECT_EQ(CallLog(Concat({c.calls, {created, "GUSEND 1"}})), Kernel::Journal());
     Out o;
     o.ints.Append(99);  // emptied first
     o.Field("TOOLS", 2, c.name);
@@ -255,21 +247,18 @@ struct GatherCase {
 void CheckGathering() {
   // clang-format off
   const GatherCase cases[] = {
-      {"all fields but the skipped", 1,
-       {"MFG_TOOL_NUMBER", "MFG_NB_FLUTES", "MFG_TOOL_DIAM", "MFG_CORNER_RAD", "MFG_TOOL_MAT", "MFG_COMMENT",
-        "MFG_TOOL_CODE"},
-       {0, 1, 2, 2, 3, 0, 0}, {1, 1, 1, 1, 1, 0, 0}, {12, 4}, {10, 0.5}, {"CARBIDE"}, 0},
-      {"named twice, blanks, missing, skipped name", 1,
-       {"MFG_TOOL_DIAM", "MFG_NOPE", " MFG_TOOL_MAT", "MFG_TOOL_DIAM", "MFG_TOOL_NATURE"},
-       {2, 0, 0, 2, 3}, {1, 0, 0, 1, 1}, {}, {10, 10}, {"END MILL"}, 0},
+      {"all fields but the skipped", 1, {"MFG_TOOL_NUMBER", "MFG_NB_FLUTES", "MFG_TOOL_DIAM", "MFG_CORNER_RAD",
+       "MFG_TOOL_MAT", "MFG_COMMENT", "MFG_TOOL_CODE"}, {0, 1, 2, 2, 3, 0, 0}, {1, 1, 1, 1, 1, 0, 0}, {12, 4},
+       {10, 0.5}, {"CARBIDE"}, 0},
+      {"named twice, blanks, missing, skipped name", 1, {"MFG_TOOL_DIAM", "MFG_NOPE", " MFG_TOOL_MAT",
+       "MFG_TOOL_DIAM", "MFG_TOOL_NATURE"}, {2, 0, 0, 2, 3}, {1, 0, 0, 1, 1}, {}, {10, 10}, {"END MILL"}, 0},
       {"integer the dictionary lacks", 101, {"MFG_TOOL_NUMBER", "MFG_WEAR", "MFG_NB_USES"},
        {0, 2, 0}, {1, 3, 1}, {12, 3}, {0.02, 0.05, 0.11}, {}, 9014}};
   // clang-format on
   for (const GatherCase& c : cases) {
     SCOPED_TRACE(c.what);
     Out o;
-    const bool given = std::string(c.what).find("all") != 0;
-    if (given)
+    if (std::string(c.what).find("all") != 0)
       for (const std::string& name : c.attributes) o.attributes.Append(name.c_str());
     o.texts.Append("stale");
     o.Gather("TOOLS", c.object);
@@ -296,9 +285,7 @@ TEST_F(DataPoolTest, GetValuesTracedGathersTheSame) { CheckGathering(); }
 TEST_F(DataPoolTest, OddKernelAnswersAreSurvived) {
   // clang-format off
   const struct { const char* what; std::function<void()> script; Strings calls; int error, open; Doubles values; } cases[] = {
-      {"handle 0 from GNSRFI", [] {
-         Kernel::ScriptInt("GNSRFI", 1, 4, 0);
-         Kernel::ScriptInt("GUSINF", 1, 3, 0, true); },
+      {"handle 0", [] { Kernel::ScriptInt("GNSRFI", 1, 4, 0); Kernel::ScriptInt("GUSINF", 1, 3, 0, true); },
        {"GNSRFI", "GUSINF"}, 0, 1, {}},
       {"width 16", [] { Kernel::ScriptInt("GUSINF", 1, 2, 16); }, {"GNSRFI", "GUSINF", "GUSEND"}, 0, 0, {}},
       {"width -8", [] { Kernel::ScriptInt("GUSINF", 1, 2, -8); }, {"GNSRFI", "GUSINF", "GUSEND"}, 0, 0, {}},
@@ -314,12 +301,7 @@ TEST_F(DataPoolTest, OddKernelAnswersAreSurvived) {
     c.script();
     Out o;
     o.Field("TOOLS", 101, "MFG_WEAR");
-    std::string calls;
-    for (size_t i = 0; i < c.calls.size(); ++i)
-      calls += c.calls[i] +
-               (i + 1 == c.calls.size() && c.error ? " -> " + std::to_string(c.error) : " -> 0") +
-               "\n";
-    EXPECT_EQ(calls, Kernel::Calls());
+    EXPECT_EQ(CallLog(c.calls, c.error), Kernel::Calls());
     EXPECT_EQ(c.error, P::GetError());
     EXPECT_EQ(c.open, Kernel::OpenLists());
     EXPECT_EQ(c.values, Values(o.doubles));
@@ -331,9 +313,8 @@ TEST_F(DataPoolTest, OddKernelAnswersAreSurvived) {
   EXPECT_EQ(KAVUnicodeString(std::string(72, 'X').c_str()),
             P::ReadStrField("TOOLS", 1, "MFG_TOOL_MAT"));
   Kernel::ScriptInt("GNSXOB", 1, 3, 0);
-  std::unique_ptr<KAVRawCollint> listed(P::ListObjects("TOOLS", 1));
+  EXPECT_EQ(Ints{}, Listed("TOOLS", 1));
   EXPECT_EQ(9001, P::GetError());  // the kernel knows no list 0
-  EXPECT_EQ(0, listed->Size());
 }
 
 // --- Failing kernel calls ----------------------------------------------------
@@ -345,13 +326,6 @@ std::vector<SweptOperation> Operations() {
   static const KAVListValKAVUnicodeString noTexts;
   const KernelStep read = KernelStep("GUSREA").Keeps(1);
   const KernelStep end = KernelStep("GUSEND").Ends(1);
-  const auto appended = [](std::function<void(Out&)> iRun) {
-    return [=] {
-      Out o;
-      iRun(o);
-      return o.Appended();
-    };
-  };
   // clang-format off
   const struct { const char* name; std::function<void(Out&)> run; KernelSteps steps; const char* endTitle; } rows[] = {
       {"Initialize", [](Out&) { P::Initialize(); }, {"GNSCTS"}, "Initialize, end  "},
@@ -370,16 +344,14 @@ std::vector<SweptOperation> Operations() {
   // clang-format on
   std::vector<SweptOperation> operations;
   for (const auto& row : rows)
-    operations.push_back({row.name, appended(row.run), Stops(row.steps), row.endTitle});
+    operations.push_back({row.name, AppendedBy<Out>(row.run), Stops(row.steps), row.endTitle});
   return operations;
 }
 
-TEST_F(DataPoolTest, EachFailingCallStopsTheOperationThere) {
-  SweepOperations(Operations(), P::GetError, false);
-}
-TEST_F(DataPoolTest, EachFailingCallTraceHasNoEndBanner) {
-  SweepOperations(Operations(), P::GetError, true);
-}
+void SweepAll(bool iTraced) { SweepOperations(Operations(), P::GetError, iTraced); }
+
+TEST_F(DataPoolTest, EachFailingCallStopsTheOperationThere) { SweepAll(false); }
+TEST_F(DataPoolTest, EachFailingCallTraceHasNoEndBanner) { SweepAll(true); }
 
 // Where call n of a clean run falls: the run cut into segments, one per
 // list-making call (GNSROB 3 lists, GNSXOB, GNSRFI and the dictionary's
@@ -441,12 +413,9 @@ void GatherAndDumpSweep(bool iTraced) {
       o->Gather("TOOLS", 1);
     };
     Kernel::Reset();
-    std::string cleanOut;
-    {
-      CoutCapture capture;
-      run();
-      cleanOut = capture.Take();
-    }
+    CoutCapture capture;  // the clean run's; each faulty run's is AnomalyLoop's
+    run();
+    const std::string cleanOut = capture.Take();
     const Out clean = *o;
     const Strings cleanCalls = CallItems(Kernel::Calls());
     const auto check = [&](const FaultRun& iRun) {
@@ -464,10 +433,10 @@ void GatherAndDumpSweep(bool iTraced) {
       if (dump) {
         EXPECT_NE(std::string::npos, iRun.out.find("Dump of Data Pool Output Objects \n"));
         EXPECT_EQ(iTraced, iRun.out.find("\nDumpDataPool, End   \n") != std::string::npos);
-        std::istringstream lines(iRun.out);
         size_t from = 0;
-        for (std::string line; std::getline(lines, line) && from != std::string::npos;)
-          if ((line.rfind("      Name", 0) == 0 || line.rfind("   Object Number", 0) == 0) &&
+        for (const std::string& line : SplitLines(iRun.out))
+          if (from != std::string::npos &&
+              (line.rfind("      Name", 0) == 0 || line.rfind("   Object Number", 0) == 0) &&
               (from = cleanOut.find(line, from)) != std::string::npos)
             ++from;
         EXPECT_NE(std::string::npos, from);
@@ -567,12 +536,9 @@ void CheckDump(const std::string& iOut, bool iTraced) {
 // clang-format on
 
 void RunDump(CoutCapture& ioCapture, bool iTraced) {
-  KAVRawCollint noInts;
-  KAVRawColldouble noDoubles;
-  const KAVListValKAVUnicodeString two = ListOf({"X", "Y"});
   P::CreateObject("DUMP", 3, 1, 2);
   P::CreateDblField("DUMP", 3, 2, "MFG_A", 1.5);
-  P::CreateField("DUMP", 3, 3, "MFG_B", noInts, noDoubles, two);
+  P::CreateField("DUMP", 3, 3, "MFG_B", KAVRawCollint(), KAVRawColldouble(), ListOf({"X", "Y"}));
   ioCapture.Take();
   P::DumpDataPool("DUMP");
   CheckDump(ioCapture.Take(), iTraced);

@@ -46,8 +46,18 @@ struct Out {
     return paths.Size() + macros.Size() + nls.Size() + texts.Size() + names.Size() + ints.Size() +
            reals.Size();
   }
-  void Values(const char* iClass, const char* iAttribute, int iType) {
+  // Each reader fills its outputs and answers how many values it appended.
+  int Values(const char* iClass, const char* iAttribute, int iType) {
     D::GetPossibleValues(iClass, iAttribute, iType, ints, reals, texts, names);
+    return Appended();
+  }
+  int Macros(const char* iClass, const char* iKind) {
+    D::GetStandardMacros(iClass, iKind, paths, macros, nls);
+    return Appended();
+  }
+  int AllStrings(const char* iVariable, const char* iPool) {
+    D::GetAllStrings(iVariable, iPool, texts, names);
+    return Appended();
   }
 };
 
@@ -64,6 +74,14 @@ void Fresh() {
   D::AutoToolNumber();
   Kernel::Reset();
 }
+
+// clang-format off
+// The trace of a switch that answers its result.
+Strings Result(const std::string& iTitle, int iResult, int iDashes = 19, const char* iEnd = ", end") {
+  return Concat({Opening(iDashes, iTitle + ", start"), {kBlank, "result :  " + std::to_string(iResult)},
+                 Closing(iDashes, iTitle + iEnd)});
+}
+// clang-format on
 
 class DeclarativeTest : public KernelTest {
  protected:
@@ -82,10 +100,10 @@ TEST_F(DeclarativeTest, MainPoolIsLoadedOnceAndOnlyWhenSpelledExactly) {
   D::LoadNcDeclarative();
   D::GetAllStrings("EDITOR", "kavmfg", o.texts, o.names);
   D::GetAllStrings("EDITOR", "KAVUSER", o.texts, o.names);  // known, unloaded
-  EXPECT_EQ(kLoad + Lines({"DCLPLE " + kPool + " -> 0",
-                           Query("G7AQRY", "kavmfg", "EDITOR", "STRING") + " 50 256 -> 9050",
-                           Query("G7AQRY", "KAVUSER", "EDITOR", "STRING") + " 50 256 -> 9051"}),
-            Kernel::Journal());
+  // clang-format off
+  EXPECT_EQ(kLoad + Lines({"DCLPLE " + kPool + " -> 0", Query("G7AQRY", "kavmfg", "EDITOR", "STRING") + " 50 256 -> 9050",
+                           Query("G7AQRY", "KAVUSER", "EDITOR", "STRING") + " 50 256 -> 9051"}), Kernel::Journal());
+  // clang-format on
   EXPECT_EQ(9051, D::GetError());
   EXPECT_EQ(0, KAV_KERNEL_FN(kavsim_declarative_loaded)("KAVUSER"));
 }
@@ -132,17 +150,15 @@ TEST_F(DeclarativeTest, VariableReadersSendFullNamesAsFields) {
 // load does not stop the query that asked for it.
 TEST_F(DeclarativeTest, LoadingFailuresAreKeptAndDoNotStopTheQuery) {
   D::GetInteger("ICONS", "KAVPATHS");
-  EXPECT_EQ(3, D::GetInteger("DEPTH", "KAVPATHS"));
-  EXPECT_EQ(9053, D::GetError());
+  EXPECT_EQ((Ints{3, 9053}), (Ints{D::GetInteger("DEPTH", "KAVPATHS"), D::GetError()}));
   Kernel::ClearJournal();
   Kernel::FailRoutine("DCLOAD", 1, 4242);
-  EXPECT_EQ(0, D::IsToolpathToBeStored());
+  EXPECT_EQ((Ints{0, 9051}), (Ints{D::IsToolpathToBeStored(), D::GetError()}));
   EXPECT_EQ("DCLPLE -> 0\nDCLOAD -> 4242\nDCLQUV -> 9051\n", Kernel::Calls());
-  EXPECT_EQ(9051, D::GetError());
   Kernel::FailRoutine("DCLPLE", 2, 4343);
   Out o;
-  EXPECT_EQ(9051, D::GetAllStrings("TOOLPATH.FORMAT", "KAVMFG", o.texts, o.names));
-  EXPECT_EQ(9051, D::GetError());
+  EXPECT_EQ((Ints{9051, 9051}),
+            (Ints{D::GetAllStrings("TOOLPATH.FORMAT", "KAVMFG", o.texts, o.names), D::GetError()}));
 }
 
 // DCLQUV's answer, scripted: only a type-3 YES (any case, blanks around)
@@ -159,8 +175,7 @@ TEST_F(DeclarativeTest, ToolpathSwitchIsATextReadingYes) {
     Kernel::ScriptText("DCLQUV", 1, 5, Padded(c.value, 72), true);
     Kernel::ScriptInt("DCLQUV", 1, 6, c.type, true);
     Kernel::ScriptInt("DCLQUV", 1, 7, c.code, true);
-    EXPECT_EQ(c.result, D::IsToolpathToBeStored());
-    EXPECT_EQ(c.error, D::GetError());
+    EXPECT_EQ((Ints{c.result, c.error}), (Ints{D::IsToolpathToBeStored(), D::GetError()}));
   }
 }
 
@@ -183,8 +198,8 @@ TEST_F(DeclarativeTest, VortisPathSplitsAtTheFirstCommaAfterTheFirstCharacter) {
     if (c.scripted) Kernel::ScriptText("DCLVAR", 1, 5, Padded(c.scripted, 1024));
     KAVUnicodeString physical = "old", logical = "old";
     D::GetVORTISPath(c.expression, physical, logical);
-    EXPECT_EQ(c.physical, physical.ToStdString());
-    EXPECT_EQ(c.logical, logical.ToStdString());
+    EXPECT_EQ((Strings{c.physical, c.logical}),
+              (Strings{physical.ToStdString(), logical.ToStdString()}));
     EXPECT_EQ(0, D::GetError());
   }
   Kernel::ClearJournal();
@@ -262,25 +277,22 @@ TEST_F(DeclarativeTest, ClassListsSendTheirNamesAsFields) {
   const std::string longClass = "MfgPocketing" + std::string(30, 'X');
   Out o;
   // clang-format off
-  const struct { const char* what; std::function<int()> run; std::string journal; int error; } cases[] = {
-      {"macros", [&] { return D::GetStandardMacros(" MfgPocketing", "APPROACHES", o.paths, o.macros, o.nls), 0; },
-       "GNFLMC " + F(" MfgPocketing", 32) + " " + F("APPROACH", 8) + " -> 9054", 9054},
-      {"unwanted", [&] { return D::GetUnwantedAttributes(KAVUnicodeString(longClass), o.names), 0; },
-       "GNFRLA " + F(longClass, 32) + " -> 9054", 9054},
-      {"values", [&] { return o.Values("MfgPocketing", "MFG_PATTERN", 2), 0; },
-       "GNFRVA " + F("MfgPocketing", 32) + " " + F("MFG_PATTERN", 32) + " 2 -> 9055", 9055},
-      {"defaults", [&] { return Owned(D::GetDefaultAttributes("MfgPocketing ")); },
-       "GNFRDA " + F("MfgPocketing", 32) + " -> 0", 0},
-      {"resources", [&] { return Owned(D::GetResListAttributes(" MfgTool")); },
-       "GNDRDA " + F(" MfgTool", 32) + " -> 9054", 9054},
-      {"tools", [&] { return Owned(D::GetToolClasses("   MfgDrilling  ")); },
-       "GNFRTL " + F("MfgDrilling", 32) + " -> 0", 0}};
+  const struct { const char* what; std::function<void()> run; std::string journal; int error; } cases[] = {
+      {"macros", [&] { o.Macros(" MfgPocketing", "APPROACHES"); },
+       "GNFLMC " + F(" MfgPocketing", 32) + " " + F("APPROACH", 8), 9054},
+      {"unwanted", [&] { D::GetUnwantedAttributes(KAVUnicodeString(longClass), o.names); }, "GNFRLA " + F(longClass, 32), 9054},
+      {"values", [&] { o.Values("MfgPocketing", "MFG_PATTERN", 2); },
+       "GNFRVA " + F("MfgPocketing", 32) + " " + F("MFG_PATTERN", 32) + " 2", 9055},
+      {"defaults", [] { Owned(D::GetDefaultAttributes("MfgPocketing ")); }, "GNFRDA " + F("MfgPocketing", 32), 0},
+      {"resources", [] { Owned(D::GetResListAttributes(" MfgTool")); }, "GNDRDA " + F(" MfgTool", 32), 9054},
+      {"tools", [] { Owned(D::GetToolClasses("   MfgDrilling  ")); }, "GNFRTL " + F("MfgDrilling", 32), 0}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Fresh();
     c.run();
-    EXPECT_EQ(c.journal, Kernel::Journal().substr(0, c.journal.size()));
+    const std::string call = c.journal + " -> " + std::to_string(c.error);
+    EXPECT_EQ(call, Kernel::Journal().substr(0, call.size()));
     EXPECT_EQ(c.error, D::GetError());
   }
   EXPECT_EQ(0, o.Appended());
@@ -328,14 +340,14 @@ TEST_F(DeclarativeTest, PossibleValuesFillTheOutputOfTheirType) {
   EXPECT_EQ(0, Kernel::OpenLists());
   Stdout();
   Out unknown;
-  unknown.Values("MfgPocketing", "MFG_NB_LEVELS", 7);
+  EXPECT_EQ(1, unknown.Values("MfgPocketing", "MFG_NB_LEVELS", 7));
   EXPECT_EQ(0, D::GetError());
   EXPECT_EQ((Strings{"Une passe"}), Items(unknown.names));
-  EXPECT_EQ(1, unknown.Appended());
   EXPECT_EQ(2, Kernel::OpenLists());
-  EXPECT_EQ(Lines({"", std::string(23, '!'), " Wrong type for Attribute :MFG_NB_LEVELS",
-                   " type found :7", std::string(23, '!'), ""}),
-            Stdout());
+  // clang-format off
+  EXPECT_EQ(Lines({"", std::string(23, '!'), " Wrong type for Attribute :MFG_NB_LEVELS", " type found :7",
+                   std::string(23, '!'), ""}), Stdout());
+  // clang-format on
 }
 
 // --- Switches ---------------------------------------------------------------
@@ -364,14 +376,17 @@ TEST_F(DeclarativeTest, PointSwitchesReadTheCallersVariables) {
   }
 }
 
+// A module length of 1 (scripted) counts as no name.
 TEST_F(DeclarativeTest, MacroReplayNeedsBothNamesLongerThanOneCharacter) {
   // clang-format off
-  const struct { const char* klass; int result, moduleLength, entryLength, error; const char* module; const char* entry; } cases[] = {
-      {"MfgPocketing", 1, 7, 7, 0, "MFGPOCK", "RPLPOCK"}, {"MfgFacing", 0, 7, 1, 0, "MFGFACE", "R"},
-      {"MfgTapping", 0, 0, 0, 9550, "old", "old"}};
+  const struct { const char* klass; int scripted, result, moduleLength, entryLength, error; const char* module; const char* entry; } cases[] = {
+      {"MfgPocketing", 0, 1, 7, 7, 0, "MFGPOCK", "RPLPOCK"}, {"MfgFacing", 0, 0, 7, 1, 0, "MFGFACE", "R"},
+      {"MfgTapping", 0, 0, 0, 0, 9550, "old", "old"}, {"MfgPocketing", 1, 0, 1, 7, 0, "MFGPOCK", "RPLPOCK"}};
   // clang-format on
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.klass);
+    SCOPED_TRACE(c.klass + std::to_string(c.scripted));
+    Fresh();
+    if (c.scripted) Kernel::ScriptInt("GNFRSB", 1, 3, c.scripted);
     KAVUnicodeString module = "old", entry = "old";
     int moduleLength = -1, entryLength = -1;
     EXPECT_EQ(c.result, D::GetMacroReplay(c.klass, module, moduleLength, entry, entryLength));
@@ -379,23 +394,16 @@ TEST_F(DeclarativeTest, MacroReplayNeedsBothNamesLongerThanOneCharacter) {
               (Ints{moduleLength, entryLength, D::GetError()}));
     EXPECT_EQ((Strings{c.module, c.entry}), (Strings{module.ToStdString(), entry.ToStdString()}));
   }
-  Kernel::ScriptInt("GNFRSB", 0, 3, 1);  // a module name of length 1
-  KAVUnicodeString module, entry;
-  int moduleLength = 0, entryLength = 0;
-  EXPECT_EQ(0, D::GetMacroReplay("MfgPocketing", module, moduleLength, entry, entryLength));
-  EXPECT_EQ("MFGPOCK", module.ToStdString());
 }
 
 TEST_F(DeclarativeTest, ResultSwitchesReturnWhatTheKernelLeft) {
   EXPECT_EQ((Ints{1, 0, 1}),
             (Ints{D::ResourceManagement(), D::AutoToolNumber(), D::AutoNewInterface()}));
   Kernel::FailRoutine("GNFRRC", 2, 4242);
-  EXPECT_EQ(0, D::ResourceManagement());
-  EXPECT_EQ(4242, D::GetError());
+  EXPECT_EQ((Ints{0, 4242}), (Ints{D::ResourceManagement(), D::GetError()}));
   Kernel::ScriptInt("GNFRTN", 2, 1, 6);
   Kernel::ScriptInt("GNFRTN", 2, 2, 4343);
-  EXPECT_EQ(6, D::AutoToolNumber());
-  EXPECT_EQ(4343, D::GetError());
+  EXPECT_EQ((Ints{6, 4343}), (Ints{D::AutoToolNumber(), D::GetError()}));
 }
 
 // --- Once per process (a fresh run of this binary) --------------------------
@@ -448,16 +456,11 @@ TEST(DeclarativeDeathTest, TraceSwitchIsReadByTheFirstTracedOperation) {
       return std::string();
     };
   };
-  const auto result = [](const std::string& iTitle, int iResult) {
-    return Concat({Opening(19, iTitle + ", start"),
-                   {" ", "result :  " + std::to_string(iResult)},
-                   Closing(19, iTitle + ", end")});
-  };
   ExpectFresh(untraced, "", scenario(true));
-  ExpectFresh(untraced, Lines(result("AutoToolNumber", 0)), scenario(false));
+  ExpectFresh(untraced, Lines(Result("AutoToolNumber", 0)), scenario(false));
   ExpectFresh({{"MfgBaseDebug", "KAVMfgDeclarative"}},
-              Block({result("AutoNewInterface", 1), result("AutoNewInterfaceG23", 1),
-                     result("AutoNewInterfaceG24", 2)}),
+              Block({Result("AutoNewInterface", 1), Result("AutoNewInterfaceG23", 1),
+                     Result("AutoNewInterfaceG24", 2)}),
               [] {
                 D::AutoNewInterfaceG22("PRISMATIC");
                 D::AutoNewInterfaceG22("PRISMATIC");
@@ -507,30 +510,18 @@ std::vector<SweptOperation> Operations() {
     steps.insert(steps.end(), static_cast<size_t>(iLists), KernelStep("GUSEND").Ends(1));
     return Stops(steps);
   };
-  const auto values = [](const char* iClass, const char* iAttribute, int iType) {
-    return [=] {
-      Out o;
-      o.Values(iClass, iAttribute, iType);
-      return o.Appended();
-    };
-  };
   const auto keeps = [](const char* iRoutine, int iValues) {
     return Stops({KernelStep(iRoutine).Keeps(iValues)}, true);
   };
   // clang-format off
   std::vector<SweptOperation> operations = {
-      {"GetTransitionPaths", [] { Out o; D::GetTransitionPaths(o.paths, o.macros, o.nls); return o.Appended(); },
-       reader("GNFLTP", 3, 4), ""},
-      {"GetStandardMacros", [] {
-         Out o;
-         D::GetStandardMacros("MfgDrilling", "APPROACH", o.paths, o.macros, o.nls);
-         return o.Appended();
-       }, reader("GNFLMC", 3, 1), ""},
+      {"GetTransitionPaths", [] { Out o; D::GetTransitionPaths(o.paths, o.macros, o.nls); return o.Appended(); }, reader("GNFLTP", 3, 4), ""},
+      {"GetStandardMacros", [] { return Out().Macros("MfgDrilling", "APPROACH"); }, reader("GNFLMC", 3, 1), ""},
       {"GetUnwantedAttributes", [] { Out o; D::GetUnwantedAttributes("MfgPocketing", o.names); return o.Appended(); },
        reader("GNFRLA", 1, 2), ""},
-      {"GetPossibleValues int", values("MfgDrilling", "MFG_CYCLE_TYPE", 1), reader("GNFRVA", 2, 3), ""},
-      {"GetPossibleValues real", values("MfgPocketing", "MFG_STEPOVER", 2), reader("GNFRVA", 2, 3), ""},
-      {"GetPossibleValues text", values("MfgFacing", "MFG_PATTERN", 3), reader("GNFRVA", 2, 2), ""},
+      {"GetPossibleValues int", [] { return Out().Values("MfgDrilling", "MFG_CYCLE_TYPE", 1); }, reader("GNFRVA", 2, 3), ""},
+      {"GetPossibleValues real", [] { return Out().Values("MfgPocketing", "MFG_STEPOVER", 2); }, reader("GNFRVA", 2, 3), ""},
+      {"GetPossibleValues text", [] { return Out().Values("MfgFacing", "MFG_PATTERN", 3); }, reader("GNFRVA", 2, 2), ""},
       {"GetDefaultAttributes", [] { return Owned(D::GetDefaultAttributes("MfgPocketing")); },
        Lenient("GNFRDA", 3, false), ""},
       {"GetResListAttributes", [] { return Owned(D::GetResListAttributes("MfgPocketing")); },
@@ -549,18 +540,14 @@ std::vector<SweptOperation> Operations() {
       {"GetIconPath", [] { return D::GetIconPath("MfgPocketing"), 0; }, Stops({"GNDRIC"}, true), ""},
       {"LoadNcDeclarative", [] { return D::LoadNcDeclarative(), 0; }, Stops({"DCLPLE", "DCLOAD"}), ""},
       {"GetInteger", [] { return D::GetInteger("DEPTH", "KAVPATHS") == 3 ? 1 : 0; }, keeps("G7AQUV", 1), ""},
-      {"GetAllStrings", [] {
-         Out o;
-         D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
-         return o.Appended();
-       }, keeps("G7AQRY", 2), ""},
+      {"GetAllStrings", [] { return Out().AllStrings("VORTIS.MAIN", "KAVPATHS"); }, keeps("G7AQRY", 2), ""},
       {"GetString", [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").GetLengthInChar() > 0 ? 1 : 0; },
        keeps("G7AQRY", 1), ""},
       // Reports nothing: the code never reaches _ErrorNumber.
       {"GetVORTISPath", [] {
-         KAVUnicodeString physical, logical;
-         D::GetVORTISPath("$KAVPATHS.VORTIS.MAIN", physical, logical);
-         return physical.GetLengthInChar() > 0 ? 1 : 0;
+         KAVUnicodeString logical;
+         D::GetVORTISPath("$KAVPATHS.VORTIS.MAIN", text, logical);
+         return text.GetLengthInChar() > 0 ? 1 : 0;
        }, [](const FaultRun& iRun) {
          Left left = Stopping({KernelStep("DCLVAR").Keeps(1)}, iRun, true);
          left.error = 0;
@@ -583,66 +570,64 @@ TEST_F(DeclarativeTest, EachFailingCallTraceShowsTheEndBannerOnlyWhenPromised) {
 
 // Counts and lengths out of range, fields with no blanks and no NUL: the
 // library reads its own buffers only (the sanitizers check the reading).
+// A scripted answer to the n-th call of iRoutine.
+std::function<void()> Int(const char* iRoutine, int iArg, int iValue, int iFlags = 0) {
+  return [=] { Kernel::ScriptInt(iRoutine, 1, iArg, iValue, iFlags); };
+}
+std::function<void()> Text(const char* iRoutine, int iArg, const std::string& iText, long iN = 1) {
+  return [=] { Kernel::ScriptText(iRoutine, iN, iArg, iText); };
+}
+
 TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
   const std::string full8 = "ABCDEFGH", full72(72, 'T'), full1024(1024, 'x');
   const auto strings = [](int iWhich) {
     Out o;
-    D::GetAllStrings("VORTIS.MAIN", "KAVPATHS", o.texts, o.names);
+    o.AllStrings("VORTIS.MAIN", "KAVPATHS");
     if (iWhich == 0) return Items(o.texts)[0];
     if (iWhich == 2) return std::to_string(Items(o.names)[0].size());
     return std::to_string(o.texts.Size()) + "/" + std::to_string(o.names.Size());
   };
+  const auto item = [&] { return strings(0); };
+  const auto counts = [&] { return strings(1); };
+  const auto string = [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").ToStdString(); };
+  const auto path = [] { return std::to_string(D::GetDeclarativePath("x").GetLengthInChar()); };
+  const auto icon = [] {
+    setenv("ZORVENICONPATH", "/i", 1);
+    return D::GetIconPath("MfgPocketing").ToStdString();
+  };
+  const auto records = Int("GUSINF", 3, INT_MAX);
   // clang-format off
-  const struct { const char* what; std::function<void()> script; std::function<std::string()> run; std::string result; } cases[] = {
-      {"G7AQRY count above its capacity", [] { Kernel::ScriptInt("G7AQRY", 1, 6, 51, kOnPurpose); },
-       [&] { return strings(1); }, "50/50"},
-      {"G7AQRY count far above", [] { Kernel::ScriptInt("G7AQRY", 1, 6, 1 << 30, kOnPurpose); },
-       [&] { return strings(1); }, "50/50"},
-      {"G7AQRY negative count", [] { Kernel::ScriptInt("G7AQRY", 1, 6, -3); }, [&] { return strings(1); }, "0/0"},
-      {"item length above its field", [] { Kernel::ScriptInt("G7AQRY", 1, 8, 1000); },
-       [&] { return strings(0); }, "MAIN"},
-      {"item shorter than its field", [] {
-         Kernel::ScriptText("G7AQRY", 1, 7, "ABCDEFGH");
-         Kernel::ScriptInt("G7AQRY", 1, 8, 3); }, [&] { return strings(0); }, "ABC"},
-      {"value shorter than its field", [] {
-         Kernel::ScriptText("G7AQRY", 1, 9, "ABCDEFGH");
-         Kernel::ScriptInt("G7AQRY", 1, 10, 3); },
-       [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").ToStdString(); }, "ABC"},
-      {"value length above its field", [] {
-         Kernel::ScriptText("G7AQRY", 1, 9, std::string(256, 'v'));
-         Kernel::ScriptInt("G7AQRY", 1, 10, 257); }, [&] { return strings(2); }, "256"},
-      {"negative value length", [] { Kernel::ScriptInt("G7AQRY", 1, 10, -1); },
-       [] { return D::GetString("VORTIS.MAIN", "KAVPATHS").ToStdString(); }, ""},
-      {"DCLVAR output with no blank", [&] { Kernel::ScriptText("DCLVAR", 1, 5, full1024); },
-       [] { return std::to_string(D::GetDeclarativePath("x").GetLengthInChar()); }, "1024"},
-      {"DCLVAR output scripted longer than its field", [&] { Kernel::ScriptText("DCLVAR", 1, 5, full1024 + "yy"); },
-       [] { return std::to_string(D::GetDeclarativePath("x").GetLengthInChar()); }, "1024"},
-      {"GNDRIC icon with no terminator", [&] { Kernel::ScriptText("GNDRIC", 1, 2, full8); },
-       [] { setenv("ZORVENICONPATH", "/i", 1); return D::GetIconPath("MfgPocketing").ToStdString(); },
-       "/i/ABCDEFGH.gif"},
-      {"GNDRIC icon scripted longer than its field", [&] { Kernel::ScriptText("GNDRIC", 1, 2, std::string(200, 'X')); },
-       [] { setenv("ZORVENICONPATH", "/i", 1); return D::GetIconPath("MfgPocketing").ToStdString(); },
-       "/i/XXXXXXXX.gif"},
-      {"GNFRSB names with no terminator, lengths out of range", [&] {
-         Kernel::ScriptText("GNFRSB", 1, 2, full8);
-         Kernel::ScriptText("GNFRSB", 1, 4, full8);
-         Kernel::ScriptInt("GNFRSB", 1, 3, 1 << 30);
-         Kernel::ScriptInt("GNFRSB", 1, 5, -9); },
+  const struct { const char* what; std::vector<std::function<void()>> script; std::function<std::string()> run; std::string result; } cases[] = {
+      {"G7AQRY count above its capacity", {Int("G7AQRY", 6, 51, kOnPurpose)}, counts, "50/50"},
+      {"G7AQRY count far above", {Int("G7AQRY", 6, 1 << 30, kOnPurpose)}, counts, "50/50"},
+      {"G7AQRY negative count", {Int("G7AQRY", 6, -3)}, counts, "0/0"},
+      {"item length above its field", {Int("G7AQRY", 8, 1000)}, item, "MAIN"},
+      {"item shorter than its field", {Text("G7AQRY", 7, "ABCDEFGH"), Int("G7AQRY", 8, 3)}, item, "ABC"},
+      {"value shorter than its field", {Text("G7AQRY", 9, "ABCDEFGH"), Int("G7AQRY", 10, 3)}, string, "ABC"},
+      {"value length above its field", {Text("G7AQRY", 9, std::string(256, 'v')), Int("G7AQRY", 10, 257)},
+       [&] { return strings(2); }, "256"},
+      {"negative value length", {Int("G7AQRY", 10, -1)}, string, ""},
+      {"DCLVAR output with no blank", {Text("DCLVAR", 5, full1024)}, path, "1024"},
+      {"DCLVAR output scripted longer than its field", {Text("DCLVAR", 5, full1024 + "yy")}, path, "1024"},
+      {"GNDRIC icon with no terminator", {Text("GNDRIC", 2, full8)}, icon, "/i/ABCDEFGH.gif"},
+      {"GNDRIC icon scripted longer than its field", {Text("GNDRIC", 2, std::string(200, 'X'))}, icon, "/i/XXXXXXXX.gif"},
+      {"GNFRSB names with no terminator, lengths out of range",
+       {Text("GNFRSB", 2, full8), Text("GNFRSB", 4, full8), Int("GNFRSB", 3, 1 << 30), Int("GNFRSB", 5, -9)},
        [] { KAVUnicodeString m, e; int ml = 0, el = 0;
             const int r = D::GetMacroReplay("MfgPocketing", m, ml, e, el);
             return std::to_string(r) + m.ToStdString() + e.ToStdString() + std::to_string(el); },
        "0ABCDEFGHABCDEFGH-9"},
-      {"list text with no blank and no terminator", [&] { Kernel::ScriptText("GUSREA", 2, 3, full72); },
+      {"list text with no blank and no terminator", {Text("GUSREA", 3, full72, 2)},
        [] { Out o; o.Values("MfgFacing", "MFG_PATTERN", 3); return Items(o.texts)[0]; }, full72},
-      {"G7AQUV value with a spare of any kind", [] { Kernel::ScriptInt("G7AQUV", 1, 6, -1); },
+      {"G7AQUV value with a spare of any kind", {Int("G7AQUV", 6, -1)},
        [] { return std::to_string(D::GetInteger("DEPTH", "KAVPATHS")); }, "3"},
       // Read codes are not looked at, but a list of INT_MAX records once
       // had two billion blank names appended, one per failing read.
-      {"default attributes: INT_MAX records, three readable", [] { Kernel::ScriptInt("GUSINF", 1, 3, INT_MAX); },
+      {"default attributes: INT_MAX records, three readable", {records},
        [] { return std::to_string(Owned(D::GetDefaultAttributes("MfgPocketing"))); }, "4096"},
-      {"resource attributes: INT_MAX records, three readable", [] { Kernel::ScriptInt("GUSINF", 1, 3, INT_MAX); },
+      {"resource attributes: INT_MAX records, three readable", {records},
        [] { return std::to_string(Owned(D::GetResListAttributes("MfgTool"))); }, "4096"},
-      {"tool classes: INT_MAX records, two readable", [] { Kernel::ScriptInt("GUSINF", 1, 3, INT_MAX); },
+      {"tool classes: INT_MAX records, two readable", {records},
        [] { Strings names;
             const int count = Owned(D::GetToolClasses("MfgPocketing"), &names);
             return std::to_string(count) + names[0] + names[1] + "[" + names[2] + "]" + std::to_string(D::GetError()); },
@@ -651,7 +636,7 @@ TEST_F(DeclarativeTest, OutOfRangeAnswersStayInsideTheBuffers) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Fresh();
-    c.script();
+    for (const auto& script : c.script) script();
     EXPECT_EQ(c.result, c.run());
   }
 }
@@ -691,9 +676,8 @@ TEST_F(DeclarativeTest, LoadingAndPathTraces) {
       {"Pool: >KAVMFG< - variable: >KAVMFG.TOOLPATH.STORAGE<", "La trajectoire va etre stockee (def)"},
       Bare(27, "IsToolpathToBeStored,   end"),
       Start30("GetString", Variable("KAVMFG", "POSTPRO.LIST")), Start30("GetAllStrings", Variable("KAVMFG", "POSTPRO.LIST")),
-      load, loaded,
-      {"Modified variable : KAVMFG.POSTPRO.LIST", "0- String : PP_MILL_3X", "1- String : PP_MILL_5X",
-       "2- String : ISO_GENERIC"},
+      load, loaded, {"Modified variable : KAVMFG.POSTPRO.LIST", "0- String : PP_MILL_3X", "1- String : PP_MILL_5X",
+      "2- String : ISO_GENERIC"},
       Bare(30, "KAVMfgDeclarative::GetAllStrings,         end"), End30("GetString", {" oVarValue = ISO_GENERIC"}),
       Start30("GetInteger", Variable("KAVPATHS", "ICONS")),
       {"Modified variable : KAVPATHS.ICONS", "Erreur sortie g7aquv : 9053"}, End30("GetInteger", {" oIntValue = 0"})}),
@@ -709,9 +693,8 @@ TEST_F(DeclarativeTest, LoadingAndPathTraces) {
       Opening(27, "IsToolpathToBeStored, start"), load, {"Erreur sortie dclple: 4242",
       "Pool: >KAVMFG< - variable: >KAVMFG.TOOLPATH.STORAGE<", "Erreur sortie dclquv: 4343",
       "La trajectoire ne sera pas stockee dans le modele (def)"}, Bare(27, "IsToolpathToBeStored,   end"),
-      Start30("GetAllStrings", Variable("KAVMFG", "X")), load, loaded,
-      {"Modified variable : KAVMFG.X", "Erreur sortie g7aqry : 4444"},
-      Bare(30, "KAVMfgDeclarative::GetAllStrings,         end")}),
+      Start30("GetAllStrings", Variable("KAVMFG", "X")), load, loaded, {"Modified variable : KAVMFG.X",
+      "Erreur sortie g7aqry : 4444"}, Bare(30, "KAVMfgDeclarative::GetAllStrings,         end")}),
       Stdout());
 
   setenv("ZORVENICONPATH", "/icons", 1);
@@ -723,9 +706,8 @@ TEST_F(DeclarativeTest, LoadingAndPathTraces) {
       {"Path apres eval shell : \"/nc/vortis/main\", \"MAINLIB\""},
       End30("GetVORTISPath", {" oPhysicalPath = /nc/vortis/main", " oLogicalPath  = MAINLIB"}),
       {" ", Dashes(37), "KAVMfgDeclarative::GetIconPath, start", " iClass :  MfgDrilling", Dashes(37),
-       "String : " + Padded("MfgDrilling", 32), "ClassName : " + Padded("MfgDrilling", 32),
-       "gndric, ier : 0", "icon : DRILL", Dashes(36), " oPath = /icons/DRILL.gif",
-       "KAVMfgDeclarative::GetIconPath, end", Dashes(35), " "}}),
+       "String : " + Padded("MfgDrilling", 32), "ClassName : " + Padded("MfgDrilling", 32), "gndric, ier : 0",
+       "icon : DRILL", Dashes(36), " oPath = /icons/DRILL.gif", "KAVMfgDeclarative::GetIconPath, end", Dashes(35), " "}}),
       Stdout());
 }
 
@@ -744,8 +726,7 @@ TEST_F(DeclarativeTest, ListTraces) {
       {"transfert information, ok"}, Closing(23, "GetStandardMacros, end"),
       Opening(24, "GetUnwantedAttributes, start"), {" ", "gnfrla(ier) : 0", "read unwanted attributes, ok"},
       Indexed(1, {"Attribute : MFG_DWELL"}), {"transfert information, ok"}, Closing(23, "GetUnwantedAttributes, end"),
-      Opening(24, "GetUnwantedAttributes, start"), {" ", "gnfrla(ier) : 9550", Dashes(33),
-      "Unwanted Attribute, none define"},
+      Opening(24, "GetUnwantedAttributes, start"), {" ", "gnfrla(ier) : 9550", Dashes(33), "Unwanted Attribute, none define"},
       Opening(24, "GetPossibleValues, start"), values, Value(1, "Pointage", "i4val : 81"),
       Value(2, "Percage temporise", "i4val : 82"), Value(3, "Debourrage", "i4val : 83"), valuesEnd,
       Opening(24, "GetPossibleValues, start"), values, Value(1, "Fin", "r8val : 0.5"), Value(2, "Moyen", "r8val : 1"),
@@ -762,8 +743,7 @@ TEST_F(DeclarativeTest, ListTraces) {
   D::GetTransitionPaths(o.paths, o.macros, o.nls);
   const Strings paths = {" ", "gnfltp(ier) : 0", "read transtion paths, ok"};
   EXPECT_EQ(Block({
-      Opening(24, "GetPossibleValues, start"), {" ", "gnfrva(ier) : 9550", Dashes(33),
-      "read possibles values, not define"},
+      Opening(24, "GetPossibleValues, start"), {" ", "gnfrva(ier) : 9550", Dashes(33), "read possibles values, not define"},
       Opening(24, "GetPossibleValues, start"), values,
       Value(1, "En avalant", "ValName : " + Padded("CLIMB", 72) + ".", "++++++++ "),
       Value(2, "En opposition", "ValName : " + Padded("CONVENTIONAL", 72) + ".", "++++++++ "), valuesEnd,
@@ -782,9 +762,8 @@ TEST_F(DeclarativeTest, ListTraces) {
 }
 
 TEST_F(DeclarativeTest, SwitchTraces) {
-  int value = 0;
   KAVUnicodeString module, entry;
-  int moduleLength = 0, entryLength = 0;
+  int value = 0, moduleLength = 0, entryLength = 0;
   D::GetAutoSymbol(1, "MfgPocketing", "START", value);
   D::GetAutoGrpPlng(1, "MfgPocketing", "START", "ENTRY", value);
   D::GetAutoCircle(3, "MfgPocketing", value);
@@ -792,18 +771,18 @@ TEST_F(DeclarativeTest, SwitchTraces) {
   D::GetAutoMacroModify(value);
   D::ResourceManagement();
   D::AutoNewInterface();
+  // A switch's banners and, between them, its lines.
   const auto opening = [](const char* iName) { return Opening(32, iName + std::string(",        start")); };
-  const auto closing = [](const char* iName) { return Closing(30, iName + std::string(",        end")); };
+  const auto traced = [&](const char* iName, const Strings& iLines) {
+    return Concat({opening(iName), iLines, Closing(30, iName + std::string(",        end"))});
+  };
   EXPECT_EQ(Block({
-      opening("GetAutoSymbol"), {" ", " lecture symbol START", "nfptsym(ier) : 0", "get auto symbol, ok : 1"},
-      closing("GetAutoSymbol"),
-      opening("GetAutoGrpPlng"), {" ", " lecture grp ENTRY", "nfptgrp(ier) : 0", "get auto grp, ok : 1"},
-      closing("GetAutoGrpPlng"), opening("GetAutoCircle"), {" ", "nfptcir(ier) : 9550"},
-      opening("GetMacroReplay"), {" ", "gnfrsb(ier) : 0", "Lmodule : 7", "Lentry : 1", "get macro replay, ok : 0"},
-      closing("GetMacroReplay"), opening("GetAutoMacroModify"), {" ", "gnfrmr(ier) : 0", "lecture mode , ok : 1"},
-      closing("GetAutoMacroModify"),
-      Opening(25, "ResourceManagement, start"), {" ", "result :  1"}, Closing(25, "ResourceManagement, end  "),
-      Opening(19, "AutoNewInterface, start"), {" ", "result :  1"}, Closing(19, "AutoNewInterface, end")}),
+      traced("GetAutoSymbol", {" ", " lecture symbol START", "nfptsym(ier) : 0", "get auto symbol, ok : 1"}),
+      traced("GetAutoGrpPlng", {" ", " lecture grp ENTRY", "nfptgrp(ier) : 0", "get auto grp, ok : 1"}),
+      opening("GetAutoCircle"), {" ", "nfptcir(ier) : 9550"},
+      traced("GetMacroReplay", {" ", "gnfrsb(ier) : 0", "Lmodule : 7", "Lentry : 1", "get macro replay, ok : 0"}),
+      traced("GetAutoMacroModify", {" ", "gnfrmr(ier) : 0", "lecture mode , ok : 1"}),
+      Result("ResourceManagement", 1, 25, ", end  "), Result("AutoNewInterface", 1)}),
       Stdout());
 }
 // clang-format on

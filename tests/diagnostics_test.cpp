@@ -12,19 +12,6 @@
 
 using namespace kavtest;
 
-namespace {
-
-const char* const kClasses[] = {"KAVMfgDictionary", "KAVMfgDataPool", "KAVMfgBaseNLS", ""};
-
-// GetDebug's answer for each class of kClasses, as "1010".
-std::string DebugAnswers() {
-  std::string answers;
-  for (const char* name : kClasses) answers += GetDebug(name) ? '1' : '0';
-  return answers;
-}
-
-}  // namespace
-
 TEST(DiagnosticsTest, DebugSwitchMatchesWholeColonSeparatedElements) {
   // answers: Dictionary, DataPool, BaseNLS, ""
   // clang-format off
@@ -33,19 +20,19 @@ TEST(DiagnosticsTest, DebugSwitchMatchesWholeColonSeparatedElements) {
       {"two classes", "KAVMfgDataPool:KAVMfgDictionary", "1100"}, {"ALL", "ALL", "1111"},
       {"ALL among others", "KAVMfgX:ALL", "1111"}, {"lower case matches nothing", "kavmfgdictionary:all", "0000"},
       {"a blank after the colon is part of the element", "KAVMfgDataPool: KAVMfgDictionary", "0100"},
-      {"a prefix is not the class", "KAVMfgDict", "0000"},
-      {"a longer word is not the class", "KAVMfgDictionaryX", "0000"},
+      {"a prefix is not the class", "KAVMfgDict", "0000"}, {"a longer word is not the class", "KAVMfgDictionaryX", "0000"},
       {"trailing colon adds no element", "KAVMfgBaseNLS:", "0010"},
       {"leading colon gives an empty element", ":KAVMfgBaseNLS", "0011"},
       {"doubled colon gives an empty element", "KAVMfgBaseNLS::KAVMfgDataPool", "0111"}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto result = RunInChild({{"MfgBaseDebug", c.value}}, [] {
-      std::cout << DebugAnswers();
-      return 0;
+    ExpectFresh({{"MfgBaseDebug", c.value}}, c.answers, [] {
+      std::string answers;
+      for (const char* name : {"KAVMfgDictionary", "KAVMfgDataPool", "KAVMfgBaseNLS", ""})
+        answers += GetDebug(name) ? '1' : '0';
+      return answers;
     });
-    EXPECT_EQ(c.answers, result.out);
   }
 }
 
@@ -60,38 +47,35 @@ TEST(DiagnosticsTest, PerfoOdtAndRecordSwitchesCompareTheWholeValue) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto result = RunInChild(
-        {{"MfgBasePerfo", c.perfo}, {"MFGODT", c.odt}, {"GIIBatchRecordV5", c.record}}, [] {
-          std::cout << GetPerfo("KAVMfgDictionary") << GetPerfo("KAVMfgDataPool") << GetMfgODT()
-                    << GetGIIRV5();
-          return 0;
-        });
-    EXPECT_EQ(c.answers, result.out);
+    ExpectFresh({{"MfgBasePerfo", c.perfo}, {"MFGODT", c.odt}, {"GIIBatchRecordV5", c.record}},
+                c.answers, [] {
+                  return Streamed(GetPerfo("KAVMfgDictionary")) +
+                         Streamed(GetPerfo("KAVMfgDataPool")) + Streamed(GetMfgODT()) +
+                         Streamed(GetGIIRV5());
+                });
   }
 }
 
 TEST(DiagnosticsTest, SwitchesAreReadOnceAndKeptForTheProcess) {
-  auto result = RunInChild(
-      {{"MfgBaseDebug", std::nullopt},
-       {"MFGODT", "OUI"},
-       {"MfgBasePerfo", "ALL"},
-       {"GIIBatchRecordV5", std::nullopt}},
-      [] {
-        std::cout << GetDebug("KAVMfgDictionary") << GetMfgODT() << GetPerfo("X") << GetGIIRV5();
-        setenv("MfgBaseDebug", "ALL", 1);
-        setenv("MFGODT", "NON", 1);
-        setenv("MfgBasePerfo", "", 1);
-        setenv("GIIBatchRecordV5", "OUI", 1);
-        std::cout << GetDebug("KAVMfgDictionary") << GetMfgODT() << GetPerfo("X") << GetGIIRV5()
-                  << "|" << KAVMfgBaseAnalysisStatic::ReadODT() << "|"
-                  << KAVMfgBaseAnalysisStatic::ReadDebug() << "|";
-        return 0;
-      });
-  EXPECT_EQ("01100110|OUI||", result.out);
+  const Environment first = {{"MfgBaseDebug", std::nullopt},
+                             {"MFGODT", "OUI"},
+                             {"MfgBasePerfo", "ALL"},
+                             {"GIIBatchRecordV5", std::nullopt}};
+  ExpectFresh(first, "01100110|OUI||", [] {
+    std::cout << GetDebug("KAVMfgDictionary") << GetMfgODT() << GetPerfo("X") << GetGIIRV5();
+    setenv("MfgBaseDebug", "ALL", 1);
+    setenv("MFGODT", "NON", 1);
+    setenv("MfgBasePerfo", "", 1);
+    setenv("GIIBatchRecordV5", "OUI", 1);
+    std::cout << GetDebug("KAVMfgDictionary") << GetMfgODT() << GetPerfo("X") << GetGIIRV5() << "|"
+              << KAVMfgBaseAnalysisStatic::ReadODT() << "|" << KAVMfgBaseAnalysisStatic::ReadDebug()
+              << "|";
+    return std::string();
+  });
 }
 
 TEST(DiagnosticsTest, TraceWriterLaysOutBannersAndLabelledLines) {
-  kavtest::CoutCapture capture;
+  CoutCapture capture;
   KAVTrace::Open(KAVOpening::Heading(16), "GetTables, start");
   KAVTrace::Line("itype : ", 3);
   KAVTrace::Blank();
@@ -100,9 +84,9 @@ TEST(DiagnosticsTest, TraceWriterLaysOutBannersAndLabelledLines) {
   KAVTrace::Line("value : ", 2.5);
   KAVTrace::Dashes(0);
   KAVTrace::Close(KAVClosing::Framed(15), "GetTables, end ");
-  EXPECT_EQ(kavtest::Block({kavtest::Opening(16, "GetTables, start"),
-                            {"itype : 3", " ", "Table Name : APT1", "label : ", "value : 2.5", ""},
-                            kavtest::Closing(15, "GetTables, end ")}),
+  EXPECT_EQ(Block({Opening(16, "GetTables, start"),
+                   {"itype : 3", " ", "Table Name : APT1", "label : ", "value : 2.5", ""},
+                   Closing(15, "GetTables, end ")}),
             capture.Take());
 }
 
@@ -118,18 +102,18 @@ TEST(DiagnosticsTest, BannerShapesKeepTheirPartsAndPlaceTheirLines) {
   const auto close = [&](const KAVClosing& iShape) {
     KAVTrace::Close(iShape, "T", {{"c : ", "x"}, {"l : ", none}, "text"});
   };
-  const kavtest::Strings in = {"n : 3", "s : TOOLS", "r : 0.5"}, out = {"c : x", "l : ", "text"};
+  const Strings in = {"n : 3", "s : TOOLS", "r : 0.5"}, out = {"c : x", "l : ", "text"};
   // clang-format off
-  struct Case { const char* name; std::function<void()> print; kavtest::Strings expected; } cases[] = {
-      {"Listed", [&] { open(KAVOpening::Listed(3)); }, kavtest::Concat({{" ", "---", "T", "---"}, in, {" "}})},
-      {"Framed", [&] { open(KAVOpening::Framed(3)); }, kavtest::Concat({{" ", "---", "T"}, in, {"---", " "}})},
-      {"Heading", [&] { open(KAVOpening::Heading(3)); }, kavtest::Concat({{" ", "---", "T"}, in, {"---"}})},
-      {"Bare opening", [&] { open(KAVOpening::Bare(3)); }, kavtest::Concat({{"---", "T"}, in, {"---"}})},
-      {"Undashed opening", [&] { open(KAVOpening::Undashed()); }, kavtest::Concat({{" ", "T"}, in, {" "}})},
-      {"Framed closing", [&] { close(KAVClosing::Framed(3)); }, kavtest::Concat({{" ", "---"}, out, {"T", "---", " "}})},
-      {"Footing", [&] { close(KAVClosing::Footing(3, 2)); }, kavtest::Concat({{"---"}, out, {"T", "--", " "}})},
-      {"Bare closing", [&] { close(KAVClosing::Bare(3)); }, kavtest::Concat({{"---"}, out, {"T", "---"}})},
-      {"Undashed closing", [&] { close(KAVClosing::Undashed()); }, kavtest::Concat({{" "}, out, {"T", " "}})},
+  struct Case { const char* name; std::function<void()> print; Strings expected; } cases[] = {
+      {"Listed", [&] { open(KAVOpening::Listed(3)); }, Concat({{" ", "---", "T", "---"}, in, {" "}})},
+      {"Framed", [&] { open(KAVOpening::Framed(3)); }, Concat({{" ", "---", "T"}, in, {"---", " "}})},
+      {"Heading", [&] { open(KAVOpening::Heading(3)); }, Concat({{" ", "---", "T"}, in, {"---"}})},
+      {"Bare opening", [&] { open(KAVOpening::Bare(3)); }, Concat({{"---", "T"}, in, {"---"}})},
+      {"Undashed opening", [&] { open(KAVOpening::Undashed()); }, Concat({{" ", "T"}, in, {" "}})},
+      {"Framed closing", [&] { close(KAVClosing::Framed(3)); }, Concat({{" ", "---"}, out, {"T", "---", " "}})},
+      {"Footing", [&] { close(KAVClosing::Footing(3, 2)); }, Concat({{"---"}, out, {"T", "--", " "}})},
+      {"Bare closing", [&] { close(KAVClosing::Bare(3)); }, Concat({{"---"}, out, {"T", "---"}})},
+      {"Undashed closing", [&] { close(KAVClosing::Undashed()); }, Concat({{" "}, out, {"T", " "}})},
       {"no lines", [&] { KAVTrace::Open(KAVOpening::Listed(0), "T"); }, {" ", "", "T", "", " "}},
       {"a labelled title", [&] { KAVTrace::Close(KAVClosing::Framed(2), {"end ID = ", 7}); },
        {" ", "--", "end ID = 7", "--", " "}},
@@ -139,9 +123,9 @@ TEST(DiagnosticsTest, BannerShapesKeepTheirPartsAndPlaceTheirLines) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    kavtest::CoutCapture capture;
+    CoutCapture capture;
     c.print();
-    EXPECT_EQ(kavtest::Lines(c.expected), capture.Take());
+    EXPECT_EQ(Lines(c.expected), capture.Take());
   }
 }
 
@@ -150,7 +134,7 @@ TEST(DiagnosticsTest, BannerShapesKeepTheirPartsAndPlaceTheirLines) {
 TEST(DiagnosticsTest, OperationTracePrintsOnlyWhileItsSwitchIsOn) {
   for (const bool on : {false, true}) {
     SCOPED_TRACE(on);
-    kavtest::CoutCapture capture;
+    CoutCapture capture;
     int asked = 0;
     const KAVOperationTrace trace(on);
     trace.Open(KAVOpening::Listed(2), "T", {{"i : ", 1}});
@@ -159,8 +143,8 @@ TEST(DiagnosticsTest, OperationTracePrintsOnlyWhileItsSwitchIsOn) {
     trace.Blank();
     trace.Dashes(1);
     trace.Close(KAVClosing::Framed(2), "E", [&] { ++asked; });
-    EXPECT_EQ(on ? kavtest::Lines({" ", "--", "T", "--", "i : 1", " ", "code : 0", "ok", " ", "-",
-                                   " ", "--", "E", "--", " "})
+    EXPECT_EQ(on ? Lines({" ", "--", "T", "--", "i : 1", " ", "code : 0", "ok", " ", "-", " ", "--",
+                          "E", "--", " "})
                  : "",
               capture.Take());
     EXPECT_EQ(on ? 1 : 0, asked);

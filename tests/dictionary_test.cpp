@@ -55,11 +55,12 @@ class DictionaryTest : public KernelTest {
     KernelTest::SetUp();
   }
 
-  // Loads iMember (completed) and starts the journal afresh.
-  static void Start(const char* iMember) {
+  // Loads iMember (completed) and starts the journal and the output afresh.
+  void Start(const char* iMember) {
     D::Load(iMember, 1);
     ASSERT_EQ(0, D::GetError());
     Kernel::ClearJournal();
+    Stdout();
   }
 
   TempDir _site;
@@ -71,15 +72,14 @@ class DictionaryTest : public KernelTest {
 // characters, and a failed load leaves MSPECFR2 the current dictionary.
 TEST_F(DictionaryTest, LoadChoosesTheModelFromTheNameAsGiven) {
   // clang-format off
-  struct Case { const char* name; int complete; const char* model; const char* member; int error; };
-  const Case cases[] = {
+  const struct { const char* name; int complete; const char* model; const char* member; int error; } cases[] = {
       {"MSPECFR2", 0, "MFG SPEC", "MSPECFR2", 0}, {"MVIEWFR2", 1, "MFG VIEW", "MVIEWFR2", 0},
       {"MGEOPFR2", 2, "GEO PACK", "MGEOPFR2", 0},    {" DICOFR2", 1, "NC MODEL", "DICOFR2 ", 0},
       {"  DICOFR2", 1, "NC MODEL", "DICOFR  ", 9011}, {"mspecfr2", 1, "NC MODEL", "mspecfr2", 9011},
       {"MSPECFR2 ", 1, "NC MODEL", "MSPECFR2", 9011}, {"MGEOPFR2XYZ", 0, "NC MODEL", "MGEOPFR2", 9011},
       {"", 1, "NC MODEL", "        ", 9018}};
   // clang-format on
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Start("MSPECFR2");
     D::Load(c.name, c.complete);
@@ -102,8 +102,7 @@ TEST_F(DictionaryTest, RefusedCallsLeaveOnlyTheKernelsCode) {
     D::AddAttribute(iAttribute, 1, "G", 0);
   };
   // clang-format off
-  struct Case { const char* what; bool unloaded; std::function<void()> call; int error; };
-  const Case cases[] = {
+  const struct { const char* what; bool unloaded; std::function<void()> call; int error; } cases[] = {
       {"GetClasses", true, [&] { D::GetClasses(o.names, o.ints); }, 9010},
       {"GetAllAttributes", true, [&] { D::GetAllAttributes(o.names, o.ints); }, 9010},
       {"GetAttributes", true, [&] { o.Attributes("MfgTool"); }, 9010},
@@ -273,32 +272,29 @@ TEST_F(DictionaryTest, ListQueriesReadEveryClassAndAttribute) {
 // ends with code 0; a count of 5 where values come in pairs reads records
 // 1, 3 and 5; a negative code stops Load like any other.
 TEST_F(DictionaryTest, ScriptedKernelAnswers) {
-  const auto handlesZero = [](const char* iRoutine, Ints iArgs) {
-    return [=] {
+  // clang-format off
+  struct Case { std::string what; std::function<void()> script; std::function<void(Out&)> run; int error; Strings calls; Ints ints = {}; };
+  // clang-format on
+  // iRoutine answers success with a handle of 0 at each of iArgs.
+  const auto handlesZero = [](const char* iRoutine, Ints iArgs, std::function<void(Out&)> iRun) {
+    const auto script = [=] {
       for (int arg : iArgs) Kernel::ScriptInt(iRoutine, 1, arg, 0);
       for (int arg : {2, 3, 4}) Kernel::ScriptInt("GUSINF", 1, arg, 0, true);
     };
+    return Case{std::string(iRoutine) + ", handles 0", script, iRun, 0, {iRoutine, "GUSINF"}};
   };
-  const std::string emptyList = "GUSINF -> 0\n";
   // clang-format off
-  struct Case { const char* what; std::function<void()> script; std::function<void(Out&)> run; int error; std::string calls; Ints ints = {}; };
   const Case cases[] = {
-      {"GetAttributes, handles 0", handlesZero("GNFRC1", {3, 4, 5, 6}),
-       [](Out& o) { o.Attributes("MfgEndMill"); }, 0, "GNFRC1 -> 0\n" + emptyList},
-      {"GetAttributeValues, handle 0", handlesZero("GNFRC2", {4}),
-       [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0, "GNFRC2 -> 0\n" + emptyList},
-      {"GetAttributeFacets, handle 0", handlesZero("GNFRAT", {13}),
-       [](Out& o) { o.Facets("MFG_NB_FLUTES"); }, 0, "GNFRAT -> 0\n" + emptyList},
-      {"GetClasses, handles 0", handlesZero("GNFLCL", {1, 2}),
-       [](Out& o) { D::GetClasses(o.names, o.ints); }, 0, "GNFLCL -> 0\n" + emptyList},
-      {"GetAllAttributes, handles 0", handlesZero("GNFLAT", {1, 2}),
-       [](Out& o) { D::GetAllAttributes(o.names, o.ints); }, 0, "GNFLAT -> 0\n" + emptyList},
+      handlesZero("GNFRC1", {3, 4, 5, 6}, [](Out& o) { o.Attributes("MfgEndMill"); }),
+      handlesZero("GNFRC2", {4}, [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }),
+      handlesZero("GNFRAT", {13}, [](Out& o) { o.Facets("MFG_NB_FLUTES"); }),
+      handlesZero("GNFLCL", {1, 2}, [](Out& o) { D::GetClasses(o.names, o.ints); }),
+      handlesZero("GNFLAT", {1, 2}, [](Out& o) { D::GetAllAttributes(o.names, o.ints); }),
       {"GetAttributeValues, odd count", [] { Kernel::ScriptInt("GUSINF", 1, 3, 5); },
        [](Out& o) { o.Values("MfgDrilling", "MFG_CYCLE_TYPE"); }, 0,
-       Lines({"GNFRC2 -> 0", "GUSINF -> 0", "GUSREA -> 0", "GUSREA -> 0", "GUSREA -> 0", "GUSEND -> 0"}),
-       {81, 82, 83}},
+       {"GNFRC2", "GUSINF", "GUSREA", "GUSREA", "GUSREA", "GUSEND"}, {81, 82, 83}},
       {"Load, negative code", [] { Kernel::ScriptInt("GNFLOD", 0, 4, -7); },
-       [](Out&) { D::Load("MVIEWFR2", 1); }, -7, "GNFLOD -> 0\n"}};
+       [](Out&) { D::Load("MVIEWFR2", 1); }, -7, {"GNFLOD"}}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -308,7 +304,7 @@ TEST_F(DictionaryTest, ScriptedKernelAnswers) {
     Out o;
     c.run(o);
     EXPECT_EQ(c.error, D::GetError());
-    EXPECT_EQ(c.calls, Kernel::Calls());
+    EXPECT_EQ(CallLog(c.calls), Kernel::Calls());
     EXPECT_EQ(c.ints, Values(o.ints));
     EXPECT_EQ(c.ints.size(), static_cast<size_t>(o.Appended()));
   }
@@ -327,22 +323,20 @@ TEST_F(DictionaryTest, CreatedAttributeSendsOnlyTheValuesOfItsType) {
   in.texts.Append(KAVUnicodeString("  " + std::string(70, 'L') + "ABCDEF"));
   const std::string longText(70, 'L');
   // clang-format off
-  const struct { const char* name; int type; std::string journal; } cases[] = {
-      {"MFG_REAL", 2, Lines({"GUSINI 8 0 -> 0", "GUSPUS 1 2.5 -> 0",
-                             "GNFCAT \"MFG_REAL        \" [1,1,2,1,0,0,1,0,0,0,0] 1 -> 0", "GUSEND 1 -> 0"})},
-      {"MFG_OTHER", 6, Lines({"GUSINI 4 0 -> 0", "GNFCAT \"MFG_OTHER       \" [1,1,6,1,0,0,1,0,0,0,0] 1 -> 0",
-                              "GUSEND 1 -> 0"})},
-      {"MFG_TEXT", 3, Lines({"GUSINI 72 0 -> 0", "GUSPUS 1 \"RIGHT HAND" + std::string(62, ' ') + "\" -> 0",
-                             "GUSPUS 1 \"" + longText + "  \" -> 0",
-                             "GNFCAT \"MFG_TEXT        \" [1,1,3,1,0,0,1,0,0,0,0] 1 -> 0",
-                             "GUSEND 1 -> 0"})}};
+  // calls: the values list's, before GNFCAT and GUSEND.
+  const struct { const char* name; int type; Strings calls; } cases[] = {
+      {"MFG_REAL", 2, {"GUSINI 8 0", "GUSPUS 1 2.5"}}, {"MFG_OTHER", 6, {"GUSINI 4 0"}},
+      {"MFG_TEXT", 3, {"GUSINI 72 0", "GUSPUS 1 \"RIGHT HAND" + std::string(62, ' ') + "\"",
+                       "GUSPUS 1 \"" + longText + "  \""}}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Kernel::Reset();
     D::CreateAttribute(c.name, 1, 1, c.type, 1, 0, 0, 1, 0, 0, 0, 0, in.ints, in.doubles, in.texts);
     EXPECT_EQ(0, D::GetError());
-    EXPECT_EQ(c.journal, Kernel::Journal());
+    const std::string created = "GNFCAT \"" + Padded(c.name, 16) + "\" [1,1," +
+                                std::to_string(c.type) + ",1,0,0,1,0,0,0,0] 1";
+    EXPECT_EQ(CallLog(Concat({c.calls, {created, "GUSEND 1"}})), Kernel::Journal());
   }
   Out back;
   back.Facets(" MFG_TEXT");
@@ -367,14 +361,6 @@ std::vector<SweptOperation> Operations() {
   const KernelStep end = KernelStep("GUSEND").Ends(1);
   const KernelStep info = KernelStep("GNFINF").NoCode();
   const KernelSteps reload = {info, "GNFRST", "GNFZDS", "GNFLOD", "GNFIDS"};
-  // Runs iRun on fresh outputs: what it appended.
-  const auto appended = [](std::function<void(Out&)> iRun) {
-    return [=] {
-      Out o;
-      iRun(o);
-      return o.Appended();
-    };
-  };
   // clang-format off
   const struct { const char* name; const char* member; std::function<void(Out&)> run; KernelSteps steps; const char* endTitle; } rows[] = {
       {"Load", "MSPECFR2", [](Out&) { D::Load("MVIEWFR2", 1); }, {"GNFLOD", "GNFIDS"}, "Load, end "},
@@ -408,23 +394,22 @@ std::vector<SweptOperation> Operations() {
   std::vector<SweptOperation> operations;
   for (const auto& row : rows) {
     const std::string member = row.member, name = row.name;
-    operations.push_back({name, appended(row.run), Stops(row.steps), row.endTitle, [member, name] {
-                            D::Load(member.c_str(), 1);
-                            if (name == "AddAttribute") D::SetCurrentClass("MfgGeoPlane", 0);
-                          }});
+    operations.push_back(
+        {name, AppendedBy<Out>(row.run), Stops(row.steps), row.endTitle, [member, name] {
+           D::Load(member.c_str(), 1);
+           if (name == "AddAttribute") D::SetCurrentClass("MfgGeoPlane", 0);
+         }});
   }
   return operations;
 }
 
 // Traced, LoadDefault's closing report asks GNFINF once more: the calls are
 // compared on the untraced run only.
-TEST_F(DictionaryTest, EachFailingCallStopsTheOperationThere) {
-  SweepOperations(Operations(), D::GetError, false);
-}
+void SweepAll(bool iTraced) { SweepOperations(Operations(), D::GetError, iTraced); }
 
-TEST_F(DictionaryTest, EachFailingCallTraceHasNoEndBanner) {
-  SweepOperations(Operations(), D::GetError, true);
-}
+TEST_F(DictionaryTest, EachFailingCallStopsTheOperationThere) { SweepAll(false); }
+
+TEST_F(DictionaryTest, EachFailingCallTraceHasNoEndBanner) { SweepAll(true); }
 
 // GetClasses and GetAllAttributes leave the loop on a failing name read but
 // still end both lists; the int read's code is not looked at.
@@ -471,7 +456,6 @@ TEST_F(DictionaryTest, ListQueriesEndBothListsWhateverFails) {
 // clang-format off
 TEST_F(DictionaryTest, LoadingTraces) {
   Start("MSPECFR2");
-  Stdout();
   D::Load("MGEOPFR2", 1);
   D::Store("MGEOPFR3");
   D::LoadDefault();
@@ -488,11 +472,9 @@ TEST_F(DictionaryTest, LoadingTraces) {
       Opening(13, "KAVMfgDictionary::Unload, start"), {" ", "ier (gnfrst) 0", "ier (gnfzds) 0"},
       Closing(13, "KAVMfgDictionary::Unload, end  "), {"ier (gnflod) 0", "ier (gnfids) 0"}, defaultEnd,
       Opening(13, "KAVMfgDictionary::GetCurrent, start"),
-      {" ", "Name courant : NC MODEL", "Member courant : DICOFR2"},
-      Closing(10, "KAVMfgDictionary::GetCurrent, end "),
+      {" ", "Name courant : NC MODEL", "Member courant : DICOFR2"}, Closing(10, "KAVMfgDictionary::GetCurrent, end "),
       Opening(13, "KAVMfgDictionary::LoadDefault, start"),
-      {" ", "Name courant : NC MODEL", "Member courant : DICOFR2", "Default dico deja charge !"},
-      defaultEnd}),
+      {" ", "Name courant : NC MODEL", "Member courant : DICOFR2", "Default dico deja charge !"}, defaultEnd}),
       Stdout());
 }
 
@@ -500,7 +482,6 @@ TEST_F(DictionaryTest, LoadingTraces) {
 // ended, so the code left is GUSEND's.
 TEST_F(DictionaryTest, QueryTraces) {
   Start("MGEOPFR2");
-  Stdout();
   Out o;
   o.Attributes("MfgGeoCircle");
   o.Facets("MFG_GEO_KIND");
@@ -526,7 +507,6 @@ TEST_F(DictionaryTest, QueryTraces) {
       Stdout());
 
   Start("MVIEWFR2");
-  Stdout();
   o.Values(" MfgViewToolpath", "MFG_VISIBLE");
   D::GetAllAttributes(o.names, o.ints);
   EXPECT_EQ(Block({
@@ -545,7 +525,6 @@ TEST_F(DictionaryTest, QueryTraces) {
 
 TEST_F(DictionaryTest, EditingTraces) {
   Start("MGEOPFR2");
-  Stdout();
   Out in;
   in.doubles = DoublesOf({0.5});
   D::CreateClass("MfgGeoLine", 6, "", 1);
@@ -554,8 +533,7 @@ TEST_F(DictionaryTest, EditingTraces) {
   D::AddAttribute(" MFG_LENGTH", 2, "DEFINITION ", 1);
   D::SetCurrentClass("MfgGeoNothing", 0);
   EXPECT_EQ(Block({
-      Opening(18, "CreateClass, start"), {" ", "ier (gnfccl) : 0"},
-      Closing(16, "KAVMfgDictionary::CreateClass, end"),
+      Opening(18, "CreateClass, start"), {" ", "ier (gnfccl) : 0"}, Closing(16, "KAVMfgDictionary::CreateClass, end"),
       Opening(25, "KAVMfgDictionary::CreateAttribute, start"), {" ", "gnfcat(ier) : 0"},
       Closing(20, "KAVMfgDictionary::CreateAttribute, end"),
       Opening(22, "KAVMfgDictionary::SetCurrentClass, start"), {" "}, Closing(20, "SetCurrentClass, end"),

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "KAVMfgBaseGII.h"
@@ -24,6 +26,7 @@ namespace {
 
 using namespace kavtest;
 using G = KAVMfgBaseGII;
+using Ints = std::vector<int>;
 
 constexpr int kCode = 7777;  // the code every injected failure answers
 
@@ -34,61 +37,66 @@ std::string Value(const char* iName) {
 std::string Events() { return KAV_KERNEL_FN(kavsim_gii_events)(); }
 int Orders() { return KAV_KERNEL_FN(kavsim_gii_order_count)(); }
 
+// GMIQID asked for iName, as the journal shows it.
+std::string Asked(const std::string& iName, int iCode = 0) {
+  return "GMIQID " + std::to_string(iName.size()) + " \"" + iName + "\" 0 -> " +
+         std::to_string(iCode) + "\n";
+}
+
 // What SetGIIError does with code C when nothing else fails and the
 // identifier cache is not used: write C into IERZORVEN, record OUTER, order.
 std::string Raised(int iCode) {
-  return Lines({"GMIQID 9 \"IERZORVEN\" 0 -> 0",
-                "GMOKEY 1 1 [2] [" + std::to_string(iCode) + "] null [0] null -> 0",
-                "GMIQID 5 \"OUTER\" 0 -> 0", "GMOEVT 2 -> 0", "LBATCH null -> 0",
-                "MRCGII 0 0 -> 0"});
+  return Asked("IERZORVEN") + "GMOKEY 1 1 [2] [" + std::to_string(iCode) +
+         "] null [0] null -> 0\n" + Asked("OUTER") +
+         Lines({"GMOEVT 2 -> 0", "LBATCH null -> 0", "MRCGII 0 0 -> 0"});
 }
 
+// The first iCount lines, each followed by "\n".
 std::string Join(const Strings& iLines, size_t iCount) {
-  std::string text;
-  for (size_t i = 0; i < iCount && i < iLines.size(); ++i) text += iLines[i] + "\n";
-  return text;
+  return Lines(Strings(iLines.begin(), iLines.begin() + std::min(iCount, iLines.size())));
 }
+
+// GetGIIVariable's outputs, each starting at a value no field gives.
+struct FieldRead {
+  int type = -1, value = -1;
+  double real = -1;
+  KAVUnicodeString text{"old"};
+  FieldRead& Read(const char* iName, int iField, int iBuffer = 0) {
+    G::GetGIIVariable(iName, iField, type, value, real, text, iBuffer);
+    return *this;
+  }
+};
 
 struct Operation {
   const char* name;
   std::function<void(int)> run;  // given the buffer flag
 };
 
+// clang-format off
+// An operation of KAVMfgBaseGII by its name: called with these arguments,
+// then the buffer flag.
+#define GII_OPERATION(Name, ...) \
+  Operation { #Name, [](int b) { G::Name(__VA_ARGS__, b); } }
+
 // Every operation that stops at its first failure and raises it, on a
 // variable of the bundled session that it reads or writes successfully.
 const std::vector<Operation>& StoppingOperations() {
-  // clang-format off
   static const std::vector<Operation> operations = {
-      {"SetGIIIntVariable", [](int b) { G::SetGIIIntVariable("NBPASS", 5, b); }},
-      {"SetGIIDoubleVariable", [](int b) { G::SetGIIDoubleVariable("AVANCE", 1.5, b); }},
-      {"SetGIIElemVariable", [](int b) { G::SetGIIElemVariable("OUTIL", 3, b); }},
-      {"SetGIIStringVariable", [](int b) { G::SetGIIStringVariable("TITRE", "x", b); }},
-      {"SetGIITextVariable", [](int b) { G::SetGIITextVariable("COMMENTAIRE", "x", b); }},
-      {"SetGIIPromptVariable", [](int b) { G::SetGIIPromptVariable("INVITE", "x", b); }},
-      {"GetGIIIntVariable", [](int b) { G::GetGIIIntVariable("NBPASS", b); }},
-      {"GetGIIDoubleVariable", [](int b) { G::GetGIIDoubleVariable("AVANCE", b); }},
-      {"GetGIIElemVariable", [](int b) { G::GetGIIElemVariable("OUTIL", b); }},
-      {"GetGIIStringVariable", [](int b) { G::GetGIIStringVariable("TITRE", b); }},
-      {"GetGIITextVariable", [](int b) { G::GetGIITextVariable("COMMENTAIRE", b); }},
-      {"GetGIIPromptVariable", [](int b) { G::GetGIIPromptVariable("INVITE", b); }},
-      {"GetGIIIntListVariable", [](int b) { G::GetGIIIntListVariable("PASSES", b); }},
-      {"IsValuatedGIIVariable", [](int b) { G::IsValuatedGIIVariable("NBPASS", b); }},
-      {"UnsetGIIVariable", [](int b) { G::UnsetGIIVariable("NBPASS", b); }},
-      {"UnsetGIIListVariable", [](int b) { G::UnsetGIIListVariable("PASSES", b); }},
-      {"ResetGIIVarModifState", [](int b) { G::ResetGIIVarModifState("NBPASS", b); }},
-      {"SetGIIEventVariable", [](int b) { G::SetGIIEventVariable("NBPASS", b); }},
-      {"SetGIIEventBisVariable", [](int b) { G::SetGIIEventBisVariable("NBPASS", b); }},
-      {"SetGIIVariable",
-       [](int b) { G::SetGIIVariable("MIXTE", KAVRawCollint(0), KAVRawCollint(0), KAVRawColldouble(0), ListOf({}), b); }},
-      {"GetGIIVariable", [](int b) {
-         int type = 0, value = 0;
-         double real = 0;
-         KAVUnicodeString text;
-         G::GetGIIVariable("MIXTE", 1, type, value, real, text, b);
-       }}};
-  // clang-format on
+      GII_OPERATION(SetGIIIntVariable, "NBPASS", 5), GII_OPERATION(SetGIIDoubleVariable, "AVANCE", 1.5),
+      GII_OPERATION(SetGIIElemVariable, "OUTIL", 3), GII_OPERATION(SetGIIStringVariable, "TITRE", "x"),
+      GII_OPERATION(SetGIITextVariable, "COMMENTAIRE", "x"), GII_OPERATION(SetGIIPromptVariable, "INVITE", "x"),
+      GII_OPERATION(GetGIIIntVariable, "NBPASS"), GII_OPERATION(GetGIIDoubleVariable, "AVANCE"),
+      GII_OPERATION(GetGIIElemVariable, "OUTIL"), GII_OPERATION(GetGIIStringVariable, "TITRE"),
+      GII_OPERATION(GetGIITextVariable, "COMMENTAIRE"), GII_OPERATION(GetGIIPromptVariable, "INVITE"),
+      GII_OPERATION(GetGIIIntListVariable, "PASSES"), GII_OPERATION(IsValuatedGIIVariable, "NBPASS"),
+      GII_OPERATION(UnsetGIIVariable, "NBPASS"), GII_OPERATION(UnsetGIIListVariable, "PASSES"),
+      GII_OPERATION(ResetGIIVarModifState, "NBPASS"), GII_OPERATION(SetGIIEventVariable, "NBPASS"),
+      GII_OPERATION(SetGIIEventBisVariable, "NBPASS"),
+      GII_OPERATION(SetGIIVariable, "MIXTE", KAVRawCollint(0), KAVRawCollint(0), KAVRawColldouble(0), ListOf({})),
+      {"GetGIIVariable", [](int b) { FieldRead().Read("MIXTE", 1, b); }}};
   return operations;
 }
+// clang-format on
 
 class GiiTest : public KernelTest {
  protected:
@@ -105,32 +113,28 @@ using GiiModesDeathTest = GiiTest;
 
 TEST_F(GiiTest, WritersPassTheirValuesInKernelForm) {
   const std::string abc = "abc" + std::string(77, ' ');
-  const std::string hundred = std::string(60, 'a') + std::string(40, 'b');
+  const std::string hundred = std::string(60, 'a') + std::string(40, 'b'),
+                    cut = hundred.substr(0, 80);
   // clang-format off
-  struct Case { const char* what; std::function<void()> write; std::string journal; const char* name; std::string value; };
+  struct Case { const char* what; std::function<void()> write; std::string call; const char* name; std::string value; };
   const Case cases[] = {
-      {"int", [] { G::SetGIIIntVariable(" NBPASS ", 42, 0); },
-       "GMIQID 6 \"NBPASS\" 0 -> 0\nGMOKEY 101 1 [2] [42] null [0] null -> 0\n", "NBPASS", "int 42"},
-      {"real", [] { G::SetGIIDoubleVariable("AVANCE", 0.5, 0); },
-       "GMIQID 6 \"AVANCE\" 0 -> 0\nGMOKEY 102 1 [1] null [0.5] [0] null -> 0\n", "AVANCE", "real 0.5"},
-      {"element", [] { G::SetGIIElemVariable("OUTIL", 7, 0); },
-       "GMIQID 5 \"OUTIL\" 0 -> 0\nGMOSEL 104 7 -> 0\n", "OUTIL", "element 7"},
-      {"string stripped", [] { G::SetGIIStringVariable("TITRE", "  Carter B  ", 0); },
-       "GMIQID 5 \"TITRE\" 0 -> 0\nGMOKCH 105 1 8 \"Carter B\" -> 0\n", "TITRE", "string \"Carter B\""},
+      {"int", [] { G::SetGIIIntVariable(" NBPASS ", 42, 0); }, "GMOKEY 101 1 [2] [42] null [0] null", "NBPASS", "int 42"},
+      {"real", [] { G::SetGIIDoubleVariable("AVANCE", 0.5, 0); }, "GMOKEY 102 1 [1] null [0.5] [0] null", "AVANCE", "real 0.5"},
+      {"element", [] { G::SetGIIElemVariable("OUTIL", 7, 0); }, "GMOSEL 104 7", "OUTIL", "element 7"},
+      {"string stripped", [] { G::SetGIIStringVariable("TITRE", "  Carter B  ", 0); }, "GMOKCH 105 1 8 \"Carter B\"",
+       "TITRE", "string \"Carter B\""},
       {"text stripped then padded", [] { G::SetGIITextVariable("COMMENTAIRE", "  abc  ", 0); },
-       "GMIQID 11 \"COMMENTAIRE\" 0 -> 0\nGMOKEY 103 1 [4] null null [80] \"" + abc + "\" -> 0\n",
-       "COMMENTAIRE", "text \"abc\""},
+       "GMOKEY 103 1 [4] null null [80] \"" + abc + "\"", "COMMENTAIRE", "text \"abc\""},
       {"text cut at 80", [hundred] { G::SetGIITextVariable("COMMENTAIRE", hundred.c_str(), 0); },
-       "GMIQID 11 \"COMMENTAIRE\" 0 -> 0\nGMOKEY 103 1 [4] null null [80] \"" + hundred.substr(0, 80) +
-           "\" -> 0\n", "COMMENTAIRE", "text \"" + hundred.substr(0, 80) + "\""},
-      {"prompt as given", [] { G::SetGIIPromptVariable("INVITE", " Outil ? ", 0); },
-       "GMIQID 6 \"INVITE\" 0 -> 0\nGMOPRO 106 \" Outil ? \" 9 -> 0\n", "INVITE", "prompt \" Outil ? \""}};
+       "GMOKEY 103 1 [4] null null [80] \"" + cut + "\"", "COMMENTAIRE", "text \"" + cut + "\""},
+      {"prompt as given", [] { G::SetGIIPromptVariable("INVITE", " Outil ? ", 0); }, "GMOPRO 106 \" Outil ? \" 9",
+       "INVITE", "prompt \" Outil ? \""}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Kernel::Reset();
     c.write();
-    EXPECT_EQ(c.journal, Kernel::Journal());
+    EXPECT_EQ(Asked(c.name) + c.call + " -> 0\n", Kernel::Journal());
     EXPECT_EQ(c.value, Value(c.name));
     EXPECT_EQ(1, KAV_KERNEL_FN(kavsim_gii_modified)(c.name));
   }
@@ -140,22 +144,16 @@ TEST_F(GiiTest, ReadersConvertWhatTheKernelGives) {
   // clang-format off
   struct Case { const char* what; std::function<std::string()> read; std::string journal; std::string result; };
   const Case cases[] = {
-      {"int", [] { return std::to_string(G::GetGIIIntVariable("NBPASS", 0)); }, "GMIKEY 101 1 0 0 0 0 null -> 0", "3"},
-      {"int of a real is 0", [] { return std::to_string(G::GetGIIIntVariable("AVANCE", 0)); },
-       "GMIKEY 102 1 0 0 0 0 null -> 0", "0"},
-      {"real", [] { return std::to_string(G::GetGIIDoubleVariable("AVANCE", 0)); },
-       "GMIKEY 102 1 0 0 0 0 null -> 0", "0.250000"},
-      {"real of an int is 0", [] { return std::to_string(G::GetGIIDoubleVariable("NBPASS", 0)); },
-       "GMIKEY 101 1 0 0 0 0 null -> 0", "0.000000"},
-      {"element", [] { return std::to_string(G::GetGIIElemVariable("OUTIL", 0)); }, "GMISEL 104 0 0 -> 0", "12"},
+      {"int", [] { return std::to_string(G::GetGIIIntVariable("NBPASS", 0)); }, "GMIKEY 101 1 0 0 0 0 null", "3"},
+      {"real", [] { return std::to_string(G::GetGIIDoubleVariable("AVANCE", 0)); }, "GMIKEY 102 1 0 0 0 0 null", "0.250000"},
+      {"element", [] { return std::to_string(G::GetGIIElemVariable("OUTIL", 0)); }, "GMISEL 104 0 0", "12"},
       {"text stripped", [] { return G::GetGIITextVariable("COMMENTAIRE", 0).ToStdString(); },
-       "GMIKEY 103 1 3 0 0 80 buffer -> 0", "Ebauche de la poche"},
-      {"string", [] { return G::GetGIIStringVariable("TITRE", 0).ToStdString(); },
-       "GMIKCH 105 1 0 buffer -> 0", "Usinage du carter"},
+       "GMIKEY 103 1 3 0 0 80 buffer", "Ebauche de la poche"},
+      {"string", [] { return G::GetGIIStringVariable("TITRE", 0).ToStdString(); }, "GMIKCH 105 1 0 buffer", "Usinage du carter"},
       {"prompt keeps its blanks", [] { return G::GetGIIPromptVariable("INVITE", 0).ToStdString(); },
-       "GMIPRO 106 buffer 0 -> 0", "  Choisir l'outil : "},
-      {"valued", [] { return std::to_string(G::IsValuatedGIIVariable("NBPASS", 0)); }, "GMIQVA 101 0 -> 0", "1"},
-      {"not valued", [] { return std::to_string(G::IsValuatedGIIVariable("VIDE", 0)); }, "GMIQVA 109 0 -> 0", "0"}};
+       "GMIPRO 106 buffer 0", "  Choisir l'outil : "},
+      {"valued", [] { return std::to_string(G::IsValuatedGIIVariable("NBPASS", 0)); }, "GMIQVA 101 0", "1"},
+      {"not valued", [] { return std::to_string(G::IsValuatedGIIVariable("VIDE", 0)); }, "GMIQVA 109 0", "0"}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -163,7 +161,7 @@ TEST_F(GiiTest, ReadersConvertWhatTheKernelGives) {
     const std::string result = c.read();
     const Strings journal = SplitLines(Kernel::Journal());
     ASSERT_EQ(2u, journal.size());
-    EXPECT_EQ(c.journal, journal[1]);
+    EXPECT_EQ(c.journal + " -> 0", journal[1]);
     EXPECT_EQ(c.result, result);
   }
 }
@@ -185,9 +183,10 @@ TEST_F(GiiTest, UnsetErasesOnlyAValue) {
   Kernel::ClearJournal();
   G::UnsetGIIVariable("NBPASS", 0);
   G::UnsetGIIListVariable("PASSES", 0);
-  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQVA 101 0 -> 0", "GMORAZ 101 -> 0",
-                   "GMIQID 6 \"PASSES\" 0 -> 0", "GMIQVA 107 0 -> 0", "GMORAL 107 -> 0"}),
-            Kernel::Journal());
+  // clang-format off
+  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQVA 101 0 -> 0", "GMORAZ 101 -> 0", "GMIQID 6 \"PASSES\" 0 -> 0",
+                   "GMIQVA 107 0 -> 0", "GMORAL 107 -> 0"}), Kernel::Journal());
+  // clang-format on
   EXPECT_EQ(0, KAV_KERNEL_FN(kavsim_gii_valued)("NBPASS"));
   EXPECT_EQ("list of 0", Value("PASSES"));
 }
@@ -196,10 +195,11 @@ TEST_F(GiiTest, SessionControlReachesTheSession) {
   G::ResetGIIVarModifState("NBPASS", 0);
   G::SetGIIEventBisVariable("AVANCE", 0);
   G::SetGIIEventVariable("NBPASS", 0);
-  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMOMDR 101 -> 0", "GMIQID 6 \"AVANCE\" 0 -> 0",
-                   "GMOEVT 102 -> 0", "GMIQID 6 \"NBPASS\" 0 -> 0", "GMOEVT 101 -> 0",
-                   "LBATCH null -> 0", "MRCGII 0 0 -> 0"}),
+  // clang-format off
+  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMOMDR 101 -> 0", "GMIQID 6 \"AVANCE\" 0 -> 0", "GMOEVT 102 -> 0",
+                   "GMIQID 6 \"NBPASS\" 0 -> 0", "GMOEVT 101 -> 0", "LBATCH null -> 0", "MRCGII 0 0 -> 0"}),
             Kernel::Journal());
+  // clang-format on
   EXPECT_EQ("AVANCE\nNBPASS\n", Events());
   EXPECT_EQ(1, Orders());
   // In batch the order is not given.
@@ -230,8 +230,8 @@ TEST_F(GiiTest, SetGIIVariablePassesOneTypeCodePerField) {
     SCOPED_TRACE(c.what);
     Kernel::Reset();
     G::SetGIIVariable("MIXTE", c.types, ints, reals, ListOf(c.texts), 0);
-    EXPECT_EQ("GMIQID 5 \"MIXTE\" 0 -> 0\n" + c.call + " -> " + std::to_string(c.code) + "\n" +
-                  (c.code ? Raised(c.code) : ""),
+    const std::string raised = c.code ? Raised(c.code) : "";
+    EXPECT_EQ(Asked("MIXTE") + c.call + " -> " + std::to_string(c.code) + "\n" + raised,
               Kernel::Journal());
     EXPECT_EQ(c.value, Value("MIXTE"));
   }
@@ -243,45 +243,36 @@ TEST_F(GiiTest, SetGIIVariablePassesOneTypeCodePerField) {
 
 TEST_F(GiiTest, GetGIIVariableFillsTheOutputsOfTheFieldsType) {
   // clang-format off
-  struct Case { int field; int type; int value; double real; const char* text; };
-  const Case cases[] = {{1, 2, 7, 0.0, ""}, {2, 1, 0, 1.5, ""}, {3, 3, 0, 0.0, "abc"}};
+  const struct { int field; int type; int value; double real; const char* text; } cases[] = {
+      {1, 2, 7, 0.0, ""}, {2, 1, 0, 1.5, ""}, {3, 3, 0, 0.0, "abc"}};
   // clang-format on
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.field);
-    int type = -1, value = -1;
-    double real = -1;
-    KAVUnicodeString text("old");
-    G::GetGIIVariable(" MIXTE ", c.field, type, value, real, text, 0);
-    EXPECT_EQ(c.type, type);
-    EXPECT_EQ(c.value, value);
-    EXPECT_EQ(c.real, real);
-    EXPECT_EQ(KAVUnicodeString(c.text), text);
+    const FieldRead read = FieldRead().Read(" MIXTE ", c.field);
+    EXPECT_EQ(std::make_tuple(c.type, c.value, c.real),
+              std::make_tuple(read.type, read.value, read.real));
+    EXPECT_EQ(KAVUnicodeString(c.text), read.text);
   }
   EXPECT_EQ("GMIKEY 108 3 0 0 0 0 buffer -> 0", SplitLines(Kernel::Journal()).back());
   // An unknown name leaves the outputs as they were.
-  int type = -1, value = -1;
-  double real = -1;
-  KAVUnicodeString text("old");
-  G::GetGIIVariable("NOWHERE", 1, type, value, real, text, 0);
-  EXPECT_EQ(-3, type + value + real);
-  EXPECT_EQ(KAVUnicodeString("old"), text);
+  const FieldRead unknown = FieldRead().Read("NOWHERE", 1);
+  EXPECT_EQ(-3, unknown.type + unknown.value + unknown.real);
+  EXPECT_EQ(KAVUnicodeString("old"), unknown.text);
 }
 
 // --- The identifier cache ----------------------------------------------------
 
 TEST_F(GiiTest, IdentifierComesFromTheCacheOnlyWithBufferFlagOne) {
-  const std::string ask = "GMIQID 6 \"NBPASS\" 0 -> 0\n";
+  const std::string ask = Asked("NBPASS");
   EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));  // no cache yet
   EXPECT_EQ(ask, Kernel::Journal());
   G::SetGIIIdList(ListOf({" NBPASS "}));
-  EXPECT_EQ(ask + ask + "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMIQID 5 \"OUTER\" 0 -> 0\n",
-            Kernel::Journal());
+  EXPECT_EQ(ask + ask + Asked("IERZORVEN") + Asked("OUTER"), Kernel::Journal());
   // clang-format off
   struct Case { const char* name; int buffer; int id; std::string journal; int cached; };
   const Case cases[] = {
       {"  NBPASS  ", 1, 101, "", 1}, {"OUTER", 1, 2, "", 1}, {"NBPASS", 0, 101, ask, 1}, {"NBPASS", 2, 101, ask, 1},
-      {"AVANCE", 1, 102, "GMIQID 6 \"AVANCE\" 0 -> 0\n", 0},  // asked, never added
-      {"AVANCE", 1, 102, "GMIQID 6 \"AVANCE\" 0 -> 0\n", 0}};
+      {"AVANCE", 1, 102, Asked("AVANCE"), 0}};  // asked, never added
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -303,44 +294,39 @@ TEST_F(GiiTest, CacheKeepsTheFirstOfANameAndFollowsEveryChange) {
   Kernel::ScriptInt("GMIQID", 1, 3, 0);    // NBPASS cached as 0
   Kernel::ScriptInt("GMIQID", 2, 3, 555);  // AVANCE first as 555
   G::SetGIIIdList(ListOf({"NBPASS", "AVANCE", "AVANCE", "OUTER"}));
-  EXPECT_EQ(Lines({"GMIQID 6 \"NBPASS\" 0 -> 0", "GMIQID 6 \"AVANCE\" 0 -> 0",
-                   "GMIQID 6 \"AVANCE\" 0 -> 0", "GMIQID 5 \"OUTER\" 0 -> 0",
-                   "GMIQID 9 \"IERZORVEN\" 0 -> 0"}),
-            Kernel::Journal());
+  EXPECT_EQ(
+      Asked("NBPASS") + Asked("AVANCE") + Asked("AVANCE") + Asked("OUTER") + Asked("IERZORVEN"),
+      Kernel::Journal());
   Kernel::ClearJournal();
-  EXPECT_EQ(555, G::GetGIIId("AVANCE", 1));
-  EXPECT_EQ(101, G::GetGIIId("NBPASS", 1));
-  EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", Kernel::Journal());
+  EXPECT_EQ((Ints{555, 101}), (Ints{G::GetGIIId("AVANCE", 1), G::GetGIIId("NBPASS", 1)}));
+  EXPECT_EQ(Asked("NBPASS"), Kernel::Journal());
   G::SetGIIIdList(ListOf({"TITRE"}));
-  EXPECT_EQ(0, G::IsExistingGIIVariable("AVANCE", 1));
-  EXPECT_EQ(1, G::IsExistingGIIVariable("TITRE", 1));
-  EXPECT_EQ(1, G::IsExistingGIIVariable("IERZORVEN", 1));
+  EXPECT_EQ((Ints{0, 1, 1}),
+            (Ints{G::IsExistingGIIVariable("AVANCE", 1), G::IsExistingGIIVariable("TITRE", 1),
+                  G::IsExistingGIIVariable("IERZORVEN", 1)}));
   Kernel::ClearJournal();
   // Each name of the second list with its own identifier, from the cache.
-  EXPECT_EQ(105, G::GetGIIId("TITRE", 1));
-  EXPECT_EQ(1, G::GetGIIId("IERZORVEN", 1));
-  EXPECT_EQ(2, G::GetGIIId("OUTER", 1));
+  EXPECT_EQ((Ints{105, 1, 2}),
+            (Ints{G::GetGIIId("TITRE", 1), G::GetGIIId("IERZORVEN", 1), G::GetGIIId("OUTER", 1)}));
   EXPECT_EQ("", Kernel::Journal());
   EXPECT_EQ(102, G::GetGIIId("AVANCE", 1));
-  EXPECT_EQ("GMIQID 6 \"AVANCE\" 0 -> 0\n", Kernel::Journal());
+  EXPECT_EQ(Asked("AVANCE"), Kernel::Journal());
 }
 
 // The '#' block is printed whatever the switch says; the loop goes on.
 TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
   G::SetGIIIdList(ListOf({"NOWHERE", "NBPASS"}));
-  EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0", "GMIQID 6 \"NBPASS\" 0 -> 0",
-                   "GMIQID 9 \"IERZORVEN\" 0 -> 0", "GMIQID 5 \"OUTER\" 0 -> 0"}),
-            Kernel::Journal());
+  const std::string refused = Asked("NOWHERE", 9060) + "GUERJO -> 0\n" + Asked("NBPASS");
+  EXPECT_EQ(refused + Asked("IERZORVEN") + Asked("OUTER"), Kernel::Journal());
   EXPECT_EQ(Lines({"", std::string(34, '#'), " Variable NOWHERE", " GMIQID IER 9060",
                    std::string(34, '#'), ""}),
             Stdout());
   EXPECT_EQ("", std::string(KAV_KERNEL_FN(kavsim_gii_error_journal)()));
   Kernel::ClearJournal();
-  EXPECT_EQ(0, G::IsExistingGIIVariable("NOWHERE", 1));
-  EXPECT_EQ(0, G::IsExistingGIIVariable("NOWHERE", 0));
-  EXPECT_EQ(1, G::IsExistingGIIVariable(" NBPASS", 0));
-  EXPECT_EQ(Lines({"GMIQID 7 \"NOWHERE\" 0 -> 9060", "GUERJO -> 0", "GMIQID 6 \"NBPASS\" 0 -> 0"}),
-            Kernel::Journal());
+  EXPECT_EQ((Ints{0, 0, 1}),
+            (Ints{G::IsExistingGIIVariable("NOWHERE", 1), G::IsExistingGIIVariable("NOWHERE", 0),
+                  G::IsExistingGIIVariable(" NBPASS", 0)}));
+  EXPECT_EQ(refused, Kernel::Journal());
   EXPECT_EQ("", Stdout());
 }
 
@@ -350,7 +336,7 @@ TEST_F(GiiTest, SetGIIIdListReportsARefusedNameAndGoesOn) {
 // recorded and the session gets its order.
 TEST_F(GiiTest, AFailingCallArrivesInTheSession) {
   EXPECT_EQ(0, G::GetGIIIntVariable("VIDE", 0));
-  EXPECT_EQ("GMIQID 4 \"VIDE\" 0 -> 0\nGMIKEY 109 1 0 0 0 0 null -> 9062\n" + Raised(9062),
+  EXPECT_EQ(Asked("VIDE") + "GMIKEY 109 1 0 0 0 0 null -> 9062\n" + Raised(9062),
             Kernel::Journal());
   EXPECT_EQ("int 9062", Value("IERZORVEN"));
   EXPECT_EQ("OUTER\n", Events());
@@ -359,10 +345,10 @@ TEST_F(GiiTest, AFailingCallArrivesInTheSession) {
   G::SetGIIIdList(ListOf({}));
   Kernel::Reset();
   G::GetGIIIntVariable("VIDE", 1);
-  EXPECT_EQ(Lines({"GMIQID 4 \"VIDE\" 0 -> 0", "GMIKEY 109 1 0 0 0 0 null -> 9062",
-                   "GMOKEY 1 1 [2] [9062] null [0] null -> 0", "GMOEVT 2 -> 0", "LBATCH null -> 0",
-                   "MRCGII 0 0 -> 0"}),
-            Kernel::Journal());
+  // clang-format off
+  EXPECT_EQ(Lines({"GMIQID 4 \"VIDE\" 0 -> 0", "GMIKEY 109 1 0 0 0 0 null -> 9062", "GMOKEY 1 1 [2] [9062] null [0] null -> 0",
+                   "GMOEVT 2 -> 0", "LBATCH null -> 0", "MRCGII 0 0 -> 0"}), Kernel::Journal());
+  // clang-format on
 }
 
 // A session file that could not be loaded leaves only the two variables
@@ -375,10 +361,8 @@ TEST_F(GiiTest, ADamagedSessionFileRaisesItsCodeFromEveryOperation) {
     std::string site = KAV_KERNEL_FN(kavsim_site)();
     ~Restore() { KAV_KERNEL_FN(kavsim_set_site)(site.c_str()); }
   } restore;
-  const auto write = [](std::string iText) {
-    return [iText](const std::string& iPath) { std::ofstream(iPath) << iText; };
-  };
   // clang-format off
+  const auto write = [](std::string iText) { return [iText](const std::string& iPath) { std::ofstream(iPath) << iText; }; };
   const struct { const char* what; std::function<void(const std::string&)> make; int code; } cases[] = {
       {"truncated", write(R"({"variables": [{"name": "NBPASS", "fields": [{"int": 3)"), 9071},
       {"nested too deep", write(R"({"variables": )" + std::string(100, '[') + std::string(100, ']') + "}"), 9072},
@@ -418,12 +402,11 @@ TEST_F(GiiTest, EveryFailingCallIsRaisedAndEndsTheOperation) {
       operation.run(0);
       const std::string& line = clean[n - 1];
       if (line.rfind("LBATCH", 0) == 0 || line.rfind("MRCGII", 0) == 0) {
-        EXPECT_EQ(Join(clean, clean.size()), Kernel::Journal());  // no ier
+        EXPECT_EQ(Lines(clean), Kernel::Journal());  // no ier
         continue;
       }
-      EXPECT_EQ(
-          Join(clean, n - 1) + line.substr(0, line.rfind("-> ")) + "-> 7777\n" + Raised(kCode),
-          Kernel::Journal());
+      const std::string failed = line.substr(0, line.rfind("-> ")) + "-> 7777\n";
+      EXPECT_EQ(Join(clean, n - 1) + failed + Raised(kCode), Kernel::Journal());
     }
   }
 }
@@ -432,24 +415,22 @@ TEST_F(GiiTest, EveryFailingCallIsRaisedAndEndsTheOperation) {
 // belongs: a failure on IERZORVEN or OUTER is passed over.
 TEST_F(GiiTest, FailuresOnTheErrorVariablesAreNotRaised) {
   const Strings clean = SplitLines(Raised(5));
+  const std::string rest = Join({clean.begin() + 2, clean.end()}, 4), error = Asked("IERZORVEN");
+  const auto raise = [] { G::SetGIIError(5, 0); };
   // clang-format off
   struct Case { const char* what; long failing; std::function<void()> run; std::string journal; };
   const Case cases[] = {
-      {"IERZORVEN unknown", 1, [] { G::SetGIIError(5, 0); },
-       "GMIQID 9 \"IERZORVEN\" 0 -> 7777\n" + Join({clean.begin() + 2, clean.end()}, 4)},
-      {"IERZORVEN not written", 2, [] { G::SetGIIError(5, 0); },
-       Join(clean, 1) + "GMOKEY 1 1 [2] [5] null [0] null -> 7777\n" + Join({clean.begin() + 2, clean.end()}, 4)},
-      {"OUTER unknown", 3, [] { G::SetGIIError(5, 0); }, Join(clean, 2) + "GMIQID 5 \"OUTER\" 0 -> 7777\n"},
-      {"OUTER not recorded: still ordered", 4, [] { G::SetGIIError(5, 0); },
-       Join(clean, 3) + "GMOEVT 2 -> 7777\nLBATCH null -> 0\nMRCGII 0 0 -> 0\n"},
-      {"real writer", 2, [] { G::SetGIIDoubleVariable("IERZORVEN", 1, 0); },
-       "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMOKEY 1 1 [1] null [1] [0] null -> 7777\n"},
+      {"IERZORVEN unknown", 1, raise, Asked("IERZORVEN", kCode) + rest},
+      {"IERZORVEN not written", 2, raise, Join(clean, 1) + "GMOKEY 1 1 [2] [5] null [0] null -> 7777\n" + rest},
+      {"OUTER unknown", 3, raise, Join(clean, 2) + Asked("OUTER", kCode)},
+      {"OUTER not recorded: still ordered", 4, raise, Join(clean, 3) + "GMOEVT 2 -> 7777\nLBATCH null -> 0\nMRCGII 0 0 -> 0\n"},
+      {"real writer", 2, [] { G::SetGIIDoubleVariable("IERZORVEN", 1, 0); }, error + "GMOKEY 1 1 [1] null [1] [0] null -> 7777\n"},
       {"text writer", 2, [] { G::SetGIITextVariable("IERZORVEN", "", 0); },
-       "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMOKEY 1 1 [4] null null [80] \"" + std::string(80, ' ') + "\" -> 7777\n"},
+       error + "GMOKEY 1 1 [4] null null [80] \"" + std::string(80, ' ') + "\" -> 7777\n"},
       {"element writer is not exempt", 2, [] { G::SetGIIElemVariable("IERZORVEN", 1, 0); },
-       "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMOSEL 1 1 -> 7777\n" + Raised(kCode)},
+       error + "GMOSEL 1 1 -> 7777\n" + Raised(kCode)},
       {"event recorder only for OUTER", 2, [] { G::SetGIIEventBisVariable("IERZORVEN", 0); },
-       "GMIQID 9 \"IERZORVEN\" 0 -> 0\nGMOEVT 1 -> 7777\n" + Raised(kCode)}};
+       error + "GMOEVT 1 -> 7777\n" + Raised(kCode)}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -481,13 +462,12 @@ TEST_F(GiiTest, NoFailureRecurses) {
         Kernel::ClearJournal();
         Kernel::FailFrom(Kernel::CallCount() + from, kCode);
         operation.run(buffer);
-        const std::string journal = Kernel::Journal();
-        size_t writes = 0;
-        for (size_t at = journal.find("GMOKEY 1 "); at != std::string::npos;
-             at = journal.find("GMOKEY 1 ", at + 1))
-          ++writes;
-        EXPECT_LE(writes, 1u);
-        EXPECT_LE(SplitLines(journal).size(), 16u);
+        const Strings journal = SplitLines(Kernel::Journal());
+        const auto writing = [](const std::string& iLine) {
+          return iLine.rfind("GMOKEY 1 ", 0) == 0;
+        };
+        EXPECT_LE(std::count_if(journal.begin(), journal.end(), writing), 1);
+        EXPECT_LE(journal.size(), 16u);
       }
     }
   }
@@ -501,13 +481,7 @@ TEST_F(GiiTest, ReturnedLengthsNeverReadOutsideTheBuffer) {
   const std::string full(80, 'x');
   const auto string = [] { return G::GetGIIStringVariable("TITRE", 0).ToStdString(); };
   const auto prompt = [] { return G::GetGIIPromptVariable("INVITE", 0).ToStdString(); };
-  const auto field = [] {
-    int type = 0, value = 0;
-    double real = 0;
-    KAVUnicodeString text;
-    G::GetGIIVariable("MIXTE", 3, type, value, real, text, 0);
-    return text.ToStdString();
-  };
+  const auto field = [] { return FieldRead().Read("MIXTE", 3).text.ToStdString(); };
   // clang-format off
   struct Case { const char* routine; int textArg, lengthArg, length; std::function<std::string()> read; std::string result; };
   const Case cases[] = {
@@ -529,7 +503,7 @@ TEST_F(GiiTest, ReturnedLengthsNeverReadOutsideTheBuffer) {
 TEST_F(GiiTest, OddKernelAnswersAreSurvived) {
   Kernel::ScriptInt("GMIQID", 1, 3, 0);
   G::SetGIIIntVariable("NBPASS", 1, 0);
-  EXPECT_EQ("GMIQID 6 \"NBPASS\" 0 -> 0\n", Kernel::Journal());
+  EXPECT_EQ(Asked("NBPASS"), Kernel::Journal());
 
   Kernel::Reset();
   Kernel::ScriptInt("GMIPTR", 1, 3, -4);
@@ -546,6 +520,13 @@ TEST_F(GiiTest, OddKernelAnswersAreSurvived) {
   Kernel::ScriptInt("GMISEL", 1, 2, 44);
   Kernel::FailRoutine("GMISEL", 1, kCode);
   EXPECT_EQ(44, G::GetGIIElemVariable("OUTIL", 0));  // kept after a failure
+
+  // A value beside another type's code is not read.
+  Kernel::Reset();
+  Kernel::ScriptInt("GMIKEY", 1, 4, 9);
+  Kernel::ScriptDouble("GMIKEY", 2, 5, 9.5);
+  EXPECT_EQ(0, G::GetGIIIntVariable("AVANCE", 0));
+  EXPECT_EQ(0.0, G::GetGIIDoubleVariable("NBPASS", 0));
 }
 
 // --- Modes read once per process --------------------------------------------
@@ -570,15 +551,12 @@ TEST_F(GiiModesDeathTest, OdtTurnsEveryOperationIntoANoOp) {
         for (const Operation& operation : StoppingOperations()) operation.run(0);
         G::SetGIIError(5, 0);
         G::SetGIIOrder();
-        int type = -1, value = -1;
-        double real = -1;
-        KAVUnicodeString text("old");
-        G::GetGIIVariable("MIXTE", 1, type, value, real, text, 0);
+        const FieldRead read = FieldRead().Read("MIXTE", 1);
         return std::to_string(G::GetGIIIntVariable("NBPASS", 0)) + " " +
                G::GetGIIPromptVariable("INVITE", 0).ToStdString() + "|" +
                std::to_string(G::IsExistingGIIVariable("NBPASS", 0)) + " " +
-               Streamed(G::GetGIIIntListVariable("PASSES", 0)) + "|" + std::to_string(type) +
-               std::to_string(value) + text.ToStdString();
+               Streamed(G::GetGIIIntListVariable("PASSES", 0)) + "|" + std::to_string(read.type) +
+               std::to_string(read.value) + read.text.ToStdString();
       },
       "results: 0 |0 |-1-1old\n");
 }
@@ -627,46 +605,29 @@ TEST_F(GiiModesDeathTest, BatchFromTheSiteKeepsTheOrderBack) {
 
 // --- Traces -----------------------------------------------------------------
 
+// clang-format off
 Strings Banner(int iDashes, const std::string& iTitle, const Strings& iValues = {}) {
-  Strings lines = {" ", Dashes(iDashes), iTitle};
-  lines.insert(lines.end(), iValues.begin(), iValues.end());
-  lines.push_back(Dashes(iDashes));
-  lines.push_back(" ");
-  return lines;
+  return Concat({{kBlank, Dashes(iDashes), iTitle}, iValues, {Dashes(iDashes), kBlank}});
 }
 
 // GetGIIId asking the kernel (or the cache when iCached).
 Strings IdTrace(const std::string& iName, int iId, bool iCached = false) {
-  Strings lines = Banner(38, "GetGIIId, start");
-  if (iCached) {
-    lines.insert(lines.end(), {"J'utilise le buffer", "Victoire"});
-  } else {
-    lines.push_back("varnam, lg : " + iName + " " + std::to_string(iName.size()));
-    lines.push_back("gmiqid, ier, jeton : 0 " + std::to_string(iId));
-  }
-  const Strings end = Banner(38, "GetGIIId, end ID = " + std::to_string(iId));
-  lines.insert(lines.end(), end.begin(), end.end());
-  return lines;
+  const std::string id = std::to_string(iId);
+  const Strings asked = {"varnam, lg : " + iName + " " + std::to_string(iName.size()), "gmiqid, ier, jeton : 0 " + id};
+  return Concat({Banner(38, "GetGIIId, start"), iCached ? Strings{"J'utilise le buffer", "Victoire"} : asked,
+                 Banner(38, "GetGIIId, end ID = " + id)});
 }
 
 TEST_F(GiiTest, TraceOfARaisedErrorNestsEveryOperation) {
   G::GetGIIIntVariable("VIDE", 0);
-  EXPECT_EQ(
-      Block({Banner(38, "GetGIIIntVariable, start", {"variable : VIDE"}),
-             IdTrace("VIDE", 109),
-             {"ier gmikey : 9062"},
-             Banner(38, "SetGIIError, start", {"ier : 9062"}),
-             Banner(38, "SetGIIIntVariable, start", {"variable : IERZORVEN", "value    : 9062"}),
-             IdTrace("IERZORVEN", 1),
-             {"ier gmokey : 0"},
-             Banner(22, "SetGIIIntVariable, end"),
-             Banner(38, "SetGIIEventVariable, start", {"variable : OUTER"}),
-             IdTrace("OUTER", 2),
-             {"gmoevt, ier : 0"},
-             Banner(18, "SetGIIOrder, start"),
-             Banner(16, "SetGIIOrder, end"),
-             Banner(38, "SetGIIEventVariable, end"),
-             Banner(38, "SetGIIError, end")}),
+  EXPECT_EQ(Block({
+      Banner(38, "GetGIIIntVariable, start", {"variable : VIDE"}), IdTrace("VIDE", 109), {"ier gmikey : 9062"},
+      Banner(38, "SetGIIError, start", {"ier : 9062"}),
+      Banner(38, "SetGIIIntVariable, start", {"variable : IERZORVEN", "value    : 9062"}), IdTrace("IERZORVEN", 1),
+      {"ier gmokey : 0"}, Banner(22, "SetGIIIntVariable, end"),
+      Banner(38, "SetGIIEventVariable, start", {"variable : OUTER"}), IdTrace("OUTER", 2), {"gmoevt, ier : 0"},
+      Banner(18, "SetGIIOrder, start"), Banner(16, "SetGIIOrder, end"), Banner(38, "SetGIIEventVariable, end"),
+      Banner(38, "SetGIIError, end")}),
       Stdout());
 }
 
@@ -675,13 +636,11 @@ TEST_F(GiiTest, TraceOfTheCacheAndItsLookups) {
   G::GetGIIId(" NBPASS", 1);
   G::IsExistingGIIVariable("AVANCE", 1);
   G::ResetGIIIdList();
-  EXPECT_EQ(
-      Block({Banner(38, "SetGIIIdList, start"),
-             {"NBPASS est memorise : 101", "IERZORVEN est memorise : 1", "OUTER est memorise : 2"},
-             Banner(38, "SetGIIIdList, end"),
-             IdTrace("NBPASS", 101, true),
-             {"J'utilise le buffer", "", std::string(31, '#'), "# ResetGIIIdList, DONE        #",
-              std::string(31, '#'), ""}}),
+  EXPECT_EQ(Block({
+      Banner(38, "SetGIIIdList, start"),
+      {"NBPASS est memorise : 101", "IERZORVEN est memorise : 1", "OUTER est memorise : 2"},
+      Banner(38, "SetGIIIdList, end"), IdTrace("NBPASS", 101, true),
+      {"J'utilise le buffer", "", std::string(31, '#'), "# ResetGIIIdList, DONE        #", std::string(31, '#'), ""}}),
       Stdout());
 }
 
@@ -689,32 +648,22 @@ TEST_F(GiiTest, TraceOfBorrowedTitlesAndGenericAccess) {
   G::SetGIIElemVariable("OUTIL", 4, 0);
   G::SetGIIEventBisVariable("OUTIL", 0);
   G::ResetGIIVarModifState("OUTIL", 0);
-  int type = 0, value = 0;
-  double real = 0;
-  KAVUnicodeString text;
-  G::GetGIIVariable("MIXTE", 3, type, value, real, text, 0);
+  FieldRead().Read("MIXTE", 3);
   G::SetGIIVariable("MIXTE", IntsOf({2}), IntsOf({9}), KAVRawColldouble(0), ListOf({}), 0);
-  EXPECT_EQ(Block({Banner(38, "SetGIIIntVariable, start", {"variable : OUTIL", "value    : 4"}),
-                   IdTrace("OUTIL", 104),
-                   {"ier gmosel : 0"},
-                   Banner(22, "SetGIIIntVariable, end"),
-                   Banner(38, "SetGIIEventVariable, start", {"variable : OUTIL"}),
-                   IdTrace("OUTIL", 104),
-                   {"gmoevt, ier : 0"},
-                   Banner(38, "SetGIIEventVariable, end"),
-                   Banner(38, "ResetGIIVarModifState,           start", {"variable : OUTIL"}),
-                   IdTrace("OUTIL", 104),
-                   {"gmomdr, ier : 0"},
-                   Banner(38, "ResetGIIVarModifState,             end"),
-                   Banner(21, "GetGIIVariable, start", {"variable : MIXTE", "champs   : 3"}),
-                   IdTrace("MIXTE", 108),
-                   {"ier gmikey : 0", " ", "StrVal : abc"},
-                   Banner(19, "GetGIIVariable, end"),
-                   Banner(21, "SetGIIVariable, start", {"variable : MIXTE"}),
-                   IdTrace("MIXTE", 108),
-                   {"Nombre de valeurs de type entier = 1", "nfield = 1", "ier gmokey : 0"},
-                   Banner(19, "SetGIIVariable, end")}),
-            Stdout());
+  const Strings outil = {"variable : OUTIL"};
+  EXPECT_EQ(Block({
+      Banner(38, "SetGIIIntVariable, start", {"variable : OUTIL", "value    : 4"}), IdTrace("OUTIL", 104),
+      {"ier gmosel : 0"}, Banner(22, "SetGIIIntVariable, end"),
+      Banner(38, "SetGIIEventVariable, start", outil), IdTrace("OUTIL", 104), {"gmoevt, ier : 0"},
+      Banner(38, "SetGIIEventVariable, end"),
+      Banner(38, "ResetGIIVarModifState,           start", outil), IdTrace("OUTIL", 104), {"gmomdr, ier : 0"},
+      Banner(38, "ResetGIIVarModifState,             end"),
+      Banner(21, "GetGIIVariable, start", {"variable : MIXTE", "champs   : 3"}), IdTrace("MIXTE", 108),
+      {"ier gmikey : 0", " ", "StrVal : abc"}, Banner(19, "GetGIIVariable, end"),
+      Banner(21, "SetGIIVariable, start", {"variable : MIXTE"}), IdTrace("MIXTE", 108),
+      {"Nombre de valeurs de type entier = 1", "nfield = 1", "ier gmokey : 0"}, Banner(19, "SetGIIVariable, end")}),
+      Stdout());
 }
+// clang-format on
 
 }  // namespace

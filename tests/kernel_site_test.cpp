@@ -21,8 +21,6 @@ using namespace kavtest;
 
 namespace {
 
-void SetSite(const std::string& iDirectory) { KAV_KERNEL_FN(kavsim_set_site)(iDirectory.c_str()); }
-
 int Tables() {
   int kind = 1, handle = 0, ier = -1;
   GNSLTB(&kind, &handle, &ier);
@@ -31,19 +29,15 @@ int Tables() {
 
 int NationalName() {
   int type = 1, length = 0, ier = -1;
-  char name[16], national[80];
-  std::memset(name, ' ', sizeof name);
-  std::memcpy(name, "MFG_DEPTH", 9);
-  GNFNL1(&type, name, national, &length, &ier);
+  std::string name = Padded("MFG_DEPTH", 16), national(80, ' ');
+  GNFNL1(&type, &name[0], &national[0], &length, &ier);
   return ier;
 }
 
 int LoadMember() {
-  char model[8], member[8], message[80];
-  std::memcpy(model, "NC MODEL", 8);
-  std::memcpy(member, "BROKEN  ", 8);
+  std::string model = "NC MODEL", member = "BROKEN  ", message(80, ' ');
   int ier = -1;
-  GNFLOD(model, member, message, &ier);
+  GNFLOD(&model[0], &member[0], &message[0], &ier);
   return ier;
 }
 
@@ -54,10 +48,9 @@ int Complete() {
 }
 
 int ListTools() {
-  char pool[8];
-  std::memcpy(pool, "TOOLS   ", 8);
+  std::string pool = Padded("TOOLS", 8);
   int kind = 1, handle = 0, ier = -1;
-  GNSXOB(pool, &kind, &handle, &ier);
+  GNSXOB(&pool[0], &kind, &handle, &ier);
   return ier;
 }
 
@@ -69,25 +62,34 @@ int GiiId() {
 }
 
 int MainPoolLoaded() {
-  char pool[27];
-  std::memset(pool, ' ', sizeof pool);
-  std::memcpy(pool, "KAVMFG", 6);
+  std::string pool = Padded("KAVMFG", 27);
   int loaded = 0, ier = -1;
-  DCLPLE(pool, &loaded, &ier);
+  DCLPLE(&pool[0], &loaded, &ier);
   return ier;
 }
 
 // Runs iCall twice against the site iDirectory in a child; the child
 // prints both codes. A child that waits (on a pipe) dies within a minute.
-kavtest::ChildResult TwoCalls(const std::string& iDirectory, const std::function<int()>& iCall) {
-  return kavtest::RunInChild({}, [&] {
+ChildResult TwoCalls(const std::string& iDirectory, const std::function<int()>& iCall) {
+  return RunInChild({}, [&] {
     alarm(60);
-    SetSite(iDirectory);
+    KAV_KERNEL_FN(kavsim_set_site)(iDirectory.c_str());
     const int first = iCall();
     const int second = iCall();
     std::printf("%d %d\n", first, second);
     return 0;
   });
+}
+
+// Both calls of iCall against iSite answer iCode, and standard error holds
+// the one message naming the file at iPath and what is wrong with it.
+void ExpectRefused(const std::string& iSite, const std::function<int()>& iCall,
+                   const std::string& iPath, const std::string& iWhat, int iCode) {
+  const ChildResult result = TwoCalls(iSite, iCall);
+  const std::string code = std::to_string(iCode);
+  EXPECT_EQ(0, result.status) << result.err;
+  EXPECT_EQ(code + " " + code + "\n", result.out);
+  EXPECT_EQ("KAVSYMB: site file " + iPath + ": " + iWhat + " (code " + code + ")\n", result.err);
 }
 
 std::string Deep(int iLevels) {
@@ -155,28 +157,23 @@ TEST(KernelSiteTest, DamagedFilesGiveTheirCodeAndOneMessage) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file + " " + c.content.substr(0, 60));
-    kavtest::TempDir site;
+    TempDir site;
     if (!c.otherFile.empty()) site.Write(c.otherFile, c.otherContent);
     site.Write(c.file, c.content);
     const std::string path = site.Path() + "/" + c.file.substr(0, c.file.find(".json") + 5);
-    const kavtest::ChildResult result = TwoCalls(site.Path(), c.call);
-    EXPECT_EQ(0, result.status) << result.err;
-    EXPECT_EQ(std::to_string(c.code) + " " + std::to_string(c.code) + "\n", result.out);
-    EXPECT_EQ(
-        "KAVSYMB: site file " + path + ": " + c.what + " (code " + std::to_string(c.code) + ")\n",
-        result.err);
+    ExpectRefused(site.Path(), c.call, path, c.what, c.code);
   }
 }
 
 // What is written in the kernel's own forms reads back: texts as bytes,
 // reals that are not finite, ints at the ends of their range.
 TEST(KernelSiteTest, BytesAndSpecialRealsReadBack) {
-  kavtest::TempDir site;
+  TempDir site;
   site.Write("catalog/tables.json",
              R"({"kinds":[{"kind":-2147483648,"tables":[{"bytes":"41e90a"}]},)"
              R"({"kind":2147483647.0,"title":"\u00e9","tables":[]}]})");
-  const kavtest::ChildResult result = kavtest::RunInChild({}, [&] {
-    SetSite(site.Path());
+  const ChildResult result = RunInChild({}, [&] {
+    KAV_KERNEL_FN(kavsim_set_site)(site.Path().c_str());
     int kinds[] = {-2147483647 - 1, 2147483647}, handle = 0, ier = -1;
     for (int& kind : kinds) {
       GNSLTB(&kind, &handle, &ier);
@@ -191,7 +188,7 @@ TEST(KernelSiteTest, BytesAndSpecialRealsReadBack) {
 }
 
 TEST(KernelSiteTest, AnUnusableSiteDirectoryIsSaidOnceAtFirstUse) {
-  kavtest::TempDir root;
+  TempDir root;
   root.Write("file", "x");
   std::filesystem::create_directory(root.Path() + "/empty");
   // clang-format off
@@ -202,7 +199,7 @@ TEST(KernelSiteTest, AnUnusableSiteDirectoryIsSaidOnceAtFirstUse) {
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.directory);
-    const kavtest::ChildResult result = TwoCalls(c.directory, [] {
+    const ChildResult result = TwoCalls(c.directory, [] {
       const int code = Tables();
       std::printf("[%s] ", KAV_KERNEL_FN(kavsim_site_problem)());
       return code;
@@ -230,16 +227,12 @@ TEST(KernelSiteTest, SiteFilesThatAreNotFilesAreRefusedWithoutOpeningThem) {
   for (const auto& family : families) {
     for (const auto& kind : kinds) {
       SCOPED_TRACE(std::string(family.file) + " " + kind.what);
-      kavtest::TempDir site;
+      TempDir site;
       const std::string path = site.Path() + "/" + family.file;
       fs::create_directories(fs::path(path).parent_path());
       kind.make(path);
-      const kavtest::ChildResult result = TwoCalls(site.Path(), family.call);
-      EXPECT_EQ(0, result.status) << result.err;
-      EXPECT_EQ("9070 9070\n", result.out);
-      EXPECT_EQ(
-          "KAVSYMB: site file " + path + ": cannot be read: it is " + kind.what + " (code 9070)\n",
-          result.err);
+      ExpectRefused(site.Path(), family.call, path,
+                    "cannot be read: it is " + std::string(kind.what), 9070);
     }
   }
 }

@@ -30,33 +30,28 @@
 
 using namespace kavtest;
 
-using KernelTest = kavtest::KernelTest;
-
 // Records come back as pushed, in their list's width; each routine answers
 // its own code for a bad width, index or handle, and an ended list is gone
 // for every routine.
 TEST_F(KernelTest, ListsHoldWhatWasPushedAndAnswerTheirCodes) {
   int ints = 0, doubles = 0, texts = 0, ier = -1, width = 0, count = 0;
-  int four = 4, eight = 8, wide = 72, five = 5, position = 0, value = 42;
+  int four = 4, eight = 8, wide = 72, five = 5, position = 0, value = 42, read = 0, one = 1;
   double real = 2.5, readReal = 0;
-  char text[72], readText[72];
-  std::memset(text, ' ', sizeof text);
-  std::memcpy(text, "  DRILL", 7);
+  std::string text = Padded("  DRILL", 72), readText(72, ' ');
   GUSINI(&five, &ints, &ier);
   for (auto [width, handle] : {std::pair{&four, &ints}, {&eight, &doubles}, {&wide, &texts}})
     GUSINI(width, handle, &ier);
   GUSPUS(&ints, &value, &position, &ier);
   GUSPUS(&doubles, &real, &position, &ier);
-  for (int i = 0; i < 2; ++i) GUSPUS(&texts, text, &position, &ier);
+  for (int i = 0; i < 2; ++i) GUSPUS(&texts, &text[0], &position, &ier);
   GUSINF(&texts, &width, &count, &ier);
   EXPECT_EQ((std::vector<int>{2, 72, 2}), (std::vector<int>{position, width, count}));
-  int read = 0, one = 1;
   for (int index : {0, 1, 2, -1}) GUSREA(&ints, &index, &read, &ier);
   GUSREA(&doubles, &one, &readReal, &ier);
-  GUSREA(&texts, &one, readText, &ier);
+  GUSREA(&texts, &one, &readText[0], &ier);
   EXPECT_EQ(42, read);
   EXPECT_EQ(2.5, readReal);
-  EXPECT_EQ(std::string(text, 72), std::string(readText, 72));
+  EXPECT_EQ(text, readText);
   for (int* handle : {&ints, &doubles, &texts, &ints}) GUSEND(handle, &ier);
   GUSINF(&ints, &width, &count, &ier);
   GUSREA(&ints, &one, &read, &ier);
@@ -92,59 +87,52 @@ TEST_F(KernelTest, FaultsReplaceTheChosenCallsOnly) {
             Kernel::Calls());
 }
 
-// Run only by the test below, in a fresh process whose environment names
-// the faults: the kernel reads KAVSIM_FAULTS once, when it is first used.
-TEST(KernelProcess, DISABLED_ReportEnvironmentFaults) {
+// Run only by the tests below, in a fresh process whose environment names
+// the faults and the logs, which the kernel reads once, when it is first
+// used: the codes of the first four calls, then many calls more.
+TEST(KernelProcess, DISABLED_MakeCalls) {
   int handle = 0, ier = 0, width = 0, count = 0;
   std::cout << "codes:";
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 20000; ++i) {
     GUSINF(&handle, &width, &count, &ier);
-    std::cout << " " << ier;
+    if (i < 4) std::cout << " " << ier << (i == 3 ? "\n" : "");
   }
-  std::cout << std::endl;
-}
-
-TEST(KernelProcess, FaultsFromTheEnvironmentCountFromTheStartOfTheProcess) {
-  char self[4096] = {0};
-  ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
-  const std::string command =
-      std::string("KAVSIM_FAULTS='GUSINF@2=5,3+=6,junk,0=1,!GUSINF@4#4=77' ") +
-      kavtest::ProgramCommand(self) +
-      " --gtest_also_run_disabled_tests "
-      "--gtest_filter=KernelProcess.DISABLED_ReportEnvironmentFaults";
-  const std::string output =
-      kavtest::RunInChild({}, [&] { return std::system(command.c_str()); }).out;
-  EXPECT_NE(std::string::npos, output.find("codes: 9001 5 6 77\n")) << output;
+  std::cout << "calls made: " << ier << std::endl;
 }
 
 namespace {
-
-// Runs one DISABLED_ test of this binary in a fresh process, so that the
-// kernel reads its settings from iEnv; a process that waits is ended
-// after a minute (status 124). iInChild runs first in the forked child.
-kavtest::ChildResult FreshProcess(
-    const kavtest::Environment& iEnv, const std::string& iTest,
-    const std::function<void()>& iInChild = [] {}) {
-  char self[4096] = {0};
-  if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return {};
-  const std::string command = "timeout 60 " + kavtest::ProgramCommand(self) +
-                              " --gtest_also_run_disabled_tests --gtest_brief=1 "
-                              "--gtest_filter=KernelProcess." +
-                              iTest;
-  return kavtest::RunInChild(iEnv, [&] {
-    iInChild();
-    return WEXITSTATUS(std::system(command.c_str()));
-  });
-}
 
 std::string Named(const std::string& iItem, const std::string& iWhy) {
   return "KAVSYMB: KAVSIM_FAULTS: \"" + iItem + "\" not understood (" + iWhy + "); left out\n";
 }
 
+// Runs DISABLED_MakeCalls in a fresh process of this binary, so that the
+// kernel reads its settings from iEnv (iInChild runs first, in the forked
+// child), and expects it to run to its end (one that waits is ended after
+// a minute, status 124), printing iLine, with iErr and nothing else on
+// standard error.
+void ExpectRan(
+    const Environment& iEnv, const std::string& iLine, const std::string& iErr,
+    const std::function<void()>& iInChild = [] {}) {
+  char self[4096] = {0};
+  ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+  const std::string command = "timeout 60 " + ProgramCommand(self) +
+                              " --gtest_also_run_disabled_tests --gtest_brief=1 "
+                              "--gtest_filter=KernelProcess.DISABLED_MakeCalls";
+  const ChildResult result = RunInChild(iEnv, [&] {
+    iInChild();
+    return WEXITSTATUS(std::system(command.c_str()));
+  });
+  EXPECT_EQ(0, result.status);
+  EXPECT_NE(std::string::npos, result.out.find(iLine)) << result.out;
+  EXPECT_EQ(iErr, result.err);
+}
+
 }  // namespace
 
 // Each item of KAVSIM_FAULTS that is not understood is named once on
-// standard error and left out; every other item applies as written.
+// standard error and left out; every other item applies as written, its
+// calls counted from the start of the process.
 TEST(KernelProcess, FaultItemsNotUnderstoodAreNamedOnceAndTheOthersApply) {
   // clang-format off
   const struct { const char* faults; std::string codes, err; } cases[] = {
@@ -162,22 +150,12 @@ TEST(KernelProcess, FaultItemsNotUnderstoodAreNamedOnceAndTheOthersApply) {
            Named("GUSINF@x#4=5", "the call number \"x\" is not a whole number from 0") +
            Named("GUSINF@1#4=abc", "the value \"abc\" is not an int, a real or a text in single quotes") +
            Named("GUSINF@1#4=',2'", "argument 4 of GUSINF takes no text")},
-      {"3+=6,junk,junk", "9001 9001 6 6", Named("junk", "no \"=CODE\"")}};
+      {"GUSINF@2=5,3+=6,junk,junk,!GUSINF@4#4=77", "9001 5 6 77", Named("junk", "no \"=CODE\"")}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.faults);
-    const kavtest::ChildResult result =
-        FreshProcess({{"KAVSIM_FAULTS", c.faults}}, "DISABLED_ReportEnvironmentFaults");
-    EXPECT_EQ(0, result.status);
-    EXPECT_NE(std::string::npos, result.out.find("codes: " + c.codes + "\n")) << result.out;
-    EXPECT_EQ(c.err, result.err);
+    ExpectRan({{"KAVSIM_FAULTS", c.faults}}, "codes: " + c.codes + "\n", c.err);
   }
-}
-
-TEST(KernelProcess, DISABLED_MakeManyCalls) {
-  int handle = 0, ier = 0, width = 0, count = 0;
-  for (int i = 0; i < 20000; ++i) GUSINF(&handle, &width, &count, &ier);
-  std::cout << "calls made: " << ier << std::endl;
 }
 
 // A log file the kernel cannot open or write is said once on standard
@@ -185,26 +163,19 @@ TEST(KernelProcess, DISABLED_MakeManyCalls) {
 // no reader is refused at once, and one whose reader goes away costs the
 // lines, not the process (no SIGPIPE).
 TEST(KernelProcess, LogsThatCannotBeUsedAreSaidOnceAndNeverHoldTheCalls) {
-  kavtest::TempDir dir;
+  TempDir dir;
   const std::string fifo = dir.Path() + "/fifo";
   ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
   const std::string missing = "/nonexistent-directory/log";
-  // clang-format off
-  const struct { const char* setting; std::string path, err; } cases[] = {
-      {"KAVSIM_LOG", missing, "cannot open " + missing + ": No such file or directory; going on without it"},
-      {"KAVSIM_CALLS", missing, "cannot open " + missing + ": No such file or directory; going on without it"},
-      {"KAVSIM_LOG", fifo, "cannot open " + fifo + ": a pipe with no reader; going on without it"},
-      {"KAVSIM_CALLS", fifo, "cannot open " + fifo + ": a pipe with no reader; going on without it"},
-      {"KAVSIM_LOG", "/dev/full", "cannot write /dev/full: No space left on device; lines are lost"},
-      {"KAVSIM_CALLS", "/dev/full", "cannot write /dev/full: No space left on device; lines are lost"}};
-  // clang-format on
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.setting) + "=" + c.path);
-    const kavtest::ChildResult result =
-        FreshProcess({{c.setting, c.path}}, "DISABLED_MakeManyCalls");
-    EXPECT_EQ(0, result.status);
-    EXPECT_NE(std::string::npos, result.out.find("calls made: 9001\n")) << result.out;
-    EXPECT_EQ("KAVSYMB: " + std::string(c.setting) + ": " + c.err + "\n", result.err);
+  const std::pair<std::string, std::string> problems[] = {
+      {missing, "cannot open " + missing + ": No such file or directory; going on without it"},
+      {fifo, "cannot open " + fifo + ": a pipe with no reader; going on without it"},
+      {"/dev/full", "cannot write /dev/full: No space left on device; lines are lost"}};
+  for (const std::string setting : {"KAVSIM_LOG", "KAVSIM_CALLS"}) {
+    for (const auto& [path, err] : problems) {
+      SCOPED_TRACE(setting + "=" + path);
+      ExpectRan({{setting, path}}, "calls made: 9001\n", "KAVSYMB: " + setting + ": " + err + "\n");
+    }
   }
   // A reader that takes one read and goes away while the kernel writes.
   const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -215,30 +186,22 @@ TEST(KernelProcess, LogsThatCannotBeUsedAreSaidOnceAndNeverHoldTheCalls) {
       usleep(1000);
     close(reader);
   });
-  const kavtest::ChildResult result =
-      FreshProcess({{"KAVSIM_LOG", fifo}}, "DISABLED_MakeManyCalls", [reader] { close(reader); });
+  ExpectRan({{"KAVSIM_LOG", fifo}}, "calls made: 9001\n",
+            "KAVSYMB: KAVSIM_LOG: cannot write " + fifo + ": Broken pipe; lines are lost\n",
+            [reader] { close(reader); });
   once.join();
-  EXPECT_EQ(0, result.status);
-  EXPECT_NE(std::string::npos, result.out.find("calls made: 9001\n")) << result.out;
-  EXPECT_EQ("KAVSYMB: KAVSIM_LOG: cannot write " + fifo + ": Broken pipe; lines are lost\n",
-            result.err);
 }
 
 // Texts are journaled with every blank, other bytes escaped, null
 // pointers as null; a refused call answers its code and touches nothing
 // else.
 TEST_F(KernelTest, JournalShowsWhatReachedTheKernel) {
-  char model[8], member[8], message[80];
-  std::memcpy(model, "NC MODEL", 8);
-  std::memcpy(member, "A\"\xe9     ", 8);
-  int ier = 0;
-  GNFLOD(model, member, message, &ier);
-  int id = 7, length = 80;
-  char prompt[80];
-  std::memset(prompt, 'P', sizeof prompt);
-  GMOPRO(&id, prompt, &length, &ier);
+  std::string model = "NC MODEL", member = "A\"\xe9     ", message(80, ' '), prompt(80, 'P');
+  int ier = 0, id = 7, length = 80;
+  GNFLOD(&model[0], &member[0], &message[0], &ier);
+  GMOPRO(&id, &prompt[0], &length, &ier);
   EXPECT_EQ(KAVSIM_GII_UNKNOWN_ID, ier);
-  EXPECT_EQ(std::string(80, 'P'), std::string(prompt, sizeof prompt));
+  EXPECT_EQ(std::string(80, 'P'), prompt);
   EXPECT_EQ(7 * 1000 + 80, id * 1000 + length);
   EXPECT_EQ(0, LBATCH(nullptr));
   GUERJO();
@@ -365,10 +328,6 @@ TEST_F(KernelTest, ScriptedAnswersStayInsideTheCallersStorage) {
   }
 }
 
-namespace {
-void PutText(const std::string& iPath, const std::string& iText) { std::ofstream(iPath) << iText; }
-}  // namespace
-
 // PLSGRAB replaces a file only with a complete image, and never removes or
 // changes anything it did not create: a directory, a device, a pipe, or an
 // old image when the new one cannot be written whole.
@@ -380,25 +339,25 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
     std::function<void(const std::string&)> make;  // what is at the target
     rlim_t sizeLimit;                              // 0: none
     int code;
-    const char* remains;  // the directory after the call
+    Strings remains;  // the directory after the call, in order
   } cases[] = {
-      {"nothing", [](const std::string&) {}, 0, 0, "image.png:file:png"},
-      {"old image", [](const std::string& p) { PutText(p, "old"); }, 0, 0, "image.png:file:png"},
-      {"old image, new one cut short", [](const std::string& p) { PutText(p, "old"); }, 100, 9030, "image.png:file:old"},
-      {"directory", [](const std::string& p) { fs::create_directory(p); }, 0, 9030, "image.png:other:"},
-      {"pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, 0, 9030, "image.png:other:"},
+      {"nothing", [](const std::string&) {}, 0, 0, {"image.png:file:png"}},
+      {"old image", [](const std::string& p) { std::ofstream(p) << "old"; }, 0, 0, {"image.png:file:png"}},
+      {"old image, new one cut short", [](const std::string& p) { std::ofstream(p) << "old"; }, 100, 9030, {"image.png:file:old"}},
+      {"directory", [](const std::string& p) { fs::create_directory(p); }, 0, 9030, {"image.png:other:"}},
+      {"pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }, 0, 9030, {"image.png:other:"}},
       {"device", [](const std::string& p) { mknod(p.c_str(), S_IFCHR | 0600, makedev(1, 7)); }, 0, 9030,
-       "image.png:other:"},
-      {"link to an old image", [](const std::string& p) { PutText(p + ".old", "old"); fs::create_symlink("image.png.old", p); },
-       0, 0, "image.png.old:file:png image.png:link:"}};
+       {"image.png:other:"}},
+      {"link to an old image", [](const std::string& p) { std::ofstream(p + ".old") << "old"; fs::create_symlink("image.png.old", p); },
+       0, 0, {"image.png.old:file:png", "image.png:link:"}}};
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    kavtest::TempDir dir;
+    TempDir dir;
     const std::string path = dir.Path() + "/image.png";
     if (std::string(c.name) == "device" && geteuid() != 0) continue;  // mknod needs root
     c.make(path);
-    const kavtest::ChildResult result = kavtest::RunInChild({}, [&] {
+    const ChildResult result = RunInChild({}, [&] {
       if (c.sizeLimit != 0) {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{c.sizeLimit, c.sizeLimit};
@@ -410,21 +369,19 @@ TEST(KernelProcess, CaptureNeverDestroysWhatItDidNotCreate) {
       return ier == 9030 ? 1 : ier;
     });
     EXPECT_EQ(c.code == 0 ? 0 : 1, result.status) << result.err;
-    std::vector<std::string> entries;
+    Strings entries;
     for (const auto& entry : fs::directory_iterator(dir.Path())) {
       const fs::file_status status = fs::symlink_status(entry.path());
       const std::string kind = fs::is_symlink(status)        ? "link:"
                                : fs::is_regular_file(status) ? "file:"
                                                              : "other:";
       std::string content;
-      if (kind == "file:") content = kavtest::ReadFile(entry.path().string());
+      if (kind == "file:") content = ReadFile(entry.path().string());
       if (content.compare(0, 4, "\x89PNG") == 0) content = "png";
       entries.push_back(entry.path().filename().string() + ":" + kind + content);
     }
     std::sort(entries.begin(), entries.end());
-    std::string listing;
-    for (const std::string& entry : entries) listing += (listing.empty() ? "" : " ") + entry;
-    EXPECT_EQ(c.remains, listing);
+    EXPECT_EQ(c.remains, entries);
   }
 }
 
@@ -467,7 +424,7 @@ TEST_F(KernelTest, CodesAreDocumentedAndExplained) {
 #include "KAVSimCodes.def"
 #undef KAVSIM_CODE
   for (int unknown : {-1, 1, 9000, 9998, 10000}) EXPECT_EQ(nullptr, explain(unknown));
-  const std::string doc = kavtest::ReadFile(KAV_TEST_SOURCE_DIR "/docs/kernel.md");
+  const std::string doc = ReadFile(KAV_TEST_SOURCE_DIR "/docs/kernel.md");
   const size_t start = doc.find("| code | meaning |\n");
   const size_t end = doc.find("\n\n", start);
   EXPECT_EQ(expected, start == std::string::npos ? "" : doc.substr(start, end + 1 - start))

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <iostream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,7 +24,6 @@
 namespace {
 
 using namespace kavtest;
-using Texts = Strings;
 
 std::string Str(const KAVUnicodeString& iText) { return iText.ToStdString(); }
 
@@ -41,6 +39,25 @@ int SignedByteCompare(KAVUnicodeString* iFirst, KAVUnicodeString* iSecond) {
   return x < y ? -1 : 1;
 }
 
+// How often the storage of a collection moved while iCount appends of
+// iItem filled it: position 1's cell is a reference into that storage, and
+// a vector that grows allocates its new block before freeing the old one.
+template <typename Coll, typename Item>
+int MovesOfAppends(const Item& iItem, int iCount) {
+  Coll target;
+  target.Append(iItem);
+  const void* storage = &target[1];
+  int moves = 0;
+  for (int i = 1; i < iCount; ++i) {
+    target.Append(iItem);
+    if (&target[1] != storage) {
+      ++moves;
+      storage = &target[1];
+    }
+  }
+  return moves;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- strings
@@ -49,9 +66,8 @@ TEST(PlatformStringTest, RangesAreCutToTheString) {
   const int kMax = 2147483647;
   // clang-format off
   const struct { int start, length; std::string sub, removed; } cases[] = {
-      {0, 3, "abc", "def"},  {2, 2, "cd", "abef"}, {4, 10, "ef", "abcd"},
-      {-2, 4, "ab", "cdef"}, {6, 1, "", "abcdef"}, {1, 0, "", "abcdef"},
-      {1, -3, "", "abcdef"}, {0, kMax, "abcdef", ""},
+      {0, 3, "abc", "def"},  {2, 2, "cd", "abef"}, {4, 10, "ef", "abcd"}, {-2, 4, "ab", "cdef"},
+      {6, 1, "", "abcdef"},  {1, 0, "", "abcdef"}, {1, -3, "", "abcdef"}, {0, kMax, "abcdef", ""},
       {kMax, kMax, "", "abcdef"}};
   // clang-format on
   const KAVUnicodeString text("abcdef");
@@ -98,9 +114,8 @@ TEST(PlatformStringTest, SearchesGiveThePositionOrMinusOne) {
 TEST(PlatformStringTest, ReplaceSubStringReplacesEveryOccurrenceOnce) {
   // clang-format off
   const struct { const char *text, *oldText, *newText, *expected; } cases[] = {
-      {"/opt/$X/$X", "$X", "v", "/opt/v/v"}, {"aaa", "aa", "b", "ba"},
-      {"ab", "a", "aa", "aab"},              {"abc", "", "X", "abc"},
-      {"abc", "abc", "", ""},                {"\xC8-\xC8", "\xC8", "e", "e-e"}};
+      {"/opt/$X/$X", "$X", "v", "/opt/v/v"}, {"aaa", "aa", "b", "ba"}, {"ab", "a", "aa", "aab"},
+      {"abc", "", "X", "abc"}, {"abc", "abc", "", ""}, {"\xC8-\xC8", "\xC8", "e", "e-e"}};
   // clang-format on
   for (const auto& c : cases) {
     KAVUnicodeString text(c.text);
@@ -114,9 +129,8 @@ TEST(PlatformStringTest, ReplaceSubStringReplacesEveryOccurrenceOnce) {
 TEST(PlatformStringTest, StripRemovesTheCharacterAtTheChosenEnds) {
   // clang-format off
   const struct { int mode; const char *text, *expected; } cases[] = {
-      {1, "  a b  ", "a b  "}, {2, "  a b  ", "  a b"}, {3, "  a b  ", "a b"},
-      {3, "    ", ""},         {1, "    ", ""},         {2, "    ", ""},
-      {3, "", ""}, {0, "  a  ", "  a  "}, {4, "  a  ", "  a  "}};
+      {1, "  a b  ", "a b  "}, {2, "  a b  ", "  a b"}, {3, "  a b  ", "a b"}, {3, "    ", ""},
+      {1, "    ", ""}, {2, "    ", ""}, {3, "", ""}, {0, "  a  ", "  a  "}, {4, "  a  ", "  a  "}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.mode) + "[" + c.text + "]");
@@ -160,11 +174,10 @@ TEST(PlatformListTest, AppendLocateRemoveAndOutput) {
   list.Append(ListOf({"y", "x"}));
   list.Append(list);
   list.Append(list[1]);
-  EXPECT_EQ((Texts{"x", "y", "x", "x", "y", "x", "x"}), Items(list));
+  EXPECT_EQ((Strings{"x", "y", "x", "x", "y", "x", "x"}), Items(list));
   // clang-format off
   const struct { const char* item; int from, expected; } cases[] = {
-      {"x", 1, 1},  {"y", 1, 2}, {"x", 2, 3}, {"y", 3, 5},
-      {"x", -4, 1}, {"z", 1, 0}, {"x", 8, 0}, {"X", 1, 0}};
+      {"x", 1, 1},  {"y", 1, 2}, {"x", 2, 3}, {"y", 3, 5}, {"x", -4, 1}, {"z", 1, 0}, {"x", 8, 0}, {"X", 1, 0}};
   // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(c.expected, list.Locate(c.item, c.from)) << c.item << c.from;
@@ -191,7 +204,7 @@ TEST(PlatformListTest, AppendLocateRemoveAndOutput) {
 // only: checks the order and, through the many ties, the stability.
 TEST(PlatformListTest, QuickSortMatchesAStableReferenceSort) {
   std::mt19937 random(4711);
-  Texts items;
+  Strings items;
   for (int i = 0; i < 20000; ++i)
     items.push_back(static_cast<char>('a' + random() % 26) + std::to_string(i));
   KAVListValKAVUnicodeString list = ListOf(items);
@@ -209,18 +222,17 @@ TEST(PlatformListTest, QuickSortMatchesAStableReferenceSort) {
 // An inconsistent comparison may give any order, but the sort must end,
 // keep every item exactly once and stay inside the list (ASan watches).
 TEST(PlatformListTest, QuickSortSurvivesInconsistentComparisons) {
-  Texts items;
+  Strings items;
   for (int i = 0; i < 3000; ++i)
     items.push_back(i % 7 == 0 ? std::to_string(i) : "ab" + std::string(i % 4, 0x80 + i % 100));
-  Texts sortedItems = items;
+  Strings sortedItems = items;
   std::sort(sortedItems.begin(), sortedItems.end());
   using Item = KAVUnicodeString*;
   static std::mt19937 answers(4711);
   static long calls = 0;
   // clang-format off
   const struct { const char* name; KAVCompareFunction compare; } cases[] = {
-      {"signed bytes", SignedByteCompare},
-      {"always before", [](Item, Item) { return -1; }},
+      {"signed bytes", SignedByteCompare}, {"always before", [](Item, Item) { return -1; }},
       {"random answers", [](Item, Item) {
          ++calls;
          return static_cast<int>(answers() % 3) - 1;
@@ -231,14 +243,14 @@ TEST(PlatformListTest, QuickSortSurvivesInconsistentComparisons) {
     KAVListValKAVUnicodeString list = ListOf(items);
     calls = 0;
     list.QuickSort(c.compare);
-    Texts kept = Items(list);
+    Strings kept = Items(list);
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(sortedItems, kept);
     EXPECT_LE(calls, 3000L * 12);
   }
   KAVListValKAVUnicodeString pair = ListOf({"ab\xC8", "ab"});
   pair.QuickSort(SignedByteCompare);
-  EXPECT_EQ((Texts{"ab", "ab\xC8"}), Items(pair));
+  EXPECT_EQ((Strings{"ab", "ab\xC8"}), Items(pair));
 }
 
 // ------------------------------------------------------------ collections
@@ -266,29 +278,6 @@ TEST(PlatformCollectionTest, IntAndDoubleArraysCountFromOne) {
   CheckCollection<KAVRawColldouble>(1.5, -2.25, "1.5 0 0 -2.25 1.5 0 0 -2.25");
 }
 
-namespace {
-
-// How often the storage of a collection moved while iCount appends of
-// iItem filled it: position 1's cell is a reference into that storage, and
-// a vector that grows allocates its new block before freeing the old one.
-template <typename Coll, typename Item>
-int MovesOfAppends(const Item& iItem, int iCount) {
-  Coll target;
-  target.Append(iItem);
-  const void* storage = &target[1];
-  int moves = 0;
-  for (int i = 1; i < iCount; ++i) {
-    target.Append(iItem);
-    if (&target[1] != storage) {
-      ++moves;
-      storage = &target[1];
-    }
-  }
-  return moves;
-}
-
-}  // namespace
-
 TEST(PlatformCollectionTest, AppendsReallocateLogarithmicallyOften) {
   constexpr int kAppends = 4096;
   constexpr int kMost = 2 * 12;  // twice log2(4096)
@@ -314,9 +303,8 @@ TEST(PlatformServicesTest, TokensSkipEmptyComponents) {
   // Five calls each, joined by "|": past the last token, "" for ever.
   // clang-format off
   const struct { const char *text, *separators, *tokens; } cases[] = {
-      {"$HOME/data", "/", "$HOME|data|||"}, {"///", "/", "||||"},
-      {"/opt//$X/x/", "/", "opt|$X|x||"},   {"", "/", "||||"},
-      {"a,b;c", ",;", "a|b|c||"},           {"a/b", "", "a/b||||"}};
+      {"$HOME/data", "/", "$HOME|data|||"}, {"///", "/", "||||"}, {"/opt//$X/x/", "/", "opt|$X|x||"},
+      {"", "/", "||||"}, {"a,b;c", ",;", "a|b|c||"}, {"a/b", "", "a/b||||"}};
   // clang-format on
   for (const auto& c : cases) {
     KAVToken token(c.text);
@@ -329,11 +317,9 @@ TEST(PlatformServicesTest, TokensSkipEmptyComponents) {
 TEST(PlatformServicesTest, SplitPathAndFileInfo) {
   // clang-format off
   const struct { const char *path, *dir, *file; } cases[] = {
-      {"/a/b/c.txt", "/a/b", "c.txt"}, {"c.txt", "", "c.txt"},
-      {"/c.txt", "/", "c.txt"},        {"/a/b/", "/a/b", ""},
-      {"a//b", "a", "b"},              {"/", "/", ""},
-      {"//x", "/", "x"},               {"", "", ""},
-      {" a /b ", " a ", "b "},         {nullptr, "", ""}};
+      {"/a/b/c.txt", "/a/b", "c.txt"}, {"c.txt", "", "c.txt"}, {"/c.txt", "/", "c.txt"}, {"/a/b/", "/a/b", ""},
+      {"a//b", "a", "b"}, {"/", "/", ""}, {"//x", "/", "x"}, {"", "", ""}, {" a /b ", " a ", "b "},
+      {nullptr, "", ""}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path ? c.path : "null");
@@ -370,11 +356,9 @@ TEST(PlatformSettingTest, ReadsIntsAndLeavesTheCellAloneOtherwise) {
   // Only a found value reaches the cell, which starts at 777.
   // clang-format off
   const struct { const char *key, *group; int status, value; } cases[] = {
-      {"T.PARTS", "MFGPROG", 0, 1},   {"T.CHECK", "MFGPROG", 0, -12},
-      {"T.RELIM", "MFGPROG", 0, 4},   {"T.DRIVE", "MFGPROG", 2, 777},
-      {"T.MACRO", "MFGPROG", 2, 777}, {"T.SMART", "MFGPROG", 2, 777},
-      {"t.parts", "MFGPROG", 1, 777}, {"#T.NOTE", "MFGPROG", 1, 777},
-      {"T.PARTS", "OTHER", 1, 777}};
+      {"T.PARTS", "MFGPROG", 0, 1},   {"T.CHECK", "MFGPROG", 0, -12},  {"T.RELIM", "MFGPROG", 0, 4},
+      {"T.DRIVE", "MFGPROG", 2, 777}, {"T.MACRO", "MFGPROG", 2, 777}, {"T.SMART", "MFGPROG", 2, 777},
+      {"t.parts", "MFGPROG", 1, 777}, {"#T.NOTE", "MFGPROG", 1, 777}, {"T.PARTS", "OTHER", 1, 777}};
   // clang-format on
   for (const auto& c : cases) {
     int cell = 777;

@@ -124,10 +124,8 @@ TEST_F(UtilitiesFilesTest, PathTextHelpers) {
   const std::string d300(300, 'd'), x250(250, 'x');
   // clang-format off
   struct Case { char op; std::string path, dir, result; } cases[] = {
-      {'E', "$KAVT_HOME/data", "", "/home/u/data"},
-      {'E', "/opt/$KAVT_UNSET/x", "", "/opt//x"},
-      {'E', "/a$KAVT_HOME/b", "", "/a$KAVT_HOME/b"},
-      {'E', "/$KAVT_HOME/$KAVT_HOME", "", "//home/u//home/u"},
+      {'E', "$KAVT_HOME/data", "", "/home/u/data"}, {'E', "/opt/$KAVT_UNSET/x", "", "/opt//x"},
+      {'E', "/a$KAVT_HOME/b", "", "/a$KAVT_HOME/b"}, {'E', "/$KAVT_HOME/$KAVT_HOME", "", "//home/u//home/u"},
       {'E', "$KAVT_A", "", "x=/$KAVT_HOME"}, {'E', "", "", ""}, {'E', "//", "", "//"},
       {'A', "/a/b/", "c", "/a/b/c"}, {'A', "/a/b", "..", "/a"}, {'A', "/a", "..", ""}, {'A', "a", "..", ""},
       {'A', "/a/b", "/../", "/a"}, {'A', "/a/b//", " ./", "/a/b"}, {'A', "  /a/", "", "/a"},
@@ -175,16 +173,11 @@ TEST_F(UtilitiesFilesTest, TraceOfTheFileHelpers) {
   const std::string d = Dashes(39);
   // Each operation: its start banner with the arguments, its own lines, its
   // results and end banner.
+  // clang-format off
   const auto op = [&](const std::string& iName, Strings iIn, Strings iLines, Strings iOut) {
-    return Concat({{" ", d, "KAVMfgUtilities::" + iName + ", start"},
-                   iIn,
-                   {d, " "},
-                   iLines,
-                   {" ", d},
-                   iOut,
+    return Concat({{" ", d, "KAVMfgUtilities::" + iName + ", start"}, iIn, {d, " "}, iLines, {" ", d}, iOut,
                    {"KAVMfgUtilities::" + iName + ", end", d, " "}});
   };
-  // clang-format off
   EXPECT_EQ(Block({
       op("SplitPathName", {" iPathName : /a/b"}, {}, {"oDirPath  = /a", "oFileName = b"}),
       op("AnalyzeFile", {" iPathName : /nonexistent-kavt"}, {" Error KAVGetFileInfo", "       TypeFileOrDirectoryNotExist"},
@@ -291,8 +284,7 @@ TEST_F(UtilitiesFilesTest, ExecuteShellPassesTheArgumentVectorAsGiven) {
   auto child = RunInChild({}, [&] {
     // clang-format off
     KAVUnicodeString args[] = {
-        "-c", "sleep 0.2; printf '%s|' \"$0\" \"$@\" > \"$1\"", "name",
-        out.c_str(), "*", "$HOME", "a b", "", ";ls"};
+        "-c", "sleep 0.2; printf '%s|' \"$0\" \"$@\" > \"$1\"", "name", out.c_str(), "*", "$HOME", "a b", "", ";ls"};
     // clang-format on
     U::executeshell("sh", 9, args);
     int status = 0;

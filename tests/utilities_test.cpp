@@ -19,18 +19,15 @@
 namespace {
 
 using U = KAVMfgUtilities;
-using Texts = std::vector<std::string>;
 using namespace kavtest;
 
 // Fixed fields: what lands in the buffer, and that nothing lands past it.
 TEST(UtilitiesTest, FixedFieldsKeepTheirWidth) {
   // field: dmstrfc's n characters; back: dmstrcf of that field.
   // clang-format off
-  const struct { const char* text; int width; std::string field, back; }
-  cases[] = {
-      {"ABC", 8, "ABC     ", "ABC"}, {"ABCDEFGHIJ", 4, "ABCD", "ABCD"},
-      {nullptr, 3, "   ", " "},      {"", 5, "     ", " "},
-      {" A B", 6, " A B  ", " A B"}, {"xyz", 1, "x", "x"}};
+  const struct { const char* text; int width; std::string field, back; } cases[] = {
+      {"ABC", 8, "ABC     ", "ABC"}, {"ABCDEFGHIJ", 4, "ABCD", "ABCD"}, {nullptr, 3, "   ", " "},
+      {"", 5, "     ", " "},         {" A B", 6, " A B  ", " A B"},     {"xyz", 1, "x", "x"}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.field);
@@ -57,8 +54,7 @@ TEST(UtilitiesTest, FixedFieldsKeepTheirWidth) {
 TEST(UtilitiesTest, QuotingDoublesEveryQuote) {
   // clang-format off
   const struct { const char *text, *quoted; } cases[] = {
-      {"O'NEIL", "'O''NEIL'"}, {"", "''"},  {nullptr, "''"},
-      {"''", "''''''"},        {"a", "'a'"}, {"'x", "'''x'"}};
+      {"O'NEIL", "'O''NEIL'"}, {"", "''"}, {nullptr, "''"}, {"''", "''''''"}, {"a", "'a'"}, {"'x", "'''x'"}};
   // clang-format on
   for (const auto& c : cases) {
     const size_t room = 2 * (c.text ? std::strlen(c.text) : 0) + 3;
@@ -76,8 +72,7 @@ TEST(UtilitiesTest, StringShaping) {
                                               U::GetDisplayString(""));
   EXPECT_DOUBLE_EQ(12.5, U::stringtodouble("  12.5mm"));
   // clang-format off
-  const struct { const char *text, *pattern; int step;
-                 const char *insert, *expected; } cases[] = {
+  const struct { const char *text, *pattern; int step; const char *insert, *expected; } cases[] = {
       // Matches from position 1 on; the one at 0 is before the first search.
       {"a.b.c", ".", 1, " ", "a. b. c"}, {".a", ".", 1, "+", ".a"},
       // The search stops at the given length, not the grown one.
@@ -93,10 +88,9 @@ TEST(UtilitiesTest, StringShaping) {
 
 TEST(UtilitiesTest, GetItemsSplitsAtCommas) {
   // clang-format off
-  const struct { const char* text; Texts items; } cases[] = {
-      {"", {""}},         {"a", {"a"}},          {"a,", {"a", ""}},
-      {",", {"", ""}},    {"a,,b", {"a", "", "b"}}, {" a , b ", {"a", "b"}},
-      {"\" a b \", c", {" a b ", "c"}},          {"\"\"x\"\"", {"x"}}};
+  const struct { const char* text; Strings items; } cases[] = {
+      {"", {""}}, {"a", {"a"}}, {"a,", {"a", ""}}, {",", {"", ""}}, {"a,,b", {"a", "", "b"}},
+      {" a , b ", {"a", "b"}}, {"\" a b \", c", {" a b ", "c"}}, {"\"\"x\"\"", {"x"}}};
   // clang-format on
   for (const auto& c : cases) EXPECT_EQ(c.items, Items(U::GetItems(c.text)));
   // 300 items: the first 250 come back, the array always holds 250.
@@ -115,16 +109,14 @@ TEST(UtilitiesTest, ReadLineReturnsZeroWithTheLastLine) {
   const std::string longLine(2500, 'x');
   // The last line of each case came with 0.
   // clang-format off
-  const struct { std::string content; Texts lines; } cases[] = {
+  const struct { std::string content; Strings lines; } cases[] = {
       {"a\nb\n", {"a", "b", ""}}, {"a\nb", {"a", "b"}}, {"", {""}},
-      {longLine + "\nz",
-       {longLine.substr(0, 1022), longLine.substr(1022, 1022),
-        longLine.substr(2044), "z"}}};
+      {longLine + "\nz", {longLine.substr(0, 1022), longLine.substr(1022, 1022), longLine.substr(2044), "z"}}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.content.substr(0, 8));
     std::ifstream stream(dir.Write("f", c.content));
-    Texts lines;
+    Strings lines;
     KAVUnicodeString line;
     while (U::ReadLine(stream, line) == 1 && lines.size() < 10) lines.push_back(line.ToStdString());
     lines.push_back(line.ToStdString());  // the one that came with 0
@@ -138,16 +130,11 @@ TEST(UtilitiesTest, ReadLineReturnsZeroWithTheLastLine) {
 
 TEST(UtilitiesTest, QueryTextParts) {
   // clang-format off
-  const struct { const char *text, *att, *table, *where; Texts tables; }
-  cases[] = {
-      {"SELECT a, b FROM T1 x, T2 WHERE a = 1 ORDER BY b;", "a, b", "T1 x, T2",
-       "WHERE a = 1 ORDER BY b", {"T1", "T2"}},
-      {"SELECT * FROM TOOLS ;", "*", "TOOLS", "", {"TOOLS"}},
-      {"SELECT * FROM TOOLS ORDER BY NAME ;", "*", "TOOLS", "ORDER BY NAME",
-       {"TOOLS"}},
-      {"select * from t where a = 1", "", "", "", {""}},
-      {"SELECT * FROM \"T A\" b WHERE x;; ", "*", "\"T A\" b", "WHERE x;;",
-       {"T"}}};
+  const struct { const char *text, *att, *table, *where; Strings tables; } cases[] = {
+      {"SELECT a, b FROM T1 x, T2 WHERE a = 1 ORDER BY b;", "a, b", "T1 x, T2", "WHERE a = 1 ORDER BY b", {"T1", "T2"}},
+      {"SELECT * FROM TOOLS ;", "*", "TOOLS", "", {"TOOLS"}}, {"select * from t where a = 1", "", "", "", {""}},
+      {"SELECT * FROM TOOLS ORDER BY NAME ;", "*", "TOOLS", "ORDER BY NAME", {"TOOLS"}},
+      {"SELECT * FROM \"T A\" b WHERE x;; ", "*", "\"T A\" b", "WHERE x;;", {"T"}}};
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -156,7 +143,7 @@ TEST(UtilitiesTest, QueryTextParts) {
     EXPECT_EQ(KAVUnicodeString(c.where), U::GetWhere(c.text));
     EXPECT_EQ(c.tables, Items(U::GetTableList(c.text)));
   }
-  const Texts statements = {"S1 ", "S1 ", " S2", "S3", "", ""};
+  const Strings statements = {"S1 ", "S1 ", " S2", "S3", "", ""};
   for (int n = 0; n <= 5; ++n)
     EXPECT_EQ(KAVUnicodeString(statements[n].c_str()), U::GetSelect("S1 ; S2;S3;", n)) << n;
 }
@@ -178,18 +165,12 @@ TEST(UtilitiesTest, QualifiedNamesAndPlaceholders) {
   }
   char out[4] = "##";
   EXPECT_EQ(std::string(""), U::dmobjtable(nullptr, out));
-  const struct {
-    const char* text;
-    int code;
-  } placeholders[] = {{"x = $COID_FATHER", 21},
-                      {"$COMPID_FATHER $COID", 22},
-                      {"a=$COID", 1},
-                      {"$COMPID_REF $COID", 12},
-                      {"$COID_REF $COMPID_FATHER", 22},
-                      {"$COMPID", 2},
-                      {"$coid here", 0},
-                      {"$COI", 0},
-                      {"$COID", 1}};  // 5 characters: the shortest text looked at
+  // clang-format off
+  const struct { const char* text; int code; } placeholders[] = {
+      {"x = $COID_FATHER", 21}, {"$COMPID_FATHER $COID", 22}, {"a=$COID", 1}, {"$COMPID_REF $COID", 12},
+      {"$COID_REF $COMPID_FATHER", 22}, {"$COMPID", 2}, {"$coid here", 0}, {"$COI", 0},
+      {"$COID", 1}};  // 5 characters: the shortest text looked at
+  // clang-format on
   for (const auto& p : placeholders) EXPECT_EQ(p.code, U::IsCoidOrCompid(p.text)) << p.text;
 }
 
@@ -224,12 +205,10 @@ TEST(UtilitiesTest, DaysAndWeekdaysMatchTheUtcCalendar) {
   EXPECT_EQ(0, U::GetNumberOfDays(2024, 0));
   EXPECT_EQ(0, U::GetNumberOfDays(2024, 13));
   // Each side of midnight, and texts that are no timestamp.
-  const struct {
-    const char *stamp, *day;
-  } fixed[] = {{"2024-07-01-00.00.00.000000", "1"},
-               {"2024-06-30-23.59.59.000000", "0"},
-               {"   ", ""},
-               {"not a date", ""}};
+  // clang-format off
+  const struct { const char *stamp, *day; } fixed[] = {
+      {"2024-07-01-00.00.00.000000", "1"}, {"2024-06-30-23.59.59.000000", "0"}, {"   ", ""}, {"not a date", ""}};
+  // clang-format on
   for (const auto& f : fixed)
     EXPECT_EQ(KAVUnicodeString(f.day), U::GetDayOfWeek(f.stamp)) << f.stamp;
 }
@@ -292,9 +271,8 @@ void CheckAgainstReference(unsigned iSeed, const std::string& iAlphabet,
 TEST(UtilitiesTest, CompareStringsIsSignedByteOrder) {
   // clang-format off
   const struct { std::string first, second; int order; } cases[] = {
-      {"abc", "abd", -1}, {"abc", "ab", 1},       {"", "", 0},
-      {"\xC8", "a", -1},  {"ab\xC8", "ab", -1},   {"ab", "ab\xC8", -1},
-      {"B", "a", -1}};
+      {"abc", "abd", -1}, {"abc", "ab", 1}, {"", "", 0}, {"\xC8", "a", -1}, {"ab\xC8", "ab", -1},
+      {"ab", "ab\xC8", -1}, {"B", "a", -1}};
   // clang-format on
   for (const auto& c : cases) {
     KAVUnicodeString a(c.first), b(c.second);
